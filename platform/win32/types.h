@@ -1,0 +1,76 @@
+// Base types of the Windows API as the system's code names them, with the layouts that
+// files and other processes rely on.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+using BYTE = std::uint8_t;
+using WORD = std::uint16_t;
+using DWORD = std::uint32_t;
+using LONG = std::int32_t;
+using ULONG = std::uint32_t;
+using UINT = unsigned int;
+using INT = int;
+using BOOL = int;
+using BOOLEAN = std::uint8_t;
+using LONGLONG = std::int64_t;
+using ULONGLONG = std::uint64_t;
+using COLORREF = DWORD;
+
+#ifndef TRUE
+#define TRUE 1
+#endif
+#ifndef FALSE
+#define FALSE 0
+#endif
+
+// COLORREF keeps red in the low byte.
+constexpr COLORREF RGB(BYTE r, BYTE g, BYTE b)
+{
+    return static_cast<COLORREF>(r) | (static_cast<COLORREF>(g) << 8) | (static_cast<COLORREF>(b) << 16);
+}
+constexpr BYTE GetRValue(COLORREF c) { return static_cast<BYTE>(c & 0xFF); }
+constexpr BYTE GetGValue(COLORREF c) { return static_cast<BYTE>((c >> 8) & 0xFF); }
+constexpr BYTE GetBValue(COLORREF c) { return static_cast<BYTE>((c >> 16) & 0xFF); }
+
+struct RGBQUAD {
+    BYTE rgbBlue;
+    BYTE rgbGreen;
+    BYTE rgbRed;
+    BYTE rgbReserved;
+};
+static_assert(sizeof(RGBQUAD) == 4);
+
+struct BITMAPINFOHEADER {
+    DWORD biSize;
+    LONG biWidth;
+    LONG biHeight;
+    WORD biPlanes;
+    WORD biBitCount;
+    DWORD biCompression;
+    DWORD biSizeImage;
+    LONG biXPelsPerMeter;
+    LONG biYPelsPerMeter;
+    DWORD biClrUsed;
+    DWORD biClrImportant;
+};
+static_assert(sizeof(BITMAPINFOHEADER) == 40);
+static_assert(offsetof(BITMAPINFOHEADER, biPlanes) == 12);
+static_assert(offsetof(BITMAPINFOHEADER, biBitCount) == 14);
+static_assert(offsetof(BITMAPINFOHEADER, biSizeImage) == 20);
+static_assert(offsetof(BITMAPINFOHEADER, biClrImportant) == 36);
+
+constexpr DWORD BI_RGB = 0;
+
+struct RECT {
+    LONG left;
+    LONG top;
+    LONG right;
+    LONG bottom;
+};
+
+struct POINT {
+    LONG x;
+    LONG y;
+};

@@ -1,0 +1,38 @@
+#!/usr/bin/env bash
+# Builds and tests every preset CI checks: optimised with warnings as errors, then under the
+# address/undefined-behaviour sanitizers, then the thread sanitizer. Exits non-zero on any failure.
+set -uo pipefail
+cd "$(dirname "$0")/.."
+
+scripts/install-deps.sh || exit 1
+
+jobs=$(nproc)
+status=0
+summary=()
+for preset in ci asan tsan; do
+  echo "==== preset ${preset} ===="
+  if ! cmake --preset "$preset" >/dev/null; then
+    summary+=("${preset}: configure failed"); status=1; continue
+  fi
+  if ! cmake --build --preset "$preset" -j "$jobs"; then
+    summary+=("${preset}: build failed"); status=1; continue
+  fi
+  # The thread sanitizer run covers the tests that exercise threads.
+  label_args=()
+  if [ "$preset" = tsan ]; then
+    label_args=(-L concurrency)
+    if ! ctest --preset tsan -N -L concurrency | grep -q 'Test *#'; then
+      summary+=("tsan: no concurrency tests yet"); continue
+    fi
+  fi
+  if ctest --preset "$preset" -j "$jobs" "${label_args[@]}" 2>&1 | tee "build/${preset}/ctest.log"; then
+    summary+=("${preset}: $(grep -E 'tests passed' "build/${preset}/ctest.log" | tail -n 1)")
+  else
+    summary+=("${preset}: $(grep -E 'tests passed|tests failed' "build/${preset}/ctest.log" | tail -n 1)")
+    status=1
+  fi
+done
+
+echo "==== summary ===="
+printf '%s\n' "${summary[@]}"
+exit $status
