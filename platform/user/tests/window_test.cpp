@@ -270,7 +270,8 @@ TEST(WindowLongTest, IndicesOutsideTheWindowDataFail)
 
 TEST(WindowLongTest, ReplacedProcedureGetsTheMessages)
 {
-    static int calls = 0;
+    static int calls;
+    calls = 0;
     RecordingWindow window;
     HWND hwnd = window.Create();
     auto replacement = [](HWND, UINT message, WPARAM, LPARAM) -> LRESULT {
