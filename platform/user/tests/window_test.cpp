@@ -378,9 +378,10 @@ TEST(WindowThreadTest, ReportsTheOwningThreadAndProcess)
     std::condition_variable cv;
     bool done = false;
     std::thread owner([&] {
-        hwnd = window.Create();
-        creator = zv::user::CurrentThreadId();
+        HWND created = window.Create();
         std::unique_lock lock(mutex);
+        creator = zv::user::CurrentThreadId();
+        hwnd = created;
         cv.notify_all();
         cv.wait(lock, [&] { return done; });
     });
