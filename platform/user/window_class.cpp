@@ -10,10 +10,8 @@ ATOM RegisterClassA(const WNDCLASSA* lpWndClass)
     }
     auto windowClass = std::make_shared<zv::user::WindowClass>();
     windowClass->name = lpWndClass->lpszClassName;
-    windowClass->style = lpWndClass->style;
     windowClass->wndProc = lpWndClass->lpfnWndProc;
     windowClass->cbWndExtra = lpWndClass->cbWndExtra;
-    windowClass->instance = lpWndClass->hInstance;
 
     auto& table = zv::user::WindowTable::Instance();
     std::lock_guard lock(table.Mutex());

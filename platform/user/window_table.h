@@ -17,10 +17,8 @@ class ThreadQueue;
 struct WindowClass {
     std::string name;
     ATOM atom = 0;
-    UINT style = 0;
     WNDPROC wndProc = nullptr;
     int cbWndExtra = 0;
-    HINSTANCE instance = nullptr;
     int windowCount = 0;
 };
 
