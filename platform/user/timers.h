@@ -11,7 +11,7 @@
 #include <cstdint>
 
 // Starts or restarts timer nIDEvent of the window with a period of uElapse ms (at least 10).
-// Returns the id, or 0 when the window does not exist. With lpTimerFunc, DispatchMessageA hands
+// Returns the id (1 for id 0), or 0 when there is no such window: timers always belong to a window. With lpTimerFunc, DispatchMessageA hands
 // WM_TIMER to that callback instead of the window procedure.
 UINT_PTR SetTimer(HWND hWnd, UINT_PTR nIDEvent, UINT uElapse, TIMERPROC lpTimerFunc);
 // Stops the timer and drops its pending WM_TIMER. FALSE when there is no such timer.

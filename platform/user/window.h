@@ -99,7 +99,7 @@ HWND CreateWindowExA(DWORD dwExStyle, LPCSTR lpClassName, LPCSTR lpWindowName, D
                      int Y, int nWidth, int nHeight, HWND hWndParent, HMENU hMenu, HINSTANCE hInstance,
                      LPVOID lpParam);
 // On the window's own thread only. Sends WM_DESTROY to the window, destroys its children and owned
-// windows, then sends WM_NCDESTROY; the handle is invalid afterwards. Pending sent messages to it
+// windows of the same thread, then sends WM_NCDESTROY; the handle is invalid afterwards. Pending sent messages to it
 // return 0 and its posted messages and timers are dropped.
 BOOL DestroyWindow(HWND hWnd);
 // WM_NCCREATE, WM_SETTEXT, WM_GETTEXT, WM_GETTEXTLENGTH and WM_CLOSE (destroys the window);
