@@ -47,7 +47,12 @@ function(zv_add_tests target)
   endif()
   add_executable(${target} ${sources})
   target_link_libraries(${target} PRIVATE ${ARG_DEPENDS} GTest::gtest GTest::gmock GTest::gtest_main)
+  # The label list goes through a command line and three list expansions before it reaches
+  # set_tests_properties; each takes one level of escaping off its separators (2^3 backslashes),
+  # else only the first label survives.
+  string(REPEAT "\\" 8 escape)
+  string(REPLACE ";" "${escape};" labels "${ARG_LABELS}")
   gtest_discover_tests(${target}
-    PROPERTIES LABELS "${ARG_LABELS}"
+    PROPERTIES LABELS "${labels}"
     DISCOVERY_TIMEOUT 60)
 endfunction()

@@ -74,3 +74,20 @@ struct POINT {
     LONG x;
     LONG y;
 };
+
+// Pointer-sized integers: message parameters and window data carry pointers in them.
+using INT_PTR = std::intptr_t;
+using UINT_PTR = std::uintptr_t;
+using LONG_PTR = std::intptr_t;
+using ULONG_PTR = std::uintptr_t;
+using DWORD_PTR = std::uintptr_t;
+
+using LPSTR = char*;
+using LPCSTR = const char*;
+using LPVOID = void*;
+using LPDWORD = DWORD*;
+
+// A loaded module; the program's own module is the instance of its window classes.
+struct HINSTANCE__;
+using HINSTANCE = HINSTANCE__*;
+using HMODULE = HINSTANCE;
