@@ -2,6 +2,7 @@
 
 #include <fontconfig/fontconfig.h>
 
+#include <cstdlib>
 #include <memory>
 #include <mutex>
 
@@ -51,7 +52,14 @@ std::optional<FontFileRef> MatchFontFile(const std::string& family, int weight, 
     }
 
     std::lock_guard lock(FontconfigMutex());
-    if (!FcInit())
+    static const bool initialised = [] {
+        if (!FcInit())
+            return false;
+        // fontconfig's configuration is freed at exit, so leak checkers see a clean process.
+        std::atexit([] { FcFini(); });
+        return true;
+    }();
+    if (!initialised)
         return std::nullopt;
     Pattern pattern(FcPatternCreate());
     if (!pattern)
