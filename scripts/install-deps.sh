@@ -8,6 +8,8 @@ packages=(
   cmake ninja-build g++ pkg-config
   # tests and benchmarks
   libgtest-dev libgmock-dev libbenchmark-dev
+  # platform/gdi: fonts and text
+  libfreetype-dev libfontconfig-dev fonts-liberation2
 )
 
 missing=()
