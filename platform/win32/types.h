@@ -74,3 +74,33 @@ struct POINT {
     LONG x;
     LONG y;
 };
+
+// Kernel objects, files and paths.
+using HANDLE = void*;
+using LPVOID = void*;
+using LPCVOID = const void*;
+using LPSTR = char*;
+using LPCSTR = const char*;
+using LPDWORD = DWORD*;
+using LPLONG = LONG*;
+using PLONG = LONG*;
+using SIZE_T = std::size_t;
+
+struct HINSTANCE__;
+using HINSTANCE = HINSTANCE__*;
+using HMODULE = HINSTANCE;
+
+struct SECURITY_ATTRIBUTES {
+    DWORD nLength;
+    LPVOID lpSecurityDescriptor;
+    BOOL bInheritHandle;
+};
+using LPSECURITY_ATTRIBUTES = SECURITY_ATTRIBUTES*;
+
+struct FILETIME {
+    DWORD dwLowDateTime;
+    DWORD dwHighDateTime;
+};
+static_assert(sizeof(FILETIME) == 8);
+
+constexpr DWORD MAX_PATH = 260;
