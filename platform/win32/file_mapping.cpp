@@ -30,9 +30,9 @@ std::map<std::string, std::weak_ptr<MappingObject>>& NamedMappings()
 // shared-memory object is removed.
 class MappingObject final : public KernelObject {
 public:
-    MappingObject(std::string key, std::string shmName, std::unique_ptr<PresenceLock> presence, int fd,
-                  std::uint64_t size)
-        : m_key(std::move(key)), m_shmName(std::move(shmName)), m_presence(std::move(presence)), m_fd(fd),
+    MappingObject(std::string objectsFolder, std::string key, std::string shmName,
+                  std::unique_ptr<PresenceLock> presence, int fd, std::uint64_t size)
+        : m_objectsFolder(std::move(objectsFolder)), m_key(std::move(key)), m_shmName(std::move(shmName)), m_presence(std::move(presence)), m_fd(fd),
           m_size(size)
     {
     }
@@ -40,7 +40,7 @@ public:
     ~MappingObject() override
     {
         close(m_fd);
-        NamespaceGate gate;
+        NamespaceGate gate(m_objectsFolder);
         if (m_presence->Leave(gate))
             shm_unlink(m_shmName.c_str());
         auto& named = NamedMappings();
@@ -53,6 +53,7 @@ public:
     std::uint64_t Size() const { return m_size; }
 
 private:
+    const std::string m_objectsFolder;
     const std::string m_key;
     const std::string m_shmName;
     const std::unique_ptr<PresenceLock> m_presence;
@@ -87,12 +88,11 @@ std::uint64_t SizeOf(int fd)
 bool OpenNamedMapping(const std::string& name, std::uint64_t createSize, std::shared_ptr<MappingObject>& result,
                       bool& existed)
 {
-    NamespaceGate gate;
+    const std::string folder = NamedObjectsFolder();
+    NamespaceGate gate(folder);
     if (!gate.Ok())
         return false;
-    const std::string presencePath = NamedObjectPath("mapping", name, ".presence");
-    if (presencePath.empty())
-        return false;
+    const std::string presencePath = NamedObjectPath(folder, "mapping", name, ".presence");
     const std::string shmName = NamedObjectShmName("mapping", name);
 
     auto& named = NamedMappings();
@@ -127,7 +127,7 @@ bool OpenNamedMapping(const std::string& name, std::uint64_t createSize, std::sh
             presence->Leave(gate);
             return false;
         }
-        result = std::make_shared<MappingObject>(presencePath, shmName, std::move(presence), fd, SizeOf(fd));
+        result = std::make_shared<MappingObject>(folder, presencePath, shmName, std::move(presence), fd, SizeOf(fd));
         named[presencePath] = result;
     } else {
         existed = true;

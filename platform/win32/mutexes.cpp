@@ -77,8 +77,10 @@ std::map<std::string, std::weak_ptr<MutexObject>>& NamedMutexes()
 class MutexObject final : public WaitableObject, public std::enable_shared_from_this<MutexObject> {
 public:
     MutexObject() = default;
-    MutexObject(std::string key, std::unique_ptr<PresenceLock> presence, std::unique_ptr<OwnerLock> owner)
-        : m_key(std::move(key)), m_presence(std::move(presence)), m_ownerLock(std::move(owner))
+    MutexObject(std::string objectsFolder, std::string key, std::unique_ptr<PresenceLock> presence,
+                std::unique_ptr<OwnerLock> owner)
+        : m_objectsFolder(std::move(objectsFolder)), m_key(std::move(key)), m_presence(std::move(presence)),
+          m_ownerLock(std::move(owner))
     {
     }
 
@@ -92,7 +94,7 @@ public:
             if (m_owner != 0)
                 m_ownerLock->Give(true);
         }
-        NamespaceGate gate;
+        NamespaceGate gate(m_objectsFolder);
         m_presence->Leave(gate);
         auto& named = NamedMutexes();
         auto it = named.find(m_key);
@@ -180,6 +182,7 @@ private:
             list.erase(it);
     }
 
+    const std::string m_objectsFolder;
     const std::string m_key;
     const std::unique_ptr<PresenceLock> m_presence;
     const std::unique_ptr<OwnerLock> m_ownerLock;
@@ -223,13 +226,12 @@ HANDLE CreateNamedMutex(BOOL initialOwner, const std::string& name)
     std::shared_ptr<MutexObject> mutex; // outlives the gate: dropping it may need the gate
     bool existed = false;
     {
-        NamespaceGate gate;
+        const std::string folder = NamedObjectsFolder();
+        NamespaceGate gate(folder);
         if (!gate.Ok())
             return nullptr;
-        const std::string presencePath = NamedObjectPath("mutex", name, ".presence");
-        const std::string ownerPath = NamedObjectPath("mutex", name, ".owner");
-        if (presencePath.empty() || ownerPath.empty())
-            return nullptr;
+        const std::string presencePath = NamedObjectPath(folder, "mutex", name, ".presence");
+        const std::string ownerPath = NamedObjectPath(folder, "mutex", name, ".owner");
         auto& named = NamedMutexes();
         if (auto it = named.find(presencePath); it != named.end())
             mutex = it->second.lock();
@@ -247,7 +249,7 @@ HANDLE CreateNamedMutex(BOOL initialOwner, const std::string& name)
                 return nullptr;
             if (!existed)
                 owner->ResetMark(); // a new mutex: a dead process's mark means nothing to it
-            mutex = std::make_shared<MutexObject>(presencePath, std::move(presence), std::move(owner));
+            mutex = std::make_shared<MutexObject>(folder, presencePath, std::move(presence), std::move(owner));
             named[presencePath] = mutex;
         }
     }

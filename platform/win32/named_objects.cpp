@@ -67,14 +67,21 @@ std::string EncodeName(std::string_view name)
 
 } // namespace
 
-NamespaceGate::NamespaceGate() : m_inProcess(GateMutex())
+std::string NamedObjectsFolder()
 {
-    const std::string folder = ZvFolder("run/objects");
-    if (folder.empty()) {
+    std::string folder = ZvFolder("run/objects");
+    if (folder.empty())
         SetLastError(ErrorFromErrno(errno));
+    return folder;
+}
+
+NamespaceGate::NamespaceGate(const std::string& objectsFolder) : m_inProcess(GateMutex())
+{
+    if (objectsFolder.empty()) {
+        SetLastError(ERROR_PATH_NOT_FOUND);
         return;
     }
-    m_fd = OpenLockFile(folder + "/.gate");
+    m_fd = OpenLockFile(objectsFolder + "/.gate");
     if (m_fd < 0) {
         SetLastError(ErrorFromErrno(errno));
         return;
@@ -92,14 +99,10 @@ NamespaceGate::~NamespaceGate()
         close(m_fd);
 }
 
-std::string NamedObjectPath(std::string_view kind, std::string_view name, std::string_view suffix)
+std::string NamedObjectPath(const std::string& objectsFolder, std::string_view kind, std::string_view name,
+                            std::string_view suffix)
 {
-    const std::string folder = ZvFolder("run/objects");
-    if (folder.empty()) {
-        SetLastError(ErrorFromErrno(errno));
-        return {};
-    }
-    return folder + "/" + std::string(kind) + "." + EncodeName(name) + std::string(suffix);
+    return objectsFolder + "/" + std::string(kind) + "." + EncodeName(name) + std::string(suffix);
 }
 
 std::string NamedObjectShmName(std::string_view kind, std::string_view name)

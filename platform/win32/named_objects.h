@@ -14,10 +14,14 @@
 
 namespace zv::win32 {
 
-// Exclusive access to the named-object namespace of the current ZV_ROOT.
+// ZV_ROOT/run/objects of the current root, created when missing; empty (last error set) when it
+// cannot be. Objects remember it, so that they go back to their own root's namespace when closed.
+std::string NamedObjectsFolder();
+
+// Exclusive access to the named-object namespace kept in `objectsFolder`.
 class NamespaceGate {
 public:
-    NamespaceGate();
+    explicit NamespaceGate(const std::string& objectsFolder);
     ~NamespaceGate();
     NamespaceGate(const NamespaceGate&) = delete;
     NamespaceGate& operator=(const NamespaceGate&) = delete;
@@ -31,9 +35,9 @@ private:
     int m_fd = -1;
 };
 
-// The path of a lock file of a named object: ZV_ROOT/run/objects/<kind>.<encoded name><suffix>;
-// empty (last error set) when the folder cannot be created.
-std::string NamedObjectPath(std::string_view kind, std::string_view name, std::string_view suffix);
+// The path of a lock file of a named object: <objectsFolder>/<kind>.<encoded name><suffix>.
+std::string NamedObjectPath(const std::string& objectsFolder, std::string_view kind, std::string_view name,
+                            std::string_view suffix);
 
 // The POSIX shared-memory name of a named object of the current ZV_ROOT.
 std::string NamedObjectShmName(std::string_view kind, std::string_view name);
