@@ -1,6 +1,7 @@
 // Runs the test helper as a second process and talks to it one line at a time.
 #pragma once
 
+#include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
@@ -20,6 +21,8 @@ public:
     // The helper sees the current environment, with ZV_ROOT replaced when `zvRoot` is given.
     explicit ChildProcess(const std::string& zvRoot = {})
     {
+        // A helper that died early must fail the test, not kill it with SIGPIPE.
+        std::signal(SIGPIPE, SIG_IGN);
         int toChild[2], fromChild[2];
         if (pipe2(toChild, O_CLOEXEC) != 0 || pipe2(fromChild, O_CLOEXEC) != 0)
             throw std::runtime_error("pipe failed");
