@@ -53,7 +53,6 @@ public:
     ThreadQueue& operator=(const ThreadQueue&) = delete;
 
     win32::ThreadToken Token() const { return m_token; }
-    DWORD ThreadId() const { return static_cast<DWORD>(m_token); }
 
     // From any thread. The *Locked calls expect the window table's lock, so that a message is
     // either queued before its window goes away (and dropped with it) or refused.

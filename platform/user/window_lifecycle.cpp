@@ -2,6 +2,7 @@
 #include "platform/user/thread_queue.h"
 #include "platform/user/window_table.h"
 #include "platform/win32/last_error.h"
+#include "platform/win32/threads.h"
 #include "platform/win32/wait_service.h"
 
 #include <algorithm>
@@ -10,9 +11,10 @@
 
 namespace zv::user {
 
+// One thread numbering for the whole layer: the kernel objects' own.
 DWORD CurrentThreadId()
 {
-    return static_cast<DWORD>(win32::CurrentThreadToken());
+    return ::GetCurrentThreadId();
 }
 
 LRESULT CallWindowProcedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
