@@ -8,6 +8,8 @@ packages=(
   cmake ninja-build g++ pkg-config
   # tests and benchmarks
   libgtest-dev libgmock-dev libbenchmark-dev
+  # image benchmarks compare the resampler against libvips
+  libvips-dev
 )
 
 missing=()
