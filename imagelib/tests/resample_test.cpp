@@ -197,6 +197,16 @@ TEST(ResampleTest, BicubicValuesAndEdges)
     EXPECT_EQ(Blue(step, 1, 0), 33);  // 200 / 6
     EXPECT_EQ(Blue(step, 3, 0), 166); // 200 * 5 / 6
 
+    // The same step upright.
+    CPixImage upright;
+    ASSERT_NE(upright.Create(1, 2, 24, 0), nullptr);
+    upright.SetColorAt(0, 0, MakePixColor(0, 0, 0), false);
+    upright.SetColorAt(0, 1, MakePixColor(200, 200, 200), false);
+    ASSERT_TRUE(upright.Resample(1, 4, 2));
+    EXPECT_EQ(Blue(upright, 0, 0), 4);
+    EXPECT_EQ(Blue(upright, 0, 1), 33);
+    EXPECT_EQ(Blue(upright, 0, 3), 166);
+
     // Weights sum to one within float precision: white stays white or a hair below, never wraps.
     for (DWORD bpp : {24u, 8u}) {
         CPixImage white;
