@@ -24,43 +24,88 @@ BYTE ToByte(float value)
     return static_cast<BYTE>(std::clamp(static_cast<int>(value), 0, 255));
 }
 
-// Reads blue, green, red of a pixel; palette images through their palette.
+// Reads blue, green, red of a pixel inside the picture; palette images through their palette.
 class ColorReader {
 public:
-    explicit ColorReader(const CPixImage& image) : m_image(image), m_palette(image.GetPalette()) {}
+    explicit ColorReader(const CPixImage& image)
+        : m_pixels(image.GetRowPointer(0)), m_stride(image.GetStride()), m_bpp(image.GetBpp()),
+          m_palette(image.GetPalette())
+    {
+    }
 
     void Read(LONG x, LONG y, BYTE out[3]) const
     {
+        const BYTE* row = m_pixels + static_cast<std::size_t>(y) * m_stride;
         if (!m_palette) {
-            const BYTE* p = m_image.GetRowPointer(static_cast<DWORD>(y)) + 3 * static_cast<std::size_t>(x);
+            const BYTE* p = row + 3 * static_cast<std::size_t>(x);
             out[0] = p[0];
             out[1] = p[1];
             out[2] = p[2];
             return;
         }
-        const RGBQUAD& q = m_palette[m_image.GetIndexAt(x, y)];
+        BYTE index;
+        if (m_bpp == 8)
+            index = row[x];
+        else if (m_bpp == 4)
+            index = (x & 1) ? (row[x >> 1] & 0x0F) : (row[x >> 1] >> 4);
+        else
+            index = (row[x >> 3] >> (7 - (x & 7))) & 1;
+        const RGBQUAD& q = m_palette[index];
         out[0] = q.rgbBlue;
         out[1] = q.rgbGreen;
         out[2] = q.rgbRed;
     }
 
 private:
-    const CPixImage& m_image;
+    const BYTE* m_pixels;
+    std::size_t m_stride;
+    WORD m_bpp;
     const RGBQUAD* m_palette;
 };
 
-// Writes blue, green, red; palette images store the nearest palette index.
-void WriteColor(CPixImage& image, LONG x, LONG y, BYTE blue, BYTE green, BYTE red)
-{
-    if (image.GetPalette()) {
-        image.SetColorAt(x, y, MakePixColor(red, green, blue), false);
-        return;
+// Writes result colours. Palette images store the nearest palette index; the palette stays as it
+// is while a resample runs, so each colour's index is searched once and remembered (exactly, keyed
+// by the whole colour).
+class ColorWriter {
+public:
+    explicit ColorWriter(CPixImage& image) : m_image(image), m_palette(image.GetPalette() != nullptr)
+    {
+        if (m_palette)
+            m_memo.assign(kSlots, Slot{});
     }
-    BYTE* p = image.GetRowPointer(static_cast<DWORD>(y)) + 3 * static_cast<std::size_t>(x);
-    p[0] = blue;
-    p[1] = green;
-    p[2] = red;
-}
+
+    void Write(LONG x, LONG y, BYTE blue, BYTE green, BYTE red)
+    {
+        if (m_palette) {
+            m_image.SetIndexAt(x, y, NearestIndex(MakePixColor(red, green, blue)));
+            return;
+        }
+        BYTE* p = m_image.GetRowPointer(static_cast<DWORD>(y)) + 3 * static_cast<std::size_t>(x);
+        p[0] = blue;
+        p[1] = green;
+        p[2] = red;
+    }
+
+    void Write(LONG x, LONG y, PixColor color) { Write(x, y, PixBlue(color), PixGreen(color), PixRed(color)); }
+
+private:
+    static constexpr unsigned kSlotBits = 12;
+    static constexpr std::size_t kSlots = std::size_t{1} << kSlotBits;
+    struct Slot { PixColor color = 0; BYTE index = 0; bool used = false; };
+
+    BYTE NearestIndex(PixColor color)
+    {
+        // Multiplicative hash: greys and other patterned colours spread over all slots.
+        Slot& slot = m_memo[static_cast<std::uint32_t>(color * 2654435761u) >> (32 - kSlotBits)];
+        if (!slot.used || slot.color != color)
+            slot = Slot{color, m_image.FindNearestIndex(color), true};
+        return slot.index;
+    }
+
+    CPixImage& m_image;
+    bool m_palette;
+    std::vector<Slot> m_memo;
+};
 
 // The source column (or row) that result position i maps onto: trunc(i × scale).
 std::vector<LONG> NearestMap(LONG count, float scale, LONG sourceCount)
@@ -77,14 +122,14 @@ void ResampleNearest(const CPixImage& src, CPixImage& dst, float sx, float sy, C
     const LONG newHeight = dst.GetHeight();
     const std::vector<LONG> columns = NearestMap(newWidth, sx, src.GetWidth());
     const bool palette = src.GetPalette() != nullptr;
+    ColorWriter writer(dst);
     for (LONG y = 0; y < newHeight; ++y) {
         if (!Tick(progress, static_cast<std::uint64_t>(y), static_cast<std::uint64_t>(newHeight)))
             return;
         const LONG sourceRow = std::min(static_cast<LONG>(static_cast<float>(y) * sy), src.GetHeight() - 1);
         if (palette) {
             for (LONG x = 0; x < newWidth; ++x) {
-                const PixColor color = src.GetPaletteEntry(src.GetIndexAt(columns[static_cast<std::size_t>(x)], sourceRow));
-                dst.SetColorAt(x, y, color, false);
+                writer.Write(x, y, src.GetPaletteEntry(src.GetIndexAt(columns[static_cast<std::size_t>(x)], sourceRow)));
             }
             continue;
         }
@@ -114,6 +159,7 @@ void ResampleBilinear(const CPixImage& src, CPixImage& dst, float sx, float sy, 
             Column{std::min(ix, width - 1), std::min(ix + 1, width - 1), fx - static_cast<float>(ix)};
     }
     const ColorReader reader(src);
+    ColorWriter writer(dst);
     for (LONG y = 0; y < newHeight; ++y) {
         if (!Tick(progress, static_cast<std::uint64_t>(y), static_cast<std::uint64_t>(newHeight)))
             return;
@@ -135,7 +181,7 @@ void ResampleBilinear(const CPixImage& src, CPixImage& dst, float sx, float sy, 
                 const float right = static_cast<float>(c11[k]) * dy + static_cast<float>(c10[k]) * (1.0f - dy);
                 out[k] = ToByte(col.dx * right + (1.0f - col.dx) * left);
             }
-            WriteColor(dst, x, y, out[0], out[1], out[2]);
+            writer.Write(x, y, out[0], out[1], out[2]);
         }
     }
 }
@@ -168,6 +214,7 @@ void ResampleBicubic(const CPixImage& src, CPixImage& dst, float sx, float sy, C
         }
     }
     const ColorReader reader(src);
+    ColorWriter writer(dst);
     const bool palette = src.GetPalette() != nullptr;
     for (LONG y = 0; y < newHeight; ++y) {
         if (!Tick(progress, static_cast<std::uint64_t>(y), static_cast<std::uint64_t>(newHeight)))
@@ -202,7 +249,7 @@ void ResampleBicubic(const CPixImage& src, CPixImage& dst, float sx, float sy, C
                     sum[2] += weight * static_cast<float>(c[2]);
                 }
             }
-            WriteColor(dst, x, y, ToByte(sum[0]), ToByte(sum[1]), ToByte(sum[2]));
+            writer.Write(x, y, ToByte(sum[0]), ToByte(sum[1]), ToByte(sum[2]));
         }
     }
 }

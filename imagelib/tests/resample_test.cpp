@@ -223,6 +223,26 @@ TEST(ResampleTest, BicubicValuesAndEdges)
     }
 }
 
+// A palette picture is filtered in colour and each result stored as the nearest palette index:
+// the same colours as the 24-bit road, mapped onto the palette.
+TEST(ResampleTest, PaletteResultsAreTheNearestIndicesOfTheFilteredColours)
+{
+    for (LONG mode : {0, 2}) {
+        CPixImage img;
+        FillPattern(img, 50, 40, 8);
+        CPixImage rgb(img, true, false, false);
+        ASSERT_TRUE(rgb.IncreaseBpp(24));
+        // Enlarging, so mode 0 filters bilinearly at both depths.
+        ASSERT_TRUE(rgb.Resample(130, 97, mode));
+        CPixImage oracle(img, true, false, false);
+        ASSERT_TRUE(img.Resample(130, 97, mode));
+        ASSERT_EQ(img.GetBpp(), 8);
+        for (LONG y = 0; y < 97; ++y)
+            for (LONG x = 0; x < 130; ++x)
+                ASSERT_EQ(img.GetIndexAt(x, y), oracle.FindNearestIndex(rgb.GetColorAt(x, y))) << mode << " at " << x << "," << y;
+    }
+}
+
 TEST(ResampleTest, AlphaFollowsNearestSourcePixelInEveryMode)
 {
     for (LONG mode : {0, 1, 2}) {
