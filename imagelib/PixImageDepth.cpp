@@ -7,6 +7,7 @@
 #include <array>
 #include <cstdint>
 #include <cstring>
+#include <new>
 #include <utility>
 #include <vector>
 
@@ -195,10 +196,17 @@ bool CPixImage::DecreaseBpp(DWORD newBpp, bool errorDiffusion, const RGBQUAD* pa
         scratch.SetStdPalette();
     }
 
-    if (errorDiffusion)
-        QuantiseDiffused(*this, scratch, m_info);
-    else
+    if (errorDiffusion) {
+        // Two rows of working colours; a failure to get them is a failure, not an exception.
+        try {
+            QuantiseDiffused(*this, scratch, m_info);
+        } catch (const std::bad_alloc&) {
+            SetLastErrorText("CPixImage::Create can't allocate memory");
+            return false;
+        }
+    } else {
         QuantiseNearest(*this, scratch, m_info);
+    }
     scratch.m_info.progress = m_info.progress;
     Transfer(scratch);
     return true;

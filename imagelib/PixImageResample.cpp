@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <new>
 #include <utility>
 #include <vector>
 
@@ -374,27 +375,34 @@ bool CPixImage::Resample(LONG newWidth, LONG newHeight, LONG mode, CPixImage* de
                             m_header.biBitCount, true))
         return false;
 
-    if (mode == 1)
-        ResampleNearest(*this, scratch, sx, sy, m_info);
-    else if (mode == 2)
-        ResampleBicubic(*this, scratch, sx, sy, m_info);
-    else if (newWidth < width && newHeight < height && m_header.biBitCount == 24)
-        ResampleBox(*this, scratch, sx, sy, m_info);
-    else
-        ResampleBilinear(*this, scratch, sx, sy, m_info);
-    scratch.m_info.progress = m_info.progress;
+    // The filters' row and column tables are small next to the picture, but a very wide one could
+    // still exhaust memory: that is a failure, not an exception.
+    try {
+        if (mode == 1)
+            ResampleNearest(*this, scratch, sx, sy, m_info);
+        else if (mode == 2)
+            ResampleBicubic(*this, scratch, sx, sy, m_info);
+        else if (newWidth < width && newHeight < height && m_header.biBitCount == 24)
+            ResampleBox(*this, scratch, sx, sy, m_info);
+        else
+            ResampleBilinear(*this, scratch, sx, sy, m_info);
+        scratch.m_info.progress = m_info.progress;
 
-    if (m_pAlpha) {
-        if (!pix_scratch::StartAlpha(*this, scratch))
-            return false;
-        const std::vector<LONG> columns = NearestMap(newWidth, sx, width);
-        BYTE* out = scratch.m_pAlpha;
-        for (LONG y = 0; y < newHeight; ++y) {
-            const LONG sourceRow = std::min(static_cast<LONG>(static_cast<float>(y) * sy), height - 1);
-            const BYTE* in = m_pAlpha + static_cast<std::size_t>(sourceRow) * static_cast<std::size_t>(width);
-            for (LONG x = 0; x < newWidth; ++x)
-                *out++ = in[columns[static_cast<std::size_t>(x)]];
+        if (m_pAlpha) {
+            if (!pix_scratch::StartAlpha(*this, scratch))
+                return false;
+            const std::vector<LONG> columns = NearestMap(newWidth, sx, width);
+            BYTE* out = scratch.m_pAlpha;
+            for (LONG y = 0; y < newHeight; ++y) {
+                const LONG sourceRow = std::min(static_cast<LONG>(static_cast<float>(y) * sy), height - 1);
+                const BYTE* in = m_pAlpha + static_cast<std::size_t>(sourceRow) * static_cast<std::size_t>(width);
+                for (LONG x = 0; x < newWidth; ++x)
+                    *out++ = in[columns[static_cast<std::size_t>(x)]];
+            }
         }
+    } catch (const std::bad_alloc&) {
+        SetLastErrorText("CPixImage::Create can't allocate memory");
+        return false;
     }
     pix_scratch::Deliver(*this, destination, scratch);
     return true;
