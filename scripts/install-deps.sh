@@ -10,6 +10,8 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   # platform/gdi: fonts and text
   libfreetype-dev libfontconfig-dev fonts-liberation2
+  # image benchmarks compare the resampler against libvips
+  libvips-dev
 )
 
 missing=()
