@@ -74,3 +74,8 @@ struct POINT {
     LONG x;
     LONG y;
 };
+
+struct SIZE {
+    LONG cx;
+    LONG cy;
+};
