@@ -47,7 +47,13 @@ function(zv_add_tests target)
   endif()
   add_executable(${target} ${sources})
   target_link_libraries(${target} PRIVATE ${ARG_DEPENDS} GTest::gtest GTest::gmock GTest::gtest_main)
+  # The labels go on through a script of their own: a list passed in PROPERTIES would be split
+  # on its way into the discovered tests, leaving only the first label.
   gtest_discover_tests(${target}
-    PROPERTIES LABELS "${ARG_LABELS}"
+    TEST_LIST ${target}_TESTS
     DISCOVERY_TIMEOUT 60)
+  set(label_script "${CMAKE_CURRENT_BINARY_DIR}/${target}_labels.cmake")
+  file(WRITE "${label_script}"
+    "if(${target}_TESTS)\n  set_tests_properties(\${${target}_TESTS} PROPERTIES LABELS \"${ARG_LABELS}\")\nendif()\n")
+  set_property(DIRECTORY APPEND PROPERTY TEST_INCLUDE_FILES "${label_script}")
 endfunction()

@@ -118,6 +118,7 @@ struct IRP {
     IO_STATUS_BLOCK IoStatus;
     struct {
         struct {
+            PVOID DriverContext[4];
             LIST_ENTRY ListEntry;
             IO_STACK_LOCATION* CurrentStackLocation;
         } Overlay;
@@ -136,7 +137,7 @@ constexpr ULONG DO_DIRECT_IO = 0x00000010;
 
 struct DEVICE_OBJECT {
     DRIVER_OBJECT* DriverObject;
-    PVOID DeviceExtension;
+    PVOID DeviceExtension;  // of a device the port created: the minidriver's device extension
     ULONG Flags;
 };
 
@@ -171,6 +172,10 @@ KIRQL KeGetCurrentIrql();
 void IofCompleteRequest(IRP* irp, CCHAR priorityBoost);
 PVOID MmMapLockedPages(MDL* mdl, KPROCESSOR_MODE accessMode);
 }
+
+// Interlocked operations are processor instructions, not imports.
+inline LONG InterlockedIncrement(LONG volatile* value) { return __atomic_add_fetch(value, 1, __ATOMIC_SEQ_CST); }
+inline LONG InterlockedDecrement(LONG volatile* value) { return __atomic_sub_fetch(value, 1, __ATOMIC_SEQ_CST); }
 
 inline void RtlCopyMemory(void* destination, const void* source, SIZE_T length)
 {

@@ -120,6 +120,7 @@ PortRequest::PortRequest(ULONG requestExtensionSize)
         throw std::bad_alloc();
     }
     m_block->owner = this;
+    m_block->srb.Irp = &m_block->irp;
     m_block->srb.SizeOfThisPacket = sizeof(HW_STREAM_REQUEST_BLOCK);
     m_block->srb.TimeoutCounter = m_block->srb.TimeoutOriginal = kRequestTimeoutSeconds;
     if (requestExtensionSize != 0) {

@@ -81,6 +81,7 @@ private:
     struct OwnedBlock {
         HW_STREAM_REQUEST_BLOCK srb;
         PortRequest* owner;
+        IRP irp;
     };
     OwnedBlock* m_block;
     mutable std::mutex m_mutex;
