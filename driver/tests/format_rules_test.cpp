@@ -66,8 +66,8 @@ KS_DATAFORMAT_VIDEOINFOHEADER Rgb24Format(LONG width, LONG height)
     format.VideoInfoHeader = kCaptureRange.VideoInfoHeader;
     format.VideoInfoHeader.bmiHeader.biWidth = width;
     format.VideoInfoHeader.bmiHeader.biHeight = height;
-    format.VideoInfoHeader.bmiHeader.biSizeImage =
-        static_cast<DWORD>(width) * static_cast<DWORD>(height < 0 ? -height : height) * 3;
+    LONGLONG rows = height < 0 ? -LONGLONG{height} : height;
+    format.VideoInfoHeader.bmiHeader.biSizeImage = static_cast<DWORD>(static_cast<ULONGLONG>(width) * rows * 3);
     return format;
 }
 
