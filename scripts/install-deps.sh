@@ -8,6 +8,8 @@ packages=(
   cmake ninja-build g++ pkg-config
   # tests and benchmarks
   libgtest-dev libgmock-dev libbenchmark-dev
+  # independent tools the interop tests compare against
+  netpbm imagemagick
 )
 
 missing=()
