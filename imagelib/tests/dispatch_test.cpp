@@ -22,6 +22,7 @@
 namespace {
 
 using testfiles::Bytes;
+using testfiles::ScopedFormat;
 using testfiles::TempDir;
 
 struct DecodeCall {
@@ -107,23 +108,6 @@ std::vector<std::pair<LONG, PixFormat>> TagEntries(std::integer_sequence<LONG, T
 {
     return {{Types, TagEntry<Types>()}...};
 }
-
-// Puts a format in for one test and the previous one back afterwards.
-class ScopedFormat {
-public:
-    ScopedFormat(LONG type, std::optional<PixFormat> format)
-        : m_type(type)
-        , m_previous(RegisterPixFormat(type, format))
-    {
-    }
-    ~ScopedFormat() { RegisterPixFormat(m_type, m_previous); }
-    ScopedFormat(const ScopedFormat&) = delete;
-    ScopedFormat& operator=(const ScopedFormat&) = delete;
-
-private:
-    LONG m_type;
-    std::optional<PixFormat> m_previous;
-};
 
 // Every type number served by a tag format.
 class DispatchTest : public ::testing::Test {

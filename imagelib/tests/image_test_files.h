@@ -1,6 +1,7 @@
 // Helpers for the format tests: files built byte by byte, temporary folders, pixel comparison.
 #pragma once
 
+#include "imagelib/PixFormatRegistry.h"
 #include "imagelib/PixImage.h"
 
 #include <gtest/gtest.h>
@@ -181,5 +182,22 @@ inline void FillRandom(CPixImage& image, unsigned seed)
                 image.SetColorAt(x, y, static_cast<PixColor>(generator()) & 0xFFFFFF, false);
     }
 }
+
+// Puts a format in for one test and the previous one back afterwards.
+class ScopedFormat {
+public:
+    ScopedFormat(LONG type, std::optional<PixFormat> format)
+        : m_type(type)
+        , m_previous(RegisterPixFormat(type, format))
+    {
+    }
+    ~ScopedFormat() { RegisterPixFormat(m_type, m_previous); }
+    ScopedFormat(const ScopedFormat&) = delete;
+    ScopedFormat& operator=(const ScopedFormat&) = delete;
+
+private:
+    LONG m_type;
+    std::optional<PixFormat> m_previous;
+};
 
 } // namespace testfiles
