@@ -106,6 +106,7 @@ bool CPixImageICO::Decode(CPixStream* stream)
             if (!AllocAlpha())
                 throw "Can't allocate memory";
             std::vector<BYTE> row(static_cast<std::size_t>(width) * 4);
+            bool anyAlpha = false;
             for (LONG y = 0; y < height; ++y) {
                 ReadExactly(stream, row.data(), row.size(), kTruncated);
                 BYTE* pixels = m_pPixels + static_cast<std::size_t>(y) * stride;
@@ -113,8 +114,13 @@ bool CPixImageICO::Decode(CPixStream* stream)
                 for (LONG x = 0; x < width; ++x) {
                     std::memcpy(pixels + 3 * x, row.data() + 4 * x, 3);
                     alpha[x] = row[4 * static_cast<std::size_t>(x) + 3];
+                    anyAlpha = anyAlpha || alpha[x] != 0;
                 }
             }
+            // Writers that only have on-off transparency leave every alpha byte 0 and rely on
+            // the mask, as the platform does: such bytes say nothing.
+            if (!anyAlpha)
+                FreeAlpha();
         } else {
             // Exactly the image's own rows: the header's size field may also count the mask.
             ReadExactly(stream, m_pPixels, stride * static_cast<std::size_t>(height), kTruncated);

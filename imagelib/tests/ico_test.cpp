@@ -234,6 +234,23 @@ TEST(IcoDecodeTest, ThirtyTwoBitIconKeepsItsAlphaAndMaskedPixelsGetZero)
     EXPECT_EQ(image.GetColorAt(1, 0) & 0xFFFFFF, MakePixColor(6, 5, 4));
 }
 
+TEST(IcoDecodeTest, ThirtyTwoBitIconWithoutAnyAlphaUsesItsMask)
+{
+    const Bytes pixels = {1, 2, 3, 0, 4, 5, 6, 0, 7, 8, 9, 0};
+    const Bytes body = IconBitmap(3, 1, 32, {}, pixels, {0x40, 0, 0, 0});
+    CPixImage image;
+    ASSERT_TRUE(DecodeIcon(BuildIcon({{3, 1, 32, body}}), image)) << image.GetLastErrorText();
+    ASSERT_TRUE(image.HasAlpha());
+    EXPECT_EQ(image.GetAlphaAt(0, 0), 255);
+    EXPECT_EQ(image.GetAlphaAt(1, 0), 0);
+    EXPECT_EQ(image.GetAlphaAt(2, 0), 255);
+    EXPECT_EQ(image.GetColorAt(2, 0) & 0xFFFFFF, MakePixColor(9, 8, 7));
+
+    const Bytes unmasked = IconBitmap(3, 1, 32, {}, pixels, {0, 0, 0, 0});
+    ASSERT_TRUE(DecodeIcon(BuildIcon({{3, 1, 32, unmasked}}), image));
+    EXPECT_FALSE(image.HasAlpha());
+}
+
 TEST(IcoDecodeTest, FrameToDecodeAndFramesFound)
 {
     const Bytes first = IconBitmap(1, 1, 24, {}, {10, 20, 30, 0}, {0, 0, 0, 0});
