@@ -23,10 +23,17 @@ constexpr DWORD kRle4 = 2;
 constexpr DWORD kBitfields = 3;
 constexpr const char* kTruncated = "Error reading BMP data";
 
-// Bytes of one row of `bits`-bit pixels padded to 4 bytes, for any width a file may claim.
-std::int64_t RowBytes(WORD bits, LONG width)
+// Bytes of `rows` rows of `bits`-bit pixels padded to 4 bytes, for any size a file may claim: a
+// negative width counts as no data, and a product beyond 64 bits is held at the largest value.
+std::uint64_t PlainBytes(WORD bits, LONG width, std::int64_t rows)
 {
-    return (static_cast<std::int64_t>(bits) * width + 31) / 32 * 4;
+    if (width < 0 || rows < 0)
+        return 0;
+    const std::uint64_t rowBytes = (static_cast<std::uint64_t>(bits) * static_cast<std::uint64_t>(width) + 31) / 32 * 4;
+    const std::uint64_t count = static_cast<std::uint64_t>(rows);
+    if (count != 0 && rowBytes > std::numeric_limits<std::uint64_t>::max() / count)
+        return std::numeric_limits<std::uint64_t>::max();
+    return rowBytes * count;
 }
 
 void ReadExactly(CPixStream* stream, void* buffer, std::size_t bytes, const char* error)
@@ -126,8 +133,8 @@ bool CPixImageBMP::ReadInfoHeader(CPixStream* stream, BITMAPINFOHEADER& header)
         if (stream->Read(raw + 4, 1, kInfoHeaderBytes - 4) != kInfoHeaderBytes - 4)
             return false;
         header = LoadInfoHeader(raw);
-        const std::int64_t plainImageBytes =
-            RowBytes(header.biBitCount, header.biWidth) * std::abs(static_cast<std::int64_t>(header.biHeight));
+        const std::uint64_t plainImageBytes =
+            PlainBytes(header.biBitCount, header.biWidth, std::abs(static_cast<std::int64_t>(header.biHeight)));
         if (size == 64) {
             // OS/2 2.x: the fields past the Windows ones are not used.
             if (!stream->Seek(24, 1))
@@ -147,7 +154,7 @@ bool CPixImageBMP::ReadInfoHeader(CPixStream* stream, BITMAPINFOHEADER& header)
     }
     if (header.biSizeImage == 0) {
         header.biSizeImage = static_cast<DWORD>(
-            RowBytes(header.biBitCount, header.biWidth) * std::abs(static_cast<std::int64_t>(header.biHeight)));
+            PlainBytes(header.biBitCount, header.biWidth, std::abs(static_cast<std::int64_t>(header.biHeight))));
     }
     if (header.biClrUsed == 0 && header.biBitCount <= 8)
         header.biClrUsed = 1u << header.biBitCount;
@@ -244,11 +251,12 @@ bool CPixImageBMP::Decode(CPixStream* stream)
         // Uncompressed data must all be there; checking before allocating keeps a small hostile
         // file from claiming a huge picture.
         const bool plain = compression == BI_RGB || compression == kBitfields || bits == 16;
-        const std::int64_t fileRowBytes = RowBytes(bits, bih.biWidth);
-        if (plain && bih.biWidth > 0) {
+        if (plain) {
             const int32_t size = stream->Size();
             const int32_t here = stream->Tell();
-            if (size >= 0 && here >= 0 && fileRowBytes * height > static_cast<std::int64_t>(size) - here)
+            const std::int64_t left = std::int64_t{size} - here;
+            if (size >= 0 && here >= 0 &&
+                (left < 0 || PlainBytes(bits, bih.biWidth, height) > static_cast<std::uint64_t>(left)))
                 throw kTruncated;
         }
 
@@ -268,6 +276,7 @@ bool CPixImageBMP::Decode(CPixStream* stream)
 
         // Exactly the image's own rows are read, whatever the header claims the data size to be.
         const std::size_t imageBytes = static_cast<std::size_t>(m_info.stride) * m_header.biHeight;
+        const std::size_t fileBytes = static_cast<std::size_t>(PlainBytes(bits, m_header.biWidth, m_header.biHeight));
         if (bits <= 8 && compression == kRle8) {
             DecodeRle8(stream);
         } else if (bits <= 8 && compression == kRle4) {
@@ -276,14 +285,13 @@ bool CPixImageBMP::Decode(CPixStream* stream)
             ReadExactly(stream, m_pPixels, imageBytes, kTruncated);
         } else if (bits == 16) {
             // 16-bit rows are shorter than 24-bit ones, so they expand in place.
-            ReadExactly(stream, m_pPixels, static_cast<std::size_t>(fileRowBytes) * m_header.biHeight, kTruncated);
+            ReadExactly(stream, m_pPixels, fileBytes, kTruncated);
             UnpackBitfields(m_pPixels, masks[0], masks[1], masks[2], 16);
         } else {
-            const std::size_t sourceBytes = static_cast<std::size_t>(fileRowBytes) * m_header.biHeight;
-            std::unique_ptr<BYTE[]> source(new (std::nothrow) BYTE[sourceBytes]);
+            std::unique_ptr<BYTE[]> source(new (std::nothrow) BYTE[fileBytes]);
             if (!source)
                 throw "can't allocate memory";
-            ReadExactly(stream, source.get(), sourceBytes, kTruncated);
+            ReadExactly(stream, source.get(), fileBytes, kTruncated);
             UnpackBitfields(source.get(), masks[0], masks[1], masks[2], 32);
         }
 

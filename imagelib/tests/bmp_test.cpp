@@ -287,6 +287,22 @@ TEST(BmpDecodeTest, InfoHeaderSizes)
     }
 }
 
+TEST(BmpDecodeTest, LongHeaderWithExtremeFieldsIsRefused)
+{
+    for (std::int32_t side : {INT_MAX, INT_MIN, -1}) {
+        SCOPED_TRACE(side);
+        InfoHeader h;
+        h.size = 108;
+        h.width = side;
+        h.height = side;
+        h.bits = 0xFFFF;
+        h.sizeImage = 0xFFFFFFFF;
+        CPixImage image;
+        EXPECT_FALSE(DecodeBmp(BuildBmp(h, Bytes(68, 0), Bytes(16, 0)), image));
+        EXPECT_STREQ(image.GetLastErrorText(), "Error reading BMP info");
+    }
+}
+
 TEST(BmpDecodeTest, RefusedDepthsAndCompressions)
 {
     struct Case {

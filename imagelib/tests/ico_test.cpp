@@ -321,7 +321,7 @@ TEST(IcoDecodeTest, BadDirectoriesAndImages)
     manyEntries[4] = 0xFF;
     manyEntries[5] = 0xFF;
     Bytes noMask = BuildIcon({{1, 1, 24, good}});
-    noMask.resize(noMask.size() - 4);
+    noMask.erase(noMask.end() - 4, noMask.end()); // the mask row
 
     struct Case {
         const char* what;
