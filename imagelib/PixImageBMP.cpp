@@ -4,6 +4,7 @@
 #include "imagelib/PixLittleEndian.h"
 #include "imagelib/PixStream.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
@@ -169,13 +170,12 @@ bool CPixImageBMP::Decode(CPixStream* stream)
         const int32_t start = stream->Tell();
         BYTE fileHeader[kFileHeaderBytes];
         ReadExactly(stream, fileHeader, sizeof fileHeader, "Not a BMP");
+        // Without the signature the data is a packed DIB that starts with its info header.
         DWORD dataOffset = 0;
-        if (LoadLE16(fileHeader) == kBmpSignature) {
+        if (LoadLE16(fileHeader) == kBmpSignature)
             dataOffset = LoadLE32(fileHeader + 10);
-        } else if (start < 0 || !stream->Seek(start, 0)) {
-            // No file header: a packed DIB that starts with its info header.
+        else if (start < 0 || !stream->Seek(start, 0))
             throw "Not a BMP";
-        }
 
         BITMAPINFOHEADER bih{};
         if (!ReadInfoHeader(stream, bih))
@@ -410,8 +410,14 @@ bool CPixImageBMP::Encode(CPixStream* stream)
 PixFormat PixBmpFormat()
 {
     PixFormat format;
-    format.create = []() -> std::unique_ptr<CPixImage> { return std::unique_ptr<CPixImage>(new (std::nothrow) CPixImageBMP); };
-    format.decode = [](CPixImage& image, CPixStream* stream, LONG) { return static_cast<CPixImageBMP&>(image).Decode(stream); };
-    format.encode = [](CPixImage& image, CPixStream* stream, LONG) { return static_cast<CPixImageBMP&>(image).Encode(stream); };
+    format.create = []() -> std::unique_ptr<CPixImage> {
+        return std::unique_ptr<CPixImage>(new (std::nothrow) CPixImageBMP);
+    };
+    format.decode = [](CPixImage& image, CPixStream* stream, LONG) {
+        return static_cast<CPixImageBMP&>(image).Decode(stream);
+    };
+    format.encode = [](CPixImage& image, CPixStream* stream, LONG) {
+        return static_cast<CPixImageBMP&>(image).Encode(stream);
+    };
     return format;
 }

@@ -3,6 +3,7 @@
 #include "imagelib/PixLittleEndian.h"
 #include "imagelib/PixStream.h"
 
+#include <algorithm>
 #include <array>
 #include <cstring>
 #include <limits>
@@ -174,7 +175,7 @@ void CPixImageICO::ApplyAndMask(const std::vector<BYTE>& mask, std::size_t maskS
     for (LONG y = 0; y < height; ++y) {
         for (LONG x = 0; x < width; ++x) {
             if (MaskBit(mask, maskStride, x, y)) {
-                m_pAlpha[static_cast<std::size_t>(y) * static_cast<std::size_t>(width) + static_cast<std::size_t>(x)] = 0;
+                SetAlphaAt(x, y, 0);
                 anyMasked = true;
             }
         }
@@ -310,9 +311,15 @@ bool CPixImageICO::Encode(CPixStream* stream)
 PixFormat PixIcoFormat()
 {
     PixFormat format;
-    format.create = []() -> std::unique_ptr<CPixImage> { return std::unique_ptr<CPixImage>(new (std::nothrow) CPixImageICO); };
-    format.decode = [](CPixImage& image, CPixStream* stream, LONG) { return static_cast<CPixImageICO&>(image).Decode(stream); };
-    format.encode = [](CPixImage& image, CPixStream* stream, LONG) { return static_cast<CPixImageICO&>(image).Encode(stream); };
+    format.create = []() -> std::unique_ptr<CPixImage> {
+        return std::unique_ptr<CPixImage>(new (std::nothrow) CPixImageICO);
+    };
+    format.decode = [](CPixImage& image, CPixStream* stream, LONG) {
+        return static_cast<CPixImageICO&>(image).Decode(stream);
+    };
+    format.encode = [](CPixImage& image, CPixStream* stream, LONG) {
+        return static_cast<CPixImageICO&>(image).Encode(stream);
+    };
     format.multiFrame = true;
     return format;
 }

@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <algorithm>
 #include <cstdlib>
 #include <memory>
 #include <string>
@@ -76,7 +77,8 @@ TEST(BmpRoundTripTest, EveryDepthAndRowPadding)
                 EXPECT_EQ(decoded.GetType(), PIXIMAGE_BMP);
                 EXPECT_TRUE(SameColors(source, decoded));
                 for (DWORD i = 0; i < source.GetHeader().biClrUsed; ++i)
-                    EXPECT_EQ(decoded.GetPaletteEntry(static_cast<BYTE>(i)), source.GetPaletteEntry(static_cast<BYTE>(i)));
+                    EXPECT_EQ(decoded.GetPaletteEntry(static_cast<BYTE>(i)),
+                              source.GetPaletteEntry(static_cast<BYTE>(i)));
                 if (bpp <= 8) {
                     EXPECT_EQ(IndexGrid(decoded), IndexGrid(source));
                 }
@@ -117,7 +119,8 @@ TEST(BmpDecodeTest, TwentyFourBitRowsArePaddedToFourBytes)
     InfoHeader h;
     h.width = 3;
     h.height = 2;
-    const Bytes data = {1, 2, 3, 4, 5, 6, 7, 8, 9, 0xEE, 0xEE, 0xEE, 10, 11, 12, 13, 14, 15, 16, 17, 18, 0xEE, 0xEE, 0xEE};
+    const Bytes data = {1,  2,  3,  4,  5,  6,  7,  8,  9,  0xEE, 0xEE, 0xEE,
+                        10, 11, 12, 13, 14, 15, 16, 17, 18, 0xEE, 0xEE, 0xEE};
     CPixImage image;
     ASSERT_TRUE(DecodeBmp(BuildBmp(h, {}, data), image)) << image.GetLastErrorText();
     EXPECT_EQ(image.GetColorAt(0, 0) & 0xFFFFFF, MakePixColor(3, 2, 1));
@@ -199,7 +202,8 @@ TEST(BmpDecodeTest, PaletteHasAsManyEntriesAsTheHeaderSays)
     h.clrUsed = 16;
     std::vector<PixColor> colors;
     for (unsigned i = 0; i < 16; ++i)
-        colors.push_back(MakePixColor(static_cast<BYTE>(i), static_cast<BYTE>(2 * i), static_cast<BYTE>(3 * i)) | 0x7F000000);
+        colors.push_back(MakePixColor(static_cast<BYTE>(i), static_cast<BYTE>(2 * i), static_cast<BYTE>(3 * i)) |
+                         0x7F000000);
     CPixImage image;
     ASSERT_TRUE(DecodeBmp(BuildBmp(h, Palette(colors), {15, 3, 0, 0}), image)) << image.GetLastErrorText();
     EXPECT_EQ(image.GetHeader().biClrUsed, 256u);

@@ -12,6 +12,7 @@
 #include <sys/stat.h>
 
 #include <cstdio>
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <memory>

@@ -170,7 +170,8 @@ TEST_F(IcoInteropTest, WinicontopamReadsOurIcons)
             ASSERT_TRUE(image.Save(icon.c_str(), PIXIMAGE_ICO)) << image.GetLastErrorText();
             const std::string pam = m_dir.File("ours.pam");
             const std::string log = m_dir.File("log.txt");
-            ASSERT_TRUE(interop::Run("winicontopam " + Quote(icon) + " > " + Quote(pam), log)) << interop::ReadText(log);
+            ASSERT_TRUE(interop::Run("winicontopam " + Quote(icon) + " > " + Quote(pam), log))
+                << interop::ReadText(log);
             NetpbmImage theirs;
             ASSERT_TRUE(interop::ReadNetpbm(pam, theirs));
             ASSERT_EQ(theirs.depth, 4);

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
@@ -413,7 +414,9 @@ PixFormat FakePngFormat()
 {
     PixFormat format;
     format.create = []() -> std::unique_ptr<CPixImage> { return std::make_unique<FakePng>(); };
-    format.decode = [](CPixImage& image, CPixStream* stream, LONG) { return static_cast<FakePng&>(image).DecodePng(stream); };
+    format.decode = [](CPixImage& image, CPixStream* stream, LONG) {
+        return static_cast<FakePng&>(image).DecodePng(stream);
+    };
     return format;
 }
 
