@@ -47,7 +47,13 @@ function(zv_add_tests target)
   endif()
   add_executable(${target} ${sources})
   target_link_libraries(${target} PRIVATE ${ARG_DEPENDS} GTest::gtest GTest::gmock GTest::gtest_main)
-  gtest_discover_tests(${target}
-    PROPERTIES LABELS "${ARG_LABELS}"
-    DISCOVERY_TIMEOUT 60)
+  gtest_discover_tests(${target} DISCOVERY_TIMEOUT 60)
+  # Labels are set once the tests are discovered: GoogleTest's discovery script would split a list
+  # of labels given as a test property into separate arguments.
+  set(label_file "${CMAKE_CURRENT_BINARY_DIR}/${target}_labels.cmake")
+  file(WRITE "${label_file}"
+    "if(${target}_TESTS)\n"
+    "  set_tests_properties(\${${target}_TESTS} PROPERTIES LABELS \"${ARG_LABELS}\")\n"
+    "endif()\n")
+  set_property(DIRECTORY APPEND PROPERTY TEST_INCLUDE_FILES "${label_file}")
 endfunction()

@@ -224,7 +224,7 @@ bool CPixImage::Copy(const CPixImage& source, bool copyPixels, bool copySelectio
         std::memcpy(m_pDib, source.m_pDib, GetSize());
     } else {
         const DWORD entries = std::min({source.m_header.biClrUsed, m_header.biClrUsed, DWORD{256}});
-        if (entries != 0) // a 24-bit image has no palette to copy
+        if (entries)
             std::memcpy(GetPalette(), source.GetPalette(), 4 * static_cast<std::size_t>(entries));
     }
     const std::size_t planeBytes = PlaneBytes();

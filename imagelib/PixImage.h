@@ -185,6 +185,29 @@ public:
     // into the 24-bit pixel area. The source may be the pixel area itself at 16 bits.
     void UnpackBitfields(const BYTE* source, DWORD redMask, DWORD greenMask, DWORD blueMask, WORD depth);
 
+    // Geometry. Each operation builds its result in a scratch image and moves it into place, so a
+    // failure leaves this image and the destination as they were. A null destination means the
+    // result replaces this image.
+    // Resample modes: 1 nearest, 2 bicubic B-spline, anything else box (24 bpp, shrinking both
+    // ways) or bilinear.
+    bool Resample(LONG newWidth, LONG newHeight, LONG mode = 0, CPixImage* destination = nullptr);
+    // Scales to fit inside width x height and centres the picture on a canvas of that size.
+    bool Thumbnail(LONG width, LONG height, PixColor canvas, CPixImage* destination = nullptr);
+    // Edges are clamped into the picture; top and bottom count from the top.
+    bool Crop(LONG left, LONG top, LONG right, LONG bottom, CPixImage* destination = nullptr);
+    // Adds margins of the canvas colour around the picture.
+    bool Expand(LONG left, LONG top, LONG right, LONG bottom, PixColor canvas, CPixImage* destination = nullptr);
+    // Centres the picture on a canvas of width x height, the odd pixel going right and bottom.
+    bool Expand(LONG width, LONG height, PixColor canvas, CPixImage* destination = nullptr);
+    bool Flip();
+    bool Mirror();
+    bool RotateLeft(CPixImage* destination = nullptr);
+    bool RotateRight(CPixImage* destination = nullptr);
+    bool IncreaseBpp(DWORD newBpp);
+    // palette: 2, 16 or 256 entries for the new depth, or null for the default one.
+    bool DecreaseBpp(DWORD newBpp, bool errorDiffusion, const RGBQUAD* palette = nullptr, DWORD importantColors = 0);
+    LONG GetProgress() const { return m_info.progress; }
+
 protected:
     void InitDefaults(LONG type);
     void ResetSelectionBox();

@@ -8,6 +8,10 @@ packages=(
   cmake ninja-build g++ pkg-config
   # tests and benchmarks
   libgtest-dev libgmock-dev libbenchmark-dev
+  # platform/gdi: fonts and text
+  libfreetype-dev libfontconfig-dev fonts-liberation2
+  # image benchmarks compare the resampler against libvips
+  libvips-dev
   # independent tools the interop tests compare against
   netpbm imagemagick
 )

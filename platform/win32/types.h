@@ -74,3 +74,41 @@ struct POINT {
     LONG x;
     LONG y;
 };
+
+// Pointer-sized integers: message parameters and window data carry pointers in them.
+using INT_PTR = std::intptr_t;
+using UINT_PTR = std::uintptr_t;
+using LONG_PTR = std::intptr_t;
+using ULONG_PTR = std::uintptr_t;
+using DWORD_PTR = std::uintptr_t;
+
+// Kernel objects, files and paths.
+using HANDLE = void*;
+using LPVOID = void*;
+using LPCVOID = const void*;
+using LPSTR = char*;
+using LPCSTR = const char*;
+using LPDWORD = DWORD*;
+using LPLONG = LONG*;
+using PLONG = LONG*;
+using SIZE_T = std::size_t;
+
+// A loaded module; the program's own module is the instance of its window classes.
+struct HINSTANCE__;
+using HINSTANCE = HINSTANCE__*;
+using HMODULE = HINSTANCE;
+
+struct SECURITY_ATTRIBUTES {
+    DWORD nLength;
+    LPVOID lpSecurityDescriptor;
+    BOOL bInheritHandle;
+};
+using LPSECURITY_ATTRIBUTES = SECURITY_ATTRIBUTES*;
+
+struct FILETIME {
+    DWORD dwLowDateTime;
+    DWORD dwHighDateTime;
+};
+static_assert(sizeof(FILETIME) == 8);
+
+constexpr DWORD MAX_PATH = 260;

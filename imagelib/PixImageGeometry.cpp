@@ -1,0 +1,258 @@
+// Canvas and orientation operations of CPixImage: Crop, Expand, Flip, Mirror and the quarter turns.
+#include "imagelib/PixImage.h"
+#include "imagelib/PixImageScratch.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <cstring>
+#include <utility>
+
+namespace {
+
+std::size_t Bytes(LONG pixels, WORD bpp)
+{
+    return static_cast<std::size_t>(pixels) * bpp / 8;
+}
+
+BYTE* Row(const CPixImage& image, LONG y)
+{
+    return image.GetRowPointer(static_cast<DWORD>(y));
+}
+
+// Fills every pixel with one colour: the nearest palette index below 24 bpp.
+void FillCanvas(CPixImage& image, PixColor canvas)
+{
+    const WORD bpp = image.GetBpp();
+    if (bpp == 24) {
+        BYTE* first = Row(image, 0);
+        for (LONG x = 0; x < image.GetWidth(); ++x) {
+            first[3 * x] = PixBlue(canvas);
+            first[3 * x + 1] = PixGreen(canvas);
+            first[3 * x + 2] = PixRed(canvas);
+        }
+        for (LONG y = 1; y < image.GetHeight(); ++y)
+            std::memcpy(Row(image, y), first, image.GetStride());
+        return;
+    }
+    const BYTE index = image.FindNearestIndex(canvas);
+    switch (bpp) {
+    case 8: image.Clear(index); break;
+    case 4: image.Clear(static_cast<BYTE>((index << 4) | (index & 0x0F))); break;
+    default: image.Clear((index & 1) ? 0xFF : 0x00); break;
+    }
+}
+
+// Result pixel (x, y) takes source pixel map(x, y), for colours and alpha alike.
+template <typename Map>
+void Remap(const CPixImage& src, CPixImage& dst, Map map, CPixImageInfo& progress)
+{
+    const LONG width = dst.GetWidth();
+    const LONG height = dst.GetHeight();
+    const WORD bpp = src.GetBpp();
+    const BYTE* srcAlpha = src.GetAlphaPlane();
+    BYTE* dstAlpha = dst.GetAlphaPlane();
+    const std::size_t srcAlphaStride = static_cast<std::size_t>(src.GetWidth());
+    for (LONG y = 0; y < height; ++y) {
+        pix_scratch::Tick(progress, static_cast<std::uint64_t>(y), static_cast<std::uint64_t>(height));
+        BYTE* out = Row(dst, y);
+        for (LONG x = 0; x < width; ++x) {
+            const auto [sx, sy] = map(x, y);
+            if (bpp == 24) {
+                const BYTE* in = Row(src, sy) + 3 * static_cast<std::size_t>(sx);
+                std::memcpy(out + 3 * static_cast<std::size_t>(x), in, 3);
+            } else if (bpp == 8) {
+                out[x] = Row(src, sy)[sx];
+            } else {
+                dst.SetIndexAt(x, y, src.GetIndexAt(sx, sy));
+            }
+            if (dstAlpha)
+                dstAlpha[static_cast<std::size_t>(y) * static_cast<std::size_t>(width) + static_cast<std::size_t>(x)] =
+                    srcAlpha[static_cast<std::size_t>(sy) * srcAlphaStride + static_cast<std::size_t>(sx)];
+        }
+    }
+}
+
+} // namespace
+
+bool CPixImage::Crop(LONG left, LONG top, LONG right, LONG bottom, CPixImage* destination)
+{
+    if (!m_pDib)
+        return false;
+    const LONG width = m_header.biWidth;
+    const LONG height = m_header.biHeight;
+    left = std::clamp<LONG>(left, 0, width);
+    right = std::clamp<LONG>(right, 0, width);
+    top = std::clamp<LONG>(top, 0, height);
+    bottom = std::clamp<LONG>(bottom, 0, height);
+    if (left == right || top == bottom)
+        return false;
+    if (left > right)
+        std::swap(left, right);
+    if (top > bottom)
+        std::swap(top, bottom);
+
+    const LONG newWidth = right - left;
+    const LONG newHeight = bottom - top;
+    const WORD bpp = m_header.biBitCount;
+    CPixImage scratch;
+    if (!pix_scratch::Start(*this, scratch, static_cast<std::uint64_t>(newWidth), static_cast<std::uint64_t>(newHeight),
+                            bpp, true))
+        return false;
+    // Top and bottom count from the top; rows from the bottom.
+    const LONG firstRow = height - bottom;
+    for (LONG y = 0; y < newHeight; ++y) {
+        if (bpp >= 8) {
+            std::memcpy(Row(scratch, y), Row(*this, firstRow + y) + Bytes(left, bpp), Bytes(newWidth, bpp));
+            continue;
+        }
+        for (LONG x = 0; x < newWidth; ++x)
+            scratch.SetIndexAt(x, y, GetIndexAt(left + x, firstRow + y));
+    }
+    if (m_pAlpha) {
+        if (!pix_scratch::StartAlpha(*this, scratch))
+            return false;
+        for (LONG y = 0; y < newHeight; ++y) {
+            const BYTE* in = m_pAlpha + static_cast<std::size_t>(firstRow + y) * static_cast<std::size_t>(width) +
+                static_cast<std::size_t>(left);
+            std::memcpy(scratch.m_pAlpha + static_cast<std::size_t>(y) * static_cast<std::size_t>(newWidth), in,
+                        static_cast<std::size_t>(newWidth));
+        }
+    }
+    pix_scratch::Deliver(*this, destination, scratch);
+    return true;
+}
+
+bool CPixImage::Expand(LONG left, LONG top, LONG right, LONG bottom, PixColor canvas, CPixImage* destination)
+{
+    if (!m_pDib || left < 0 || top < 0 || right < 0 || bottom < 0)
+        return false;
+    const LONG width = m_header.biWidth;
+    const LONG height = m_header.biHeight;
+    const WORD bpp = m_header.biBitCount;
+    const std::uint64_t newWidth = static_cast<std::uint64_t>(width) + static_cast<std::uint64_t>(left) +
+        static_cast<std::uint64_t>(right);
+    const std::uint64_t newHeight = static_cast<std::uint64_t>(height) + static_cast<std::uint64_t>(top) +
+        static_cast<std::uint64_t>(bottom);
+    CPixImage scratch;
+    if (!pix_scratch::Start(*this, scratch, newWidth, newHeight, bpp, true))
+        return false;
+    FillCanvas(scratch, canvas);
+    // The picture's bottom row lands on result row `bottom`, its left column on column `left`.
+    for (LONG y = 0; y < height; ++y) {
+        if (bpp >= 8) {
+            std::memcpy(Row(scratch, bottom + y) + Bytes(left, bpp), Row(*this, y), Bytes(width, bpp));
+            continue;
+        }
+        for (LONG x = 0; x < width; ++x)
+            scratch.SetIndexAt(left + x, bottom + y, GetIndexAt(x, y));
+    }
+    pix_scratch::Deliver(*this, destination, scratch);
+    return true;
+}
+
+bool CPixImage::Expand(LONG width, LONG height, PixColor canvas, CPixImage* destination)
+{
+    if (!m_pDib || width < m_header.biWidth || height < m_header.biHeight)
+        return false;
+    // Integer halves: the odd pixel goes to the right and the bottom.
+    const LONG left = (width - m_header.biWidth) / 2;
+    const LONG top = (height - m_header.biHeight) / 2;
+    const LONG right = width - m_header.biWidth - left;
+    const LONG bottom = height - m_header.biHeight - top;
+    return Expand(left, top, right, bottom, canvas, destination);
+}
+
+bool CPixImage::Flip()
+{
+    if (!m_pDib)
+        return false;
+    const LONG width = m_header.biWidth;
+    const LONG height = m_header.biHeight;
+    CPixImage scratch;
+    if (!pix_scratch::Start(*this, scratch, static_cast<std::uint64_t>(width), static_cast<std::uint64_t>(height),
+                            m_header.biBitCount, true))
+        return false;
+    for (LONG y = 0; y < height; ++y)
+        std::memcpy(Row(scratch, height - 1 - y), Row(*this, y), m_info.stride);
+    if (m_pAlpha) {
+        if (!pix_scratch::StartAlpha(*this, scratch))
+            return false;
+        const std::size_t w = static_cast<std::size_t>(width);
+        for (LONG y = 0; y < height; ++y)
+            std::memcpy(scratch.m_pAlpha + static_cast<std::size_t>(height - 1 - y) * w,
+                        m_pAlpha + static_cast<std::size_t>(y) * w, w);
+    }
+    pix_scratch::Deliver(*this, nullptr, scratch);
+    return true;
+}
+
+bool CPixImage::Mirror()
+{
+    if (!m_pDib)
+        return false;
+    const LONG width = m_header.biWidth;
+    const LONG height = m_header.biHeight;
+    const WORD bpp = m_header.biBitCount;
+    CPixImage scratch;
+    if (!pix_scratch::Start(*this, scratch, static_cast<std::uint64_t>(width), static_cast<std::uint64_t>(height), bpp,
+                            true))
+        return false;
+    for (LONG y = 0; y < height; ++y) {
+        const BYTE* in = Row(*this, y);
+        BYTE* out = Row(scratch, y);
+        for (LONG x = 0; x < width; ++x) {
+            const LONG from = width - 1 - x;
+            if (bpp == 24)
+                std::memcpy(out + 3 * static_cast<std::size_t>(x), in + 3 * static_cast<std::size_t>(from), 3);
+            else if (bpp == 8)
+                out[x] = in[from];
+            else
+                scratch.SetIndexAt(x, y, GetIndexAt(from, y));
+        }
+    }
+    if (m_pAlpha) {
+        if (!pix_scratch::StartAlpha(*this, scratch))
+            return false;
+        const std::size_t w = static_cast<std::size_t>(width);
+        for (std::size_t y = 0; y < static_cast<std::size_t>(height); ++y)
+            std::reverse_copy(m_pAlpha + y * w, m_pAlpha + (y + 1) * w, scratch.m_pAlpha + y * w);
+    }
+    pix_scratch::Deliver(*this, nullptr, scratch);
+    return true;
+}
+
+bool CPixImage::RotateLeft(CPixImage* destination)
+{
+    if (!m_pDib)
+        return false;
+    const LONG height = m_header.biHeight;
+    CPixImage scratch;
+    if (!pix_scratch::Start(*this, scratch, static_cast<std::uint64_t>(height),
+                            static_cast<std::uint64_t>(m_header.biWidth), m_header.biBitCount, true))
+        return false;
+    if (m_pAlpha && !pix_scratch::StartAlpha(*this, scratch))
+        return false;
+    // A quarter turn anticlockwise with y pointing up.
+    Remap(*this, scratch, [height](LONG x, LONG y) { return std::pair<LONG, LONG>{y, height - 1 - x}; }, m_info);
+    scratch.m_info.progress = m_info.progress;
+    pix_scratch::Deliver(*this, destination, scratch);
+    return true;
+}
+
+bool CPixImage::RotateRight(CPixImage* destination)
+{
+    if (!m_pDib)
+        return false;
+    const LONG width = m_header.biWidth;
+    CPixImage scratch;
+    if (!pix_scratch::Start(*this, scratch, static_cast<std::uint64_t>(m_header.biHeight),
+                            static_cast<std::uint64_t>(width), m_header.biBitCount, true))
+        return false;
+    if (m_pAlpha && !pix_scratch::StartAlpha(*this, scratch))
+        return false;
+    // A quarter turn clockwise with y pointing up.
+    Remap(*this, scratch, [width](LONG x, LONG y) { return std::pair<LONG, LONG>{width - 1 - y, x}; }, m_info);
+    scratch.m_info.progress = m_info.progress;
+    pix_scratch::Deliver(*this, destination, scratch);
+    return true;
+}

@@ -1,0 +1,88 @@
+#include "platform/gdi/font_match.h"
+
+#include <fontconfig/fontconfig.h>
+
+#include <cstdlib>
+#include <memory>
+#include <mutex>
+
+#include "platform/gdi/fonts.h"
+
+namespace zv::gdi {
+namespace {
+
+std::mutex& OverrideMutex()
+{
+    static std::mutex mutex;
+    return mutex;
+}
+
+std::string& OverridePath()
+{
+    static std::string path;
+    return path;
+}
+
+// fontconfig's matching is serialised: its configuration is process-wide.
+std::mutex& FontconfigMutex()
+{
+    static std::mutex mutex;
+    return mutex;
+}
+
+struct PatternDeleter {
+    void operator()(FcPattern* pattern) const { FcPatternDestroy(pattern); }
+};
+using Pattern = std::unique_ptr<FcPattern, PatternDeleter>;
+
+} // namespace
+
+void SetFontFileOverride(const std::string& path)
+{
+    std::lock_guard lock(OverrideMutex());
+    OverridePath() = path;
+}
+
+std::optional<FontFileRef> MatchFontFile(const std::string& family, int weight, bool italic)
+{
+    {
+        std::lock_guard lock(OverrideMutex());
+        if (!OverridePath().empty())
+            return FontFileRef{OverridePath(), 0};
+    }
+
+    std::lock_guard lock(FontconfigMutex());
+    static const bool initialised = [] {
+        if (!FcInit())
+            return false;
+        // fontconfig's configuration is freed at exit, so leak checkers see a clean process.
+        std::atexit([] { FcFini(); });
+        return true;
+    }();
+    if (!initialised)
+        return std::nullopt;
+    Pattern pattern(FcPatternCreate());
+    if (!pattern)
+        return std::nullopt;
+    if (!family.empty())
+        FcPatternAddString(pattern.get(), FC_FAMILY, reinterpret_cast<const FcChar8*>(family.c_str()));
+    FcPatternAddInteger(pattern.get(), FC_WEIGHT, FcWeightFromOpenType(weight));
+    FcPatternAddInteger(pattern.get(), FC_SLANT, italic ? FC_SLANT_ITALIC : FC_SLANT_ROMAN);
+    FcPatternAddBool(pattern.get(), FC_SCALABLE, FcTrue);
+    FcConfigSubstitute(nullptr, pattern.get(), FcMatchPattern);
+    FcDefaultSubstitute(pattern.get());
+
+    FcResult result = FcResultNoMatch;
+    Pattern match(FcFontMatch(nullptr, pattern.get(), &result));
+    if (!match)
+        return std::nullopt;
+    FcChar8* file = nullptr;
+    if (FcPatternGetString(match.get(), FC_FILE, 0, &file) != FcResultMatch || file == nullptr)
+        return std::nullopt;
+    int index = 0;
+    if (FcPatternGetInteger(match.get(), FC_INDEX, 0, &index) != FcResultMatch)
+        index = 0;
+    return FontFileRef{reinterpret_cast<const char*>(file), index};
+}
+
+} // namespace zv::gdi

@@ -1,0 +1,17 @@
+// Which font file stands for a face name, weight and slant.
+#pragma once
+
+#include <optional>
+#include <string>
+
+namespace zv::gdi {
+
+struct FontFileRef {
+    std::string file;
+    int index; // face inside the file
+};
+
+// The fontconfig match (or the file set by SetFontFileOverride). weight is on the 1..1000 scale.
+std::optional<FontFileRef> MatchFontFile(const std::string& family, int weight, bool italic);
+
+} // namespace zv::gdi

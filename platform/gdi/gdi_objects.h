@@ -1,0 +1,57 @@
+// The objects behind GDI handles.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+
+#include "platform/gdi/gdi_types.h"
+#include "platform/gdi/surface.h"
+
+namespace zv::gdi {
+
+class Font;
+
+class GdiObject {
+public:
+    virtual ~GdiObject() = default;
+};
+
+class Bitmap : public GdiObject {
+public:
+    Bitmap(std::shared_ptr<Surface> pixels, bool dibSection) : pixels_(std::move(pixels)), dibSection_(dibSection) {}
+
+    const std::shared_ptr<Surface>& Pixels() const { return pixels_; }
+    // A DIB section's memory is the caller's to read and write directly.
+    bool IsDibSection() const { return dibSection_; }
+
+    // Handle of the memory context it is selected into, 0 when none. Guarded by the handle
+    // table's lock.
+    std::uintptr_t selectedInto = 0;
+
+private:
+    std::shared_ptr<Surface> pixels_;
+    bool dibSection_;
+};
+
+// State of a device context. Every field is guarded by the handle table's lock; drawing takes a
+// copy (DrawState) under the lock and then works on the surface without it.
+class DeviceContext : public GdiObject {
+public:
+    bool isMemory = false;
+    std::shared_ptr<Surface> screen; // the screen context's surface
+    std::uintptr_t bitmapId = 0;     // a memory context's selected bitmap
+    std::shared_ptr<Bitmap> bitmap;
+    std::uintptr_t fontId = 0;
+    std::shared_ptr<Font> font;
+    COLORREF textColour = RGB(0, 0, 0);
+    COLORREF bkColour = RGB(255, 255, 255);
+    int bkMode = OPAQUE;
+
+    std::shared_ptr<Surface> Target() const { return isMemory ? (bitmap ? bitmap->Pixels() : nullptr) : screen; }
+};
+
+inline std::uintptr_t HandleId(const void* handle) { return reinterpret_cast<std::uintptr_t>(handle); }
+
+template <class Handle> Handle MakeHandle(std::uintptr_t id) { return reinterpret_cast<Handle>(id); }
+
+} // namespace zv::gdi

@@ -1,0 +1,103 @@
+// Handle types, records and constants of the GDI layer, with the published values and layouts.
+#pragma once
+
+#include <cstddef>
+
+#include "platform/win32/types.h"
+
+// Opaque handles. Each kind is its own pointer type so a font cannot be passed where a device
+// context is expected; HGDIOBJ takes any drawing object, as SelectObject and DeleteObject do.
+struct HDC__;
+struct HBITMAP__;
+struct HFONT__;
+using HDC = HDC__*;
+using HBITMAP = HBITMAP__*;
+using HFONT = HFONT__*;
+using HGDIOBJ = void*;
+
+struct BITMAP {
+    LONG bmType;
+    LONG bmWidth;
+    LONG bmHeight;
+    LONG bmWidthBytes;
+    WORD bmPlanes;
+    WORD bmBitsPixel;
+    void* bmBits;
+};
+static_assert(offsetof(BITMAP, bmPlanes) == 16);
+static_assert(offsetof(BITMAP, bmBitsPixel) == 18);
+static_assert(offsetof(BITMAP, bmBits) == 24);
+
+struct BITMAPINFO {
+    BITMAPINFOHEADER bmiHeader;
+    RGBQUAD bmiColors[1];
+};
+static_assert(sizeof(BITMAPINFO) == 44);
+
+constexpr int LF_FACESIZE = 32;
+
+struct LOGFONTA {
+    LONG lfHeight;
+    LONG lfWidth;
+    LONG lfEscapement;
+    LONG lfOrientation;
+    LONG lfWeight;
+    BYTE lfItalic;
+    BYTE lfUnderline;
+    BYTE lfStrikeOut;
+    BYTE lfCharSet;
+    BYTE lfOutPrecision;
+    BYTE lfClipPrecision;
+    BYTE lfQuality;
+    BYTE lfPitchAndFamily;
+    char lfFaceName[LF_FACESIZE];
+};
+// Stored as 60 raw bytes in the registry.
+static_assert(sizeof(LOGFONTA) == 60);
+static_assert(offsetof(LOGFONTA, lfWeight) == 16);
+static_assert(offsetof(LOGFONTA, lfItalic) == 20);
+static_assert(offsetof(LOGFONTA, lfCharSet) == 23);
+static_assert(offsetof(LOGFONTA, lfFaceName) == 28);
+
+struct DRAWTEXTPARAMS {
+    UINT cbSize;
+    int iTabLength;
+    int iLeftMargin;
+    int iRightMargin;
+    UINT uiLengthDrawn;
+};
+static_assert(sizeof(DRAWTEXTPARAMS) == 20);
+
+// DrawTextExA format flags this layer handles. DT_TOP and DT_LEFT are the zero defaults.
+constexpr UINT DT_TOP = 0x0000;
+constexpr UINT DT_LEFT = 0x0000;
+constexpr UINT DT_CENTER = 0x0001;
+constexpr UINT DT_RIGHT = 0x0002;
+constexpr UINT DT_WORDBREAK = 0x0010;
+constexpr UINT DT_NOCLIP = 0x0100;
+constexpr UINT DT_CALCRECT = 0x0400;
+constexpr UINT DT_NOPREFIX = 0x0800;
+
+// Background modes.
+constexpr int TRANSPARENT = 1;
+constexpr int OPAQUE = 2;
+
+constexpr UINT DIB_RGB_COLORS = 0;
+
+constexpr COLORREF CLR_INVALID = 0xFFFFFFFF;
+
+// Font weights.
+constexpr LONG FW_DONTCARE = 0;
+constexpr LONG FW_THIN = 100;
+constexpr LONG FW_EXTRALIGHT = 200;
+constexpr LONG FW_LIGHT = 300;
+constexpr LONG FW_NORMAL = 400;
+constexpr LONG FW_MEDIUM = 500;
+constexpr LONG FW_SEMIBOLD = 600;
+constexpr LONG FW_BOLD = 700;
+constexpr LONG FW_EXTRABOLD = 800;
+constexpr LONG FW_HEAVY = 900;
+
+// Character sets.
+constexpr BYTE ANSI_CHARSET = 0;
+constexpr BYTE DEFAULT_CHARSET = 1;

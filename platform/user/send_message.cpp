@@ -1,0 +1,66 @@
+// Sending a message: a plain call on the window's own thread, a hand-over to the owning thread and
+// a wait for its answer otherwise.
+#include "platform/user/thread_queue.h"
+#include "platform/user/window_table.h"
+#include "platform/win32/last_error.h"
+
+using zv::user::SentMessage;
+using zv::user::ThreadQueue;
+using zv::user::WindowTable;
+
+namespace {
+
+// Waits for the owning thread's answer. Messages sent to this thread meanwhile are served, so two
+// threads that send to each other do not deadlock.
+LRESULT AwaitAnswer(const SentMessage& sent)
+{
+    zv::win32::ThreadWaiter& waiter = zv::win32::ThreadWaiter::Current();
+    for (;;) {
+        const std::uint64_t epoch = waiter.Epoch();
+        if (sent.done.load(std::memory_order_acquire))
+            return sent.result;
+        waiter.ServeIfRequested();
+        if (ThreadQueue* own = ThreadQueue::CurrentOrNull())
+            own->ServeSent();
+        if (sent.done.load(std::memory_order_acquire))
+            return sent.result;
+        waiter.Block(epoch, std::nullopt);
+    }
+}
+
+} // namespace
+
+LRESULT SendMessageA(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam)
+{
+    const DWORD thisThread = zv::user::CurrentThreadId();
+    auto sent = std::make_shared<SentMessage>();
+    std::shared_ptr<ThreadQueue> owner;
+    WNDPROC directProcedure = nullptr;
+    {
+        WindowTable& table = WindowTable::Instance();
+        std::lock_guard lock(table.Mutex());
+        zv::user::WindowRecord* record = table.Find(hWnd);
+        if (!record) {
+            SetLastError(ERROR_INVALID_WINDOW_HANDLE);
+            return 0;
+        }
+        if (record->threadId == thisThread) {
+            directProcedure = record->wndProc;
+        } else {
+            sent->hwnd = hWnd;
+            sent->message = Msg;
+            sent->wParam = wParam;
+            sent->lParam = lParam;
+            sent->sender = zv::win32::ThreadWaiter::FromToken(zv::win32::CurrentThreadToken());
+            if (!record->queue->EnqueueSentLocked(sent)) {
+                SetLastError(ERROR_INVALID_WINDOW_HANDLE);
+                return 0;
+            }
+            owner = record->queue;
+        }
+    }
+    if (directProcedure)
+        return directProcedure(hWnd, Msg, wParam, lParam);
+    owner->WakeForService();
+    return AwaitAnswer(*sent);
+}

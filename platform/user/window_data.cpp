@@ -1,0 +1,254 @@
+// Window data (GetWindowLong*), window text and the visible and minimised state.
+#include "platform/user/window_table.h"
+#include "platform/win32/last_error.h"
+
+#include <cstring>
+
+namespace zv::user {
+namespace {
+
+// Runs `access` on the window's record under the table's lock; ERROR_INVALID_WINDOW_HANDLE and
+// `failed` when there is no such window.
+template <typename Result, typename Access>
+Result WithWindow(HWND hwnd, Result failed, Access access)
+{
+    WindowTable& table = WindowTable::Instance();
+    std::lock_guard lock(table.Mutex());
+    WindowRecord* record = table.Find(hwnd);
+    if (!record) {
+        SetLastError(ERROR_INVALID_WINDOW_HANDLE);
+        return failed;
+    }
+    return access(*record);
+}
+
+// The extra bytes at `index` as a value of `size` bytes, or null when they lie outside.
+BYTE* ExtraBytes(WindowRecord& record, int index, std::size_t size)
+{
+    if (index < 0 || static_cast<std::size_t>(index) + size > record.extraBytes.size())
+        return nullptr;
+    return record.extraBytes.data() + index;
+}
+
+template <typename Value>
+Value ReadExtra(WindowRecord& record, int index)
+{
+    BYTE* bytes = ExtraBytes(record, index, sizeof(Value));
+    if (!bytes) {
+        SetLastError(ERROR_INVALID_INDEX);
+        return 0;
+    }
+    Value value;
+    std::memcpy(&value, bytes, sizeof value);
+    return value;
+}
+
+template <typename Value>
+Value WriteExtra(WindowRecord& record, int index, Value value)
+{
+    BYTE* bytes = ExtraBytes(record, index, sizeof(Value));
+    if (!bytes) {
+        SetLastError(ERROR_INVALID_INDEX);
+        return 0;
+    }
+    Value old;
+    std::memcpy(&old, bytes, sizeof old);
+    std::memcpy(bytes, &value, sizeof value);
+    return old;
+}
+
+// The pointer-sized field behind a negative index, or null for an unknown index.
+LONG_PTR* Field(WindowRecord& record, int index)
+{
+    switch (index) {
+    case GWLP_USERDATA: return &record.userData;
+    case GWLP_ID: return &record.id;
+    default: return nullptr;
+    }
+}
+
+LONG_PTR GetLongPtr(WindowRecord& record, int index)
+{
+    switch (index) {
+    case GWL_STYLE: return static_cast<LONG>(record.style);
+    case GWL_EXSTYLE: return static_cast<LONG>(record.exStyle);
+    case GWLP_WNDPROC: return reinterpret_cast<LONG_PTR>(record.wndProc);
+    default: break;
+    }
+    if (index >= 0)
+        return ReadExtra<LONG_PTR>(record, index);
+    if (LONG_PTR* field = Field(record, index))
+        return *field;
+    SetLastError(ERROR_INVALID_INDEX);
+    return 0;
+}
+
+LONG_PTR SetLongPtr(WindowRecord& record, int index, LONG_PTR value)
+{
+    LONG_PTR old = 0;
+    switch (index) {
+    case GWL_STYLE:
+        old = static_cast<LONG>(record.style);
+        record.style = static_cast<DWORD>(value);
+        return old;
+    case GWL_EXSTYLE:
+        old = static_cast<LONG>(record.exStyle);
+        record.exStyle = static_cast<DWORD>(value);
+        return old;
+    case GWLP_WNDPROC:
+        if (!value) {
+            SetLastError(ERROR_INVALID_PARAMETER);
+            return 0;
+        }
+        old = reinterpret_cast<LONG_PTR>(record.wndProc);
+        record.wndProc = reinterpret_cast<WNDPROC>(value);
+        return old;
+    default: break;
+    }
+    if (index >= 0)
+        return WriteExtra<LONG_PTR>(record, index, value);
+    if (LONG_PTR* field = Field(record, index)) {
+        old = *field;
+        *field = value;
+        return old;
+    }
+    SetLastError(ERROR_INVALID_INDEX);
+    return 0;
+}
+
+} // namespace
+} // namespace zv::user
+
+using zv::user::WindowRecord;
+using zv::user::WindowTable;
+using zv::user::WithWindow;
+
+LONG_PTR GetWindowLongPtrA(HWND hWnd, int nIndex)
+{
+    return WithWindow<LONG_PTR>(hWnd, 0, [&](WindowRecord& r) { return zv::user::GetLongPtr(r, nIndex); });
+}
+
+LONG_PTR SetWindowLongPtrA(HWND hWnd, int nIndex, LONG_PTR dwNewLong)
+{
+    return WithWindow<LONG_PTR>(hWnd, 0, [&](WindowRecord& r) { return zv::user::SetLongPtr(r, nIndex, dwNewLong); });
+}
+
+// The 32-bit forms: a window procedure does not fit and is refused; user data and the id keep
+// only their low 32 bits, as on any 64-bit system.
+LONG GetWindowLongA(HWND hWnd, int nIndex)
+{
+    return WithWindow<LONG>(hWnd, 0, [&](WindowRecord& r) -> LONG {
+        if (nIndex == GWL_WNDPROC) {
+            SetLastError(ERROR_INVALID_INDEX);
+            return 0;
+        }
+        if (nIndex >= 0)
+            return zv::user::ReadExtra<LONG>(r, nIndex);
+        return static_cast<LONG>(zv::user::GetLongPtr(r, nIndex));
+    });
+}
+
+LONG SetWindowLongA(HWND hWnd, int nIndex, LONG dwNewLong)
+{
+    return WithWindow<LONG>(hWnd, 0, [&](WindowRecord& r) -> LONG {
+        if (nIndex == GWL_WNDPROC) {
+            SetLastError(ERROR_INVALID_INDEX);
+            return 0;
+        }
+        if (nIndex >= 0)
+            return zv::user::WriteExtra<LONG>(r, nIndex, dwNewLong);
+        return static_cast<LONG>(zv::user::SetLongPtr(r, nIndex, dwNewLong));
+    });
+}
+
+BOOL SetWindowTextA(HWND hWnd, LPCSTR lpString)
+{
+    if (!IsWindow(hWnd)) {
+        SetLastError(ERROR_INVALID_WINDOW_HANDLE);
+        return FALSE;
+    }
+    return SendMessageA(hWnd, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(lpString)) ? TRUE : FALSE;
+}
+
+int GetWindowTextA(HWND hWnd, LPSTR lpString, int nMaxCount)
+{
+    if (!lpString || nMaxCount <= 0)
+        return 0;
+    lpString[0] = '\0';
+    if (!IsWindow(hWnd)) {
+        SetLastError(ERROR_INVALID_WINDOW_HANDLE);
+        return 0;
+    }
+    return static_cast<int>(
+        SendMessageA(hWnd, WM_GETTEXT, static_cast<WPARAM>(nMaxCount), reinterpret_cast<LPARAM>(lpString)));
+}
+
+int GetWindowTextLengthA(HWND hWnd)
+{
+    if (!IsWindow(hWnd)) {
+        SetLastError(ERROR_INVALID_WINDOW_HANDLE);
+        return 0;
+    }
+    return static_cast<int>(SendMessageA(hWnd, WM_GETTEXTLENGTH, 0, 0));
+}
+
+BOOL ShowWindow(HWND hWnd, int nCmdShow)
+{
+    return WithWindow<BOOL>(hWnd, FALSE, [&](WindowRecord& r) -> BOOL {
+        const BOOL wasVisible = (r.style & WS_VISIBLE) ? TRUE : FALSE;
+        switch (nCmdShow) {
+        case SW_HIDE:
+            r.style &= ~WS_VISIBLE;
+            break;
+        case SW_SHOWMINIMIZED:
+        case SW_MINIMIZE:
+        case SW_SHOWMINNOACTIVE:
+            r.style = (r.style | WS_VISIBLE | WS_MINIMIZE) & ~WS_MAXIMIZE;
+            break;
+        case SW_SHOWMAXIMIZED:
+            r.style = (r.style | WS_VISIBLE | WS_MAXIMIZE) & ~WS_MINIMIZE;
+            break;
+        case SW_SHOWNORMAL:
+        case SW_SHOWNOACTIVATE:
+        case SW_RESTORE:
+        case SW_SHOWDEFAULT:
+            r.style = (r.style | WS_VISIBLE) & ~(WS_MINIMIZE | WS_MAXIMIZE);
+            break;
+        case SW_SHOW:
+        case SW_SHOWNA:
+            r.style |= WS_VISIBLE;
+            break;
+        default:
+            SetLastError(ERROR_INVALID_PARAMETER);
+            return FALSE;
+        }
+        return wasVisible;
+    });
+}
+
+BOOL IsWindowVisible(HWND hWnd)
+{
+    WindowTable& table = WindowTable::Instance();
+    std::lock_guard lock(table.Mutex());
+    WindowRecord* record = table.Find(hWnd);
+    if (!record)
+        return FALSE;
+    // A child shows only while all its parents do; an owned window does not depend on its owner.
+    for (;;) {
+        if (!(record->style & WS_VISIBLE))
+            return FALSE;
+        if (!(record->style & WS_CHILD))
+            return TRUE;
+        record = table.Find(record->parent);
+        if (!record)
+            return TRUE;
+    }
+}
+
+BOOL IsIconic(HWND hWnd)
+{
+    WindowTable& table = WindowTable::Instance();
+    std::lock_guard lock(table.Mutex());
+    WindowRecord* record = table.Find(hWnd);
+    return record && (record->style & WS_MINIMIZE) ? TRUE : FALSE;
+}

@@ -1,0 +1,250 @@
+// Creating and destroying windows, the default window procedure and window lookup.
+#include "platform/user/thread_queue.h"
+#include "platform/user/window_table.h"
+#include "platform/win32/last_error.h"
+#include "platform/win32/threads.h"
+#include "platform/win32/wait_service.h"
+
+#include <algorithm>
+#include <cstring>
+#include <unistd.h>
+
+namespace zv::user {
+
+// One thread numbering for the whole layer: the kernel objects' own.
+DWORD CurrentThreadId()
+{
+    return ::GetCurrentThreadId();
+}
+
+LRESULT CallWindowProcedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    WNDPROC procedure = nullptr;
+    {
+        WindowTable& table = WindowTable::Instance();
+        std::lock_guard lock(table.Mutex());
+        if (WindowRecord* record = table.Find(hwnd))
+            procedure = record->wndProc;
+    }
+    return procedure ? procedure(hwnd, message, wParam, lParam) : 0;
+}
+
+namespace {
+
+// The last step of every destruction: WM_NCDESTROY, then the handle is gone for good.
+void FinishDestruction(HWND hwnd)
+{
+    CallWindowProcedure(hwnd, WM_NCDESTROY, 0, 0);
+    std::shared_ptr<ThreadQueue> queue;
+    {
+        WindowTable& table = WindowTable::Instance();
+        std::lock_guard lock(table.Mutex());
+        WindowRecord* record = table.Find(hwnd);
+        if (!record)
+            return;
+        queue = record->queue;
+        --record->windowClass->windowCount;
+        table.Remove(hwnd);
+    }
+    queue->DropWindow(hwnd);
+}
+
+// WM_DESTROY goes to a window before its children, WM_NCDESTROY after theirs.
+void DestroyWindowTree(HWND hwnd)
+{
+    WindowTable& table = WindowTable::Instance();
+    {
+        std::lock_guard lock(table.Mutex());
+        WindowRecord* record = table.Find(hwnd);
+        if (!record || record->destroying)
+            return;
+        record->destroying = true;
+    }
+    CallWindowProcedure(hwnd, WM_DESTROY, 0, 0);
+    std::vector<HWND> children;
+    {
+        std::lock_guard lock(table.Mutex());
+        // Only this thread can run a window's procedure; windows of other threads stay.
+        const DWORD thread = CurrentThreadId();
+        for (HWND child : table.ChildrenOf(hwnd)) {
+            if (table.Find(child)->threadId == thread)
+                children.push_back(child);
+        }
+    }
+    for (HWND child : children)
+        DestroyWindowTree(child);
+    FinishDestruction(hwnd);
+}
+
+// Copies at most max - 1 bytes and a terminator, never cutting a UTF-8 sequence; the count copied.
+int CopyText(const std::string& text, char* buffer, std::size_t max)
+{
+    if (!buffer || max == 0)
+        return 0;
+    std::size_t count = std::min(text.size(), max - 1);
+    if (count < text.size()) {
+        while (count > 0 && (static_cast<unsigned char>(text[count]) & 0xC0) == 0x80)
+            --count;
+    }
+    std::memcpy(buffer, text.data(), count);
+    buffer[count] = '\0';
+    return static_cast<int>(count);
+}
+
+} // namespace
+
+} // namespace zv::user
+
+using zv::user::CallWindowProcedure;
+using zv::user::CurrentThreadId;
+using zv::user::ThreadQueue;
+using zv::user::WindowRecord;
+using zv::user::WindowTable;
+
+HWND CreateWindowExA(DWORD dwExStyle, LPCSTR lpClassName, LPCSTR lpWindowName, DWORD dwStyle, int X,
+                     int Y, int nWidth, int nHeight, HWND hWndParent, HMENU hMenu, HINSTANCE hInstance,
+                     LPVOID lpParam)
+{
+    if (!lpClassName) {
+        SetLastError(ERROR_CANNOT_FIND_WND_CLASS);
+        return nullptr;
+    }
+    auto record = std::make_shared<WindowRecord>();
+    record->queue = ThreadQueue::ForCurrentThread();
+    record->threadId = CurrentThreadId();
+    {
+        WindowTable& table = WindowTable::Instance();
+        std::lock_guard lock(table.Mutex());
+        record->windowClass = table.FindClass(lpClassName);
+        if (!record->windowClass) {
+            SetLastError(ERROR_CANNOT_FIND_WND_CLASS);
+            return nullptr;
+        }
+        if (hWndParent && !table.Find(hWndParent)) {
+            SetLastError(ERROR_INVALID_WINDOW_HANDLE);
+            return nullptr;
+        }
+        if ((dwStyle & WS_CHILD) && !hWndParent) {
+            SetLastError(ERROR_TLW_WITH_WSCHILD);
+            return nullptr;
+        }
+        record->wndProc = record->windowClass->wndProc;
+        // Shown only once created, as the system does.
+        record->style = dwStyle & ~WS_VISIBLE;
+        record->exStyle = dwExStyle;
+        record->parent = hWndParent;
+        if (dwStyle & WS_CHILD)
+            record->id = reinterpret_cast<LONG_PTR>(hMenu);
+        record->extraBytes.assign(static_cast<std::size_t>(record->windowClass->cbWndExtra), 0);
+        if (!table.Add(record)) {
+            SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+            return nullptr;
+        }
+        ++record->windowClass->windowCount;
+    }
+    const HWND hwnd = record->handle;
+    CREATESTRUCTA create{lpParam, hInstance,   hMenu, hWndParent, nHeight, nWidth,
+                         Y,       X,           static_cast<LONG>(dwStyle),
+                         lpWindowName, lpClassName, dwExStyle};
+    const LPARAM createParam = reinterpret_cast<LPARAM>(&create);
+    if (!CallWindowProcedure(hwnd, WM_NCCREATE, 0, createParam)) {
+        zv::user::FinishDestruction(hwnd);
+        return nullptr;
+    }
+    if (CallWindowProcedure(hwnd, WM_CREATE, 0, createParam) == -1) {
+        DestroyWindow(hwnd);
+        return nullptr;
+    }
+    {
+        WindowTable& table = WindowTable::Instance();
+        std::lock_guard lock(table.Mutex());
+        WindowRecord* created = table.Find(hwnd);
+        if (!created || created->destroying)
+            return nullptr; // it destroyed itself while being created
+        created->style |= dwStyle & WS_VISIBLE;
+    }
+    return hwnd;
+}
+
+BOOL DestroyWindow(HWND hWnd)
+{
+    {
+        WindowTable& table = WindowTable::Instance();
+        std::lock_guard lock(table.Mutex());
+        WindowRecord* record = table.Find(hWnd);
+        if (!record) {
+            SetLastError(ERROR_INVALID_WINDOW_HANDLE);
+            return FALSE;
+        }
+        if (record->threadId != CurrentThreadId()) {
+            SetLastError(ERROR_ACCESS_DENIED);
+            return FALSE;
+        }
+    }
+    zv::user::DestroyWindowTree(hWnd);
+    return TRUE;
+}
+
+LRESULT DefWindowProcA(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam)
+{
+    switch (Msg) {
+    case WM_NCCREATE:
+    case WM_SETTEXT: {
+        const char* text = reinterpret_cast<const char*>(lParam);
+        if (Msg == WM_NCCREATE)
+            text = lParam ? reinterpret_cast<const CREATESTRUCTA*>(lParam)->lpszName : nullptr;
+        WindowTable& table = WindowTable::Instance();
+        std::lock_guard lock(table.Mutex());
+        WindowRecord* record = table.Find(hWnd);
+        if (!record)
+            return FALSE;
+        record->text = text ? text : "";
+        return TRUE;
+    }
+    case WM_GETTEXT:
+    case WM_GETTEXTLENGTH: {
+        WindowTable& table = WindowTable::Instance();
+        std::lock_guard lock(table.Mutex());
+        WindowRecord* record = table.Find(hWnd);
+        if (!record)
+            return 0;
+        if (Msg == WM_GETTEXTLENGTH)
+            return static_cast<LRESULT>(record->text.size());
+        return zv::user::CopyText(record->text, reinterpret_cast<char*>(lParam), wParam);
+    }
+    case WM_CLOSE:
+        DestroyWindow(hWnd);
+        return 0;
+    default:
+        return 0;
+    }
+}
+
+BOOL IsWindow(HWND hWnd)
+{
+    WindowTable& table = WindowTable::Instance();
+    std::lock_guard lock(table.Mutex());
+    return table.Find(hWnd) ? TRUE : FALSE;
+}
+
+HWND FindWindowA(LPCSTR lpClassName, LPCSTR lpWindowName)
+{
+    // Windows of this process only; a search across processes would ask the others from here.
+    WindowTable& table = WindowTable::Instance();
+    std::lock_guard lock(table.Mutex());
+    return table.FindTopLevel(lpClassName, lpWindowName);
+}
+
+DWORD GetWindowThreadProcessId(HWND hWnd, LPDWORD lpdwProcessId)
+{
+    WindowTable& table = WindowTable::Instance();
+    std::lock_guard lock(table.Mutex());
+    WindowRecord* record = table.Find(hWnd);
+    if (!record) {
+        SetLastError(ERROR_INVALID_WINDOW_HANDLE);
+        return 0;
+    }
+    if (lpdwProcessId)
+        *lpdwProcessId = static_cast<DWORD>(getpid());
+    return record->threadId;
+}

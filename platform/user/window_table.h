@@ -1,0 +1,84 @@
+// The process's windows and window classes, behind one lock.
+#pragma once
+
+#include "platform/user/window.h"
+
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+namespace zv::user {
+
+class ThreadQueue;
+
+struct WindowClass {
+    std::string name;
+    ATOM atom = 0;
+    WNDPROC wndProc = nullptr;
+    int cbWndExtra = 0;
+    int windowCount = 0;
+};
+
+struct WindowRecord {
+    HWND handle = nullptr;
+    std::shared_ptr<WindowClass> windowClass;
+    std::shared_ptr<ThreadQueue> queue; // the owning thread's queue
+    DWORD threadId = 0;
+    WNDPROC wndProc = nullptr;
+    std::string text;
+    DWORD style = 0;
+    DWORD exStyle = 0;
+    LONG_PTR userData = 0;
+    LONG_PTR id = 0;
+    HWND parent = nullptr; // the parent of a child window, the owner of a top-level one
+    std::vector<BYTE> extraBytes;
+    bool destroying = false;
+};
+
+// Every member function expects Mutex() to be held by the caller.
+class WindowTable {
+public:
+    static WindowTable& Instance();
+
+    std::mutex& Mutex() { return m_mutex; }
+
+    // The window while it exists (also during its destruction); null otherwise.
+    WindowRecord* Find(HWND hwnd);
+    // Gives the record its handle and adds it; false when the handle values are used up.
+    bool Add(std::shared_ptr<WindowRecord> record);
+    void Remove(HWND hwnd);
+    // Children and owned windows, oldest first.
+    std::vector<HWND> ChildrenOf(HWND parent) const;
+    std::vector<HWND> WindowsOf(const ThreadQueue* queue) const;
+    HWND FindTopLevel(const char* className, const char* caption) const;
+
+    std::shared_ptr<WindowClass> FindClass(const char* name) const;
+    // False when a class of that name exists or the atoms are used up.
+    bool AddClass(std::shared_ptr<WindowClass> windowClass);
+    void RemoveClass(const std::string& name);
+
+private:
+    // Even values from here up, like the system's; never below 2^16 so a handle is no small integer.
+    static constexpr std::uintptr_t kFirstHandle = 0x10000;
+    static constexpr std::uintptr_t kHandleStep = 2;
+
+    WindowTable() = default;
+
+    std::mutex m_mutex;
+    // Handles only grow, so the map keeps creation order.
+    std::map<std::uintptr_t, std::shared_ptr<WindowRecord>> m_windows;
+    std::uintptr_t m_nextHandle = kFirstHandle;
+    std::map<std::string, std::shared_ptr<WindowClass>> m_classes; // by lower-case name
+    std::uint32_t m_nextAtom = 0xC000;
+};
+
+// Calls the window's procedure on the calling thread; 0 when the window does not exist.
+LRESULT CallWindowProcedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+
+// Lower-case copy for names compared without regard to case.
+std::string FoldCase(const char* text);
+
+} // namespace zv::user

@@ -1,0 +1,47 @@
+// The COM runtime: per-thread initialisation, the in-process class table behind CoCreateInstance,
+// and the task allocator that hands memory across interfaces.
+#pragma once
+
+#include "platform/win32/com_base.h"
+
+#include <functional>
+
+using LPVOID = void*;
+using LPUNKNOWN = IUnknown*;
+
+// Thread models of CoInitializeEx.
+constexpr DWORD COINIT_MULTITHREADED = 0x0;
+constexpr DWORD COINIT_APARTMENTTHREADED = 0x2;
+
+constexpr DWORD CLSCTX_INPROC_SERVER = 0x1;
+constexpr DWORD CLSCTX_INPROC_HANDLER = 0x2;
+constexpr DWORD CLSCTX_LOCAL_SERVER = 0x4;
+constexpr DWORD CLSCTX_REMOTE_SERVER = 0x10;
+constexpr DWORD CLSCTX_INPROC = CLSCTX_INPROC_SERVER | CLSCTX_INPROC_HANDLER;
+constexpr DWORD CLSCTX_SERVER = CLSCTX_INPROC_SERVER | CLSCTX_LOCAL_SERVER | CLSCTX_REMOTE_SERVER;
+constexpr DWORD CLSCTX_ALL = CLSCTX_INPROC_SERVER | CLSCTX_INPROC_HANDLER | CLSCTX_LOCAL_SERVER |
+                             CLSCTX_REMOTE_SERVER;
+
+// Each successful call must be matched by one CoUninitialize on the same thread. The first call on
+// a thread gives S_OK, later ones S_FALSE; asking for the other thread model gives RPC_E_CHANGED_MODE.
+HRESULT CoInitialize(LPVOID pvReserved);
+HRESULT CoInitializeEx(LPVOID pvReserved, DWORD dwCoInit);
+void CoUninitialize();
+
+// Creates an object of a class registered with zv::win32::RegisterComClass. All classes are
+// in-process, so the context must allow an in-process server.
+HRESULT CoCreateInstance(REFCLSID rclsid, LPUNKNOWN pUnkOuter, DWORD dwClsContext, REFIID riid, LPVOID* ppv);
+
+LPVOID CoTaskMemAlloc(SIZE_T cb);
+void CoTaskMemFree(LPVOID pv);
+
+namespace zv::win32 {
+
+// Makes a new object and returns the interface riid of it in *ppv (null on failure). Gets the
+// outer unknown of an aggregate; a class that cannot be aggregated answers CLASS_E_NOAGGREGATION.
+using ComClassFactory = std::function<HRESULT(IUnknown* outer, REFIID riid, void** ppv)>;
+
+// Enters a class in the process's class table; registering a class again replaces its factory.
+void RegisterComClass(REFCLSID clsid, ComClassFactory factory);
+
+} // namespace zv::win32
