@@ -1,4 +1,4 @@
-// The size of a video frame in pixels.
+// The size of a frame on the frame road: width and height in pixels.
 #pragma once
 
 #include <cstdint>

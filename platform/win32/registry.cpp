@@ -185,20 +185,17 @@ LSTATUS RegCreateKeyExA(HKEY key, LPCSTR subKey, DWORD, LPSTR, DWORD options, RE
     std::vector<std::string> names;
     if (const LONG split = SplitSubkey(subKey, names); split != ERROR_SUCCESS)
         return split;
-    const std::optional<OpenKey> base = Resolve(key);
-    if (!base)
-        return ERROR_INVALID_HANDLE;
     OpenKey opened;
     bool createdAny = false;
-    const LONG status = WithKey(key, 0, [&](const OpenKey&, RegistryKey& found, bool& changed) -> LONG {
-        opened.path = base->path;
+    const LONG status = WithKey(key, 0, [&](const OpenKey& base, RegistryKey& found, bool& changed) -> LONG {
+        opened.path = base.path;
         RegistryKey* current = &found;
         for (const std::string& name : names) {
             if (RegistryKey* child = current->Child(name)) {
                 current = child;
                 continue;
             }
-            if ((base->access & KEY_CREATE_SUB_KEY) == 0)
+            if ((base.access & KEY_CREATE_SUB_KEY) == 0)
                 return ERROR_ACCESS_DENIED;
             current = &current->ChildOrNew(name, createdAny);
             createdAny = true;
