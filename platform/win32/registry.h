@@ -49,12 +49,6 @@ constexpr DWORD REG_OPTION_NON_VOLATILE = 0;
 constexpr DWORD REG_CREATED_NEW_KEY = 1;
 constexpr DWORD REG_OPENED_EXISTING_KEY = 2;
 
-// Errors of the registry.
-constexpr DWORD ERROR_BAD_PATHNAME = 161;
-constexpr DWORD ERROR_REGISTRY_CORRUPT = 1015;
-constexpr DWORD ERROR_REGISTRY_IO_FAILED = 1016;
-constexpr DWORD ERROR_KEY_DELETED = 1018;
-
 // Subkey paths are names joined by '\'. An empty or null subkey opens a new handle to `key`
 // itself. A handle whose key was deleted fails every call with ERROR_KEY_DELETED.
 LSTATUS RegOpenKeyExA(HKEY key, LPCSTR subKey, DWORD options, REGSAM access, PHKEY result);
