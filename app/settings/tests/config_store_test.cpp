@@ -1,8 +1,8 @@
 #include "app/settings/ConfigStore.h"
+#include "app/settings/tests/largest_allocation.h"
 
 #include <gtest/gtest.h>
 
-#include <atomic>
 #include <bit>
 #include <cmath>
 #include <cstdlib>
@@ -11,39 +11,10 @@
 #include <fstream>
 #include <iterator>
 #include <limits>
-#include <new>
 #include <optional>
 #include <string>
 #include <unistd.h>
 #include <vector>
-
-// The largest single allocation while a load runs: a hostile length must not turn into one.
-namespace {
-std::atomic<bool> g_trackAllocations{false};
-std::atomic<std::size_t> g_largestAllocation{0};
-} // namespace
-
-void* operator new(std::size_t size)
-{
-    if (g_trackAllocations.load(std::memory_order_relaxed)) {
-        std::size_t largest = g_largestAllocation.load(std::memory_order_relaxed);
-        while (size > largest && !g_largestAllocation.compare_exchange_weak(largest, size)) {
-        }
-    }
-    if (void* block = std::malloc(size != 0 ? size : 1))
-        return block;
-    throw std::bad_alloc();
-}
-
-void operator delete(void* block) noexcept
-{
-    std::free(block);
-}
-
-void operator delete(void* block, std::size_t) noexcept
-{
-    std::free(block);
-}
 
 namespace {
 
@@ -110,11 +81,17 @@ std::string DataOf(const NamedBlob& blob)
     return blob.data ? std::string(blob.data->begin(), blob.data->end()) : std::string();
 }
 
+// Long names shortened to their first character and length, to keep failure messages readable.
+std::string ShortName(const std::string& name)
+{
+    return name.size() <= 32 ? name : name.substr(0, 1) + "*" + std::to_string(name.size());
+}
+
 std::vector<std::string> NamesOf(const ConfigStore& store)
 {
     std::vector<std::string> names;
     for (const NamedBlob& blob : store.blobs)
-        names.push_back(blob.name);
+        names.push_back(ShortName(blob.name));
     return names;
 }
 
@@ -355,11 +332,14 @@ TEST_F(ConfigStoreFileTest, HostileCountsAndLengthsKeepTheRecordsBeforeThem)
         {"count far beyond the records", 0xFFFFFFFF, Image(), {"Keep"}},
         {"count beyond the records", 3, Image().Record("Two", "2"), {"Keep", "Two"}},
         {"name length 4 GiB", 2, Image().U32(0xFFFFFFFF).Text("abc"), {"Keep"}},
-        {"name length one past the file", 2, Image().U32(8).Text("abcd").U32(0), {"Keep"}},
+        {"name length one past the file", 2, Image().U32(9).Text("abcd").U32(0), {"Keep"}},
+        {"name at the cap, file ends", 2, Image().U32(kCap).Text("abc"), {"Keep"}},
         {"name longer than the cap", 2, Image().U32(kCap + 1).Text(overCap).U32(0), {"Keep"}},
-        {"name at the cap", 2, Image().Record(capName, "v"), {"Keep", capName}},
+        {"name at the cap", 2, Image().Record(capName, "v"), {"Keep", ShortName(capName)}},
         {"data length 4 GiB", 2, Image().U32(1).Text("D").U32(0xFFFFFFFF).Text("abc"), {"Keep"}},
         {"data length 2 GiB", 2, Image().U32(1).Text("D").U32(0x7FFFFFFF), {"Keep"}},
+        {"data length one past the file", 2, Image().U32(1).Text("D").U32(4).Text("abc"), {"Keep"}},
+        {"data at the cap, file ends", 2, Image().U32(1).Text("D").U32(kCap).Text("abc"), {"Keep"}},
         {"data longer than the cap", 2, Image().Record("D", overCap), {"Keep"}},
         {"data at the cap", 2, Image().Record("D", std::string(kCap, 'd')), {"Keep", "D"}},
     };
@@ -371,11 +351,10 @@ TEST_F(ConfigStoreFileTest, HostileCountsAndLengthsKeepTheRecordsBeforeThem)
         WriteFile(image.Get());
 
         ConfigStore store;
-        g_largestAllocation = 0;
-        g_trackAllocations = true;
+        LargestAllocation largest;
         store.Load(Path());
-        g_trackAllocations = false;
-        EXPECT_LE(g_largestAllocation.load(), kCap + 64);
+        // Nothing much larger than the file itself.
+        EXPECT_LE(largest.Size(), image.Size() + 4096);
         EXPECT_EQ(NamesOf(store), c.names);
         ASSERT_FALSE(store.blobs.empty());
         EXPECT_EQ(DataOf(store.blobs[0]), "k");
@@ -532,8 +511,8 @@ TEST(ConfigStoreTest, GetBlobResults)
         {"Data", false, 20, false, 3, untouched},
         {"Data", true, 2, false, 3, untouched},
         {"Data", true, -1, false, 3, untouched},
-        {"Data", true, 3, true, 3, "abc" + std::string(21, '#')},
-        {"Data", true, 20, true, 3, "abc" + std::string(21, '#')},
+        {"Data", true, 3, true, 3, std::string("abc").append(21, '#')},
+        {"Data", true, 20, true, 3, std::string("abc").append(21, '#')},
         {"NoData", true, 20, true, 0, std::string(20, '\0') + "####"},
         {"NoData", true, 5, true, 0, std::string(5, '\0') + std::string(19, '#')},
         {"NoData", true, 0, true, 0, untouched},
@@ -621,9 +600,17 @@ TEST(ConfigStoreTest, SetBlobCopiesAndIgnoresANullName)
     EXPECT_EQ(store.blobs.size(), 1u);
 }
 
+// A path of `length` characters in a deep folder, ending in `ending`.
+std::string PathOfLength(std::size_t length, const std::string& ending)
+{
+    std::string path("/");
+    path.append(240, 'f').append("/");
+    path.append(length - path.size() - ending.size(), 'p');
+    return path.append(ending);
+}
+
 TEST(ConfigStoreTest, FilePathForModule)
 {
-    const std::string longFolder = "/" + std::string(240, 'f') + "/";
     struct Case {
         std::string module;
         std::optional<std::string> settings;
@@ -642,13 +629,12 @@ TEST(ConfigStoreTest, FilePathForModule)
         {"C:\\v1.2/prog", "C:\\v1.2/progconfig"},
         {"/v1.2\\prog", "/v1.2\\progconfig"},
         // 258 characters is the longest settings path; nothing is cut to fit.
-        {longFolder + std::string(252 - longFolder.size(), 'p'), longFolder + std::string(252 - longFolder.size(), 'p') + "config"},
-        {longFolder + std::string(253 - longFolder.size(), 'p'), std::nullopt},
-        {longFolder + std::string(251 - longFolder.size(), 'p') + ".exe",
-         longFolder + std::string(251 - longFolder.size(), 'p') + ".config"},
-        {longFolder + std::string(252 - longFolder.size(), 'p') + ".exe", std::nullopt},
-        {longFolder + std::string(259 - longFolder.size(), 'p'), std::nullopt},
-        {longFolder + std::string(260 - longFolder.size() - 4, 'p') + ".exe", std::nullopt},
+        {PathOfLength(252, ""), PathOfLength(258, "config")},
+        {PathOfLength(253, ""), std::nullopt},
+        {PathOfLength(255, ".exe"), PathOfLength(258, ".config")},
+        {PathOfLength(256, ".exe"), std::nullopt},
+        {PathOfLength(259, ""), std::nullopt},
+        {PathOfLength(260, ".exe"), std::nullopt},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.module);
