@@ -309,9 +309,6 @@ void ConfigStore::SetBlob(const char* name, const void* data, int length)
     dirty = true;
 }
 
-// Not found: *size 0, false. Found but no buffer or *size below the record's length: *size the
-// length, false. Found with data: the bytes copied (no NUL added), *size the length, true. Found
-// without data: the whole buffer zeroed, *size 0, true.
 bool ConfigStore::GetBlob(const char* name, void* buffer, int* size) const
 {
     if (!size)

@@ -52,8 +52,10 @@ public:
     // Sets the record `name` to a copy of `length` bytes at `data`, or to no data when `data` is
     // NULL. A NULL name, a negative length and a record too long for the file are refused.
     void SetBlob(const char* name, const void* data, int length);
-    // Copies the first record called `name` into `buffer` (`*size` bytes). See the .cpp for the
-    // results.
+    // Copies the first record called `name` into `buffer` (`*size` bytes). Not found: *size 0,
+    // false. No buffer or *size below the record's length: *size the length, false (retry with
+    // more room). Record with data: its bytes (no NUL added), *size the length, true. Record
+    // without data: the whole buffer zeroed, *size 0, true.
     bool GetBlob(const char* name, void* buffer, int* size) const;
 
     // Read and written directly by their users, who set `dirty` themselves.
