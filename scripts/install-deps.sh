@@ -12,6 +12,8 @@ packages=(
   libfreetype-dev libfontconfig-dev fonts-liberation2
   # image benchmarks compare the resampler against libvips
   libvips-dev
+  # platform/dshow: capture and test devices through GStreamer
+  libgstreamer1.0-dev libgstreamer-plugins-base1.0-dev gstreamer1.0-plugins-base gstreamer1.0-plugins-good
 )
 
 missing=()
