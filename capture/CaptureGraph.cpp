@@ -206,7 +206,7 @@ int CCaptureGraph::RunGraph(bool freshlyBuilt)
 void CCaptureGraph::ReadConnectedSize()
 {
     AM_MEDIA_TYPE mt{};
-    const HRESULT hr = m_pGrabber->GetConnectedMediaType(&mt);
+    const HRESULT hr = m_pGrabber != nullptr ? m_pGrabber->GetConnectedMediaType(&mt) : E_POINTER;
     if (SUCCEEDED(hr)) {
         if (mt.pbFormat != nullptr && mt.cbFormat >= sizeof(VIDEOINFOHEADER)) {
             const auto* info = reinterpret_cast<const VIDEOINFOHEADER*>(mt.pbFormat);
