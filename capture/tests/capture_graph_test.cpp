@@ -307,7 +307,9 @@ TEST(CaptureGraph, GraphEventsAreAnnouncedToTheNotifyWindow)
         EXPECT_EQ(EC_COMPLETE, code);
         EXPECT_EQ(S_OK, graph.m_pMediaEventEx->FreeEventParams(code, param1, param2));
         MSG msg{};
-        ASSERT_TRUE(PeekMessageA(&msg, window, 0, 0, PM_REMOVE));
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+        while (!PeekMessageA(&msg, window, 0, 0, PM_REMOVE) && std::chrono::steady_clock::now() < deadline)
+            std::this_thread::sleep_for(std::chrono::milliseconds(2));
         EXPECT_EQ(0x806Eu, msg.message);
         EXPECT_EQ(0u, msg.wParam);
         EXPECT_EQ(0, msg.lParam);
@@ -416,6 +418,43 @@ TEST(CaptureGraph, PauseResults)
         EXPECT_EQ(c.expectedTimeouts, control.timeouts);
         graph.StopGraph();
     }
+}
+
+} // namespace
+
+namespace {
+
+TEST(CaptureGraph, OwnerWindowRectangleIsTakenForTheVideoWindow)
+{
+    TestDevices devices("Test Camera:320x240@30");
+    WNDCLASSA windowClass{};
+    windowClass.lpfnWndProc = &DefWindowProcA;
+    windowClass.lpszClassName = "CaptureGraphOwnerTest";
+    RegisterClassA(&windowClass);
+    const HWND top = CreateWindowExA(0, "CaptureGraphOwnerTest", "", 0, 10, 20, 300, 200, nullptr, nullptr, nullptr, nullptr);
+    const HWND child = CreateWindowExA(0, "CaptureGraphOwnerTest", "", WS_CHILD, 5, 6, 100, 50, top, nullptr, nullptr, nullptr);
+    ASSERT_NE(nullptr, child);
+    {
+        CCaptureGraph graph;
+        graph.SetOwnerWindow(child); // no graph yet: only stored
+        EXPECT_EQ(child, graph.m_hWndOwner);
+        EXPECT_EQ(0, graph.m_rcOwner.right);
+        const DeviceInfo device = ListedDevice(0);
+        graph.SelectDevice(&device);
+        ASSERT_EQ(0, graph.StartPreview());
+        graph.SetOwnerWindow(child);
+        EXPECT_EQ(15, graph.m_rcOwner.left);
+        EXPECT_EQ(26, graph.m_rcOwner.top);
+        EXPECT_EQ(115, graph.m_rcOwner.right);
+        EXPECT_EQ(76, graph.m_rcOwner.bottom);
+        // There is no windowed renderer in a device graph here.
+        EXPECT_EQ(1, graph.ShowVideoWindow());
+        EXPECT_EQ(1, graph.CreateVideoWindow());
+        ASSERT_FALSE(ShownMessages().empty());
+        EXPECT_EQ("CreateVideoWindow: put_Owner() failed with error code 0x80004002", ShownMessages().back());
+    }
+    DestroyWindow(top);
+    UnregisterClassA("CaptureGraphOwnerTest", nullptr);
 }
 
 } // namespace

@@ -23,9 +23,10 @@ void GraphEvents::Add(LONG code, LONG_PTR param1, LONG_PTR param2)
         message = m_notifyMessage;
         instanceData = m_instanceData;
     }
-    m_arrived.notify_all();
-    // Posted outside the lock: posting never waits for the receiver, but it takes the queue's lock.
+    // Posted outside the lock (posting takes the receiving queue's lock), and before waiters wake,
+    // so that whoever takes the event finds its message already on the way.
     if (window != nullptr) PostMessageA(window, message, 0, instanceData);
+    m_arrived.notify_all();
 }
 
 HRESULT GraphEvents::Next(LONG* code, LONG_PTR* param1, LONG_PTR* param2, LONG msTimeout)

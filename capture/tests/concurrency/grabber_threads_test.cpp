@@ -82,26 +82,33 @@ TEST(GrabberThreads, AudioCallbackBusyDropsTheSample)
     ExpectBusyCallbackDropsSamples(grabber, 6);
 }
 
-std::int32_t GrowWidth(double, BYTE*, std::int32_t, FrameSize* size)
+// Keeps the pair consistent: the height is always twice the width.
+std::int32_t DeriveHeight(double, BYTE*, std::int32_t, FrameSize* size)
 {
-    ++size->width;
+    size->height = size->width * 2;
     return 0;
 }
 
-TEST(GrabberThreads, FrameSizeIsSharedWithTheCallbackWithoutLosingWrites)
+TEST(GrabberThreads, FrameSizeIsNeverSeenHalfWritten)
 {
     std::int32_t width = 0, height = 0;
     CVideoGrabber grabber(width, height);
-    grabber.m_pCallback = &GrowWidth;
-    constexpr int kFrames = 2000;
+    grabber.m_pCallback = &DeriveHeight;
+    std::atomic<bool> done{false};
     std::thread streaming([&] {
         BYTE byte = 0;
-        for (int i = 0; i < kFrames; ++i) grabber.BufferCB(0.0, &byte, 1);
+        while (!done.load()) grabber.BufferCB(0.0, &byte, 1);
     });
-    // The owner's writes and reads go through the same lock as the callback.
-    for (int i = 0; i < 200; ++i) grabber.SetFrameSize(grabber.GetFrameSize().width, i);
+    // The owner's writes and reads take the same lock as the callback, so every pair it reads is
+    // one that some writer left whole.
+    for (int i = 1; i <= 2000; ++i) {
+        grabber.SetFrameSize(i, 2 * i);
+        const FrameSize seen = grabber.GetFrameSize();
+        ASSERT_EQ(seen.width * 2, seen.height);
+        ASSERT_EQ(i, seen.width);
+    }
+    done = true;
     streaming.join();
-    EXPECT_EQ(kFrames, grabber.GetFrameSize().width);
 }
 
 } // namespace
