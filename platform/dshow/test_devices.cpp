@@ -3,7 +3,7 @@
 
 #include <cstdlib>
 #include <mutex>
-#include <regex>
+#include <cstdio>
 #include <sstream>
 
 namespace zv::dshow {
@@ -95,14 +95,14 @@ private:
     std::string m_path;
 };
 
+// "WxH@fps", nothing else.
 std::optional<VideoCapability> ParseSize(const std::string& text)
 {
-    static const std::regex pattern(R"(\s*(\d+)x(\d+)@(\d+)\s*)");
-    std::smatch match;
-    if (!std::regex_match(text, match, pattern)) return std::nullopt;
-    const long width = std::stol(match[1]);
-    const long height = std::stol(match[2]);
-    const long fps = std::stol(match[3]);
+    long width = 0, height = 0, fps = 0;
+    int consumed = 0;
+    if (std::sscanf(text.c_str(), " %4ldx%4ld@%4ld %n", &width, &height, &fps, &consumed) != 3 ||
+        static_cast<std::size_t>(consumed) != text.size())
+        return std::nullopt;
     if (width <= 0 || height <= 0 || fps <= 0 || width > 8192 || height > 8192 || fps > 1000) return std::nullopt;
     const REFERENCE_TIME fastest = kUnitsPerSecond / fps;
     return VideoCapability{static_cast<LONG>(width), static_cast<LONG>(height), fastest, kUnitsPerSecond, fastest, {}};
