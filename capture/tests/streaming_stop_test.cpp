@@ -1,4 +1,4 @@
-#include "../test_camera.h"
+#include "test_camera.h"
 
 #include <gtest/gtest.h>
 
