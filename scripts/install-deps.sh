@@ -14,6 +14,8 @@ packages=(
   libvips-dev
   # independent tools the interop tests compare against
   netpbm imagemagick
+  # platform/dshow: capture and test devices through GStreamer
+  libgstreamer1.0-dev libgstreamer-plugins-base1.0-dev gstreamer1.0-plugins-base gstreamer1.0-plugins-good
 )
 
 missing=()
