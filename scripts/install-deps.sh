@@ -10,10 +10,12 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   # platform/gdi: fonts and text
   libfreetype-dev libfontconfig-dev fonts-liberation2
-  # image benchmarks compare the resampler against libvips
-  libvips-dev
+  # imagelib: JPEG codec
+  libjpeg62-turbo-dev
+  # image benchmarks compare the resampler against libvips, JPEG against TurboJPEG
+  libvips-dev libturbojpeg0-dev
   # independent tools the interop tests compare against
-  netpbm imagemagick
+  netpbm imagemagick libjpeg-turbo-progs libimage-exiftool-perl
 )
 
 missing=()
