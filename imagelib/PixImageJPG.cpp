@@ -22,6 +22,8 @@ namespace {
 
 static_assert(sizeof(CPixImageInfo::lastError) >= JMSG_LENGTH_MAX, "libjpeg formats its messages into the error text");
 
+constexpr const char* kNoMemory = "Could not allocate memory";
+
 // Rows handed to the library per call: enough for any sampling factor, so it never has to stage
 // rows of its own.
 constexpr int kRowsPerRead = 16;
@@ -78,6 +80,10 @@ bool CPixImageJPG::Decode(CPixStream* stream)
     }
     const bool isExif = ReadExif(stream);
     CPixJpgManager manager(stream);
+    if (!manager.IsReady()) {
+        SetLastErrorText(kNoMemory);
+        return false;
+    }
     CPixJpgErrorManager errors;
     jpeg_decompress_struct cinfo{};
     cinfo.err = errors.Install(m_info.lastError);
@@ -191,6 +197,10 @@ bool CPixImageJPG::Encode(CPixStream* stream)
         return false;
     }
     CPixJpgManager manager(stream);
+    if (!manager.IsReady()) {
+        SetLastErrorText(kNoMemory);
+        return false;
+    }
     CPixJpgErrorManager errors;
     jpeg_compress_struct cinfo{};
     cinfo.err = errors.Install(m_info.lastError);

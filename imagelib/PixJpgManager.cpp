@@ -4,6 +4,8 @@
 
 #include <jerror.h>
 
+#include <new>
+
 namespace {
 
 CPixJpgManager* ManagerOf(j_compress_ptr cinfo)
@@ -20,6 +22,8 @@ CPixJpgManager* ManagerOf(j_decompress_ptr cinfo)
 
 CPixJpgManager::CPixJpgManager(CPixStream* stream)
     : m_stream(stream)
+    , m_owned(new (std::nothrow) JOCTET[kBufferBytes])
+    , m_buffer(m_owned.get())
 {
     m_dest.manager = this;
     m_dest.pub.init_destination = CPixJpgDest::Init;

@@ -1,5 +1,5 @@
 // The libjpeg stream glue: one manager per encode or decode that feeds the library from a
-// CPixStream (source) or takes its output into one (destination), through a 4096-byte buffer.
+// CPixStream (source) or takes its output into one (destination), through a buffer of its own.
 //
 // The callbacks run inside libjpeg's C code and report trouble only through the library's error
 // exit (a longjmp): they hold no object with a destructor and throw nothing.
@@ -7,6 +7,7 @@
 
 #include <cstddef>
 #include <cstdio>
+#include <memory>
 
 #include <jpeglib.h>
 
@@ -36,7 +37,9 @@ struct CPixJpgSource {
 
 class CPixJpgManager {
 public:
-    static constexpr std::size_t kBufferBytes = 4096;
+    // libjpeg-turbo decodes on its fast path only while a few kilobytes of input are buffered, so
+    // the buffer is well above that.
+    static constexpr std::size_t kBufferBytes = 65536;
 
     // The stream is borrowed and never closed here.
     explicit CPixJpgManager(CPixStream* stream);
@@ -44,6 +47,8 @@ public:
     CPixJpgManager(const CPixJpgManager&) = delete;
     CPixJpgManager& operator=(const CPixJpgManager&) = delete;
 
+    // False when the buffer could not be had.
+    bool IsReady() const { return m_buffer != nullptr; }
     jpeg_source_mgr* Source() { return &m_source.pub; }
     jpeg_destination_mgr* Dest() { return &m_dest.pub; }
 
@@ -54,7 +59,8 @@ private:
     CPixJpgDest m_dest{};
     CPixJpgSource m_source{};
     CPixStream* m_stream;
-    JOCTET m_buffer[kBufferBytes];
+    std::unique_ptr<JOCTET[]> m_owned;
+    JOCTET* m_buffer;
     bool m_startOfFile = false;
     // The stream has run dry and the buffer holds a made-up end-of-image marker.
     bool m_atEnd = false;
