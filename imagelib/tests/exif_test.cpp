@@ -14,12 +14,15 @@ using jpegtest::Bytes;
 using jpegtest::Tiff;
 using jpegtest::TiffEntry;
 
-// Parses a block from an exact-size heap copy, so a read past its end is caught.
+// Parses a block from an exact-size heap copy, so a read past its end is caught. The copy is kept
+// while the thumbnail may point into it.
+std::unique_ptr<BYTE[]> g_block;
+
 bool Parse(CPixExifReader& reader, const Bytes& block)
 {
-    std::unique_ptr<BYTE[]> copy(new BYTE[block.size() + 1]);
-    std::copy(block.begin(), block.end(), copy.get());
-    return reader.ParseExif(copy.get(), static_cast<DWORD>(block.size()));
+    g_block.reset(new BYTE[block.size()]);
+    std::copy(block.begin(), block.end(), g_block.get());
+    return reader.ParseExif(g_block.get(), static_cast<DWORD>(block.size()));
 }
 
 // A camera's block: IFD0 with a link to the Exif directory, then IFD1 with a thumbnail.
