@@ -45,34 +45,25 @@ protected:
 
 TEST_F(JpegInterop, ToolFilesDecodeAsDjpegDecodesThem)
 {
-    const std::string input = m_dir.File("in.ppm");
+    const std::string in = Quote(m_dir.File("in.ppm"));
     const std::string output = m_dir.File("out.jpg");
-    interop::WriteNetpbm(input, interop::FromImage(m_photo, false));
-    const std::string in = Quote(input);
     const std::string out = Quote(output);
+    interop::WriteNetpbm(m_dir.File("in.ppm"), interop::FromImage(m_photo, false));
     for (const std::string& command :
          {"cjpeg -quality 90 " + in + " > " + out, "cjpeg -grayscale " + in + " > " + out,
           "cjpeg -progressive -optimize -restart 1 " + in + " > " + out, "cjpeg -sample 1x1 -dct float " + in + " > " + out,
-          "convert " + in + " -interlace Plane -quality 80 " + out}) {
+          "convert " + in + " -interlace Plane -quality 80 " + out, "convert " + in + " -colorspace CMYK -quality 95 " + out}) {
         SCOPED_TRACE(command);
         Run(command);
         CPixImage image;
         ASSERT_TRUE(image.Load(output.c_str(), 0)) << image.GetLastErrorText();
         EXPECT_EQ(image.GetBpp(), command.find("grayscale") != std::string::npos ? 8 : 24);
-        EXPECT_TRUE(interop::SamePixels(DjpegReading(output), interop::FromImage(image, false)));
+        // djpeg has no CMYK-to-RGB conversion: that file is held against the picture itself.
+        if (command.find("CMYK") != std::string::npos)
+            EXPECT_GT(jpegtest::Psnr(m_photo, image), 30);
+        else
+            EXPECT_TRUE(interop::SamePixels(DjpegReading(output), interop::FromImage(image, false)));
     }
-}
-
-TEST_F(JpegInterop, CmykFromImageMagick)
-{
-    const std::string input = m_dir.File("in.ppm");
-    const std::string output = m_dir.File("cmyk.jpg");
-    interop::WriteNetpbm(input, interop::FromImage(m_photo, false));
-    Run("convert " + Quote(input) + " -colorspace CMYK -quality 95 " + Quote(output));
-    CPixImage image;
-    ASSERT_TRUE(image.Load(output.c_str(), 3)) << image.GetLastErrorText();
-    EXPECT_EQ(image.GetBpp(), 24);
-    EXPECT_GT(jpegtest::Psnr(m_photo, image), 30);
 }
 
 struct ExifEdit {

@@ -1,5 +1,5 @@
-// Helpers for the JPEG and Exif tests: a photo-like picture, picture distance, Exif blocks built
-// field by field in either byte order, and segments put into a JPEG file.
+// Helpers for the JPEG and Exif tests: a photo-like picture, picture distance, segments put into a
+// JPEG file, and Exif blocks built entry by entry in either byte order.
 #pragma once
 
 #include "imagelib/PixImage.h"
@@ -9,7 +9,6 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
-#include <cstring>
 #include <random>
 #include <string>
 #include <vector>
@@ -19,22 +18,18 @@ namespace jpegtest {
 using testfiles::Bytes;
 
 // Smooth gradients with a little noise: what a lossy coder is made for.
-inline void FillPhoto(CPixImage& image, LONG width, LONG height, bool grey, unsigned seed = 3)
+inline void FillPhoto(CPixImage& image, LONG w, LONG h, bool grey)
 {
-    image.Create(static_cast<DWORD>(width), static_cast<DWORD>(height), grey ? 8 : 24, 0);
-    if (grey)
-        image.SetGrayRamp();
-    std::mt19937 noise(seed);
-    for (LONG y = 0; y < height; ++y)
-        for (LONG x = 0; x < width; ++x) {
-            auto channel = [&](int base, int dx, int dy) {
-                const int v = base + dx * x / width + dy * y / height + static_cast<int>(noise() % 9) - 4;
-                return static_cast<BYTE>(std::clamp(v, 0, 255));
-            };
+    image.Create(static_cast<DWORD>(w), static_cast<DWORD>(h), grey ? 8 : 24, 0);
+    image.SetGrayRamp();
+    std::mt19937 noise(3);
+    auto at = [&](int v) { return static_cast<BYTE>(std::clamp(v + static_cast<int>(noise() % 9) - 4, 0, 255)); };
+    for (LONG y = 0; y < h; ++y)
+        for (LONG x = 0; x < w; ++x) {
             if (grey)
-                image.SetIndexAt(x, y, channel(30, 150, 60));
+                image.SetIndexAt(x, y, at(30 + 150 * x / w + 60 * y / h));
             else
-                image.SetColorAt(x, y, MakePixColor(channel(20, 200, 20), channel(200, -120, 40), channel(60, 40, 150)), false);
+                image.SetColorAt(x, y, MakePixColor(at(20 + 200 * x / w), at(200 - 120 * x / w + 40 * y / h), at(60 + 150 * y / h)), false);
         }
 }
 
@@ -43,14 +38,12 @@ inline double Psnr(const CPixImage& a, const CPixImage& b)
 {
     double squares = 0;
     for (LONG y = 0; y < a.GetHeight(); ++y)
-        for (LONG x = 0; x < a.GetWidth(); ++x) {
-            const PixColor ca = a.GetColorAt(x, y);
-            const PixColor cb = b.GetColorAt(x, y);
+        for (LONG x = 0; x < a.GetWidth(); ++x)
             for (int shift = 0; shift < 24; shift += 8) {
-                const double d = static_cast<int>((ca >> shift) & 0xFF) - static_cast<int>((cb >> shift) & 0xFF);
+                const double d = static_cast<int>((a.GetColorAt(x, y) >> shift) & 0xFF) -
+                    static_cast<int>((b.GetColorAt(x, y) >> shift) & 0xFF);
                 squares += d * d;
             }
-        }
     const double mse = squares / (3.0 * a.GetWidth() * a.GetHeight());
     return mse == 0 ? 99 : 10 * std::log10(255.0 * 255.0 / mse);
 }
@@ -69,10 +62,8 @@ inline Bytes Encode(CPixImage& image)
 // A segment with its marker and length, put right after the start-of-image marker.
 inline Bytes WithSegment(const Bytes& jpeg, BYTE marker, const Bytes& payload)
 {
-    Bytes segment = {0xFF, marker, static_cast<BYTE>((payload.size() + 2) >> 8), static_cast<BYTE>(payload.size() + 2)};
-    testfiles::Append(segment, payload);
-    Bytes out(jpeg.begin(), jpeg.begin() + 2);
-    testfiles::Append(out, segment);
+    Bytes out = {0xFF, 0xD8, 0xFF, marker, static_cast<BYTE>((payload.size() + 2) >> 8), static_cast<BYTE>(payload.size() + 2)};
+    testfiles::Append(out, payload);
     out.insert(out.end(), jpeg.begin() + 2, jpeg.end());
     return out;
 }
@@ -84,29 +75,30 @@ struct TiffEntry {
     Bytes value; // as stored, in the block's byte order
 };
 
-// A TIFF structure as an Exif block holds it, written in either byte order.
+// The TIFF structure of an Exif block, in either byte order. Directories are laid out one after
+// the other; a value longer than four bytes follows its directory.
 class Tiff {
 public:
     explicit Tiff(bool motorola, std::uint32_t firstDirectory = 8)
         : m_motorola(motorola)
+        , m_bytes{'E', 'x', 'i', 'f', 0, 0}
     {
-        m_bytes = motorola ? Bytes{'M', 'M'} : Bytes{'I', 'I'};
-        Put(m_bytes, 42, 2);
-        Put(m_bytes, firstDirectory, 4);
+        testfiles::Append(m_bytes, motorola ? Bytes{'M', 'M'} : Bytes{'I', 'I'});
+        testfiles::Append(m_bytes, Number(42, 2));
+        testfiles::Append(m_bytes, Long(firstDirectory));
     }
 
     Bytes Short(unsigned v) const { return Number(v, 2); }
     Bytes Long(std::uint32_t v) const { return Number(v, 4); }
     Bytes Rational(std::uint32_t n, std::uint32_t d) const
     {
-        Bytes out = Number(n, 4);
-        testfiles::Append(out, Number(d, 4));
+        Bytes out = Long(n);
+        testfiles::Append(out, Long(d));
         return out;
     }
     static Bytes Text(const std::string& s) { return Bytes(s.begin(), s.end()); }
-
-    // Bytes a directory takes with its out-of-line values.
-    static std::uint32_t DirectorySize(const std::vector<TiffEntry>& entries)
+    // Bytes a directory takes with the values that follow it.
+    static std::uint32_t Size(const std::vector<TiffEntry>& entries)
     {
         std::size_t size = 2 + 12 * entries.size() + 4;
         for (const TiffEntry& e : entries)
@@ -114,52 +106,36 @@ public:
         return static_cast<std::uint32_t>(size);
     }
 
-    // A directory at the current end; values longer than four bytes follow it.
     Tiff& Directory(const std::vector<TiffEntry>& entries, std::uint32_t next = 0)
     {
-        const std::size_t valuesAt = m_bytes.size() + 2 + 12 * entries.size() + 4;
+        const std::uint32_t valueAt = static_cast<std::uint32_t>(m_bytes.size() - 6 + 2 + 12 * entries.size() + 4);
         Bytes values;
-        Put(m_bytes, static_cast<std::uint32_t>(entries.size()), 2);
+        testfiles::Append(m_bytes, Number(static_cast<std::uint32_t>(entries.size()), 2));
         for (const TiffEntry& e : entries) {
-            Put(m_bytes, e.tag, 2);
-            Put(m_bytes, e.format, 2);
-            Put(m_bytes, e.count, 4);
-            Bytes value = e.value;
-            if (value.size() > 4) {
-                Put(m_bytes, static_cast<std::uint32_t>(valuesAt + values.size()), 4);
-                testfiles::Append(values, value);
-            } else {
-                value.resize(4);
-                testfiles::Append(m_bytes, value);
-            }
+            testfiles::Append(m_bytes, Number(e.tag, 2));
+            testfiles::Append(m_bytes, Number(e.format, 2));
+            testfiles::Append(m_bytes, Long(e.count));
+            Bytes value = e.value.size() > 4 ? Long(valueAt + static_cast<std::uint32_t>(values.size())) : e.value;
+            if (e.value.size() > 4)
+                testfiles::Append(values, e.value);
+            value.resize(4);
+            testfiles::Append(m_bytes, value);
         }
-        Put(m_bytes, next, 4);
+        testfiles::Append(m_bytes, Long(next));
         testfiles::Append(m_bytes, values);
         return *this;
     }
 
-    std::size_t Size() const { return m_bytes.size(); }
     // "Exif", two zero bytes, the TIFF data: the payload of an APP1 segment.
-    Bytes Block() const
-    {
-        Bytes out = {'E', 'x', 'i', 'f', 0, 0};
-        testfiles::Append(out, m_bytes);
-        return out;
-    }
+    const Bytes& Block() const { return m_bytes; }
 
 private:
     Bytes Number(std::uint32_t v, int bytes) const
     {
         Bytes out;
-        Put(out, v, bytes);
+        for (int i = 0; i < bytes; ++i)
+            out.push_back(static_cast<BYTE>(v >> (m_motorola ? 8 * (bytes - 1 - i) : 8 * i)));
         return out;
-    }
-    void Put(Bytes& out, std::uint32_t v, int bytes) const
-    {
-        for (int i = 0; i < bytes; ++i) {
-            const int shift = m_motorola ? 8 * (bytes - 1 - i) : 8 * i;
-            out.push_back(static_cast<BYTE>(v >> shift));
-        }
     }
 
     bool m_motorola;
