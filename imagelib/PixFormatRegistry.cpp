@@ -2,6 +2,7 @@
 
 #include "imagelib/PixImageBMP.h"
 #include "imagelib/PixImageICO.h"
+#include "imagelib/PixImageJPG.h"
 
 #include <array>
 #include <mutex>
@@ -18,6 +19,7 @@ FormatTable BuiltInFormats()
     FormatTable table;
     table[PIXIMAGE_BMP] = PixBmpFormat();
     table[PIXIMAGE_ICO] = PixIcoFormat();
+    table[PIXIMAGE_JPG] = PixJpgFormat();
     return table;
 }
 

@@ -10,12 +10,15 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   # platform/gdi: fonts and text
   libfreetype-dev libfontconfig-dev fonts-liberation2
-  # image benchmarks compare the resampler against libvips
-  libvips-dev
+  # imagelib: JPEG codec
+  libjpeg62-turbo-dev
+  # image benchmarks compare the resampler against libvips, JPEG against TurboJPEG
+  libvips-dev libturbojpeg0-dev
   # independent tools the interop tests compare against
   netpbm imagemagick
   # platform/dshow: capture and test devices through GStreamer
   libgstreamer1.0-dev libgstreamer-plugins-base1.0-dev gstreamer1.0-plugins-base gstreamer1.0-plugins-good
+  netpbm imagemagick libjpeg-turbo-progs libimage-exiftool-perl
 )
 
 missing=()
