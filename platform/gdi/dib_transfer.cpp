@@ -7,6 +7,7 @@
 
 #include "platform/gdi/context_state.h"
 #include "platform/gdi/dib_layout.h"
+#include "platform/gdi/gdi_faults.h"
 #include "platform/gdi/gdi.h"
 #include "platform/gdi/handle_table.h"
 #include "platform/gdi/pixel_transfer.h"
@@ -114,6 +115,10 @@ int GetDIBits(HDC hdc, HBITMAP handle, UINT start, UINT lines, void* bits, BITMA
     const std::optional<DibLayout> layout = DibLayout::Describe(info, usage);
     if (bits == nullptr || !layout) {
         SetLastError(ERROR_INVALID_PARAMETER);
+        return 0;
+    }
+    if (TakeGetDIBitsFailure()) {
+        SetLastError(ERROR_NOT_ENOUGH_MEMORY);
         return 0;
     }
     const int depth = layout->BitsPerPixel();
