@@ -12,6 +12,9 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
+
+class CPixStream;
 
 // A colour as it crosses the library's interface: blue in the low byte, then green, red, and the
 // reserved (alpha) byte on top.
@@ -164,6 +167,25 @@ public:
     void FreeSelection();
     bool CopySelection(const CPixImage& source);
 
+    // Loading and saving. `type` is a CPixImageType number; 0 makes Decode try every format.
+    bool Decode(CPixStream* stream, LONG type);
+    bool Encode(CPixStream* stream, LONG type);
+    // True = refuse: no stream or no pixels. Every encoder asks first.
+    bool CheckEncodeArgs(CPixStream* stream);
+    // Over a FILE the caller opened and will close.
+    bool DecodeFile(FILE* file, LONG type);
+    bool EncodeFile(FILE* file, LONG type);
+    bool Load(const char* fileName, LONG type);
+    // Replaces the file only once the whole picture is written; a failure leaves it as it was.
+    bool Save(const char* fileName, LONG type);
+    // The block stays the caller's; it is only read.
+    bool DecodeFromMemory(const BYTE* block, LONG length, LONG type);
+    // `block` must be null on entry; on success it holds `length` bytes the caller frees with free().
+    bool EncodeToMemory(BYTE*& block, LONG& length, LONG type);
+    // Expands 16- or 32-bit pixels (rows of ((width + 1) / 2) * 4 or width * 4 bytes, bottom-up)
+    // into the 24-bit pixel area. The source may be the pixel area itself at 16 bits.
+    void UnpackBitfields(const BYTE* source, DWORD redMask, DWORD greenMask, DWORD blueMask, WORD depth);
+
     // Geometry. Each operation builds its result in a scratch image and moves it into place, so a
     // failure leaves this image and the destination as they were. A null destination means the
     // result replaces this image.
@@ -211,6 +233,8 @@ protected:
     std::size_t PlaneBytes() const;
     // Lets go of borrowed buffers without freeing them: a ghost becomes an empty image of its own.
     void DetachGhost();
+    // Frees this image's own buffers, then points at the source's header, information and buffers.
+    void TakeStorageOf(const CPixImage& source);
 
     BYTE* m_pDib = nullptr;       // owned DIB block: header, palette, rows
     BITMAPINFOHEADER m_header{};  // copy of the block's header

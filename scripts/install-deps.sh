@@ -12,6 +12,8 @@ packages=(
   libfreetype-dev libfontconfig-dev fonts-liberation2
   # image benchmarks compare the resampler against libvips
   libvips-dev
+  # independent tools the interop tests compare against
+  netpbm imagemagick
 )
 
 missing=()

@@ -1,47 +1,29 @@
-// Test support: pictures written out so people can look at them. A binary PPM (P6) holds the
-// image's colours row by row from the top; palette images are written through their palette.
+// Test support: what a device context shows, saved as a BMP file through the image library, so
+// that tests can check it and people can look at it.
 #pragma once
 
-#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
 
 #include "imagelib/PixImage.h"
+#include "imagelib/PixImageType.h"
 
 namespace pix_test {
 
-inline bool WritePpm(const CPixImage& image, const std::string& path)
-{
-    if (!image.IsValid())
-        return false;
-    std::FILE* file = std::fopen(path.c_str(), "wb");
-    if (!file)
-        return false;
-    bool ok = std::fprintf(file, "P6\n%d %d\n255\n", image.GetWidth(), image.GetHeight()) > 0;
-    for (LONG y = image.GetHeight() - 1; ok && y >= 0; --y) {
-        for (LONG x = 0; ok && x < image.GetWidth(); ++x) {
-            const PixColor color = image.GetColorAt(x, y);
-            const unsigned char rgb[3] = {PixRed(color), PixGreen(color), PixBlue(color)};
-            ok = std::fwrite(rgb, 1, 3, file) == 3;
-        }
-    }
-    return std::fclose(file) == 0 && ok;
-}
-
-// Reads what a memory context shows and writes it as a PPM.
+// Reads the bitmap of a memory context and saves it as a BMP file.
 inline bool SaveContextPicture(HDC dc, const std::string& path)
 {
     CPixImage picture;
-    return picture.CreateFromDC(dc) && WritePpm(picture, path);
+    return picture.CreateFromDC(dc) && picture.Save(path.c_str(), PIXIMAGE_BMP);
 }
 
-// With ZV_TEST_PICTURES naming a folder, writes the context's picture there as <name>.ppm.
+// With ZV_TEST_PICTURES naming a folder, saves the context's picture there as <name>.bmp.
 inline void KeepForViewing(HDC dc, const std::string& name)
 {
     const char* folder = std::getenv("ZV_TEST_PICTURES");
     if (folder && *folder)
-        SaveContextPicture(dc, (std::filesystem::path(folder) / (name + ".ppm")).string());
+        SaveContextPicture(dc, (std::filesystem::path(folder) / (name + ".bmp")).string());
 }
 
 } // namespace pix_test

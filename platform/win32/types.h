@@ -112,3 +112,8 @@ struct FILETIME {
 static_assert(sizeof(FILETIME) == 8);
 
 constexpr DWORD MAX_PATH = 260;
+
+struct SIZE {
+    LONG cx;
+    LONG cy;
+};

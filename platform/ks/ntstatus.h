@@ -1,0 +1,25 @@
+// Kernel status codes with their published values.
+#pragma once
+
+#include "platform/win32/types.h"
+
+using NTSTATUS = std::int32_t;
+
+constexpr bool NT_SUCCESS(NTSTATUS status) { return status >= 0; }
+
+constexpr NTSTATUS STATUS_SUCCESS = 0;
+constexpr NTSTATUS STATUS_PENDING = 0x00000103;
+constexpr NTSTATUS STATUS_NO_DATA_DETECTED = static_cast<NTSTATUS>(0x80000022u);
+constexpr NTSTATUS STATUS_UNSUCCESSFUL = static_cast<NTSTATUS>(0xC0000001u);
+constexpr NTSTATUS STATUS_NOT_IMPLEMENTED = static_cast<NTSTATUS>(0xC0000002u);
+constexpr NTSTATUS STATUS_INVALID_PARAMETER = static_cast<NTSTATUS>(0xC000000Du);
+constexpr NTSTATUS STATUS_NO_SUCH_DEVICE = static_cast<NTSTATUS>(0xC000000Eu);
+constexpr NTSTATUS STATUS_INVALID_DEVICE_REQUEST = static_cast<NTSTATUS>(0xC0000010u);
+constexpr NTSTATUS STATUS_BUFFER_TOO_SMALL = static_cast<NTSTATUS>(0xC0000023u);
+constexpr NTSTATUS STATUS_REVISION_MISMATCH = static_cast<NTSTATUS>(0xC0000059u);
+constexpr NTSTATUS STATUS_INSUFFICIENT_RESOURCES = static_cast<NTSTATUS>(0xC000009Au);
+constexpr NTSTATUS STATUS_DEVICE_NOT_READY = static_cast<NTSTATUS>(0xC00000A3u);
+constexpr NTSTATUS STATUS_CANCELLED = static_cast<NTSTATUS>(0xC0000120u);
+constexpr NTSTATUS STATUS_INVALID_DEVICE_STATE = static_cast<NTSTATUS>(0xC0000184u);
+constexpr NTSTATUS STATUS_NOT_FOUND = static_cast<NTSTATUS>(0xC0000225u);
+constexpr NTSTATUS STATUS_NO_MATCH = static_cast<NTSTATUS>(0xC0000272u);

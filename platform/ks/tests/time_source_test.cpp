@@ -1,0 +1,58 @@
+// Timers on the manual and the steady time source.
+#include <gtest/gtest.h>
+
+#include <future>
+#include <string>
+
+#include "platform/ks/time_source.h"
+
+namespace {
+
+using namespace zv::ks;
+
+TEST(ManualTimeSource, RunsTimersInOrderOfDueTimeWithTimeAtTheirDue)
+{
+    ManualTimeSource time(100);
+    std::string log;
+    int a = 0, b = 0, c = 0;
+    time.Schedule(&a, 130, [&] { log += "a@" + std::to_string(time.Now()) + " "; });
+    time.Schedule(&b, 110, [&] { log += "b@" + std::to_string(time.Now()) + " "; });
+    time.Schedule(&c, 110, [&] { log += "c@" + std::to_string(time.Now()) + " "; });
+    time.Advance(20);
+    EXPECT_EQ(log, "b@110 c@110 ");
+    EXPECT_EQ(time.Now(), 120);
+    time.Advance(10);
+    EXPECT_EQ(log, "b@110 c@110 a@130 ");
+}
+
+TEST(ManualTimeSource, ReArmingReplacesAndAPeriodicTimerFiresEachPeriod)
+{
+    ManualTimeSource time;
+    int key = 0;
+    int fired = 0;
+    std::function<void()> tick = [&] {
+        ++fired;
+        EXPECT_EQ(KeGetCurrentIrql(), DISPATCH_LEVEL);
+        time.Schedule(&key, time.Now() + 10, tick);
+    };
+    time.Schedule(&key, 1000, [&] { fired += 100; });
+    time.Schedule(&key, 10, tick);  // replaces the first
+    time.Advance(35);
+    EXPECT_EQ(fired, 3);
+    time.Cancel(&key, true);
+    time.Advance(1000);
+    EXPECT_EQ(fired, 3);
+    EXPECT_FALSE(time.IsScheduled(&key));
+}
+
+TEST(SteadyTimeSource, FiresADueTimerOnItsThread)
+{
+    SteadyTimeSource time;
+    int key = 0;
+    std::promise<KIRQL> fired;
+    time.Schedule(&key, time.Now(), [&] { fired.set_value(KeGetCurrentIrql()); });
+    EXPECT_EQ(fired.get_future().get(), DISPATCH_LEVEL);
+    time.Cancel(&key, true);
+}
+
+}  // namespace

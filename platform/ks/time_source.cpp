@@ -1,0 +1,153 @@
+#include "platform/ks/time_source.h"
+
+#include <chrono>
+
+#include "platform/ks/kernel_irql.h"
+
+namespace zv::ks {
+
+void TimeSource::Schedule(const void* key, LONGLONG due, std::function<void()> routine)
+{
+    {
+        std::lock_guard lock(m_mutex);
+        if (m_draining.count(key) != 0) {
+            return;  // being cancelled for good
+        }
+        m_timers[key] = Timer{due, m_nextOrder++, std::move(routine)};
+    }
+    TimersChanged();
+}
+
+void TimeSource::Cancel(const void* key, bool drain)
+{
+    std::unique_lock lock(m_mutex);
+    m_timers.erase(key);
+    if (drain && m_runningKey == key && m_runningThread != std::this_thread::get_id()) {
+        m_draining.insert(key);
+        m_routineDone.wait(lock, [&] { return m_runningKey != key; });
+        m_draining.erase(key);
+    }
+}
+
+bool TimeSource::IsScheduled(const void* key) const
+{
+    std::lock_guard lock(m_mutex);
+    return m_timers.count(key) != 0;
+}
+
+bool TimeSource::NextDue(LONGLONG* due) const
+{
+    bool any = false;
+    for (const auto& [key, timer] : m_timers) {
+        if (!any || timer.due < *due) {
+            *due = timer.due;
+            any = true;
+        }
+    }
+    return any;
+}
+
+bool TimeSource::RunNextDue(LONGLONG limit, LONGLONG* due)
+{
+    std::unique_lock lock(m_mutex);
+    auto next = m_timers.end();
+    for (auto it = m_timers.begin(); it != m_timers.end(); ++it) {
+        if (it->second.due <= limit &&
+            (next == m_timers.end() || it->second.due < next->second.due ||
+             (it->second.due == next->second.due && it->second.order < next->second.order))) {
+            next = it;
+        }
+    }
+    if (next == m_timers.end()) {
+        return false;
+    }
+    const void* key = next->first;
+    Timer timer = std::move(next->second);
+    m_timers.erase(next);
+    if (due != nullptr) {
+        *due = timer.due;
+    }
+    m_runningKey = key;
+    m_runningThread = std::this_thread::get_id();
+    lock.unlock();
+    {
+        ScopedIrql dispatch(DISPATCH_LEVEL);
+        timer.routine();
+    }
+    lock.lock();
+    m_runningKey = nullptr;
+    m_runningThread = {};
+    m_routineDone.notify_all();
+    return true;
+}
+
+LONGLONG ManualTimeSource::Now() const
+{
+    std::lock_guard lock(m_mutex);
+    return m_now;
+}
+
+void ManualTimeSource::Advance(LONGLONG ticks)
+{
+    LONGLONG target;
+    {
+        std::lock_guard lock(m_mutex);
+        target = m_now + ticks;
+    }
+    for (;;) {
+        LONGLONG due;
+        {
+            std::lock_guard lock(m_mutex);
+            if (!NextDue(&due) || due > target) {
+                m_now = target;
+                return;
+            }
+            if (due > m_now) {
+                m_now = due;
+            }
+        }
+        RunNextDue(due);
+    }
+}
+
+SteadyTimeSource::SteadyTimeSource() : m_thread([this] { Run(); }) {}
+
+SteadyTimeSource::~SteadyTimeSource()
+{
+    {
+        std::lock_guard lock(m_mutex);
+        m_stopping = true;
+    }
+    m_wake.notify_all();
+    m_thread.join();
+}
+
+LONGLONG SteadyTimeSource::Now() const
+{
+    auto since = std::chrono::steady_clock::now().time_since_epoch();
+    return std::chrono::duration_cast<std::chrono::nanoseconds>(since).count() / 100;
+}
+
+void SteadyTimeSource::TimersChanged() { m_wake.notify_all(); }
+
+void SteadyTimeSource::Run()
+{
+    std::unique_lock lock(m_mutex);
+    while (!m_stopping) {
+        LONGLONG due;
+        if (!NextDue(&due)) {
+            m_wake.wait(lock);
+            continue;
+        }
+        LONGLONG now = Now();
+        if (due > now) {
+            m_wake.wait_for(lock, std::chrono::nanoseconds((due - now) * 100));
+            continue;
+        }
+        lock.unlock();
+        RunNextDue(now);
+        lock.lock();
+    }
+}
+
+}  // namespace zv::ks
