@@ -7,6 +7,7 @@
 // field; nothing is thrown across this interface.
 #pragma once
 
+#include "platform/gdi/gdi_types.h"
 #include "platform/win32/types.h"
 
 #include <cstddef>
@@ -208,6 +209,23 @@ public:
     bool DecreaseBpp(DWORD newBpp, bool errorDiffusion, const RGBQUAD* palette = nullptr, DWORD importantColors = 0);
     LONG GetProgress() const { return m_info.progress; }
 
+    // Drawing.
+    // Reads a GDI bitmap into this image (type 0; 16 and 32 bits per pixel become 24) through the
+    // screen context, on which the palette, when given, is realised first. Without a bitmap the
+    // image is emptied and false returned; a failed read leaves "GetDIBits failed".
+    bool CreateFromHBITMAP(HBITMAP bitmap, HPALETTE palette = nullptr);
+    // Reads the bitmap selected into a memory context, so that what a context shows can be saved
+    // through the format classes.
+    bool CreateFromDC(HDC dc);
+    // Paints the image stretched to (x, y, cx, cy); a negative size stands for the image's own.
+    // With a transparent index, pixels of the transparent colour leave the target as it was.
+    bool Draw2(HDC dc, LONG x, LONG y, LONG cx = -1, LONG cy = -1);
+    // Paints the image at (x, y, cx, cy) inside the context's clip box and, when given, the clip
+    // rectangle, blending the alpha plane (scaled by the alpha maximum) and palette alpha over what
+    // the target shows and leaving transparent pixels out.
+    // Both return false for a size of 0, without pixels, without context or for a disabled image.
+    bool Draw(HDC dc, LONG x, LONG y, LONG cx = -1, LONG cy = -1, const RECT* clip = nullptr);
+
 protected:
     void InitDefaults(LONG type);
     void ResetSelectionBox();
@@ -230,3 +248,7 @@ protected:
 
 // Luminance of p minus luminance of q; colours as blue, green, red bytes.
 int CompareLuminance(const BYTE* p, const BYTE* q);
+
+// Floor and ceiling of a float as an int; values beyond int's range give its limit, NaN gives 0.
+int FloorToInt(float value);
+int CeilToInt(float value);

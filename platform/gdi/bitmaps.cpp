@@ -1,10 +1,10 @@
-// Creating bitmaps and reading them back as DIBs.
-#include <algorithm>
-#include <cstdint>
+// Creating device bitmaps and DIB sections.
 #include <cstdlib>
 #include <cstring>
 #include <mutex>
+#include <optional>
 
+#include "platform/gdi/dib_layout.h"
 #include "platform/gdi/gdi.h"
 #include "platform/gdi/handle_table.h"
 #include "platform/win32/last_error.h"
@@ -28,15 +28,11 @@ HBITMAP AddBitmap(std::unique_ptr<Surface> pixels, bool dibSection)
     return MakeHandle<HBITMAP>(table.Add(std::make_shared<Bitmap>(std::move(pixels), dibSection)));
 }
 
-// The one DIB format this layer exchanges: 24-bit BI_RGB with RGB colours.
-bool IsSupportedDib(const BITMAPINFO* info, UINT usage)
+// DIB sections come in one format: 24-bit BI_RGB with RGB colours.
+bool IsSupportedSection(const BITMAPINFO* info, UINT usage)
 {
-    if (info == nullptr || usage != DIB_RGB_COLORS)
-        return false;
-    const BITMAPINFOHEADER& header = info->bmiHeader;
-    return header.biSize >= sizeof(BITMAPINFOHEADER) && header.biPlanes == 1 && header.biBitCount == 24 &&
-           header.biCompression == BI_RGB && header.biWidth > 0 && header.biHeight != 0 &&
-           header.biHeight != INT32_MIN;
+    const std::optional<DibLayout> layout = DibLayout::Describe(info, usage);
+    return layout && layout->BitsPerPixel() == 24;
 }
 
 } // namespace
@@ -95,7 +91,7 @@ HBITMAP CreateDIBSection(HDC /*hdc*/, const BITMAPINFO* info, UINT usage, void**
 {
     if (bits != nullptr)
         *bits = nullptr;
-    if (!IsSupportedDib(info, usage)) {
+    if (!IsSupportedSection(info, usage)) {
         SetLastError(ERROR_INVALID_PARAMETER);
         return nullptr;
     }
@@ -112,48 +108,4 @@ HBITMAP CreateDIBSection(HDC /*hdc*/, const BITMAPINFO* info, UINT usage, void**
     if (bitmap != nullptr && bits != nullptr)
         *bits = memory;
     return bitmap;
-}
-
-int GetDIBits(HDC hdc, HBITMAP handle, UINT start, UINT lines, void* bits, BITMAPINFO* info, UINT usage)
-{
-    std::shared_ptr<Surface> pixels;
-    {
-        HandleTable& table = HandleTable::Instance();
-        std::lock_guard lock(table.Mutex());
-        const std::shared_ptr<Bitmap> bitmap = table.FindAs<Bitmap>(HandleId(handle));
-        if (!table.FindAs<DeviceContext>(HandleId(hdc)) || !bitmap) {
-            SetLastError(ERROR_INVALID_HANDLE);
-            return 0;
-        }
-        pixels = bitmap->Pixels();
-    }
-    if (bits == nullptr || !IsSupportedDib(info, usage)) {
-        SetLastError(ERROR_INVALID_PARAMETER);
-        return 0;
-    }
-    const BITMAPINFOHEADER& header = info->bmiHeader;
-    const bool bottomUp = header.biHeight > 0;
-    const std::int64_t dibHeight = std::abs(header.biHeight);
-    const std::size_t stride = (static_cast<std::size_t>(header.biWidth) * 3 + 3) & ~std::size_t{3};
-    const int columns = std::min<int>(header.biWidth, pixels->Width());
-    // Scan lines run in the DIB's order: from the bottom for a bottom-up DIB. The buffer starts
-    // with scan line start.
-    const std::int64_t scanLines = std::min<std::int64_t>(dibHeight, pixels->Height());
-    const std::int64_t first = start;
-    const std::int64_t end = std::min<std::int64_t>(first + lines, scanLines);
-
-    auto* out = static_cast<BYTE*>(bits);
-    int copied = 0;
-    for (std::int64_t line = first; line < end; ++line) {
-        const int sourceRow = static_cast<int>(bottomUp ? pixels->Height() - 1 - line : line);
-        BYTE* row = out + static_cast<std::size_t>(line - first) * stride;
-        for (int x = 0; x < columns; ++x) {
-            const COLORREF colour = pixels->GetPixel(x, sourceRow);
-            row[x * 3] = GetBValue(colour);
-            row[x * 3 + 1] = GetGValue(colour);
-            row[x * 3 + 2] = GetRValue(colour);
-        }
-        ++copied;
-    }
-    return copied;
 }

@@ -1,4 +1,5 @@
-// Creating and deleting device contexts and setting their text colours and background mode.
+// Creating and deleting device contexts (also the screen context of GetDC) and setting their
+// colours, background mode and palette.
 #include <strings.h>
 
 #include <mutex>
@@ -52,6 +53,33 @@ HDC CreateDCA(const char* driver, const char* /*device*/, const char* /*port*/, 
     auto dc = std::make_shared<DeviceContext>();
     dc->screen = ScreenSurface();
     return AddContext(std::move(dc), stock);
+}
+
+HDC GetDC(HWND window)
+{
+    if (window != nullptr) {
+        SetLastError(ERROR_INVALID_WINDOW_HANDLE); // windows have no surfaces of their own yet
+        return nullptr;
+    }
+    const StockObjects& stock = Stock();
+    auto dc = std::make_shared<DeviceContext>();
+    dc->screen = ScreenSurface();
+    dc->fromGetDC = true;
+    return AddContext(std::move(dc), stock);
+}
+
+int ReleaseDC(HWND window, HDC hdc)
+{
+    HandleTable& table = HandleTable::Instance();
+    std::lock_guard lock(table.Mutex());
+    const std::uintptr_t id = HandleId(hdc);
+    const std::shared_ptr<DeviceContext> dc = table.FindAs<DeviceContext>(id);
+    if (window != nullptr || !dc || !dc->fromGetDC) {
+        SetLastError(ERROR_INVALID_HANDLE);
+        return 0;
+    }
+    table.Remove(id);
+    return 1;
 }
 
 HDC CreateCompatibleDC(HDC hdc)
@@ -118,4 +146,11 @@ int SetBkMode(HDC hdc, int mode)
         dc.bkMode = mode;
     });
     return previous;
+}
+
+UINT RealizePalette(HDC hdc)
+{
+    if (!ChangeContext(hdc, [](DeviceContext&) {}))
+        return GDI_ERROR;
+    return 0; // every surface holds true colour: no palette entry needs mapping
 }

@@ -1,11 +1,10 @@
 // DrawTextExA: lays the text out in lines and paints it with the context's font and colours.
 #include <algorithm>
 #include <cstring>
-#include <mutex>
 
+#include "platform/gdi/context_state.h"
 #include "platform/gdi/font.h"
 #include "platform/gdi/gdi.h"
-#include "platform/gdi/handle_table.h"
 #include "platform/gdi/text_layout.h"
 #include "platform/win32/last_error.h"
 
@@ -14,26 +13,6 @@ using namespace zv::gdi;
 namespace {
 
 constexpr UINT kSupportedFormat = DT_CENTER | DT_RIGHT | DT_WORDBREAK | DT_NOCLIP | DT_CALCRECT | DT_NOPREFIX;
-
-// What drawing needs of a context, copied under the table's lock.
-struct DrawState {
-    std::shared_ptr<Surface> target;
-    std::shared_ptr<Font> font;
-    COLORREF textColour;
-    COLORREF bkColour;
-    int bkMode;
-};
-
-bool ReadDrawState(HDC hdc, DrawState& state)
-{
-    HandleTable& table = HandleTable::Instance();
-    std::lock_guard lock(table.Mutex());
-    const std::shared_ptr<DeviceContext> dc = table.FindAs<DeviceContext>(HandleId(hdc));
-    if (!dc)
-        return false;
-    state = DrawState{dc->Target(), dc->font, dc->textColour, dc->bkColour, dc->bkMode};
-    return true;
-}
 
 void DrawGlyph(Surface& surface, const RECT& clip, const Glyph& glyph, int penX, int baseline, COLORREF colour)
 {
@@ -64,7 +43,7 @@ int LineLeft(const RECT& rect, int lineWidth, UINT format)
     return rect.left;
 }
 
-void DrawLine(Surface& surface, const RECT& clip, Font& font, const DrawState& state, const TextLine& line, int x,
+void DrawLine(Surface& surface, const RECT& clip, Font& font, const ContextState& state, const TextLine& line, int x,
               int top)
 {
     const int cellHeight = font.CellHeight();
@@ -102,8 +81,8 @@ int DrawTextExA(HDC hdc, const char* text, int length, RECT* rect, UINT format, 
         SetLastError(ERROR_NOT_SUPPORTED);
         return 0;
     }
-    DrawState state;
-    if (!ReadDrawState(hdc, state)) {
+    ContextState state;
+    if (!ReadContextState(hdc, state)) {
         SetLastError(ERROR_INVALID_HANDLE);
         return 0;
     }
@@ -137,10 +116,13 @@ int DrawTextExA(HDC hdc, const char* text, int length, RECT* rect, UINT format, 
     }
 
     Surface& surface = *state.target;
-    const RECT clip = (format & DT_NOCLIP) ? surface.Bounds() : IntersectRects(layout, surface.Bounds());
-    for (std::size_t i = 0; i < lines.size(); ++i) {
-        const int top = layout.top + static_cast<int>(i) * font.CellHeight();
-        DrawLine(surface, clip, font, state, lines[i], LineLeft(layout, lines[i].width, format), top);
+    // The clip region's rectangles never overlap, so every pixel is painted at most once.
+    const Region visible = (format & DT_NOCLIP) ? state.Visible() : Region::Intersect(state.Visible(), Region(layout));
+    for (const RECT& clip : visible.Rects()) {
+        for (std::size_t i = 0; i < lines.size(); ++i) {
+            const int top = layout.top + static_cast<int>(i) * font.CellHeight();
+            DrawLine(surface, clip, font, state, lines[i], LineLeft(layout, lines[i].width, format), top);
+        }
     }
     return height;
 }

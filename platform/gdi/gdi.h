@@ -1,4 +1,5 @@
-// The GDI calls of the system: device contexts over in-memory surfaces, bitmaps, fonts and text.
+// The GDI calls of the system: device contexts over in-memory surfaces, bitmaps, blits and
+// stretches, clipping, fonts and text.
 //
 // Failures return the documented failure value (null handle, 0 or CLR_INVALID) and set the
 // thread's last-error code. A device context, like the bitmap selected into it, belongs to one
@@ -12,6 +13,10 @@
 HDC CreateDCA(const char* driver, const char* device, const char* port, const void* devmode);
 HDC CreateCompatibleDC(HDC hdc);
 BOOL DeleteDC(HDC hdc);
+// GetDC(NULL) gives a context over the virtual screen, which ReleaseDC(NULL, hdc) frees again.
+// Windows have no surfaces of their own yet: any other window fails.
+HDC GetDC(HWND window);
+int ReleaseDC(HWND window, HDC hdc);
 
 // Bitmaps; every new bitmap starts black. A bitmap compatible with a memory context has the
 // format of the bitmap selected into it (monochrome for a fresh context); one compatible with the
@@ -30,6 +35,10 @@ HGDIOBJ SelectObject(HDC hdc, HGDIOBJ object);
 BOOL DeleteObject(HGDIOBJ object);
 // Fills a BITMAP or a LOGFONTA; with a null buffer returns the size of that record.
 int GetObjectA(HGDIOBJ object, int size, void* buffer);
+// OBJ_BITMAP only: the bitmap selected into a memory context (the screen context has none).
+HGDIOBJ GetCurrentObject(HDC hdc, UINT type);
+// Every surface holds true colour, so realising maps no entry: 0, or GDI_ERROR for no context.
+UINT RealizePalette(HDC hdc);
 
 // Fonts: the face is matched by fontconfig, so "Arial" becomes Liberation Sans.
 // lfHeight < 0: the em height in pixels; > 0: the cell height (ascent + descent); 0: em 16 pixels.
@@ -54,7 +63,53 @@ int SetBkMode(HDC hdc, int mode);
 // params may be null; its margins narrow the rectangle and uiLengthDrawn gets the text length.
 int DrawTextExA(HDC hdc, const char* text, int length, RECT* rect, UINT format, DRAWTEXTPARAMS* params);
 
-// Copies scan lines of a bitmap into a 24-bit BI_RGB DIB described by info (rows padded to 4
-// bytes, bottom-up for a positive height). Scan line numbers count in the DIB's own order. The
-// part of the DIB outside the bitmap is left as it is. Returns the number of lines copied.
+// Blits. Supported raster codes: SRCCOPY, SRCAND, SRCINVERT; mirroring (negative sizes) is not.
+// Only the destination's clip region and surface limit what is painted; source pixels outside the
+// source surface leave the destination alone. Between kinds of surface, a monochrome source paints
+// black in the destination's text colour and white in its background colour, and a colour source
+// gives a monochrome destination white where it has the source context's background colour and
+// black elsewhere. A blit within one surface reads the source as it was before.
+BOOL BitBlt(HDC destination, int x, int y, int cx, int cy, HDC source, int xSource, int ySource, DWORD rop);
+// Stretches by dropping or repeating whole pixels: destination column i takes source column
+// xSource + i * cxSource / cx, rows alike.
+BOOL StretchBlt(HDC destination, int x, int y, int cx, int cy, HDC source, int xSource, int ySource, int cxSource,
+                int cySource, DWORD rop);
+// Every context stretches as COLORONCOLOR does; that is the only mode accepted, and the one
+// returned as the previous mode. Other modes fail with 0.
+int SetStretchBltMode(HDC hdc, int mode);
+
+// DIB transfers. The DIBs are BI_RGB at 1, 4, 8 or 24 bits per pixel with DIB_RGB_COLORS: a
+// palette of biClrUsed entries (all the depth can index when 0) after the header, rows padded to
+// 4 bytes, bottom-up for a positive height. DIB coordinates start at the bottom-left corner of a
+// bottom-up DIB and at the top-left corner of a top-down one. A monochrome destination takes
+// whichever of black and white is nearer to each colour.
+
+// Stretches the source rectangle of the DIB as StretchBlt does. Returns the number of source scan
+// lines inside the DIB, 0 on failure.
+int StretchDIBits(HDC hdc, int xDest, int yDest, int destWidth, int destHeight, int xSource, int ySource,
+                  int sourceWidth, int sourceHeight, const void* bits, const BITMAPINFO* info, UINT usage, DWORD rop);
+// Copies the width x height rectangle at (xSource, ySource) of the DIB one to one. bits holds only
+// the scan lines startScan .. startScan + lines - 1, counted in the DIB's memory order (from the
+// bottom for a bottom-up DIB); pixels on other lines are not painted. Returns the number of scan
+// lines the band holds.
+int SetDIBitsToDevice(HDC hdc, int xDest, int yDest, DWORD width, DWORD height, int xSource, int ySource,
+                      UINT startScan, UINT lines, const void* bits, const BITMAPINFO* info, UINT usage);
+// Copies scan lines of a bitmap into a DIB described by info. Scan line numbers count in the DIB's
+// own order; a bottom-up DIB's line 0 is the bitmap's bottom line. Below 24 bits the palette after
+// the header is filled with the standard palette of the depth (1 bit: black and white; 4 bits:
+// the 16 VGA colours; 8 bits: those, a 6 x 6 x 6 colour cube and 24 greys) and each pixel takes
+// its nearest entry. The part of the DIB outside the bitmap is left as it is. Returns the number
+// of lines copied.
 int GetDIBits(HDC hdc, HBITMAP bitmap, UINT start, UINT lines, void* bits, BITMAPINFO* info, UINT usage);
+
+// Clipping. Regions are made of rectangles in device pixels. Without a clip region a context may
+// paint its whole surface; ExtSelectClipRgn combines the region with that (RGN_AND, RGN_OR) or
+// replaces it (RGN_COPY; a null region removes the clip region) and returns the kind of the
+// visible result: NULLREGION, SIMPLEREGION or COMPLEXREGION, ERROR on failure. The context keeps
+// its own copy, so the region may be deleted afterwards.
+HRGN CreateRectRgnIndirect(const RECT* rect);
+int ExtSelectClipRgn(HDC hdc, HRGN region, int mode);
+// The smallest rectangle around the visible part of the surface and that part's kind.
+int GetClipBox(HDC hdc, RECT* rect);
+// Whether some pixel of the rectangle is visible.
+BOOL RectVisible(HDC hdc, const RECT* rect);

@@ -114,3 +114,23 @@ int GetObjectA(HGDIOBJ object, int size, void* buffer)
     SetLastError(ERROR_INVALID_HANDLE);
     return 0;
 }
+
+HGDIOBJ GetCurrentObject(HDC hdc, UINT type)
+{
+    if (type != OBJ_BITMAP) {
+        SetLastError(ERROR_NOT_SUPPORTED);
+        return nullptr;
+    }
+    HandleTable& table = HandleTable::Instance();
+    std::lock_guard lock(table.Mutex());
+    const std::shared_ptr<DeviceContext> dc = table.FindAs<DeviceContext>(HandleId(hdc));
+    if (!dc) {
+        SetLastError(ERROR_INVALID_HANDLE);
+        return nullptr;
+    }
+    if (!dc->isMemory) {
+        SetLastError(ERROR_INVALID_PARAMETER); // the screen is no bitmap
+        return nullptr;
+    }
+    return MakeHandle<HGDIOBJ>(dc->bitmapId);
+}

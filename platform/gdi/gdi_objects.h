@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "platform/gdi/gdi_types.h"
+#include "platform/gdi/region.h"
 #include "platform/gdi/surface.h"
 
 namespace zv::gdi {
@@ -33,6 +34,15 @@ private:
     bool dibSection_;
 };
 
+class RegionObject : public GdiObject {
+public:
+    explicit RegionObject(Region area) : area_(std::move(area)) {}
+    const Region& Area() const { return area_; }
+
+private:
+    Region area_;
+};
+
 // State of a device context. Every field is guarded by the handle table's lock; drawing takes a
 // copy (DrawState) under the lock and then works on the surface without it.
 class DeviceContext : public GdiObject {
@@ -46,6 +56,10 @@ public:
     COLORREF textColour = RGB(0, 0, 0);
     COLORREF bkColour = RGB(255, 255, 255);
     int bkMode = OPAQUE;
+    // Null while the context has no clip region: then everything on its surface is visible.
+    // Replaced, never changed in place, so a drawing call can keep the one it started with.
+    std::shared_ptr<const Region> clip;
+    bool fromGetDC = false; // given out by GetDC: ReleaseDC frees it
 
     std::shared_ptr<Surface> Target() const { return isMemory ? (bitmap ? bitmap->Pixels() : nullptr) : screen; }
 };

@@ -10,10 +10,18 @@
 struct HDC__;
 struct HBITMAP__;
 struct HFONT__;
+struct HRGN__;
+struct HPALETTE__;
 using HDC = HDC__*;
 using HBITMAP = HBITMAP__*;
 using HFONT = HFONT__*;
+using HRGN = HRGN__*;
+using HPALETTE = HPALETTE__*;
 using HGDIOBJ = void*;
+
+// The window handle, declared as the window layer declares it: GetDC and ReleaseDC take one.
+struct HWND__;
+using HWND = HWND__*;
 
 struct BITMAP {
     LONG bmType;
@@ -85,6 +93,32 @@ constexpr int OPAQUE = 2;
 constexpr UINT DIB_RGB_COLORS = 0;
 
 constexpr COLORREF CLR_INVALID = 0xFFFFFFFF;
+constexpr UINT GDI_ERROR = 0xFFFFFFFF;
+
+// Raster operations of the blits: the result from source S and destination D.
+constexpr DWORD SRCCOPY = 0x00CC0020;   // S
+constexpr DWORD SRCAND = 0x008800C6;    // S & D
+constexpr DWORD SRCINVERT = 0x00660046; // S ^ D
+
+// Stretch modes.
+constexpr int BLACKONWHITE = 1;
+constexpr int WHITEONBLACK = 2;
+constexpr int COLORONCOLOR = 3;
+constexpr int HALFTONE = 4;
+
+// Region kinds, as GetClipBox and ExtSelectClipRgn report them.
+constexpr int ERROR = 0;
+constexpr int NULLREGION = 1;
+constexpr int SIMPLEREGION = 2;
+constexpr int COMPLEXREGION = 3;
+
+// How ExtSelectClipRgn combines a region with the clip region.
+constexpr int RGN_AND = 1;
+constexpr int RGN_OR = 2;
+constexpr int RGN_COPY = 5;
+
+// Object kinds of GetCurrentObject.
+constexpr UINT OBJ_BITMAP = 7;
 
 // Font weights.
 constexpr LONG FW_DONTCARE = 0;

@@ -18,6 +18,13 @@ enum class PixelFormat {
 // Device bitmaps keep their rows top-down; DIBs of positive height keep them bottom-up.
 enum class RowOrder { TopDown, BottomUp };
 
+// The one rule that turns picture row y (counted from the top) of a picture `height` rows high into
+// its row in memory. Surfaces and the DIBs callers hand in both go through it.
+constexpr std::size_t MemoryRowOf(RowOrder order, int height, int y)
+{
+    return static_cast<std::size_t>(order == RowOrder::TopDown ? y : height - 1 - y);
+}
+
 class Surface {
 public:
     // Null for a size that is not positive or too large to address, or when memory runs out.
@@ -39,8 +46,7 @@ public:
     const BYTE* Bits() const { return storage_.data(); }
     std::size_t ByteCount() const { return storage_.size(); }
 
-    // Row y of the picture, counted from the top whatever the memory order: the one place
-    // that turns picture rows into memory rows.
+    // Row y of the picture, counted from the top whatever the memory order.
     BYTE* Row(int y) { return storage_.data() + MemoryRow(y) * static_cast<std::size_t>(stride_); }
     const BYTE* Row(int y) const { return storage_.data() + MemoryRow(y) * static_cast<std::size_t>(stride_); }
 
@@ -58,10 +64,7 @@ public:
 
 private:
     Surface(int width, int height, PixelFormat format, RowOrder order, int stride);
-    std::size_t MemoryRow(int y) const
-    {
-        return static_cast<std::size_t>(order_ == RowOrder::TopDown ? y : height_ - 1 - y);
-    }
+    std::size_t MemoryRow(int y) const { return MemoryRowOf(order_, height_, y); }
 
     int width_;
     int height_;

@@ -247,7 +247,9 @@ TEST(Bitmaps, BadArgumentsFail)
 
     EXPECT_EQ(GetDIBits(nullptr, bitmap, 0, 2, bytes.data(), &info, DIB_RGB_COLORS), 0);
     EXPECT_EQ(GetDIBits(memory, nullptr, 0, 2, bytes.data(), &info, DIB_RGB_COLORS), 0);
-    EXPECT_EQ(GetDIBits(memory, bitmap, 0, 2, bytes.data(), &eightBit, DIB_RGB_COLORS), 0);
+    BITMAPINFO thirtyTwoBit = Dib24(2, 2);
+    thirtyTwoBit.bmiHeader.biBitCount = 32;
+    EXPECT_EQ(GetDIBits(memory, bitmap, 0, 2, bytes.data(), &thirtyTwoBit, DIB_RGB_COLORS), 0);
     EXPECT_EQ(GetDIBits(memory, bitmap, 0, 2, nullptr, &info, DIB_RGB_COLORS), 0);
 
     BITMAP record{};

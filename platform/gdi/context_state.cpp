@@ -1,0 +1,35 @@
+#include "platform/gdi/context_state.h"
+
+#include <mutex>
+
+#include "platform/gdi/handle_table.h"
+
+namespace zv::gdi {
+
+Region VisiblePart(const Surface* target, const Region* clip)
+{
+    if (target == nullptr)
+        return Region();
+    const Region whole(target->Bounds());
+    return clip ? Region::Intersect(*clip, whole) : whole;
+}
+
+Region ContextState::Visible() const { return VisiblePart(target.get(), clip.get()); }
+
+bool ReadContextState(HDC hdc, ContextState& state)
+{
+    HandleTable& table = HandleTable::Instance();
+    std::lock_guard lock(table.Mutex());
+    const std::shared_ptr<DeviceContext> dc = table.FindAs<DeviceContext>(HandleId(hdc));
+    if (!dc)
+        return false;
+    state.target = dc->Target();
+    state.clip = dc->clip;
+    state.font = dc->font;
+    state.textColour = dc->textColour;
+    state.bkColour = dc->bkColour;
+    state.bkMode = dc->bkMode;
+    return true;
+}
+
+} // namespace zv::gdi

@@ -1,0 +1,29 @@
+// What a drawing call needs of a device context, copied under the handle table's lock so the
+// drawing itself runs without it.
+#pragma once
+
+#include <memory>
+
+#include "platform/gdi/gdi_objects.h"
+
+namespace zv::gdi {
+
+struct ContextState {
+    std::shared_ptr<Surface> target; // null for a context without a surface
+    std::shared_ptr<const Region> clip;
+    std::shared_ptr<Font> font;
+    COLORREF textColour = RGB(0, 0, 0);
+    COLORREF bkColour = RGB(255, 255, 255);
+    int bkMode = OPAQUE;
+
+    // The pixels drawing may touch: the clip region inside the surface.
+    Region Visible() const;
+};
+
+// False when hdc is no device context; the caller sets the last error.
+bool ReadContextState(HDC hdc, ContextState& state);
+
+// The visible part of a surface under a clip region (null: no clip region).
+Region VisiblePart(const Surface* target, const Region* clip);
+
+} // namespace zv::gdi
