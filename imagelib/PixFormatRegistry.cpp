@@ -2,6 +2,7 @@
 
 #include "imagelib/PixImageBMP.h"
 #include "imagelib/PixImageICO.h"
+#include "imagelib/PixImagePNG.h"
 
 #include <array>
 #include <mutex>
@@ -17,6 +18,7 @@ FormatTable BuiltInFormats()
 {
     FormatTable table;
     table[PIXIMAGE_BMP] = PixBmpFormat();
+    table[PIXIMAGE_PNG] = PixPngFormat();
     table[PIXIMAGE_ICO] = PixIcoFormat();
     return table;
 }

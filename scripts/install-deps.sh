@@ -10,6 +10,8 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   # platform/gdi: fonts and text
   libfreetype-dev libfontconfig-dev fonts-liberation2
+  # imagelib: PNG
+  libpng-dev
   # image benchmarks compare the resampler against libvips
   libvips-dev
   # independent tools the interop tests compare against
