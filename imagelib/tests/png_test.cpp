@@ -194,7 +194,8 @@ TEST(PngDecodeTest, PaletteTransparencyAndResolution)
         LONG dpiX, dpiY;
     };
     for (const Resolution& r : {Resolution{{}, {}, 0, 0, 0}, Resolution{2835, 11811, PNG_RESOLUTION_METER, 72, 300},
-                                Resolution{3, 5, PNG_RESOLUTION_UNKNOWN, 3, 5}}) {
+                                Resolution{3, 5, PNG_RESOLUTION_UNKNOWN, 3, 5},
+                                Resolution{0xFFFFFFFF, 1, PNG_RESOLUTION_UNKNOWN, 0x7FFFFFFF, 1}}) {
         spec.physX = r.x;
         spec.physY = r.y;
         spec.physUnit = r.unit;
