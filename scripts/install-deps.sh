@@ -14,6 +14,8 @@ packages=(
   libpng-dev
   # image benchmarks compare the resampler against libvips
   libvips-dev
+  # fuzz targets: clang with its libFuzzer runtime
+  clang libclang-rt-14-dev
   # independent tools the interop tests compare against
   netpbm imagemagick
 )
