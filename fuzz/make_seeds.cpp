@@ -38,7 +38,8 @@ std::vector<Bytes> EncodedPictures(LONG type)
             for (LONG x = 0; x < static_cast<LONG>(p.width); ++x) {
                 image.SetIndexAt(x, y, static_cast<BYTE>(x + y));
                 if (p.bpp == 24)
-                    image.SetColorAt(x, y, MakePixColor(static_cast<BYTE>(x * 40), static_cast<BYTE>(y * 50), 99), false);
+                    image.SetColorAt(x, y, MakePixColor(static_cast<BYTE>(x * 40), static_cast<BYTE>(y * 50), 99),
+                                     false);
             }
         if (p.alpha && image.AllocAlpha())
             for (LONG y = 0; y < static_cast<LONG>(p.height); ++y)

@@ -180,7 +180,8 @@ void ReadLayout(png_structp png, png_infop info, FileLayout& f)
     }
     if (f.bitDepth == 16)
         png_set_strip_16(png);
-    f.withAlpha = f.colorType == PNG_COLOR_TYPE_RGB_ALPHA || (f.colorType == PNG_COLOR_TYPE_GRAY_ALPHA && f.pixelDepth == 32);
+    f.withAlpha = f.colorType == PNG_COLOR_TYPE_RGB_ALPHA ||
+        (f.colorType == PNG_COLOR_TYPE_GRAY_ALPHA && f.pixelDepth == 32);
     if (f.withAlpha) {
         if (f.colorType == PNG_COLOR_TYPE_GRAY_ALPHA) {
             png_set_gray_to_rgb(png);
@@ -415,7 +416,9 @@ bool CPixImagePNG::Decode(CPixStream* stream)
         const DWORD bpp = layout.pixelDepth == 16 ? 8 : layout.pixelDepth > 16 ? 24 : layout.pixelDepth;
         if (!Create(layout.width, layout.height, bpp, PIXIMAGE_PNG))
             throw ""; // Create said why
-        if (layout.withAlpha ? layout.rowBytes != 4 * static_cast<size_t>(layout.width) : layout.rowBytes > m_info.stride)
+        // Rows are read straight into the picture, or into a buffer of 4 bytes a pixel.
+        const size_t alphaRowBytes = 4 * static_cast<size_t>(layout.width);
+        if (layout.withAlpha ? layout.rowBytes != alphaRowBytes : layout.rowBytes > m_info.stride)
             throw "Unsupported PNG pixel layout";
         SetDpiX(DotsPerInch(layout.physX, layout.physUnit, m_info.dpiX));
         SetDpiY(DotsPerInch(layout.physY, layout.physUnit, m_info.dpiY));

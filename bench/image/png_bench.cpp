@@ -53,7 +53,8 @@ void Report(benchmark::State& state, Clock::duration ours, Clock::duration direc
     const double n = static_cast<double>(state.iterations());
     state.counters["ours_ms"] = std::chrono::duration<double, std::milli>(ours).count() / n;
     state.counters["direct_ms"] = std::chrono::duration<double, std::milli>(direct).count() / n;
-    state.counters["ratio"] = std::chrono::duration<double>(ours).count() / std::chrono::duration<double>(direct).count();
+    state.counters["ratio"] =
+        std::chrono::duration<double>(ours).count() / std::chrono::duration<double>(direct).count();
 }
 
 void BM_PngEncodeToMemory(benchmark::State& state)

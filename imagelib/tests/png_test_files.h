@@ -28,7 +28,9 @@ struct PngSpec {
     std::optional<png_uint_32> physX, physY;  // with physUnit
     int physUnit = PNG_RESOLUTION_METER;
     // Sample value (in the file's bit depth) of channel c at x and row y from the top.
-    std::function<unsigned(png_uint_32 x, png_uint_32 y, int c)> sample = [](png_uint_32, png_uint_32, int) { return 0u; };
+    std::function<unsigned(png_uint_32 x, png_uint_32 y, int c)> sample = [](png_uint_32, png_uint_32, int) {
+        return 0u;
+    };
 };
 
 inline int Channels(int colorType)
