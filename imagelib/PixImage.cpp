@@ -245,20 +245,25 @@ bool CPixImage::Copy(const CPixImage& source, bool copyPixels, bool copySelectio
     return true;
 }
 
-void CPixImage::Transfer(CPixImage& source)
+void CPixImage::TakeStorageOf(const CPixImage& source)
 {
-    if (&source == this)
-        return;
     DetachGhost();
     Destroy();
     m_header = source.m_header;
     m_info = source.m_info;
     m_pDib = source.m_pDib;
     m_pPixels = source.m_pPixels;
-    m_pGhost = source.m_pGhost;
     m_pSelection = source.m_pSelection;
     m_pAlpha = source.m_pAlpha;
     m_ppLayers = source.m_ppLayers;
+}
+
+void CPixImage::Transfer(CPixImage& source)
+{
+    if (&source == this)
+        return;
+    TakeStorageOf(source);
+    m_pGhost = source.m_pGhost;
 
     source.m_header = BITMAPINFOHEADER{};
     source.m_info = CPixImageInfo{};
@@ -274,15 +279,7 @@ void CPixImage::ShareFrom(CPixImage& source)
 {
     if (&source == this)
         return;
-    DetachGhost();
-    Destroy();
-    m_header = source.m_header;
-    m_info = source.m_info;
-    m_pDib = source.m_pDib;
-    m_pPixels = source.m_pPixels;
-    m_pSelection = source.m_pSelection;
-    m_pAlpha = source.m_pAlpha;
-    m_ppLayers = source.m_ppLayers;
+    TakeStorageOf(source);
     // Borrowing from a ghost borrows from its owner.
     m_pGhost = source.m_pGhost ? source.m_pGhost : &source;
 }

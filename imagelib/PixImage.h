@@ -215,6 +215,8 @@ protected:
     std::size_t PlaneBytes() const;
     // Lets go of borrowed buffers without freeing them: a ghost becomes an empty image of its own.
     void DetachGhost();
+    // Frees this image's own buffers, then points at the source's header, information and buffers.
+    void TakeStorageOf(const CPixImage& source);
 
     BYTE* m_pDib = nullptr;       // owned DIB block: header, palette, rows
     BITMAPINFOHEADER m_header{};  // copy of the block's header

@@ -18,6 +18,8 @@ packages=(
   clang libclang-rt-14-dev
   # independent tools the interop tests compare against
   netpbm imagemagick
+  # platform/dshow: capture and test devices through GStreamer
+  libgstreamer1.0-dev libgstreamer-plugins-base1.0-dev gstreamer1.0-plugins-base gstreamer1.0-plugins-good
 )
 
 missing=()

@@ -44,23 +44,8 @@ static_assert(offsetof(KSDATAFORMAT, MajorFormat) == 16);
 static_assert(offsetof(KSDATAFORMAT, SubFormat) == 32);
 static_assert(offsetof(KSDATAFORMAT, Specifier) == 48);
 
-struct KS_BITMAPINFOHEADER {
-    DWORD biSize;
-    LONG biWidth;
-    LONG biHeight;
-    WORD biPlanes;
-    WORD biBitCount;
-    DWORD biCompression;
-    DWORD biSizeImage;
-    LONG biXPelsPerMeter;
-    LONG biYPelsPerMeter;
-    DWORD biClrUsed;
-    DWORD biClrImportant;
-};
-static_assert(sizeof(KS_BITMAPINFOHEADER) == 40);
-static_assert(offsetof(KS_BITMAPINFOHEADER, biBitCount) == 14);
-static_assert(offsetof(KS_BITMAPINFOHEADER, biSizeImage) == 20);
-static_assert(offsetof(KS_BITMAPINFOHEADER, biClrImportant) == 36);
+// The same 40-byte layout as a file's bitmap header.
+using KS_BITMAPINFOHEADER = BITMAPINFOHEADER;
 
 constexpr DWORD KS_BI_RGB = 0;
 

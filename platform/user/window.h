@@ -130,6 +130,9 @@ BOOL ShowWindow(HWND hWnd, int nCmdShow);
 BOOL IsWindowVisible(HWND hWnd);
 BOOL IsIconic(HWND hWnd);
 
+// The window's rectangle in screen coordinates, as it was created (windows are not moved yet).
+BOOL GetWindowRect(HWND hWnd, RECT* lpRect);
+
 namespace zv::user {
 
 // The calling thread's identifier as GetWindowThreadProcessId reports it.

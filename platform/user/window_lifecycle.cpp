@@ -133,6 +133,8 @@ HWND CreateWindowExA(DWORD dwExStyle, LPCSTR lpClassName, LPCSTR lpWindowName, D
         record->style = dwStyle & ~WS_VISIBLE;
         record->exStyle = dwExStyle;
         record->parent = hWndParent;
+        const auto given = [](int value) { return value == CW_USEDEFAULT ? 0 : value; };
+        record->rect = {given(X), given(Y), given(X) + given(nWidth), given(Y) + given(nHeight)};
         if (dwStyle & WS_CHILD)
             record->id = reinterpret_cast<LONG_PTR>(hMenu);
         record->extraBytes.assign(static_cast<std::size_t>(record->windowClass->cbWndExtra), 0);

@@ -34,6 +34,7 @@ struct WindowRecord {
     LONG_PTR userData = 0;
     LONG_PTR id = 0;
     HWND parent = nullptr; // the parent of a child window, the owner of a top-level one
+    RECT rect{};           // as created: a child's relative to its parent, a top-level one's on the screen
     std::vector<BYTE> extraBytes;
     bool destroying = false;
 };

@@ -8,6 +8,8 @@
 // flag, invalid input becomes U+FFFD, one per maximal invalid sequence.
 #pragma once
 
+#include "platform/win32/last_error.h"
+
 #include "platform/win32/char_types.h"
 #include "platform/win32/types.h"
 
@@ -19,9 +21,6 @@ constexpr UINT CP_UTF8 = 65001;
 constexpr DWORD MB_PRECOMPOSED = 0x1;
 constexpr DWORD MB_ERR_INVALID_CHARS = 0x8;
 constexpr DWORD WC_ERR_INVALID_CHARS = 0x80;
-
-constexpr DWORD ERROR_INVALID_FLAGS = 1004;
-constexpr DWORD ERROR_NO_UNICODE_TRANSLATION = 1113;
 
 int MultiByteToWideChar(UINT CodePage, DWORD dwFlags, LPCSTR lpMultiByteStr, int cbMultiByte,
                         LPWSTR lpWideCharStr, int cchWideChar);

@@ -75,6 +75,11 @@ struct POINT {
     LONG y;
 };
 
+struct SIZE {
+    LONG cx;
+    LONG cy;
+};
+
 // Pointer-sized integers: message parameters and window data carry pointers in them.
 using INT_PTR = std::intptr_t;
 using UINT_PTR = std::uintptr_t;
@@ -112,8 +117,3 @@ struct FILETIME {
 static_assert(sizeof(FILETIME) == 8);
 
 constexpr DWORD MAX_PATH = 260;
-
-struct SIZE {
-    LONG cx;
-    LONG cy;
-};

@@ -1,0 +1,125 @@
+#include "platform/dshow/filter.h"
+
+namespace zv::dshow {
+
+namespace {
+GQuark FilterQuark()
+{
+    static const GQuark quark = g_quark_from_static_string("zv-dshow-filter");
+    return quark;
+}
+} // namespace
+
+Pin::Pin(Filter& owner, PIN_DIRECTION direction, const char* padName, const GUID& majorType, const GUID& category)
+    : m_owner(owner), m_direction(direction), m_padName(padName), m_majorType(majorType), m_category(category)
+{
+}
+
+bool Pin::Accepts(const Pin& output) const
+{
+    return m_majorType == GUID_NULL || m_majorType == output.MajorType();
+}
+
+HRESULT Pin::QueryPinInterface(REFIID, void** ppv)
+{
+    if (ppv == nullptr) return E_POINTER;
+    *ppv = nullptr;
+    return E_NOINTERFACE;
+}
+
+Filter::Filter(GstRef<GstElement> bin) : m_bin(std::move(bin))
+{
+    g_object_set_qdata(G_OBJECT(m_bin.get()), FilterQuark(), this);
+}
+
+Filter::~Filter()
+{
+    g_object_set_qdata(G_OBJECT(m_bin.get()), FilterQuark(), nullptr);
+}
+
+HRESULT Filter::QueryInterface(REFIID riid, void** ppv)
+{
+    if (ppv == nullptr) return E_POINTER;
+    if (riid == IID_IUnknown || riid == IID_IBaseFilter) {
+        AddRef();
+        *ppv = static_cast<IBaseFilter*>(this);
+        return S_OK;
+    }
+    return QueryFilterInterface(riid, ppv);
+}
+
+ULONG Filter::AddRef()
+{
+    return m_refs.Add();
+}
+
+ULONG Filter::Release()
+{
+    const ULONG left = m_refs.Drop();
+    if (left == 0) delete this;
+    return left;
+}
+
+HRESULT Filter::QueryFilterInterface(REFIID, void** ppv)
+{
+    *ppv = nullptr;
+    return E_NOINTERFACE;
+}
+
+Pin& Filter::AddPin(std::unique_ptr<Pin> pin)
+{
+    m_pins.push_back(std::move(pin));
+    return *m_pins.back();
+}
+
+Pin* Filter::FindPin(PIN_DIRECTION direction, const GUID* category, const GUID* majorType, bool unconnectedOnly) const
+{
+    for (const auto& pin : m_pins) {
+        if (pin->Direction() != direction) continue;
+        if (category && pin->Category() != *category) continue;
+        if (majorType && pin->MajorType() != GUID_NULL && pin->MajorType() != *majorType) continue;
+        if (unconnectedOnly && pin->Peer() != nullptr) continue;
+        return pin.get();
+    }
+    return nullptr;
+}
+
+void Filter::JoinGraph(FilterGraph* graph, std::u16string name)
+{
+    m_graph = graph;
+    m_name = std::move(name);
+}
+
+void Filter::LeaveGraph()
+{
+    for (const auto& pin : m_pins) {
+        if (Pin* peer = pin->Peer()) peer->SetPeer(nullptr);
+        pin->SetPeer(nullptr);
+    }
+    m_graph = nullptr;
+    m_name.clear();
+}
+
+Filter* Filter::OwnerOf(GstObject* element)
+{
+    for (GstObject* object = element ? GST_OBJECT(gst_object_ref(element)) : nullptr; object != nullptr;) {
+        auto* filter = static_cast<Filter*>(g_object_get_qdata(G_OBJECT(object), FilterQuark()));
+        GstObject* parent = filter ? nullptr : gst_object_get_parent(object);
+        gst_object_unref(object);
+        if (filter) return filter;
+        object = parent;
+    }
+    return nullptr;
+}
+
+Filter* AsLayerFilter(IUnknown* unknown)
+{
+    if (unknown == nullptr) return nullptr;
+    IBaseFilter* base = nullptr;
+    if (FAILED(unknown->QueryInterface(IID_IBaseFilter, reinterpret_cast<void**>(&base)))) return nullptr;
+    Filter* filter = dynamic_cast<Filter*>(base);
+    base->Release();
+    return filter;
+}
+
+} // namespace zv::dshow

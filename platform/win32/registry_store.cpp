@@ -1,0 +1,187 @@
+#include "platform/win32/registry_store.h"
+
+#include "platform/win32/registry.h"
+#include "platform/win32/registry_format.h"
+#include "platform/win32/zv_root.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <fcntl.h>
+#include <mutex>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <utility>
+
+namespace zv::win32 {
+
+namespace {
+
+constexpr const char* kStoreName = "registry";
+
+// Threads of this process queue here before taking the file lock.
+std::mutex& ProcessLock()
+{
+    static auto* mutex = new std::mutex();
+    return *mutex;
+}
+
+class FileLock {
+public:
+    explicit FileLock(const std::string& path)
+    {
+        m_fd = open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+        if (m_fd < 0)
+            return;
+        int result;
+        do {
+            result = flock(m_fd, LOCK_EX);
+        } while (result != 0 && errno == EINTR);
+        if (result != 0) {
+            close(m_fd);
+            m_fd = -1;
+        }
+    }
+    ~FileLock()
+    {
+        if (m_fd >= 0)
+            close(m_fd);
+    }
+    FileLock(const FileLock&) = delete;
+    FileLock& operator=(const FileLock&) = delete;
+
+    bool Held() const { return m_fd >= 0; }
+
+private:
+    int m_fd = -1;
+};
+
+class FileDescriptor {
+public:
+    explicit FileDescriptor(int fd) : m_fd(fd) {}
+    ~FileDescriptor()
+    {
+        if (m_fd >= 0)
+            close(m_fd);
+    }
+    FileDescriptor(const FileDescriptor&) = delete;
+    FileDescriptor& operator=(const FileDescriptor&) = delete;
+
+    int Get() const { return m_fd; }
+    // Closes now and tells whether the close succeeded.
+    bool Close() { return close(std::exchange(m_fd, -1)) == 0; }
+
+private:
+    int m_fd;
+};
+
+// The whole file; false on a read failure. A missing file reads as absent.
+bool ReadFile(const std::string& path, bool& exists, std::string& text)
+{
+    exists = false;
+    text.clear();
+    FileDescriptor file(open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    if (file.Get() < 0)
+        return errno == ENOENT;
+    exists = true;
+    char buffer[65536];
+    while (true) {
+        const ssize_t count = read(file.Get(), buffer, sizeof buffer);
+        if (count < 0 && errno == EINTR)
+            continue;
+        if (count < 0)
+            return false;
+        if (count == 0)
+            return true;
+        text.append(buffer, static_cast<std::size_t>(count));
+    }
+}
+
+bool WriteAll(int fd, const std::string& text)
+{
+    std::size_t done = 0;
+    while (done < text.size()) {
+        const ssize_t count = write(fd, text.data() + done, text.size() - done);
+        if (count < 0 && errno == EINTR)
+            continue;
+        if (count <= 0)
+            return false;
+        done += static_cast<std::size_t>(count);
+    }
+    return true;
+}
+
+// Writes the text to a temporary file beside the store and renames it over the store.
+bool ReplaceFile(const std::string& folder, const std::string& path, const std::string& text)
+{
+    const std::string temporary = path + ".tmp-" + std::to_string(getpid());
+    FileDescriptor file(open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600));
+    if (file.Get() < 0)
+        return false;
+    const bool written = WriteAll(file.Get(), text) && fsync(file.Get()) == 0 && file.Close();
+    if (!written || rename(temporary.c_str(), path.c_str()) != 0) {
+        unlink(temporary.c_str());
+        return false;
+    }
+    // The rename itself reaches the disk with the folder.
+    FileDescriptor directory(open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (directory.Get() >= 0)
+        fsync(directory.Get());
+    return true;
+}
+
+// Moves a store file that cannot be parsed out of the way; false when it could not be moved.
+bool SetAside(const std::string& path)
+{
+    for (int n = 1; n < 1000; ++n) {
+        const std::string aside = path + ".corrupt-" + std::to_string(n);
+        struct stat info {};
+        if (lstat(aside.c_str(), &info) == 0)
+            continue;
+        if (rename(path.c_str(), aside.c_str()) != 0)
+            return false;
+        std::fprintf(stderr, "zelvante: the registry store %s could not be read; kept as %s, starting empty\n",
+                     path.c_str(), aside.c_str());
+        return true;
+    }
+    return false;
+}
+
+} // namespace
+
+std::string RegistryStorePath()
+{
+    return ZvRoot() + "/" + kStoreName;
+}
+
+LONG WithRegistry(const std::function<LONG(RegistryKey& machine, bool& changed)>& work)
+{
+    const std::string folder = ZvFolder("");
+    if (folder.empty())
+        return static_cast<LONG>(ERROR_REGISTRY_IO_FAILED);
+    const std::string path = folder + "/" + kStoreName;
+
+    std::lock_guard<std::mutex> inProcess(ProcessLock());
+    FileLock lock(path + ".lock");
+    if (!lock.Held())
+        return static_cast<LONG>(ERROR_REGISTRY_IO_FAILED);
+
+    bool exists = false;
+    std::string text;
+    if (!ReadFile(path, exists, text))
+        return static_cast<LONG>(ERROR_REGISTRY_IO_FAILED);
+    RegistryKey machine;
+    if (exists && !ParseRegistry(text, machine)) {
+        if (!SetAside(path))
+            return static_cast<LONG>(ERROR_REGISTRY_CORRUPT);
+        machine = RegistryKey();
+    }
+
+    bool changed = false;
+    const LONG result = work(machine, changed);
+    if (changed && !ReplaceFile(folder, path, FormatRegistry(machine)))
+        return static_cast<LONG>(ERROR_REGISTRY_IO_FAILED);
+    return result;
+}
+
+} // namespace zv::win32
