@@ -3,6 +3,7 @@
 #include "imagelib/PixImageBMP.h"
 #include "imagelib/PixImageICO.h"
 #include "imagelib/PixImageJPG.h"
+#include "imagelib/PixImagePNG.h"
 
 #include <array>
 #include <mutex>
@@ -18,6 +19,7 @@ FormatTable BuiltInFormats()
 {
     FormatTable table;
     table[PIXIMAGE_BMP] = PixBmpFormat();
+    table[PIXIMAGE_PNG] = PixPngFormat();
     table[PIXIMAGE_ICO] = PixIcoFormat();
     table[PIXIMAGE_JPG] = PixJpgFormat();
     return table;

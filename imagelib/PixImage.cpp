@@ -31,9 +31,12 @@ DWORD PaletteEntriesFor(DWORD bpp)
     }
 }
 
+// Held within LONG: a resolution read from a file may be far beyond any real one.
 LONG PelsPerMeter(LONG dpi)
 {
-    return static_cast<LONG>(std::floor(dpi * 39.37007874015748 + 0.5));
+    const double value = std::floor(dpi * 39.37007874015748 + 0.5);
+    return static_cast<LONG>(std::clamp(value, double{std::numeric_limits<LONG>::min()},
+                                        double{std::numeric_limits<LONG>::max()}));
 }
 
 } // namespace

@@ -14,6 +14,12 @@ packages=(
   libjpeg62-turbo-dev
   # image benchmarks compare the resampler against libvips, JPEG against TurboJPEG
   libvips-dev libturbojpeg0-dev
+  # imagelib: PNG
+  libpng-dev
+  # image benchmarks compare the resampler against libvips
+  libvips-dev
+  # fuzz targets: clang with its libFuzzer runtime
+  clang libclang-rt-14-dev
   # independent tools the interop tests compare against
   netpbm imagemagick
   # platform/dshow: capture and test devices through GStreamer

@@ -64,7 +64,17 @@ struct NetpbmImage {
     }
 };
 
-// An image's colours (and alpha, when it has a plane) as Netpbm rows.
+// Alpha of a pixel: from the alpha plane, else from a palette that carries alpha, else opaque.
+inline BYTE AlphaAt(const CPixImage& image, LONG x, LONG y)
+{
+    if (image.HasAlpha())
+        return image.GetAlphaAt(x, y);
+    if (image.GetInfo().paletteHasAlpha && image.GetBpp() <= 8)
+        return PixAlpha(image.GetPaletteEntry(image.GetIndexAt(x, y)));
+    return 255;
+}
+
+// An image's colours (and alpha) as Netpbm rows.
 inline NetpbmImage FromImage(const CPixImage& image, bool withAlpha)
 {
     NetpbmImage out;
@@ -78,7 +88,7 @@ inline NetpbmImage FromImage(const CPixImage& image, bool withAlpha)
             out.samples.push_back(PixGreen(c));
             out.samples.push_back(PixBlue(c));
             if (withAlpha)
-                out.samples.push_back(image.HasAlpha() ? image.GetAlphaAt(x, row) : 255);
+                out.samples.push_back(AlphaAt(image, x, row));
         }
     return out;
 }

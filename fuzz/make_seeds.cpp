@@ -1,0 +1,141 @@
+// Writes the seed corpus of one fuzz target: small pictures at every depth, with and without
+// transparency, encoded by the library's own encoder for that type, plus files of layouts the
+// library does not write itself (PNG colour types, an icon holding a PNG).
+//
+//     fuzz_seeds <type number> <folder>
+#include "imagelib/PixImage.h"
+#include "imagelib/PixImageType.h"
+
+#include "imagelib/tests/png_test_files.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+namespace {
+
+using Bytes = std::vector<BYTE>;
+
+std::vector<Bytes> EncodedPictures(LONG type)
+{
+    struct Picture {
+        DWORD width, height, bpp;
+        bool alpha;
+        LONG transparentIndex;
+    };
+    const Picture pictures[] = {{1, 1, 24, false, -1}, {5, 3, 1, false, -1},  {7, 4, 4, false, 3},
+                                {16, 16, 8, false, -1}, {9, 5, 24, true, -1}, {6, 6, 24, false, 0}};
+    std::vector<Bytes> files;
+    for (const Picture& p : pictures) {
+        CPixImage image(p.width, p.height, p.bpp);
+        for (DWORD i = 0; i < image.GetHeader().biClrUsed; ++i)
+            image.SetPaletteEntry(static_cast<BYTE>(i), static_cast<BYTE>(i * 37), static_cast<BYTE>(255 - i),
+                                  static_cast<BYTE>(i * 91));
+        for (LONG y = 0; y < static_cast<LONG>(p.height); ++y)
+            for (LONG x = 0; x < static_cast<LONG>(p.width); ++x) {
+                image.SetIndexAt(x, y, static_cast<BYTE>(x + y));
+                if (p.bpp == 24)
+                    image.SetColorAt(x, y, MakePixColor(static_cast<BYTE>(x * 40), static_cast<BYTE>(y * 50), 99),
+                                     false);
+            }
+        if (p.alpha && image.AllocAlpha())
+            for (LONG y = 0; y < static_cast<LONG>(p.height); ++y)
+                for (LONG x = 0; x < static_cast<LONG>(p.width); ++x)
+                    image.SetAlphaAt(x, y, static_cast<BYTE>(x * 30 + y));
+        image.SetTransparentIndex(p.transparentIndex);
+        BYTE* block = nullptr;
+        LONG length = 0;
+        if (image.EncodeToMemory(block, length, type)) {
+            files.emplace_back(block, block + length);
+            std::free(block);
+        }
+    }
+    return files;
+}
+
+std::vector<Bytes> PngLayouts()
+{
+    using pngfiles::PngSpec;
+    auto sample = [](png_uint_32 x, png_uint_32 y, int c) { return x * 13u + y * 7u + c * 5u; };
+    auto spec = [&](int colorType, int depth, bool interlaced) {
+        PngSpec s;
+        s.width = 9;
+        s.height = 7;
+        s.colorType = colorType;
+        s.bitDepth = depth;
+        s.interlaced = interlaced;
+        const unsigned top = (1u << depth) - 1;
+        s.sample = [=](png_uint_32 x, png_uint_32 y, int c) { return sample(x, y, c) % (top + 1); };
+        return s;
+    };
+    std::vector<PngSpec> specs = {spec(PNG_COLOR_TYPE_RGB, 8, true), spec(PNG_COLOR_TYPE_RGB_ALPHA, 16, false),
+                                  spec(PNG_COLOR_TYPE_GRAY_ALPHA, 16, true), spec(PNG_COLOR_TYPE_GRAY_ALPHA, 8, false),
+                                  spec(PNG_COLOR_TYPE_GRAY, 2, true), spec(PNG_COLOR_TYPE_PALETTE, 2, true)};
+    specs[3].background = png_color_16{0, 0, 0, 0, 40};
+    specs[4].transColor = png_color_16{0, 0, 0, 0, 1};
+    specs[5].palette = {{1, 2, 3}, {4, 5, 6}, {7, 8, 9}, {10, 11, 12}};
+    specs[5].transAlpha = {0, 128};
+    specs[5].physX = specs[5].physY = 2835;
+    std::vector<Bytes> files;
+    for (const PngSpec& s : specs)
+        files.push_back(pngfiles::WritePng(s));
+    return files;
+}
+
+// An icon whose one image is a PNG file.
+Bytes IconHoldingPng()
+{
+    CPixImage image(4, 4, 24);
+    image.Clear(0x80);
+    BYTE* block = nullptr;
+    LONG length = 0;
+    if (!image.EncodeToMemory(block, length, PIXIMAGE_PNG))
+        return {};
+    Bytes icon = {0, 0, 1, 0, 1, 0, 4, 4, 0, 0, 1, 0, 32, 0};
+    for (int shift = 0; shift < 32; shift += 8)
+        icon.push_back(static_cast<BYTE>(static_cast<DWORD>(length) >> shift));
+    icon.insert(icon.end(), {22, 0, 0, 0});
+    icon.insert(icon.end(), block, block + length);
+    std::free(block);
+    return icon;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    if (argc != 3) {
+        std::fprintf(stderr, "usage: fuzz_seeds <type number> <folder>\n");
+        return 2;
+    }
+    const LONG type = std::atoi(argv[1]);
+    const std::filesystem::path folder = argv[2];
+    std::filesystem::create_directories(folder);
+
+    std::vector<Bytes> files = EncodedPictures(type);
+    if (type == PIXIMAGE_PNG)
+        for (Bytes& file : PngLayouts())
+            files.push_back(std::move(file));
+    if (type == PIXIMAGE_ICO)
+        files.push_back(IconHoldingPng());
+    int written = 0;
+    for (const Bytes& file : files) {
+        if (file.empty())
+            continue;
+        std::ofstream out(folder / ("seed-" + std::to_string(written++)), std::ios::binary | std::ios::trunc);
+        out.write(reinterpret_cast<const char*>(file.data()), static_cast<std::streamsize>(file.size()));
+        if (!out) {
+            std::fprintf(stderr, "fuzz_seeds: cannot write into %s\n", folder.c_str());
+            return 1;
+        }
+    }
+    if (written == 0) {
+        std::fprintf(stderr, "fuzz_seeds: type %ld has no encoder to make seeds with\n", static_cast<long>(type));
+        return 1;
+    }
+    std::printf("fuzz_seeds: %d seeds in %s\n", written, folder.c_str());
+    return 0;
+}
