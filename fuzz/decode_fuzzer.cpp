@@ -20,8 +20,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (!image.DecodeFromMemory(data, static_cast<LONG>(size), ZV_FUZZ_TYPE))
         return 0;
     // A decoded picture must be as large as its header says: touch the ends of its pixels and of
-    // its alpha plane, so the sanitizer sees any shortfall. (Not every row: a sparse picture of a
-    // few gigabytes stays mostly untouched memory.)
+    // its alpha plane, so the sanitizer sees any shortfall.
     const LONG top = image.GetHeight() - 1;
     unsigned sum = image.GetRowPointer(0)[0] + image.GetRowPointer(static_cast<DWORD>(top))[image.GetStride() - 1];
     if (image.HasAlpha())
