@@ -24,6 +24,8 @@ packages=(
   netpbm imagemagick
   # platform/dshow: capture and test devices through GStreamer
   libgstreamer1.0-dev libgstreamer-plugins-base1.0-dev gstreamer1.0-plugins-base gstreamer1.0-plugins-good
+  # platform/dshow: decoders for video files, Windows Media included
+  gstreamer1.0-libav gstreamer1.0-plugins-ugly
   netpbm imagemagick libjpeg-turbo-progs libimage-exiftool-perl
 )
 

@@ -20,11 +20,10 @@ public:
 
     HRESULT QueryInterface(REFIID riid, void** ppv) override
     {
-        return QueryInterfaceFrom({{IID_IUnknown, this}, {IID_IAMStreamConfig, this}}, riid, ppv);
+        return Pin::QueryInterface(riid, ppv);
     }
-    // A pin lives as long as its filter.
-    ULONG AddRef() override { return m_filter.AddRef(); }
-    ULONG Release() override { return m_filter.Release(); }
+    ULONG AddRef() override { return Pin::AddRef(); }
+    ULONG Release() override { return Pin::Release(); }
 
     HRESULT SetFormat(AM_MEDIA_TYPE* pmt) override { return m_filter.SetFormat(pmt); }
     HRESULT GetFormat(AM_MEDIA_TYPE** ppmt) override { return m_filter.GetFormat(ppmt); }
@@ -41,7 +40,10 @@ public:
     }
 
     std::optional<VideoFormat> CurrentVideoFormat() const override { return m_filter.CurrentFormat(); }
-    HRESULT QueryPinInterface(REFIID riid, void** ppv) override { return QueryInterface(riid, ppv); }
+    HRESULT QueryPinInterface(REFIID riid, void** ppv) override
+    {
+        return QueryInterfaceFrom({{IID_IAMStreamConfig, static_cast<IAMStreamConfig*>(this)}}, riid, ppv);
+    }
 
 private:
     VideoCaptureFilter& m_filter;

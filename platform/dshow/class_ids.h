@@ -9,6 +9,8 @@ extern const CLSID CLSID_CaptureGraphBuilder2;
 extern const CLSID CLSID_SystemDeviceEnum;
 extern const CLSID CLSID_SampleGrabber;
 extern const CLSID CLSID_NullRenderer;
+// The file source, for Windows Media files and any other the installed decoders read.
+extern const CLSID CLSID_WMAsfReader;
 
 // Device categories of the system device enumerator.
 extern const CLSID CLSID_VideoInputDeviceCategory;

@@ -1,5 +1,11 @@
 #include "platform/dshow/filter.h"
 
+#include "platform/dshow/enumerators.h"
+#include "platform/dshow/filter_graph_object.h"
+#include "platform/win32/com.h"
+
+#include <algorithm>
+
 namespace zv::dshow {
 
 namespace {
@@ -18,6 +24,72 @@ Pin::Pin(Filter& owner, PIN_DIRECTION direction, const char* padName, const GUID
 bool Pin::Accepts(const Pin& output) const
 {
     return m_majorType == GUID_NULL || m_majorType == output.MajorType();
+}
+
+HRESULT Pin::QueryInterface(REFIID riid, void** ppv)
+{
+    if (ppv == nullptr) return E_POINTER;
+    if (riid == IID_IUnknown || riid == IID_IPin) {
+        AddRef();
+        *ppv = static_cast<IPin*>(this);
+        return S_OK;
+    }
+    return QueryPinInterface(riid, ppv);
+}
+
+ULONG Pin::AddRef()
+{
+    return m_owner.AddRef();
+}
+
+ULONG Pin::Release()
+{
+    return m_owner.Release();
+}
+
+HRESULT Pin::ConnectedTo(IPin** ppPin)
+{
+    if (ppPin == nullptr) return E_POINTER;
+    *ppPin = m_peer;
+    if (m_peer == nullptr) return VFW_E_NOT_CONNECTED;
+    m_peer->AddRef();
+    return S_OK;
+}
+
+HRESULT Pin::QueryPinInfo(PIN_INFO* pInfo)
+{
+    if (pInfo == nullptr) return E_POINTER;
+    *pInfo = PIN_INFO{};
+    m_owner.AddRef();
+    pInfo->pFilter = &m_owner;
+    pInfo->dir = m_direction;
+    for (std::size_t i = 0; i + 1 < std::size(pInfo->achName) && m_padName[i] != '\0'; ++i)
+        pInfo->achName[i] = static_cast<WCHAR>(m_padName[i]);
+    return S_OK;
+}
+
+HRESULT Pin::QueryDirection(PIN_DIRECTION* pPinDir)
+{
+    if (pPinDir == nullptr) return E_POINTER;
+    *pPinDir = m_direction;
+    return S_OK;
+}
+
+HRESULT Pin::EnumMediaTypes(IEnumMediaTypes** ppEnum)
+{
+    if (ppEnum == nullptr) return E_POINTER;
+    *ppEnum = nullptr;
+    std::vector<AM_MEDIA_TYPE*> types;
+    if (m_majorType != GUID_NULL) {
+        const std::optional<VideoFormat> format = m_majorType == MEDIATYPE_Video ? CurrentVideoFormat() : std::nullopt;
+        AM_MEDIA_TYPE* type = format ? CreateRgb24MediaType(*format)
+                                     : static_cast<AM_MEDIA_TYPE*>(CoTaskMemAlloc(sizeof(AM_MEDIA_TYPE)));
+        if (type == nullptr) return E_OUTOFMEMORY;
+        if (!format) *type = AM_MEDIA_TYPE{m_majorType, GUID_NULL, TRUE, FALSE, 0, GUID_NULL, nullptr, 0, nullptr};
+        types.push_back(type);
+    }
+    *ppEnum = new MediaTypeEnumerator(std::move(types));
+    return S_OK;
 }
 
 HRESULT Pin::QueryPinInterface(REFIID, void** ppv)
@@ -58,6 +130,28 @@ ULONG Filter::Release()
     const ULONG left = m_refs.Drop();
     if (left == 0) delete this;
     return left;
+}
+
+HRESULT Filter::EnumPins(IEnumPins** ppEnum)
+{
+    if (ppEnum == nullptr) return E_POINTER;
+    std::vector<IPin*> pins;
+    for (const auto& pin : m_pins) pins.push_back(pin.get());
+    *ppEnum = new PinEnumerator(this, std::move(pins));
+    return S_OK;
+}
+
+HRESULT Filter::QueryFilterInfo(FILTER_INFO* pInfo)
+{
+    if (pInfo == nullptr) return E_POINTER;
+    *pInfo = FILTER_INFO{};
+    const std::size_t length = std::min(m_name.size(), std::size(pInfo->achName) - 1);
+    std::copy_n(m_name.begin(), length, pInfo->achName);
+    if (m_graph != nullptr) {
+        m_graph->AddRef();
+        pInfo->pGraph = m_graph;
+    }
+    return S_OK;
 }
 
 HRESULT Filter::QueryFilterInterface(REFIID, void** ppv)
@@ -120,6 +214,11 @@ Filter* AsLayerFilter(IUnknown* unknown)
     Filter* filter = dynamic_cast<Filter*>(base);
     base->Release();
     return filter;
+}
+
+Pin* AsLayerPin(IPin* pin)
+{
+    return dynamic_cast<Pin*>(pin);
 }
 
 } // namespace zv::dshow

@@ -17,7 +17,7 @@ namespace zv::dshow {
 class Filter;
 class FilterGraph;
 
-class Pin {
+class Pin : public IPin {
 public:
     // An output pin delivers majorType; an input pin takes majorType, or anything for GUID_NULL.
     Pin(Filter& owner, PIN_DIRECTION direction, const char* padName, const GUID& majorType,
@@ -25,6 +25,16 @@ public:
     Pin(const Pin&) = delete;
     Pin& operator=(const Pin&) = delete;
     virtual ~Pin() = default;
+
+    HRESULT QueryInterface(REFIID riid, void** ppv) override;
+    // A pin lives as long as its filter.
+    ULONG AddRef() override;
+    ULONG Release() override;
+    HRESULT ConnectedTo(IPin** ppPin) override;
+    HRESULT QueryPinInfo(PIN_INFO* pInfo) override;
+    HRESULT QueryDirection(PIN_DIRECTION* pPinDir) override;
+    // One type: the major type, with the RGB24 video format while it is known.
+    HRESULT EnumMediaTypes(IEnumMediaTypes** ppEnum) override;
 
     Filter& Owner() const { return m_owner; }
     PIN_DIRECTION Direction() const { return m_direction; }
@@ -40,7 +50,7 @@ public:
     bool Accepts(const Pin& output) const;
     // The video format an output pin delivers while it is fixed; nothing when not known.
     virtual std::optional<VideoFormat> CurrentVideoFormat() const { return std::nullopt; }
-    // Interfaces of the pin itself; the reference counts on the owning filter.
+    // Interfaces of the pin beyond IPin; the reference counts on the owning filter.
     virtual HRESULT QueryPinInterface(REFIID riid, void** ppv);
 
 private:
@@ -60,6 +70,8 @@ public:
     HRESULT QueryInterface(REFIID riid, void** ppv) override;
     ULONG AddRef() override;
     ULONG Release() override;
+    HRESULT EnumPins(IEnumPins** ppEnum) override;
+    HRESULT QueryFilterInfo(FILTER_INFO* pInfo) override;
 
     GstElement* Bin() const { return m_bin.get(); }
     const std::vector<std::unique_ptr<Pin>>& Pins() const { return m_pins; }
@@ -72,8 +84,12 @@ public:
 
     // The graph is about to run; clockless means samples are to be rendered unpaced.
     virtual void OnRun(bool clockless) { (void)clockless; }
+    // The input pin is about to be linked to the output pin (which it accepts).
+    virtual void OnInputConnecting(Pin& input, const Pin& output) { (void)input, (void)output; }
     // The graph has stopped: no streaming thread is inside the filter any more.
     virtual void OnStop() {}
+    // How long the filter's media plays; nothing for live or unknown lengths.
+    virtual std::optional<REFERENCE_TIME> Duration() const { return std::nullopt; }
     // Errors of a device source that can no longer be read are reported as the device being lost.
     virtual bool IsCaptureDevice() const { return false; }
 
@@ -98,5 +114,7 @@ private:
 
 // The layer's filter behind a COM pointer; null for filters of anyone else.
 Filter* AsLayerFilter(IUnknown* unknown);
+// The layer's pin behind an IPin; null for pins of anyone else.
+Pin* AsLayerPin(IPin* pin);
 
 } // namespace zv::dshow

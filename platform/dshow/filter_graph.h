@@ -15,9 +15,61 @@ inline constexpr IID IID_IMediaEventEx = zv::win32::GuidFromText("{56A868C0-0AD4
 inline constexpr IID IID_IVideoWindow = zv::win32::GuidFromText("{56A868B4-0AD4-11CE-B03A-0020AF0BA770}");
 inline constexpr IID IID_IFileSourceFilter = zv::win32::GuidFromText("{56A868A6-0AD4-11CE-B03A-0020AF0BA770}");
 inline constexpr IID IID_IMediaSeeking = zv::win32::GuidFromText("{36B73880-C2C8-11CF-8B46-00805F6CEF60}");
+inline constexpr IID IID_IPin = zv::win32::GuidFromText("{56A86891-0AD4-11CE-B03A-0020AF0BA770}");
+inline constexpr IID IID_IEnumPins = zv::win32::GuidFromText("{56A86892-0AD4-11CE-B03A-0020AF0BA770}");
+inline constexpr IID IID_IEnumMediaTypes = zv::win32::GuidFromText("{89C31040-846B-11CE-97D3-00AA0055595A}");
+inline constexpr GUID TIME_FORMAT_MEDIA_TIME = zv::win32::GuidFromText("{7B785574-8C82-11CF-BC0C-00AA00AC74F6}");
+
+struct IBaseFilter;
+struct IGraphBuilder;
+
+struct PIN_INFO {
+    IBaseFilter* pFilter; // a reference the caller releases
+    PIN_DIRECTION dir;
+    WCHAR achName[128];
+};
+
+struct FILTER_INFO {
+    WCHAR achName[128];
+    IGraphBuilder* pGraph; // a reference the caller releases; null outside a graph
+};
+
+struct IEnumMediaTypes : IUnknown {
+    // Each type comes from CoTaskMemAlloc with its format block; the caller deletes both.
+    virtual HRESULT Next(ULONG cMediaTypes, AM_MEDIA_TYPE** ppMediaTypes, ULONG* pcFetched) = 0;
+    virtual HRESULT Skip(ULONG cMediaTypes) = 0;
+    virtual HRESULT Reset() = 0;
+
+protected:
+    ~IEnumMediaTypes() = default;
+};
+
+// A pin of a filter; its references count on the filter that owns it.
+struct IPin : IUnknown {
+    // VFW_E_NOT_CONNECTED when the pin has no peer.
+    virtual HRESULT ConnectedTo(IPin** ppPin) = 0;
+    virtual HRESULT QueryPinInfo(PIN_INFO* pInfo) = 0;
+    virtual HRESULT QueryDirection(PIN_DIRECTION* pPinDir) = 0;
+    virtual HRESULT EnumMediaTypes(IEnumMediaTypes** ppEnum) = 0;
+
+protected:
+    ~IPin() = default;
+};
+
+struct IEnumPins : IUnknown {
+    virtual HRESULT Next(ULONG cPins, IPin** ppPins, ULONG* pcFetched) = 0;
+    virtual HRESULT Skip(ULONG cPins) = 0;
+    virtual HRESULT Reset() = 0;
+
+protected:
+    ~IEnumPins() = default;
+};
 
 // A filter of a graph. Filters are made by CoCreateInstance or bound from a device moniker.
 struct IBaseFilter : IUnknown {
+    virtual HRESULT EnumPins(IEnumPins** ppEnum) = 0;
+    virtual HRESULT QueryFilterInfo(FILTER_INFO* pInfo) = 0;
+
 protected:
     ~IBaseFilter() = default;
 };
@@ -40,6 +92,16 @@ struct IGraphBuilder : IUnknown {
     // Adds a filter under a name (a null name gets a generated one; a taken name gets a number
     // appended and VFW_S_DUPLICATE_NAME). The graph holds a reference until it is released.
     virtual HRESULT AddFilter(IBaseFilter* pFilter, LPCWSTR pName) = 0;
+    // Connects an output pin to an input pin. The layer's sources deliver decoded streams, so
+    // no decoder needs to be put between them.
+    virtual HRESULT Connect(IPin* ppinOut, IPin* ppinIn) = 0;
+    // Connects an output pin to a renderer: a free input of a renderer already in the graph,
+    // else a new one (video: a Null Renderer; audio: the system's audio output, or a discarding
+    // one where there is none).
+    virtual HRESULT Render(IPin* ppinOut) = 0;
+    // Opens a media file (any container and codec the installed decoders read) as a source
+    // filter with one output pin per kind of stream, video first, and adds it to the graph.
+    virtual HRESULT AddSourceFilter(LPCWSTR lpcwstrFileName, LPCWSTR lpcwstrFilterName, IBaseFilter** ppFilter) = 0;
 
 protected:
     ~IGraphBuilder() = default;
@@ -92,13 +154,30 @@ protected:
     ~IVideoWindow() = default;
 };
 
-// Named here because the capture graph keeps (and releases) pointers of these types; the file
-// playback graph gives them their methods.
 struct IFileSourceFilter : IUnknown {
+    // Opens the file; the filter's output pins exist from then on.
+    virtual HRESULT Load(LPCWSTR pszFileName, const AM_MEDIA_TYPE* pmt) = 0;
+
 protected:
     ~IFileSourceFilter() = default;
 };
+
+enum AM_SEEKING_SEEKING_FLAGS : DWORD {
+    AM_SEEKING_NoPositioning = 0,
+    AM_SEEKING_AbsolutePositioning = 1,
+};
+
+// Positions of a file graph in media time (100-ns units), the only time format offered.
 struct IMediaSeeking : IUnknown {
+    virtual HRESULT SetTimeFormat(const GUID* pFormat) = 0;
+    virtual HRESULT GetDuration(LONGLONG* pDuration) = 0;
+    virtual HRESULT GetStopPosition(LONGLONG* pStop) = 0;
+    virtual HRESULT GetCurrentPosition(LONGLONG* pCurrent) = 0;
+    // A stopped graph starts from the new current position when it next runs or pauses; a
+    // paused one shows the frame there.
+    virtual HRESULT SetPositions(LONGLONG* pCurrent, DWORD dwCurrentFlags, LONGLONG* pStop, DWORD dwStopFlags) = 0;
+    virtual HRESULT GetPositions(LONGLONG* pCurrent, LONGLONG* pStop) = 0;
+
 protected:
     ~IMediaSeeking() = default;
 };

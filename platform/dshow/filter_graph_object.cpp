@@ -47,7 +47,8 @@ HRESULT FilterGraph::QueryInterface(REFIID riid, void** ppv)
                                {IID_IMediaEvent, static_cast<IMediaEventEx*>(this)},
                                {IID_IMediaEventEx, static_cast<IMediaEventEx*>(this)},
                                {IID_IMediaFilter, static_cast<IMediaFilter*>(this)},
-                               {IID_IVideoWindow, static_cast<IVideoWindow*>(this)}},
+                               {IID_IVideoWindow, static_cast<IVideoWindow*>(this)},
+                               {IID_IMediaSeeking, static_cast<IMediaSeeking*>(this)}},
                               riid, ppv);
 }
 
@@ -103,6 +104,7 @@ HRESULT FilterGraph::ConnectPins(Pin& output, Pin& input)
     if (m_state != State_Stopped) return VFW_E_NOT_STOPPED;
     if (output.Peer() != nullptr || input.Peer() != nullptr) return VFW_E_ALREADY_CONNECTED;
     if (!input.Accepts(output)) return VFW_E_NO_ACCEPTABLE_TYPES;
+    input.Owner().OnInputConnecting(input, output);
     if (!gst_element_link_pads(output.Owner().Bin(), output.PadName(), input.Owner().Bin(), input.PadName()))
         return VFW_E_CANNOT_CONNECT;
     output.SetPeer(&input);
@@ -133,7 +135,9 @@ HRESULT ResultOfChange(GstStateChangeReturn change)
 HRESULT FilterGraph::Run()
 {
     for (Filter* filter : m_filters) filter->OnRun(m_clockless);
-    const HRESULT hr = ResultOfChange(gst_element_set_state(m_pipeline.get(), GST_STATE_PLAYING));
+    const HRESULT hr = m_state == State_Stopped
+                           ? LeaveStopped(GST_STATE_PLAYING)
+                           : ResultOfChange(gst_element_set_state(m_pipeline.get(), GST_STATE_PLAYING));
     if (SUCCEEDED(hr)) m_state = State_Running;
     return hr;
 }
@@ -141,13 +145,22 @@ HRESULT FilterGraph::Run()
 HRESULT FilterGraph::Pause()
 {
     for (Filter* filter : m_filters) filter->OnRun(m_clockless);
-    const HRESULT hr = ResultOfChange(gst_element_set_state(m_pipeline.get(), GST_STATE_PAUSED));
+    const HRESULT hr = m_state == State_Stopped
+                           ? LeaveStopped(GST_STATE_PAUSED)
+                           : ResultOfChange(gst_element_set_state(m_pipeline.get(), GST_STATE_PAUSED));
     if (SUCCEEDED(hr)) m_state = State_Paused;
     return hr;
 }
 
 HRESULT FilterGraph::Stop()
 {
+    // A file graph keeps its position across a stop.
+    gint64 position = 0;
+    if (m_state != State_Stopped && gst_element_query_position(m_pipeline.get(), GST_FORMAT_TIME, &position) &&
+        position > 0) {
+        m_startPosition = static_cast<REFERENCE_TIME>(position / 100);
+        m_seekPending = true;
+    }
     // Leaving PAUSED deactivates the pads, which waits for every streaming thread to leave.
     const GstStateChangeReturn change = gst_element_set_state(m_pipeline.get(), GST_STATE_READY);
     for (Filter* filter : m_filters) filter->OnStop();

@@ -5,6 +5,7 @@
 #include "platform/dshow/filter.h"
 #include "platform/dshow/graph_events.h"
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -14,7 +15,8 @@ class FilterGraph final : public IGraphBuilder,
                           public IMediaControl,
                           public IMediaEventEx,
                           public IMediaFilter,
-                          public IVideoWindow {
+                          public IVideoWindow,
+                          public IMediaSeeking {
 public:
     // The class factory of CLSID_FilterGraph.
     static HRESULT Create(IUnknown* outer, REFIID riid, void** ppv);
@@ -24,6 +26,9 @@ public:
     ULONG Release() override;
 
     HRESULT AddFilter(IBaseFilter* pFilter, LPCWSTR pName) override;
+    HRESULT Connect(IPin* ppinOut, IPin* ppinIn) override;
+    HRESULT Render(IPin* ppinOut) override;
+    HRESULT AddSourceFilter(LPCWSTR lpcwstrFileName, LPCWSTR lpcwstrFilterName, IBaseFilter** ppFilter) override;
 
     HRESULT Run() override;
     HRESULT Pause() override;
@@ -43,6 +48,13 @@ public:
     HRESULT put_Visible(LONG Visible) override;
     HRESULT SetWindowPosition(LONG Left, LONG Top, LONG Width, LONG Height) override;
 
+    HRESULT SetTimeFormat(const GUID* pFormat) override;
+    HRESULT GetDuration(LONGLONG* pDuration) override;
+    HRESULT GetStopPosition(LONGLONG* pStop) override;
+    HRESULT GetCurrentPosition(LONGLONG* pCurrent) override;
+    HRESULT SetPositions(LONGLONG* pCurrent, DWORD dwCurrentFlags, LONGLONG* pStop, DWORD dwStopFlags) override;
+    HRESULT GetPositions(LONGLONG* pCurrent, LONGLONG* pStop) override;
+
     // For the capture graph builder.
     HRESULT ConnectPins(Pin& output, Pin& input);
     void DisconnectPins(Pin& output);
@@ -55,6 +67,10 @@ private:
 
     static GstBusSyncReply OnBusMessage(GstBus* bus, GstMessage* message, gpointer self);
     void OnError(GstMessage* message);
+    // Leaves the stopped state for target; a position waiting to be applied is sought once the
+    // pipeline has prerolled.
+    HRESULT LeaveStopped(GstState target);
+    bool Seek(REFERENCE_TIME start);
     std::u16string UniqueName(LPCWSTR requested, bool* renamed) const;
     // Calls a method of the first filter that has a video window.
     template <class Call>
@@ -66,6 +82,10 @@ private:
     GraphEvents m_events;
     FILTER_STATE m_state = State_Stopped;
     bool m_clockless = false;
+    // Where a stopped graph starts when it next runs or pauses.
+    REFERENCE_TIME m_startPosition = 0;
+    bool m_seekPending = false;
+    std::optional<REFERENCE_TIME> m_stopPosition;
 };
 
 } // namespace zv::dshow

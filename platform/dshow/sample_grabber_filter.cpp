@@ -114,6 +114,20 @@ HRESULT SampleGrabberFilter::SetCallback(ISampleGrabberCB* pCallback, LONG Which
     return S_OK;
 }
 
+void SampleGrabberFilter::OnInputConnecting(Pin& input, const Pin& output)
+{
+    if (&input != m_input || input.MajorType() != GUID_NULL || output.MajorType() != MEDIATYPE_Audio) return;
+    GstRef<GstElement> passThrough = MakeElement("identity");
+    if (!passThrough || !gst_bin_add(GST_BIN(Bin()), passThrough.get())) return;
+    GstRef<GstPad> sink(gst_element_get_static_pad(Bin(), "sink"));
+    GstRef<GstPad> src(gst_element_get_static_pad(Bin(), "src"));
+    GstRef<GstPad> inner(gst_element_get_static_pad(passThrough.get(), "sink"));
+    GstRef<GstPad> outer(gst_element_get_static_pad(passThrough.get(), "src"));
+    gst_ghost_pad_set_target(GST_GHOST_PAD(sink.get()), inner.get());
+    gst_ghost_pad_set_target(GST_GHOST_PAD(src.get()), outer.get());
+    m_output->SetMajorType(MEDIATYPE_Audio);
+}
+
 void SampleGrabberFilter::OnRun(bool)
 {
     std::lock_guard lock(m_callbackMutex);

@@ -23,6 +23,8 @@ public:
     HRESULT SetBufferSamples(BOOL BufferThem) override;
     HRESULT SetCallback(ISampleGrabberCB* pCallback, LONG WhichMethodToCallback) override;
 
+    // Without a media type set, audio passes through untouched (and is not handed to the callback).
+    void OnInputConnecting(Pin& input, const Pin& output) override;
     void OnRun(bool clockless) override;
     void OnStop() override;
 

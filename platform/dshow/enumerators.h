@@ -1,0 +1,52 @@
+// The enumerators handed out by filters and pins: a snapshot taken when the enumerator is made.
+#pragma once
+
+#include "platform/dshow/com_object.h"
+#include "platform/dshow/filter_graph.h"
+
+#include <vector>
+
+namespace zv::dshow {
+
+class PinEnumerator final : public IEnumPins {
+public:
+    // Holds a reference on the filter, which keeps the pins alive.
+    PinEnumerator(IBaseFilter* owner, std::vector<IPin*> pins);
+
+    HRESULT QueryInterface(REFIID riid, void** ppv) override;
+    ULONG AddRef() override;
+    ULONG Release() override;
+    HRESULT Next(ULONG cPins, IPin** ppPins, ULONG* pcFetched) override;
+    HRESULT Skip(ULONG cPins) override;
+    HRESULT Reset() override;
+
+private:
+    ~PinEnumerator();
+
+    RefCount m_refs;
+    IBaseFilter* m_owner;
+    std::vector<IPin*> m_pins;
+    std::size_t m_next = 0;
+};
+
+class MediaTypeEnumerator final : public IEnumMediaTypes {
+public:
+    // Takes over the types (each a CoTaskMemAlloc block with its format).
+    explicit MediaTypeEnumerator(std::vector<AM_MEDIA_TYPE*> types);
+
+    HRESULT QueryInterface(REFIID riid, void** ppv) override;
+    ULONG AddRef() override;
+    ULONG Release() override;
+    HRESULT Next(ULONG cMediaTypes, AM_MEDIA_TYPE** ppMediaTypes, ULONG* pcFetched) override;
+    HRESULT Skip(ULONG cMediaTypes) override;
+    HRESULT Reset() override;
+
+private:
+    ~MediaTypeEnumerator();
+
+    RefCount m_refs;
+    std::vector<AM_MEDIA_TYPE*> m_types;
+    std::size_t m_next = 0;
+};
+
+} // namespace zv::dshow
