@@ -72,6 +72,32 @@ public:
     int SelectLargestSize();
     static void FreeMediaType(AM_MEDIA_TYPE* pmt);
 
+    // File playback. PlayFile builds and runs the file graph from stopped, resumes it from
+    // paused and returns false while playing.
+    bool SetFileName(const char* name);
+    bool PlayFile();
+    bool PausePlayback();
+    // Positions in media time (100 ns). A position beyond the stop position is not applied
+    // (false); the graph returns to the state it had either way.
+    bool SeekTo(const std::int64_t position);
+    bool GetPositions(std::int64_t* pCurrent, std::int64_t* pStop);
+    // Each waits at most about 3 s for the transition; a stop that does not complete puts the
+    // graph back into the state it had.
+    bool StopAndWait();
+    bool RunAndWait();
+    static bool IsWindowsMediaFile(const char* name);
+    bool BuildFileGraph();
+    bool BuildAsfGraph();
+    // 0 when an audio stream got its pass-through grabber (or sound is off), non-zero otherwise.
+    HRESULT AddAudioGrabbers(IGraphBuilder* pGraph, IBaseFilter* pFilter);
+    static HRESULT RenderOutputPins(IBaseFilter* pFilter, IGraphBuilder* pGraph);
+    static HRESULT CreateVideoDecoderDmo(IBaseFilter** ppFilter);
+    static HRESULT GetPin(IBaseFilter* pFilter, PIN_DIRECTION direction, IPin** ppPin);
+    // Without a reference of their own: the filter keeps the pin alive.
+    static IPin* GetInputPin(IBaseFilter* pFilter);
+    static IPin* GetOutputPin(IBaseFilter* pFilter);
+    static void ShowFormattedError(const char* format, ...) __attribute__((format(printf, 1, 2)));
+
     // The owner's view of the delivered frame size (read between callbacks).
     FrameSize GetFrameSize() { return m_VideoGrabber.GetFrameSize(); }
 
@@ -115,6 +141,10 @@ private:
     // Runs the graph and waits for the transition; 1 when it fails.
     int RunGraph(bool freshlyBuilt);
     void ReadConnectedSize();
+    // The file graph's steps after the source; false after a failure (shown when showErrors).
+    bool ConnectFileSource(IBaseFilter* pSource, IBaseFilter* pGrabber, bool showErrors);
+    // Puts the graph back into a state read before a transition.
+    void RestoreState(OAFilterState state);
     // The pages that pPagesOf names, shown for pObject: 0 shown, 4 no pages or no frame.
     int ShowPropertyPages(IUnknown* pPagesOf, IUnknown* pObject);
 };

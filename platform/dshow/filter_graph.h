@@ -148,6 +148,7 @@ struct IVideoWindow : IUnknown {
     virtual HRESULT put_WindowStyle(LONG WindowStyle) = 0;
     virtual HRESULT put_MessageDrain(OAHWND Drain) = 0;
     virtual HRESULT put_Visible(LONG Visible) = 0;
+    virtual HRESULT put_AutoShow(LONG AutoShow) = 0;
     virtual HRESULT SetWindowPosition(LONG Left, LONG Top, LONG Width, LONG Height) = 0;
 
 protected:

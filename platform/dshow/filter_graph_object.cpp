@@ -250,6 +250,11 @@ HRESULT FilterGraph::put_Visible(LONG Visible)
     return ForVideoWindow([&](IVideoWindow* w) { return w->put_Visible(Visible); });
 }
 
+HRESULT FilterGraph::put_AutoShow(LONG AutoShow)
+{
+    return ForVideoWindow([&](IVideoWindow* w) { return w->put_AutoShow(AutoShow); });
+}
+
 HRESULT FilterGraph::SetWindowPosition(LONG Left, LONG Top, LONG Width, LONG Height)
 {
     return ForVideoWindow([&](IVideoWindow* w) { return w->SetWindowPosition(Left, Top, Width, Height); });

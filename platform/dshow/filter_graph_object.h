@@ -46,6 +46,7 @@ public:
     HRESULT put_WindowStyle(LONG WindowStyle) override;
     HRESULT put_MessageDrain(OAHWND Drain) override;
     HRESULT put_Visible(LONG Visible) override;
+    HRESULT put_AutoShow(LONG AutoShow) override;
     HRESULT SetWindowPosition(LONG Left, LONG Top, LONG Width, LONG Height) override;
 
     HRESULT SetTimeFormat(const GUID* pFormat) override;
