@@ -183,6 +183,9 @@ TEST_F(FilePlayback, WindowsMediaNamesTakeTheirOwnRoadAndStillDeliverFrames)
 
 TEST_F(FilePlayback, FilesThatCannotPlayLeaveNoGraph)
 {
+    // The size of a file played before does not survive into the next graph.
+    Play("640x480.avi");
+    m_graph.StopGraph();
     const std::string source = "in m_pGraph->AddSourceFilter(wstrFileName, L\"Source filter\", &pSource)\n";
     struct Case {
         std::string name;
@@ -199,6 +202,7 @@ TEST_F(FilePlayback, FilesThatCannotPlayLeaveNoGraph)
         EXPECT_EQ(0, m_graph.m_nState);
         EXPECT_EQ(nullptr, m_graph.m_pGraph);
         EXPECT_EQ(nullptr, m_graph.m_pGrabber);
+        if (!c.name.empty()) EXPECT_EQ(0, m_graph.GetFrameSize().width) << c.name.substr(0, 40);
     }
     EXPECT_FALSE(m_graph.SeekTo(0)) << "no graph";
     std::int64_t current = 0;
@@ -206,6 +210,63 @@ TEST_F(FilePlayback, FilesThatCannotPlayLeaveNoGraph)
     EXPECT_FALSE(m_graph.GetPositions(&current, &stop));
     EXPECT_FALSE(m_graph.StopAndWait());
     EXPECT_TRUE(m_graph.PausePlayback());
+}
+
+} // namespace
+
+namespace {
+
+// A graph whose stop never completes: it stays in transition after StopWhenReady.
+class StuckStop final : public IMediaControl {
+public:
+    HRESULT QueryInterface(REFIID, void** ppv) override
+    {
+        *ppv = nullptr;
+        return E_NOINTERFACE;
+    }
+    ULONG AddRef() override { return 2; }
+    ULONG Release() override { return 1; }
+    HRESULT Run() override
+    {
+        ++runs;
+        stopping = false;
+        state = State_Running;
+        return S_OK;
+    }
+    HRESULT Pause() override
+    {
+        ++pauses;
+        stopping = false;
+        state = State_Paused;
+        return S_OK;
+    }
+    HRESULT Stop() override { return StopWhenReady(); }
+    HRESULT StopWhenReady() override
+    {
+        stopping = true;
+        return S_FALSE;
+    }
+    HRESULT GetState(LONG, OAFilterState* pfs) override
+    {
+        *pfs = stopping ? State_Stopped : state;
+        return stopping ? VFW_S_STATE_INTERMEDIATE : S_OK;
+    }
+
+    OAFilterState state = State_Paused;
+    bool stopping = false;
+    int runs = 0;
+    int pauses = 0;
+};
+
+TEST(FilePlaybackStop, AStopThatDoesNotCompleteRestoresTheStateBefore)
+{
+    CCaptureGraph graph;
+    StuckStop control;
+    graph.m_pMediaControl = &control;
+    EXPECT_FALSE(graph.StopAndWait());
+    EXPECT_EQ(1, control.pauses);
+    EXPECT_EQ(0, control.runs);
+    graph.m_pMediaControl = nullptr;
 }
 
 } // namespace
