@@ -202,7 +202,9 @@ TEST_F(FilePlayback, FilesThatCannotPlayLeaveNoGraph)
         EXPECT_EQ(0, m_graph.m_nState);
         EXPECT_EQ(nullptr, m_graph.m_pGraph);
         EXPECT_EQ(nullptr, m_graph.m_pGrabber);
-        if (!c.name.empty()) EXPECT_EQ(0, m_graph.GetFrameSize().width) << c.name.substr(0, 40);
+        if (!c.name.empty()) {
+            EXPECT_EQ(0, m_graph.GetFrameSize().width) << c.name.substr(0, 40);
+        }
     }
     EXPECT_FALSE(m_graph.SeekTo(0)) << "no graph";
     std::int64_t current = 0;
