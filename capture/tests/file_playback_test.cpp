@@ -1,6 +1,7 @@
 #include "test_camera.h"
 
 #include "platform/dshow/media_types.h"
+#include "platform/dshow/testing/glib_quark_leak.h"
 
 #include <gst/gst.h>
 
@@ -273,14 +274,3 @@ TEST(FilePlaybackStop, AStopThatDoesNotCompleteRestoresTheStateBefore)
 
 } // namespace
 
-// GLib's quark table outgrows its first block once the decoders' plugins register their types;
-// GLib leaves the block made by its library initialiser behind on purpose (readers take no lock).
-// Full stacks, so that the suppression sees where the block came from.
-extern "C" const char* __asan_default_options()
-{
-    return "fast_unwind_on_malloc=0";
-}
-extern "C" const char* __lsan_default_suppressions()
-{
-    return "leak:_dl_init\n";
-}
