@@ -161,6 +161,25 @@ TEST_F(FilePlayback, AudioPassesThroughItsGrabberOnlyWithSoundOn)
         m_graph.m_bAudioGrabber = soundOn;
         Play("audio.avi");
         EXPECT_EQ(soundOn != 0, m_graph.m_pAudioGrabber != nullptr);
+        if (soundOn) {
+            // A second walk replaces the grabber it holds and gives the first one back (the graph
+            // keeps it alive); the audio pin is taken, so nothing new connects.
+            ISampleGrabber* first = m_graph.m_pAudioGrabber;
+            first->AddRef();
+            const ULONG held = first->Release();
+            IBaseFilter* grabber = nullptr;
+            ASSERT_EQ(S_OK, m_graph.m_pGrabber->QueryInterface(IID_IBaseFilter, reinterpret_cast<void**>(&grabber)));
+            IPin* sourcePin = nullptr;
+            ASSERT_EQ(S_OK, CCaptureGraph::GetInputPin(grabber)->ConnectedTo(&sourcePin));
+            PIN_INFO info{};
+            ASSERT_EQ(S_OK, sourcePin->QueryPinInfo(&info));
+            EXPECT_NE(0, m_graph.AddAudioGrabbers(m_graph.m_pGraph, info.pFilter));
+            first->AddRef();
+            EXPECT_EQ(held - 1, first->Release());
+            info.pFilter->Release();
+            sourcePin->Release();
+            grabber->Release();
+        }
         EXPECT_TRUE(WaitForEvent(EC_COMPLETE));
         m_graph.StopGraph();
     }
