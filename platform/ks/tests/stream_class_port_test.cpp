@@ -350,10 +350,12 @@ TEST_F(PortTest, StreamTimerPacesReadsOnTheMasterClock)
     EXPECT_TRUE(fake.streamExtensionWasZero);
 
     time.Advance(500);
-    MasterClock clock(time);  // stream time 0 from here
+    MasterClock clock(time);
+    clock.Run();  // stream time 0 from here
     EXPECT_EQ(stream->IndicateMasterClock(clock.Handle()), STATUS_SUCCESS);
     EXPECT_EQ(stream->SetState(KSSTATE_RUN), STATUS_SUCCESS);
     KSSTREAM_HEADER headers[2]{};
+    headers[0].Size = headers[1].Size = sizeof(KSSTREAM_HEADER);
     auto first = stream->SubmitData(SRB_READ_DATA, &headers[0], 1);
     auto second = stream->SubmitData(SRB_READ_DATA, &headers[1], 1);
 
