@@ -74,8 +74,9 @@ void CopyStoredFrame(ULONG format, ULONG start, UCHAR* destination, ULONG bytes)
     const ULONG available = kStoredFormatSizes[format].bytes - start;
     KIRQL irql = KfAcquireSpinLock(&g_frameStore.lock);
     g_frameStore.FormatInUseFlags[format] = 1;
-    if (g_frameStore.buffers[format] != nullptr) {
-        RtlCopyMemory(destination, g_frameStore.buffers[format] + start, bytes < available ? bytes : available);
+    const ULONG copied = bytes < available ? bytes : available;
+    if (g_frameStore.buffers[format] != nullptr && copied != 0) {
+        RtlCopyMemory(destination, g_frameStore.buffers[format] + start, copied);
     }
     KfReleaseSpinLock(&g_frameStore.lock, irql);
 }
