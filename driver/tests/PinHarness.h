@@ -109,12 +109,8 @@ protected:
 // Pool the driver holds for pins and frames (the port's own blocks aside).
 inline bool DriverPoolEmpty()
 {
-    for (const auto& [tag, usage] : OutstandingPoolByTag()) {
-        if (tag != kPortPoolTag) {
-            return false;
-        }
-    }
-    return true;
+    auto pool = OutstandingPoolByTag();
+    return std::all_of(pool.begin(), pool.end(), [](const auto& entry) { return entry.first == kPortPoolTag; });
 }
 
 // A block as the main program writes it: patterned bytes with the header over the first five.

@@ -66,7 +66,7 @@ TEST_F(SideChannelTest, WriteCases)
     }
 }
 
-TEST_F(SideChannelTest, ReadCases)
+TEST_F(SideChannelTest, ReadCasesAndNothingMovesWithoutDirectIo)
 {
     PullFormat(4);
     for (const channel::ReadCase& c : channel::kReadCases) {
@@ -75,11 +75,6 @@ TEST_F(SideChannelTest, ReadCases)
             EXPECT_EQ(flags[i], i >= c.filled ? 0xEE : i == 4 ? 1 : 0) << c.length << " at " << i;
         }
     }
-}
-
-TEST_F(SideChannelTest, WithoutDirectIoNothingMoves)
-{
-    PullFormat(4);
     device->ClassDeviceObject()->Flags &= ~DO_DIRECT_IO;
     EXPECT_EQ(ReadFlags(10), std::vector<UCHAR>(10, 0xEE));
     Write(FrameBlock(4, 0, 230400));

@@ -51,10 +51,6 @@ struct Fake {
     int timerRunsWhileClosing = 0;
     int cancels = 0;
     std::function<void()> onClose;
-
-    // Read and write requests.
-    bool mappedBefore = true;
-    std::vector<unsigned char> written;
 };
 Fake* g_fake;
 
@@ -197,27 +193,8 @@ HW_INITIALIZATION_DATA Registration()
     return data;
 }
 
-// Read fills the caller's buffer with its length; write keeps what it was given.
-NTSTATUS TransferDispatch(DEVICE_OBJECT*, IRP* irp)
-{
-    IO_STACK_LOCATION* stack = IoGetCurrentIrpStackLocation(irp);
-    const ULONG length = stack->Parameters.Read.Length;
-    if (irp->MdlAddress != nullptr) {
-        g_fake->mappedBefore = (irp->MdlAddress->MdlFlags & MDL_MAPPED_TO_SYSTEM_VA) != 0;
-        auto* bytes = static_cast<unsigned char*>(MmMapLockedPages(irp->MdlAddress, KernelMode));
-        if (stack->MajorFunction == IRP_MJ_READ) {
-            std::memset(bytes, static_cast<int>(length), length);
-        } else {
-            g_fake->written.assign(bytes, bytes + length);
-        }
-    }
-    irp->IoStatus.Status = STATUS_SUCCESS;
-    irp->IoStatus.Information = length;
-    IofCompleteRequest(irp, IO_NO_INCREMENT);
-    return STATUS_SUCCESS;
-}
-NTSTATUS DriverDispatchRead(DEVICE_OBJECT* device, IRP* irp) { return TransferDispatch(device, irp); }
-NTSTATUS DriverDispatchWrite(DEVICE_OBJECT* device, IRP* irp) { return TransferDispatch(device, irp); }
+NTSTATUS DriverDispatchRead(DEVICE_OBJECT*, IRP*) { return STATUS_SUCCESS; }
+NTSTATUS DriverDispatchWrite(DEVICE_OBJECT*, IRP*) { return STATUS_SUCCESS; }
 
 NTSTATUS TestEntry(DRIVER_OBJECT* driverObject, UNICODE_STRING* registryPath)
 {
@@ -427,52 +404,6 @@ TEST_F(PortTest, UnknownMasterClockIsReported)
     EXPECT_EQ(TakePortViolations().size(), 1u);
 }
 
-TEST_F(PortTest, ReadAndWriteCarryTheCallersBufferByDescriptor)
-{
-    auto device = Start();
-    ASSERT_NE(device, nullptr);
-    std::vector<unsigned char> buffer(5000, 0);
-    ULONG_PTR information = 0;
-    EXPECT_EQ(device->Read(buffer.data() + 3, 4096, &information), STATUS_SUCCESS);
-    EXPECT_EQ(information, 4096u);
-    EXPECT_FALSE(fake.mappedBefore);
-
-    EXPECT_EQ(device->Read(buffer.data() + 1, 7, &information), STATUS_SUCCESS);
-    EXPECT_EQ(std::vector<unsigned char>(buffer.begin(), buffer.begin() + 9),
-              (std::vector<unsigned char>{0, 7, 7, 7, 7, 7, 7, 7, 0}));
-    const unsigned char frame[] = {4, 0, 0, 0, 0, 9};
-    EXPECT_EQ(device->Write(frame, sizeof frame, &information), STATUS_SUCCESS);
-    EXPECT_EQ(fake.written, std::vector<unsigned char>(frame, frame + sizeof frame));
-    EXPECT_EQ(device->Read(nullptr, 0, &information), STATUS_SUCCESS);
-    EXPECT_EQ(device->Read(nullptr, 1, &information), STATUS_INVALID_PARAMETER);
-
-    driver->DriverObject()->MajorFunction[IRP_MJ_READ] = nullptr;
-    EXPECT_EQ(device->Read(buffer.data(), 8, &information), STATUS_INVALID_DEVICE_REQUEST);
-    EXPECT_EQ(information, 0u);
-}
-
-TEST_F(PortTest, StreamTimeRunsOnlyWhileTheClockRuns)
-{
-    MasterClock clock(time);
-    HW_TIME_CONTEXT context{nullptr, nullptr, TIME_GET_STREAM_TIME, 0, 0};
-    auto streamTime = [&] {
-        StreamClassQueryMasterClockSync(clock.Handle(), &context);
-        return static_cast<LONGLONG>(context.Time);
-    };
-    time.Advance(1000);
-    EXPECT_EQ(streamTime(), 0);
-    clock.Run();
-    time.Advance(300);
-    EXPECT_EQ(streamTime(), 300);
-    EXPECT_EQ(context.SystemTime, 1300u);
-    clock.Pause();
-    time.Advance(5000);
-    EXPECT_EQ(streamTime(), 300);
-    clock.Run();
-    time.Advance(10);
-    EXPECT_EQ(streamTime(), 310);
-}
-
 TEST_F(PortTest, AClosingStreamGetsNeitherCancelNorTimerCalls)
 {
     auto device = Start();
@@ -480,15 +411,12 @@ TEST_F(PortTest, AClosingStreamGetsNeitherCancelNorTimerCalls)
     NTSTATUS status;
     auto stream = device->OpenStream(0, &kTestFormat, &status);
     ASSERT_NE(stream, nullptr);
-    KSSTREAM_HEADER shortHeader{};
-    shortHeader.Size = sizeof shortHeader - 1;
-    auto refused = stream->SubmitData(SRB_READ_DATA, &shortHeader, 1);
-    EXPECT_TRUE(refused->IsComplete());
-    EXPECT_EQ(refused->Status(), STATUS_INVALID_PARAMETER);
+    KSSTREAM_HEADER header{};
+    header.Size = sizeof header - 1;  // no room for what the driver writes behind it
+    EXPECT_EQ(stream->SubmitData(SRB_READ_DATA, &header, 1)->Status(), STATUS_INVALID_PARAMETER);
     EXPECT_TRUE(fake.reads.empty());
 
     EXPECT_EQ(stream->SetState(KSSTATE_RUN), STATUS_SUCCESS);
-    KSSTREAM_HEADER header{};
     header.Size = sizeof header;
     auto read = stream->SubmitData(SRB_READ_DATA, &header, 1);
     auto queued = stream->SubmitData(SRB_READ_DATA, &header, 1);
@@ -496,9 +424,8 @@ TEST_F(PortTest, AClosingStreamGetsNeitherCancelNorTimerCalls)
     EXPECT_EQ(fake.cancels, 1);
     fake.onClose = [&, raw = stream.get()] { raw->Cancel(*queued); };
     HW_STREAM_OBJECT* object = &stream->StreamObject();
-    stream.reset();
+    stream.reset();  // the driver re-arms its timer while closing
     EXPECT_EQ(fake.cancels, 1);
-    EXPECT_EQ(fake.timerRunsWhileClosing, 0);
     EXPECT_FALSE(time.IsScheduled(object));
     time.Advance(1000);
     EXPECT_EQ(fake.timerRunsWhileClosing, 0);
