@@ -132,10 +132,11 @@ void SizeFromLength(std::int32_t length, FrameSize& size)
 FrameSize PreviewSizeFor(const FrameSize& size)
 {
     if (FrameBytes(size) <= kPreviewFrameBytes) return size;
-    double scale = std::sqrt(static_cast<double>(kPreviewFrameBytes) / static_cast<double>(FrameBytes(size)));
-    for (;; scale *= 0.995) {
-        const FrameSize fit{std::max(1, static_cast<std::int32_t>(size.width * scale)),
-                            std::max(1, static_cast<std::int32_t>(size.height * scale))};
+    const double scale = std::sqrt(static_cast<double>(kPreviewFrameBytes) / static_cast<double>(FrameBytes(size)));
+    // From the estimate down, row by row, the width following the height's proportion.
+    for (std::int32_t height = std::max(1, static_cast<std::int32_t>(size.height * scale));; --height) {
+        FrameSize fit{std::max<std::int32_t>(1, static_cast<std::int32_t>(std::int64_t{size.width} * height / size.height)), height};
+        if (height == 1) fit.width = std::min<std::int32_t>(fit.width, (kPreviewFrameBytes - 3) / 3);
         if (FrameBytes(fit) <= kPreviewFrameBytes) return fit;
     }
 }
