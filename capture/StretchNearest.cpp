@@ -37,6 +37,11 @@ void StretchNearest(const BYTE* src, const FrameSize& srcSize, BYTE* dst, const 
     FillIndexTable(columns, srcSize.width, dstSize.width, 3);
     FillIndexTable(rows, srcSize.height, dstSize.height, 1);
     const std::size_t rowBytes = static_cast<std::size_t>(dstSize.width) * 3;
+    // Pixels are moved four bytes at a time, the fourth byte being overwritten by the next pixel;
+    // the last pixel of a row and sources that end within four bytes of their row's end take three.
+    const auto lastWide = static_cast<std::size_t>(
+        std::partition_point(columns.begin(), columns.end() - 1, [&](std::uint32_t c) { return c + 4 <= srcStride; }) -
+        columns.begin());
     for (std::int32_t i = 0; i < dstSize.height; ++i) {
         BYTE* out = dst + static_cast<std::size_t>(i) * dstStride;
         // Enlarging repeats source rows: the row just made is the row wanted again.
@@ -45,12 +50,8 @@ void StretchNearest(const BYTE* src, const FrameSize& srcSize, BYTE* dst, const 
             continue;
         }
         const BYTE* in = src + static_cast<std::size_t>(rows[static_cast<std::size_t>(i)]) * srcStride;
-        for (std::int32_t j = 0; j < dstSize.width; ++j) {
-            const BYTE* pixel = in + columns[static_cast<std::size_t>(j)];
-            out[0] = pixel[0];
-            out[1] = pixel[1];
-            out[2] = pixel[2];
-            out += 3;
-        }
+        std::size_t j = 0;
+        for (; j < lastWide; ++j, out += 3) std::memcpy(out, in + columns[j], 4);
+        for (; j < columns.size(); ++j, out += 3) std::memcpy(out, in + columns[j], 3);
     }
 }

@@ -17,6 +17,7 @@ TEST(StretchNearest, PicksTheNearestSourcePixelAndLeavesFillBytes)
     } cases[] = {
         {{5, 3}, {5, 3}}, {{320, 240}, {160, 120}}, {{160, 120}, {320, 240}}, {{7, 5}, {3, 2}},
         {{3, 2}, {7, 5}}, {{854, 480}, {320, 240}}, {{320, 240}, {1, 1}},     {{1, 1}, {5, 3}},
+        {{4, 3}, {9, 3}}, {{8, 2}, {9, 5}},
     };
     for (const Case& c : cases) {
         const std::vector<BYTE> src = PatternFrame(c.src);
