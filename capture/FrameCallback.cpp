@@ -114,7 +114,8 @@ void HandToPreview(const BYTE* bits, std::uint64_t n, const FrameSize& size)
     }
     g_PreviewFrameSize = shown;
     lock.unlock();
-    PostToMain(FrameReadyMessage, reinterpret_cast<WPARAM>(g_PreviewFrame), reinterpret_cast<LPARAM>(&g_PreviewFrameSize));
+    PostToMain(FrameReadyMessage, reinterpret_cast<WPARAM>(g_PreviewFrame),
+               reinterpret_cast<LPARAM>(&g_PreviewFrameSize));
 }
 
 } // namespace

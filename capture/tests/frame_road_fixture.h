@@ -1,6 +1,9 @@
 // Test support for the frame road: its process-wide state reset around each test, a main window
-// whose posted messages can be counted, device paths, and frames with a recognisable pattern.
+// whose posted messages are counted, the test virtual camera as the program's device, and frames
+// with a recognisable pattern.
 #pragma once
+
+#include "test_virtual_camera_device.h"
 
 #include "capture/Deinterlace.h"
 #include "capture/FrameCallback.h"
@@ -11,9 +14,6 @@
 
 #include <gtest/gtest.h>
 
-#include <string>
-#include <vector>
-
 namespace zv::capture::testing {
 
 inline std::string DevicePath(int instance)
@@ -21,19 +21,14 @@ inline std::string DevicePath(int instance)
     return "\\\\?\\root#image#000" + std::to_string(instance) + "#{65e8773d-8f56-11d0-a3b9-00a0c9223196}\\global";
 }
 
-inline HANDLE OpenPath(const std::string& path)
-{
-    return CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
-}
-
-// A frame of that size whose bytes follow a pattern, with every fill byte at 0xA5.
-inline std::vector<BYTE> PatternFrame(const FrameSize& size, int seed = 0)
+// A frame of that size whose bytes follow a pattern, every fill byte 0xA5.
+inline std::vector<BYTE> PatternFrame(const FrameSize& size)
 {
     const std::size_t stride = FrameStride(size.width);
     std::vector<BYTE> frame(FrameBytes(size), 0xA5);
     for (std::size_t row = 0; row < static_cast<std::size_t>(size.height); ++row)
         for (std::size_t x = 0; x < static_cast<std::size_t>(size.width) * 3; ++x)
-            frame[row * stride + x] = static_cast<BYTE>(row * 7 + x * 13 + static_cast<std::size_t>(seed));
+            frame[row * stride + x] = static_cast<BYTE>(row * 7 + x * 13);
     return frame;
 }
 
@@ -41,46 +36,54 @@ class FrameRoadTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        Reset();
         ASSERT_TRUE(CreateFormatImages());
         WNDCLASSA windowClass{};
         windowClass.lpfnWndProc = &DefWindowProcA;
         windowClass.lpszClassName = "FrameRoadTestMain";
         RegisterClassA(&windowClass);
-        m_window = CreateWindowExA(0, "FrameRoadTestMain", "", 0, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
-        ASSERT_NE(nullptr, m_window);
-        g_hWndMain = m_window;
+        g_hWndMain = m_window = CreateWindowExA(0, "FrameRoadTestMain", "", 0, 0, 0, 9, 9, nullptr, nullptr, nullptr, nullptr);
     }
     void TearDown() override
     {
-        if (g_hDriver.load() != INVALID_HANDLE_VALUE) CloseHandle(g_hDriver.load());
-        Reset();
+        CloseDevice();
+        g_nSourceKind = 1;
+        g_bDeinterlace = g_bSnapshotRequest = 0;
+        g_hFrameReadyEvent = nullptr;
+        g_hWndMain = nullptr;
+        g_pConfigStore = nullptr;
+        g_pZoomSource = nullptr;
         DestroyWindow(m_window);
+    }
+
+    // The test virtual camera at path 0 as the program's device, with clients of those sizes.
+    TestVirtualCameraDevice& OpenDevice(std::initializer_list<FrameSize> clients = {})
+    {
+        CloseDevice();
+        m_device = std::make_unique<TestVirtualCameraDevice>(DevicePath(0));
+        for (const FrameSize& size : clients) {
+            std::vector<BYTE> buffer(FrameBytes(size));
+            m_device->Pull(size.width, size.height, buffer);
+        }
+        g_hDriver = CreateFileA(DevicePath(0).c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+        EXPECT_NE(INVALID_HANDLE_VALUE, g_hDriver.load());
+        return *m_device;
+    }
+    void CloseDevice()
+    {
+        if (g_hDriver.load() != INVALID_HANDLE_VALUE) CloseHandle(g_hDriver.exchange(INVALID_HANDLE_VALUE));
+        m_device.reset();
     }
 
     // Removes the posted messages of that number and counts them.
     int TakeMessages(UINT message)
     {
         int count = 0;
-        MSG msg;
-        while (PeekMessageA(&msg, m_window, message, message, PM_REMOVE)) ++count;
+        for (MSG msg; PeekMessageA(&msg, m_window, message, message, PM_REMOVE);) ++count;
         return count;
     }
 
     HWND m_window = nullptr;
-
-private:
-    static void Reset()
-    {
-        g_hDriver = INVALID_HANDLE_VALUE;
-        g_nSourceKind = 1;
-        g_bDeinterlace = 0;
-        g_bSnapshotRequest = 0;
-        g_hFrameReadyEvent = nullptr;
-        g_hWndMain = nullptr;
-        g_pConfigStore = nullptr;
-        g_pZoomSource = nullptr;
-    }
+    std::unique_ptr<TestVirtualCameraDevice> m_device;
 };
 
 } // namespace zv::capture::testing
