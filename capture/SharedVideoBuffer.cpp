@@ -47,7 +47,7 @@ void CSharedVideoBuffer::ScaleIntoSlot(int slot, CPixImage& image)
 {
     if (!IsSlot(slot) || !image.IsValid())
         return;
-    const VideoSlot& target = kVideoSlots[static_cast<std::size_t>(slot)];
+    const FrameSize& size = g_FormatSizes[static_cast<std::size_t>(slot)];
     // A slot is read as 24-bit pixels of its own size: anything else would read past the picture.
     CPixImage* source = &image;
     CPixImage trueColour;
@@ -56,13 +56,13 @@ void CSharedVideoBuffer::ScaleIntoSlot(int slot, CPixImage& image)
             return;
         source = &trueColour;
     }
-    if (source->GetWidth() == target.width && source->GetHeight() == target.height) {
-        WriteSlot(slot, source->GetRowPointer(0));
+    if (const BYTE* pixels = PixelsOfSize(*source, size)) {
+        WriteSlot(slot, pixels);
         return;
     }
     CPixImage scaled;
-    if (source->Resample(target.width, target.height, kResampleBicubic, &scaled))
-        WriteSlot(slot, scaled.GetRowPointer(0));
+    if (source->Resample(size.width, size.height, kResampleBicubic, &scaled))
+        WriteSlot(slot, PixelsOfSize(scaled, size));
 }
 
 void CSharedVideoBuffer::WriteSlot(int slot, const BYTE* bits)
@@ -70,6 +70,6 @@ void CSharedVideoBuffer::WriteSlot(int slot, const BYTE* bits)
     BYTE* view = View();
     if (!bits || !view || !IsSlot(slot))
         return;
-    const VideoSlot& target = kVideoSlots[static_cast<std::size_t>(slot)];
-    std::memcpy(view + target.offset, bits, target.bytes);
+    const auto index = static_cast<std::size_t>(slot);
+    std::memcpy(view + kVideoSlotOffsets[index], bits, g_nFormatBytes[index]);
 }

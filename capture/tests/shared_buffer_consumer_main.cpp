@@ -26,6 +26,6 @@ int main(int argc, char** argv)
     if (command != "dump" || slot < 0 || slot >= kVideoSlotCount)
         return 1;
     std::ofstream file(argv[3], std::ios::binary);
-    file.write(reinterpret_cast<const char*>(view + kVideoSlots[slot].offset), kVideoSlots[slot].bytes);
+    file.write(reinterpret_cast<const char*>(view + kVideoSlotOffsets[slot]), g_nFormatBytes[slot]);
     return file.good() ? 0 : 1;
 }

@@ -35,18 +35,18 @@ Bitmap MakePicture(int width, int height, bool monochrome = false)
 // The picture's 24-bit pixels, resampled bicubically to the slot's size unless they fit it.
 Bytes ExpectedSlot(HBITMAP bitmap, int slot)
 {
-    const VideoSlot& target = kVideoSlots[slot];
+    const FrameSize size = g_FormatSizes[slot];
     CPixImage image, scaled;
     if (!image.CreateFromHBITMAP(bitmap) || !image.IncreaseBpp(24) ||
-        !image.Resample(target.width, target.height, 2, &scaled))
+        !image.Resample(size.width, size.height, 2, &scaled))
         return {};
-    return Bytes(scaled.GetRowPointer(0), scaled.GetRowPointer(0) + target.bytes);
+    return Bytes(scaled.GetRowPointer(0), scaled.GetRowPointer(0) + g_nFormatBytes[slot]);
 }
 
 Bytes SlotOf(const BYTE* view, int slot)
 {
-    const BYTE* start = view + kVideoSlots[slot].offset;
-    return Bytes(start, start + kVideoSlots[slot].bytes);
+    const BYTE* start = view + kVideoSlotOffsets[slot];
+    return Bytes(start, start + g_nFormatBytes[slot]);
 }
 
 bool IsBlank(const Bytes& bytes) { return std::count(bytes.begin(), bytes.end(), 0) == std::ssize(bytes); }
@@ -63,9 +63,9 @@ TEST(VideoSlots, FollowEachOtherFromOffsetFourToTheEndOfTheBlock)
 {
     const DWORD offsets[] = {4, 57604, 133636, 260356, 389956, 620356, 924484, 1846084, 2882884, 4049284};
     for (int i = 0; i < kVideoSlotCount; ++i)
-        EXPECT_EQ(kVideoSlots[i].offset, offsets[i]) << i;
-    EXPECT_EQ(kVideoSlots[3].bytes, 129600u);
-    EXPECT_EQ(kVideoSlots[9].offset + kVideoSlots[9].bytes, 5293444u);
+        EXPECT_EQ(kVideoSlotOffsets[i], offsets[i]) << i;
+    EXPECT_EQ(kVideoSlotOffsets[4] - kVideoSlotOffsets[3], 129600u);
+    EXPECT_EQ(kVideoSlotOffsets[9] + g_nFormatBytes[9], 5293444u);
 }
 
 TEST_F(SharedVideoBufferTest, MaskSetAfterStartIsFirstHonouredOnTheThirdPublication)
@@ -114,7 +114,7 @@ TEST_F(SharedVideoBufferTest, SmallerExistingBlockGivesNoViewAndNothingIsWritten
     for (int i = 0; i < 3; ++i)
         m_buffer.PublishStill(picture.get());
     EXPECT_FALSE(m_buffer.ReadRequestMask(0)); // the cached mask was never read
-    m_buffer.WriteSlot(0, Bytes(kVideoSlots[0].bytes, 1).data());
+    m_buffer.WriteSlot(0, Bytes(g_nFormatBytes[0], 1).data());
     EXPECT_TRUE(IsBlank(Bytes(smallView + 4, smallView + 65536)));
     UnmapViewOfFile(smallView);
     CloseHandle(small);
