@@ -148,11 +148,6 @@ TextOverlaySettings::~TextOverlaySettings()
     DeleteCriticalSection(&lock);
 }
 
-std::size_t FrameStride(LONG width)
-{
-    return width <= 0 ? 0 : ((static_cast<std::size_t>(width) * 24 + 31) / 32) * 4;
-}
-
 bool RenderTextMask(TextOverlaySettings& overlay, const FrameSize& size)
 {
     OverlayLock lock(overlay);

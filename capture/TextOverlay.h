@@ -38,9 +38,6 @@ struct TextOverlaySettings {
 // The process's overlay.
 extern TextOverlaySettings g_TextOverlay;
 
-// Bytes in one frame row of that width.
-std::size_t FrameStride(LONG width);
-
 // Paints the overlay into a frame in place. `frameBytes` is the frame's length; a frame shorter
 // than the mask (stride x height) is left untouched.
 void ApplyTextOverlay(const FrameSize* size, BYTE* bits, LONG frameBytes);

@@ -3,6 +3,8 @@
 #include "driver/DeviceProperties.h"
 #include "driver/FormatRules.h"
 #include "driver/FrameStore.h"
+#include "driver/CapturePin.h"
+#include "driver/ReadQueue.h"
 #include "driver/RequestQueues.h"
 #include "driver/StreamDescription.h"
 
@@ -16,6 +18,12 @@ void DispatchDeviceRequest(DeviceContext* device, HW_STREAM_REQUEST_BLOCK* srb)
     switch (srb->Command) {
     case SRB_GET_STREAM_INFO:
         DescribeStreams(srb);
+        break;
+    case SRB_OPEN_STREAM:
+        srb->Status = OpenCapturePin(device, srb);
+        break;
+    case SRB_CLOSE_STREAM:
+        CloseCapturePin(device, srb);
         break;
     case SRB_GET_DEVICE_PROPERTY:
         GetDeviceProperty(device, srb);
@@ -84,18 +92,9 @@ void CancelRequest(HW_STREAM_REQUEST_BLOCK* srb)
     }
     // A free slot's queue is empty, so every slot's queue can be searched.
     for (ULONG slot = 0; slot < kPinInstanceSlots; ++slot) {
-        KIRQL irql = KfAcquireSpinLock(&device->dataQueueLock[slot]);
-        if (RemoveQueuedRead(device, slot, srb)) {
-            srb->Status = STATUS_CANCELLED;
-            srb->ActualBytesTransferred = 0;
-            if (srb->NumberOfBuffers != 0 && srb->CommandData.DataBufferArray != nullptr) {
-                srb->CommandData.DataBufferArray->DataUsed = 0;
-            }
-            StreamClassStreamNotification(StreamRequestComplete, srb->StreamObject, srb);
-            KfReleaseSpinLock(&device->dataQueueLock[slot], irql);
+        if (CancelQueuedRead(device, slot, srb)) {
             return;
         }
-        KfReleaseSpinLock(&device->dataQueueLock[slot], irql);
     }
 }
 

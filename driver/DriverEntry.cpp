@@ -2,11 +2,15 @@
 #include "driver/DeviceRequests.h"
 #include "driver/FrameStore.h"
 #include "driver/PinContext.h"
+#include "driver/SideChannel.h"
 
 extern "C" __attribute__((visibility("default"))) NTSTATUS DriverEntry(DRIVER_OBJECT* driverObject,
                                                                        UNICODE_STRING* registryPath)
 {
     InitializeFrameStore();
+    // The port serves create, close, device control, PnP and power; read and write stay ours.
+    driverObject->MajorFunction[IRP_MJ_WRITE] = DispatchFrameWrite;
+    driverObject->MajorFunction[IRP_MJ_READ] = DispatchFlagsRead;
 
     HW_INITIALIZATION_DATA init;
     RtlZeroMemory(&init, sizeof init);

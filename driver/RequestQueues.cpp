@@ -27,17 +27,3 @@ HW_STREAM_REQUEST_BLOCK* DequeueNextRequest(DeviceContext* device, LIST_ENTRY* q
     KfReleaseSpinLock(&device->adapterLock, irql);
     return next;
 }
-
-bool RemoveQueuedRead(DeviceContext* device, ULONG slot, HW_STREAM_REQUEST_BLOCK* srb)
-{
-    LIST_ENTRY* head = &device->dataQueue[slot];
-    for (LIST_ENTRY* entry = head->Flink; entry != head; entry = entry->Flink) {
-        IRP* irp = CONTAINING_RECORD(entry, IRP, Tail.Overlay.ListEntry);
-        if (irp->Tail.Overlay.DriverContext[0] == srb) {
-            RemoveEntryList(entry);
-            --device->queuedReads[slot];
-            return true;
-        }
-    }
-    return false;
-}

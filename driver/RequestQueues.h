@@ -10,6 +10,3 @@
 bool EnqueueIfBusy(DeviceContext* device, LIST_ENTRY* queue, LONG* busy, HW_STREAM_REQUEST_BLOCK* srb);
 // Under `adapterLock`: the next waiting request, or NULL after marking the queue idle.
 HW_STREAM_REQUEST_BLOCK* DequeueNextRequest(DeviceContext* device, LIST_ENTRY* queue, LONG* busy);
-
-// Takes `srb` out of a slot's data queue (under the slot's lock); false when it is not there.
-bool RemoveQueuedRead(DeviceContext* device, ULONG slot, HW_STREAM_REQUEST_BLOCK* srb);

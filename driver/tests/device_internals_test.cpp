@@ -132,4 +132,23 @@ TEST_F(DeviceInternalsTest, CancelCompletesAQueuedReadAndLeavesOthersAlone)
     UnregisterStream(&stream);
 }
 
+TEST_F(DeviceInternalsTest, AWriteWhoseFormatIsClearedDuringItsAllocationLeavesNoFrame)
+{
+    auto device = Start();
+    ASSERT_NE(device, nullptr);
+    g_frameStore.FormatInUseFlags[4] = 1;
+    // A close clears the store while the write allocates without the lock.
+    SetPoolFailure([](POOL_TYPE, SIZE_T, ULONG tag) {
+        if (tag == 4) {
+            ClearFrameStore(PASSIVE_LEVEL);
+        }
+        return false;
+    });
+    UCHAR block[100] = {4, 0, 0, 0, 0};
+    StoreFrameBlock(block, sizeof block);
+    SetPoolFailure(nullptr);
+    EXPECT_EQ(g_frameStore.buffers[4], nullptr);
+    EXPECT_EQ(OutstandingPoolByTag().count(4), 0u);
+}
+
 }  // namespace

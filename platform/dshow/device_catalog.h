@@ -4,7 +4,8 @@
 // ZV_TEST_CAMERA lists test cameras, separated by ';', each "Name:WxH@fps[,WxH@fps...]", for
 // example "Test Camera:640x480@30,320x240@30". A test camera shows a moving test pattern at the
 // sizes listed (any rate up to the one given) and has brightness, contrast, hue and saturation.
-// ZV_TEST_MICROPHONE lists audio input devices by name, separated by ';'.
+// ZV_TEST_MICROPHONE lists audio input devices by name, separated by ';'. Tests may also list
+// video devices by name and path (testing/device_hooks.h); those follow the test cameras.
 #pragma once
 
 #include "platform/dshow/gst_support.h"

@@ -4,10 +4,10 @@
 
 #include "platform/win32/com_base.h"
 #include "platform/win32/types.h"
+#include "platform/win32/video_info.h"
 
 #include <cstddef>
 
-using REFERENCE_TIME = LONGLONG; // 100-ns units
 using OAHWND = LONG_PTR;
 using OAFilterState = LONG;
 using OAEVENT = LONG_PTR;
@@ -35,45 +35,6 @@ struct AM_MEDIA_TYPE {
     BYTE* pbFormat;
 };
 
-struct VIDEOINFOHEADER {
-    RECT rcSource;
-    RECT rcTarget;
-    DWORD dwBitRate;
-    DWORD dwBitErrorRate;
-    REFERENCE_TIME AvgTimePerFrame;
-    BITMAPINFOHEADER bmiHeader;
-};
-static_assert(sizeof(VIDEOINFOHEADER) == 88);
-static_assert(offsetof(VIDEOINFOHEADER, AvgTimePerFrame) == 40);
-static_assert(offsetof(VIDEOINFOHEADER, bmiHeader) == 48);
-
-struct VIDEO_STREAM_CONFIG_CAPS {
-    GUID guid;
-    ULONG VideoStandard;
-    SIZE InputSize;
-    SIZE MinCroppingSize;
-    SIZE MaxCroppingSize;
-    int CropGranularityX;
-    int CropGranularityY;
-    int CropAlignX;
-    int CropAlignY;
-    SIZE MinOutputSize;
-    SIZE MaxOutputSize;
-    int OutputGranularityX;
-    int OutputGranularityY;
-    int StretchTapsX;
-    int StretchTapsY;
-    int ShrinkTapsX;
-    int ShrinkTapsY;
-    LONGLONG MinFrameInterval;
-    LONGLONG MaxFrameInterval;
-    LONG MinBitsPerSecond;
-    LONG MaxBitsPerSecond;
-};
-static_assert(sizeof(VIDEO_STREAM_CONFIG_CAPS) == 128);
-static_assert(offsetof(VIDEO_STREAM_CONFIG_CAPS, MinCroppingSize) == 28);
-static_assert(offsetof(VIDEO_STREAM_CONFIG_CAPS, MaxCroppingSize) == 36);
-static_assert(offsetof(VIDEO_STREAM_CONFIG_CAPS, MinFrameInterval) == 104);
 
 // Media types, format types and pin categories.
 inline constexpr GUID MEDIATYPE_Video = zv::win32::GuidFromText("{73646976-0000-0010-8000-00AA00389B71}");

@@ -1,6 +1,7 @@
 #include "platform/dshow/device_catalog.h"
 #include "platform/dshow/testing/device_hooks.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <mutex>
 #include <cstdio>
@@ -130,6 +131,52 @@ std::vector<DeviceEntry> TestCameras()
     return cameras;
 }
 
+// Devices a test listed by name and path.
+class ListedTestDevices {
+public:
+    static ListedTestDevices& Instance()
+    {
+        static ListedTestDevices devices;
+        return devices;
+    }
+
+    bool Add(const std::string& name, const std::string& path)
+    {
+        std::lock_guard lock(m_mutex);
+        if (Find(path) != m_entries.end()) return false;
+        DeviceEntry entry;
+        entry.category = DeviceCategory::Video;
+        entry.friendlyName = name;
+        entry.devicePath = path;
+        m_entries.push_back(std::move(entry));
+        return true;
+    }
+
+    bool Remove(const std::string& path)
+    {
+        std::lock_guard lock(m_mutex);
+        const auto found = Find(path);
+        if (found == m_entries.end()) return false;
+        m_entries.erase(found);
+        return true;
+    }
+
+    std::vector<DeviceEntry> List()
+    {
+        std::lock_guard lock(m_mutex);
+        return m_entries;
+    }
+
+private:
+    std::vector<DeviceEntry>::iterator Find(const std::string& path)
+    {
+        return std::find_if(m_entries.begin(), m_entries.end(), [&](const DeviceEntry& e) { return e.devicePath == path; });
+    }
+
+    std::mutex m_mutex;
+    std::vector<DeviceEntry> m_entries;
+};
+
 std::vector<DeviceEntry> TestMicrophones()
 {
     std::vector<DeviceEntry> microphones;
@@ -149,10 +196,24 @@ std::vector<DeviceEntry> TestMicrophones()
 
 std::vector<DeviceEntry> TestDevices(DeviceCategory category)
 {
-    return category == DeviceCategory::Video ? TestCameras() : TestMicrophones();
+    if (category != DeviceCategory::Video) return TestMicrophones();
+    std::vector<DeviceEntry> devices = TestCameras();
+    std::vector<DeviceEntry> listed = ListedTestDevices::Instance().List();
+    devices.insert(devices.end(), std::make_move_iterator(listed.begin()), std::make_move_iterator(listed.end()));
+    return devices;
 }
 
 namespace testing {
+
+bool ListTestVideoDevice(const std::string& friendlyName, const std::string& devicePath)
+{
+    return ListedTestDevices::Instance().Add(friendlyName, devicePath);
+}
+
+bool UnlistTestVideoDevice(const std::string& devicePath)
+{
+    return ListedTestDevices::Instance().Remove(devicePath);
+}
 
 bool UnplugTestCamera(const std::string& devicePath)
 {

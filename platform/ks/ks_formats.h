@@ -7,8 +7,8 @@
 
 #include "platform/ks/ks_guid.h"
 #include "platform/win32/types.h"
+#include "platform/win32/video_info.h"
 
-using REFERENCE_TIME = LONGLONG;  // 100-ns units
 using KSPIN_DATAFLOW = std::int32_t;
 constexpr KSPIN_DATAFLOW KSPIN_DATAFLOW_IN = 1;
 constexpr KSPIN_DATAFLOW KSPIN_DATAFLOW_OUT = 2;
@@ -44,57 +44,12 @@ static_assert(offsetof(KSDATAFORMAT, MajorFormat) == 16);
 static_assert(offsetof(KSDATAFORMAT, SubFormat) == 32);
 static_assert(offsetof(KSDATAFORMAT, Specifier) == 48);
 
-// The same 40-byte layout as a file's bitmap header.
+// Kernel streaming uses the same layouts as files and the capture layer.
 using KS_BITMAPINFOHEADER = BITMAPINFOHEADER;
+using KS_VIDEOINFOHEADER = VIDEOINFOHEADER;
+using KS_VIDEO_STREAM_CONFIG_CAPS = VIDEO_STREAM_CONFIG_CAPS;
 
 constexpr DWORD KS_BI_RGB = 0;
-
-struct KS_VIDEOINFOHEADER {
-    RECT rcSource;
-    RECT rcTarget;
-    DWORD dwBitRate;
-    DWORD dwBitErrorRate;
-    REFERENCE_TIME AvgTimePerFrame;
-    KS_BITMAPINFOHEADER bmiHeader;
-};
-static_assert(offsetof(KS_VIDEOINFOHEADER, rcTarget) == 16);
-static_assert(offsetof(KS_VIDEOINFOHEADER, dwBitRate) == 32);
-static_assert(offsetof(KS_VIDEOINFOHEADER, AvgTimePerFrame) == 40);
-static_assert(offsetof(KS_VIDEOINFOHEADER, bmiHeader) == 48);
-static_assert(sizeof(KS_VIDEOINFOHEADER) == 48 + 40);
-
-struct KS_VIDEO_STREAM_CONFIG_CAPS {
-    GUID guid;
-    ULONG VideoStandard;
-    SIZE InputSize;
-    SIZE MinCroppingSize;
-    SIZE MaxCroppingSize;
-    int CropGranularityX;
-    int CropGranularityY;
-    int CropAlignX;
-    int CropAlignY;
-    SIZE MinOutputSize;
-    SIZE MaxOutputSize;
-    int OutputGranularityX;
-    int OutputGranularityY;
-    int StretchTapsX;
-    int StretchTapsY;
-    int ShrinkTapsX;
-    int ShrinkTapsY;
-    LONGLONG MinFrameInterval;
-    LONGLONG MaxFrameInterval;
-    LONG MinBitsPerSecond;
-    LONG MaxBitsPerSecond;
-};
-static_assert(sizeof(KS_VIDEO_STREAM_CONFIG_CAPS) == 128);
-static_assert(offsetof(KS_VIDEO_STREAM_CONFIG_CAPS, VideoStandard) == 16);
-static_assert(offsetof(KS_VIDEO_STREAM_CONFIG_CAPS, InputSize) == 20);
-static_assert(offsetof(KS_VIDEO_STREAM_CONFIG_CAPS, CropGranularityX) == 44);
-static_assert(offsetof(KS_VIDEO_STREAM_CONFIG_CAPS, MinOutputSize) == 60);
-static_assert(offsetof(KS_VIDEO_STREAM_CONFIG_CAPS, OutputGranularityX) == 76);
-static_assert(offsetof(KS_VIDEO_STREAM_CONFIG_CAPS, ShrinkTapsY) == 96);
-static_assert(offsetof(KS_VIDEO_STREAM_CONFIG_CAPS, MinFrameInterval) == 104);
-static_assert(offsetof(KS_VIDEO_STREAM_CONFIG_CAPS, MinBitsPerSecond) == 120);
 
 struct KS_DATARANGE_VIDEO {
     KSDATARANGE DataRange;

@@ -400,6 +400,71 @@ NTSTATUS StreamClassDevice::ChangePowerState(DEVICE_POWER_STATE state)
                          [&](HW_STREAM_REQUEST_BLOCK& srb) { srb.CommandData.DeviceState = state; });
 }
 
+NTSTATUS StreamClassDevice::Read(void* buffer, ULONG length, ULONG_PTR* information)
+{
+    return TransferRequest(IRP_MJ_READ, buffer, length, information);
+}
+
+NTSTATUS StreamClassDevice::Write(const void* buffer, ULONG length, ULONG_PTR* information)
+{
+    // The minidriver only reads a write's buffer; the descriptor has no const.
+    return TransferRequest(IRP_MJ_WRITE, const_cast<void*>(buffer), length, information);
+}
+
+NTSTATUS StreamClassDevice::TransferRequest(UCHAR majorFunction, void* buffer, ULONG length, ULONG_PTR* information)
+{
+    *information = 0;
+    DRIVER_DISPATCH dispatch = m_driver.DriverObject()->MajorFunction[majorFunction];
+    if (dispatch == nullptr) {
+        return STATUS_INVALID_DEVICE_REQUEST;
+    }
+    if (buffer == nullptr && length != 0) {
+        return STATUS_INVALID_PARAMETER;
+    }
+    struct Completion {
+        std::mutex mutex;
+        std::condition_variable done;
+        bool complete = false;
+    } completion;
+    // Like the platform's: the descriptor starts at the page and is not yet mapped.
+    constexpr ULONG_PTR kPageSize = 4096;
+    MDL mdl{};
+    auto address = reinterpret_cast<ULONG_PTR>(buffer);
+    mdl.Size = sizeof mdl;
+    mdl.StartVa = reinterpret_cast<PVOID>(address & ~(kPageSize - 1));
+    mdl.ByteOffset = static_cast<ULONG>(address & (kPageSize - 1));
+    mdl.ByteCount = length;
+    IO_STACK_LOCATION stack{};
+    stack.MajorFunction = majorFunction;
+    stack.DeviceObject = &m_classDevice;
+    if (majorFunction == IRP_MJ_READ) {
+        stack.Parameters.Read.Length = length;
+    } else {
+        stack.Parameters.Write.Length = length;
+    }
+    IRP irp{};
+    // A zero-length transfer carries no descriptor; nor does a device without direct I/O.
+    irp.MdlAddress = length != 0 && (m_classDevice.Flags & DO_DIRECT_IO) != 0 ? &mdl : nullptr;
+    irp.IoStatus.Status = STATUS_PENDING;
+    irp.Tail.Overlay.CurrentStackLocation = &stack;
+    irp.CompletionContext = &completion;
+    irp.CompletionHook = [](IRP*, PVOID context) {
+        auto* done = static_cast<Completion*>(context);
+        std::lock_guard lock(done->mutex);
+        done->complete = true;
+        done->done.notify_all();
+    };
+    NTSTATUS returned = dispatch(&m_classDevice, &irp);
+    std::unique_lock lock(completion.mutex);
+    if (returned != STATUS_PENDING && !completion.complete) {
+        ReportPortViolation("read or write dispatch returned without completing its request");
+        return returned;
+    }
+    completion.done.wait(lock, [&] { return completion.complete; });
+    *information = irp.IoStatus.Information;
+    return irp.IoStatus.Status;
+}
+
 std::unique_ptr<StreamClassStream> StreamClassDevice::OpenStream(ULONG stream, const KSDATAFORMAT* format,
                                                                  NTSTATUS* status)
 {
@@ -447,15 +512,19 @@ StreamClassStream::StreamClassStream(StreamClassDevice& device, ULONG streamNumb
 
 StreamClassStream::~StreamClassStream()
 {
+    DeviceRecord& record = *m_device.m_record;
+    record.BeginClose(m_object);
+    m_device.m_time.Retire(m_object);
     if (m_open) {
         m_device.DeviceRequest(SRB_CLOSE_STREAM,
                                [&](HW_STREAM_REQUEST_BLOCK& srb) { srb.StreamObject = m_object; });
     }
-    m_device.m_time.Cancel(m_object, true);
-    if (m_device.m_record->HasOutstanding(m_object)) {
+    if (record.HasOutstanding(m_object)) {
         ReportPortViolation("stream closed with requests outstanding");
     }
     UnregisterStream(m_object);
+    record.EndClose(m_object);
+    m_device.m_time.Reinstate(m_object);
     if (m_object->HwStreamExtension != nullptr) {
         ExFreePool(m_object->HwStreamExtension);
     }
@@ -465,6 +534,16 @@ StreamClassStream::~StreamClassStream()
 NTSTATUS StreamClassStream::ControlRequest(SRB_COMMAND command,
                                            const std::function<void(HW_STREAM_REQUEST_BLOCK&)>& fill,
                                            ULONG* bytesTransferred)
+{
+    return SendControl(command, fill, [&](const HW_STREAM_REQUEST_BLOCK& srb) {
+        if (bytesTransferred != nullptr) {
+            *bytesTransferred = srb.ActualBytesTransferred;
+        }
+    });
+}
+
+NTSTATUS StreamClassStream::SendControl(SRB_COMMAND command, const std::function<void(HW_STREAM_REQUEST_BLOCK&)>& fill,
+                                        const std::function<void(const HW_STREAM_REQUEST_BLOCK&)>& done)
 {
     PortRequest request(m_device.m_record->registration->PerRequestExtensionSize);
     HW_STREAM_REQUEST_BLOCK& srb = request.Block();
@@ -476,9 +555,7 @@ NTSTATUS StreamClassStream::ControlRequest(SRB_COMMAND command,
     m_device.m_record->Track(&srb);
     m_object->ReceiveControlPacket(&srb);
     request.Wait();
-    if (bytesTransferred != nullptr) {
-        *bytesTransferred = srb.ActualBytesTransferred;
-    }
+    done(srb);
     return srb.Status;
 }
 
@@ -486,6 +563,24 @@ NTSTATUS StreamClassStream::SetState(KSSTATE state)
 {
     return ControlRequest(SRB_SET_STREAM_STATE,
                           [&](HW_STREAM_REQUEST_BLOCK& srb) { srb.CommandData.StreamState = state; });
+}
+
+NTSTATUS StreamClassStream::GetState(KSSTATE* state)
+{
+    return SendControl(
+        SRB_GET_STREAM_STATE, [](HW_STREAM_REQUEST_BLOCK&) {},
+        [&](const HW_STREAM_REQUEST_BLOCK& srb) { *state = srb.CommandData.StreamState; });
+}
+
+NTSTATUS StreamClassStream::DataFormatRequest(SRB_COMMAND command, const KSDATAFORMAT* format)
+{
+    if (format == nullptr || format->FormatSize < sizeof(KSDATAFORMAT)) {
+        return STATUS_INVALID_PARAMETER;
+    }
+    std::vector<std::uint64_t> copy = AlignedCopy(format, format->FormatSize);
+    return ControlRequest(command, [&](HW_STREAM_REQUEST_BLOCK& srb) {
+        srb.CommandData.OpenFormat = reinterpret_cast<KSDATAFORMAT*>(copy.data());
+    });
 }
 
 NTSTATUS StreamClassStream::IndicateMasterClock(HANDLE clock)
@@ -518,6 +613,17 @@ std::unique_ptr<PortRequest> StreamClassStream::SubmitData(SRB_COMMAND command, 
     srb.HwDeviceExtension = m_device.m_record->extension;
     srb.CommandData.DataBufferArray = headers;
     srb.NumberOfBuffers = count;
+    // The minidriver writes its media-specific part right behind each header.
+    const ULONG headerSize = sizeof(KSSTREAM_HEADER) + m_object->StreamHeaderMediaSpecific;
+    bool wellFormed = headers != nullptr && count != 0;
+    for (ULONG i = 0; wellFormed && i < count; ++i) {
+        wellFormed = headers[i].Size >= headerSize;
+    }
+    if (!wellFormed) {
+        srb.Status = STATUS_INVALID_PARAMETER;
+        request->Complete();
+        return request;
+    }
     m_device.m_record->Track(&srb);
     m_object->ReceiveDataPacket(&srb);
     return request;
@@ -525,15 +631,42 @@ std::unique_ptr<PortRequest> StreamClassStream::SubmitData(SRB_COMMAND command, 
 
 void StreamClassStream::Cancel(PortRequest& request)
 {
-    if (m_device.m_record->IsOutstanding(&request.Block())) {
-        m_device.m_record->registration->HwCancelPacket(&request.Block());
+    DeviceRecord& record = *m_device.m_record;
+    if (request.Block().StreamObject != m_object || !record.BeginCancel(&request.Block())) {
+        return;
     }
+    record.registration->HwCancelPacket(&request.Block());
+    record.EndCancel(m_object);
 }
 
 // ---- master clock ----
 
-MasterClock::MasterClock(TimeSource& time) : m_time(time), m_start(time.Now()), m_handle(RegisterClock(this)) {}
+MasterClock::MasterClock(TimeSource& time) : m_time(time), m_handle(RegisterClock(this)) {}
 
 MasterClock::~MasterClock() { UnregisterClock(m_handle); }
+
+void MasterClock::Run()
+{
+    std::lock_guard lock(m_mutex);
+    if (!m_running) {
+        m_runStart = m_time.Now() - m_pausedAt;
+        m_running = true;
+    }
+}
+
+void MasterClock::Pause()
+{
+    std::lock_guard lock(m_mutex);
+    if (m_running) {
+        m_pausedAt = m_time.Now() - m_runStart;
+        m_running = false;
+    }
+}
+
+LONGLONG MasterClock::StreamTime() const
+{
+    std::lock_guard lock(m_mutex);
+    return m_running ? m_time.Now() - m_runStart : m_pausedAt;
+}
 
 }  // namespace zv::ks

@@ -128,6 +128,12 @@ public:
                                 ULONG* bytesReturned);
     NTSTATUS ChangePowerState(DEVICE_POWER_STATE state);
 
+    // IRP_MJ_READ and IRP_MJ_WRITE, to the minidriver's own dispatch routines, with direct I/O:
+    // the caller's buffer travels as a memory descriptor list. Waits for the completion and
+    // returns the request's status; `information` receives what the request reports.
+    NTSTATUS Read(void* buffer, ULONG length, ULONG_PTR* information);
+    NTSTATUS Write(const void* buffer, ULONG length, ULONG_PTR* information);
+
     // Opens an instance of a stream with a format of format->FormatSize bytes.
     std::unique_ptr<StreamClassStream> OpenStream(ULONG stream, const KSDATAFORMAT* format, NTSTATUS* status);
 
@@ -140,6 +146,7 @@ public:
 
 private:
     StreamClassDevice(KernelDriver& driver, TimeSource& time);
+    NTSTATUS TransferRequest(UCHAR majorFunction, void* buffer, ULONG length, ULONG_PTR* information);
     NTSTATUS PropertyRequest(SRB_COMMAND command, const KSPROPERTY_SET* sets, ULONG setCount,
                              const std::function<NTSTATUS(SRB_COMMAND, STREAM_PROPERTY_DESCRIPTOR&, ULONG*)>& send,
                              const void* property, ULONG propertySize, void* data, ULONG dataSize,
@@ -158,8 +165,9 @@ private:
 // One open instance of a stream.
 class StreamClassStream {
 public:
-    // Sends SRB_CLOSE_STREAM, then cancels the stream's timer and waits for a running timer
-    // routine before the stream extension is freed.
+    // Closes the stream: from here on the port calls neither its cancel routine nor its timer
+    // routine (it waits for running ones to return), then sends SRB_CLOSE_STREAM and frees the
+    // stream extension.
     ~StreamClassStream();
     StreamClassStream(const StreamClassStream&) = delete;
     StreamClassStream& operator=(const StreamClassStream&) = delete;
@@ -171,39 +179,52 @@ public:
     NTSTATUS ControlRequest(SRB_COMMAND command, const std::function<void(HW_STREAM_REQUEST_BLOCK&)>& fill,
                             ULONG* bytesTransferred = nullptr);
     NTSTATUS SetState(KSSTATE state);
+    NTSTATUS GetState(KSSTATE* state);
     NTSTATUS IndicateMasterClock(HANDLE clock);
+    // SRB_PROPOSE_DATA_FORMAT or SRB_SET_DATA_FORMAT with a format of format->FormatSize bytes.
+    NTSTATUS DataFormatRequest(SRB_COMMAND command, const KSDATAFORMAT* format);
     NTSTATUS GetProperty(const void* property, ULONG propertySize, void* data, ULONG dataSize, ULONG* bytesReturned);
 
-    // A data request; it completes when the minidriver completes it.
+    // A data request; it completes when the minidriver completes it. Each header must be
+    // followed by the stream's media-specific bytes, counted in its Size; a request without
+    // headers or with a short one completes at once with STATUS_INVALID_PARAMETER.
     std::unique_ptr<PortRequest> SubmitData(SRB_COMMAND command, KSSTREAM_HEADER* headers, ULONG count);
-    // Asks the minidriver to cancel a data request it still holds.
+    // Asks the minidriver to cancel a data request it still holds; not once the stream closes.
     void Cancel(PortRequest& request);
 
 private:
     friend class StreamClassDevice;
     StreamClassStream(StreamClassDevice& device, ULONG streamNumber);
+    NTSTATUS SendControl(SRB_COMMAND command, const std::function<void(HW_STREAM_REQUEST_BLOCK&)>& fill,
+                         const std::function<void(const HW_STREAM_REQUEST_BLOCK&)>& done);
 
     StreamClassDevice& m_device;
     HW_STREAM_OBJECT* m_object;
     bool m_open = false;
 };
 
-// A master clock that counts stream time from its start on the device's time source. Its
-// handle is what SRB_INDICATE_MASTER_CLOCK passes and StreamClassQueryMasterClockSync reads.
+// A graph's master clock on the device's time source. Stream time starts at 0, runs while the
+// clock runs and stands still while it is paused. Its handle is what SRB_INDICATE_MASTER_CLOCK
+// passes and StreamClassQueryMasterClockSync reads.
 class MasterClock {
 public:
-    explicit MasterClock(TimeSource& time);
+    explicit MasterClock(TimeSource& time);  // paused
     ~MasterClock();
     MasterClock(const MasterClock&) = delete;
     MasterClock& operator=(const MasterClock&) = delete;
 
     HANDLE Handle() const { return m_handle; }
-    LONGLONG StreamTime() const { return m_time.Now() - m_start; }
+    void Run();
+    void Pause();
+    LONGLONG StreamTime() const;
     LONGLONG SystemTime() const { return m_time.Now(); }
 
 private:
     TimeSource& m_time;
-    LONGLONG m_start;
+    mutable std::mutex m_mutex;
+    bool m_running = false;
+    LONGLONG m_pausedAt = 0;   // stream time when last paused
+    LONGLONG m_runStart = 0;  // system time minus stream time while running
     HANDLE m_handle;
 };
 

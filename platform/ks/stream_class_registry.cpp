@@ -63,6 +63,36 @@ bool DeviceRecord::Finish(HW_STREAM_REQUEST_BLOCK* srb)
     return true;
 }
 
+bool DeviceRecord::BeginCancel(HW_STREAM_REQUEST_BLOCK* srb)
+{
+    std::lock_guard lock(mutex);
+    if (outstanding.count(srb) == 0 || closingStreams.count(srb->StreamObject) != 0) {
+        return false;
+    }
+    cancelling.insert(srb->StreamObject);
+    return true;
+}
+
+void DeviceRecord::EndCancel(const HW_STREAM_OBJECT* stream)
+{
+    std::lock_guard lock(mutex);
+    cancelling.erase(cancelling.find(stream));
+    cancelReturned.notify_all();
+}
+
+void DeviceRecord::BeginClose(const HW_STREAM_OBJECT* stream)
+{
+    std::unique_lock lock(mutex);
+    closingStreams.insert(stream);
+    cancelReturned.wait(lock, [&] { return cancelling.count(stream) == 0; });
+}
+
+void DeviceRecord::EndClose(const HW_STREAM_OBJECT* stream)
+{
+    std::lock_guard lock(mutex);
+    closingStreams.erase(stream);
+}
+
 void RegisterDevice(DeviceRecord* record, std::initializer_list<DEVICE_OBJECT*> deviceObjects)
 {
     std::lock_guard lock(g_mutex);

@@ -10,8 +10,8 @@ void TimeSource::Schedule(const void* key, LONGLONG due, std::function<void()> r
 {
     {
         std::lock_guard lock(m_mutex);
-        if (m_draining.count(key) != 0) {
-            return;  // being cancelled for good
+        if (m_draining.count(key) != 0 || m_retired.count(key) != 0) {
+            return;  // being cancelled, or cancelled for good
         }
         m_timers[key] = Timer{due, m_nextOrder++, std::move(routine)};
     }
@@ -27,6 +27,21 @@ void TimeSource::Cancel(const void* key, bool drain)
         m_routineDone.wait(lock, [&] { return m_runningKey != key; });
         m_draining.erase(key);
     }
+}
+
+void TimeSource::Retire(const void* key)
+{
+    {
+        std::lock_guard lock(m_mutex);
+        m_retired.insert(key);
+    }
+    Cancel(key, true);
+}
+
+void TimeSource::Reinstate(const void* key)
+{
+    std::lock_guard lock(m_mutex);
+    m_retired.erase(key);
 }
 
 bool TimeSource::IsScheduled(const void* key) const

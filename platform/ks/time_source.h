@@ -27,6 +27,11 @@ public:
     // Removes the key's timer. With `drain`, also waits until a routine of the key that is
     // running on another thread has returned (and removes what it re-armed).
     void Cancel(const void* key, bool drain);
+    // Cancels the key's timer for good: it cannot be scheduled again until Reinstate, and a
+    // routine of the key running on another thread has returned when this returns.
+    void Retire(const void* key);
+    // Lets a retired key (an address about to be reused) be scheduled again.
+    void Reinstate(const void* key);
     bool IsScheduled(const void* key) const;
 
 protected:
@@ -47,6 +52,7 @@ private:
     };
     std::map<const void*, Timer> m_timers;
     std::set<const void*> m_draining;
+    std::set<const void*> m_retired;
     std::uint64_t m_nextOrder = 0;
     const void* m_runningKey = nullptr;
     std::thread::id m_runningThread;

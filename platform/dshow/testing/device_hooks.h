@@ -9,6 +9,14 @@ namespace zv::dshow::testing {
 // test devices it names in ZV_TEST_CAMERA and ZV_TEST_MICROPHONE.
 void HideSystemDevices(bool hide);
 
+// Lists a video capture device with this friendly name and device path, after the test cameras of
+// ZV_TEST_CAMERA and in the order listed, until it is unlisted. It has no pictures of its own: the
+// enumerator shows it and its property bag, a capture filter cannot be made from it. False when
+// the path is listed already.
+bool ListTestVideoDevice(const std::string& friendlyName, const std::string& devicePath);
+// False when the path was not listed.
+bool UnlistTestVideoDevice(const std::string& devicePath);
+
 // The running test camera with this device path reports that it can no longer be read, as an
 // unplugged camera does. False when no such camera is open.
 bool UnplugTestCamera(const std::string& devicePath);

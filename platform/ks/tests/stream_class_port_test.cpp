@@ -47,6 +47,10 @@ struct Fake {
     HANDLE clock = nullptr;
     std::deque<HW_STREAM_REQUEST_BLOCK*> reads;
     KIRQL timerIrql = PASSIVE_LEVEL;
+    bool closing = false;
+    int timerRunsWhileClosing = 0;
+    int cancels = 0;
+    std::function<void()> onClose;
 };
 Fake* g_fake;
 
@@ -70,6 +74,7 @@ void CompleteDevice(HW_STREAM_REQUEST_BLOCK* srb)
 void StreamTimer(PVOID)
 {
     g_fake->timerIrql = KeGetCurrentIrql();
+    g_fake->timerRunsWhileClosing += g_fake->closing ? 1 : 0;
     HW_STREAM_REQUEST_BLOCK* read = nullptr;
     {
         std::lock_guard lock(g_fake->mutex);
@@ -147,6 +152,18 @@ void ReceiveDevice(HW_STREAM_REQUEST_BLOCK* srb)
         srb->StreamObject->ReceiveControlPacket = ReceiveControl;
         g_fake->stream = srb->StreamObject;
         break;
+    case SRB_CLOSE_STREAM:
+        g_fake->closing = true;
+        // Tries to re-arm its timer; then the test's hook; then ends what it still holds.
+        StreamClassScheduleTimer(srb->StreamObject, srb->HwDeviceExtension, 1, StreamTimer, nullptr);
+        if (g_fake->onClose) {
+            g_fake->onClose();
+        }
+        for (HW_STREAM_REQUEST_BLOCK* read : g_fake->reads) {
+            StreamClassStreamNotification(StreamRequestComplete, read->StreamObject, read);
+        }
+        g_fake->reads.clear();
+        break;
     case SRB_UNKNOWN_DEVICE_COMMAND:
         // Completed later, on another thread.
         g_fake->completer = std::thread([srb] { CompleteDevice(srb); });
@@ -161,14 +178,14 @@ void ReceiveDevice(HW_STREAM_REQUEST_BLOCK* srb)
     CompleteDevice(srb);
 }
 
-void CancelNothing(HW_STREAM_REQUEST_BLOCK*) {}
+void CountCancel(HW_STREAM_REQUEST_BLOCK*) { ++g_fake->cancels; }
 
 HW_INITIALIZATION_DATA Registration()
 {
     HW_INITIALIZATION_DATA data{};
     data.HwInitializationDataSize = HW_INITIALIZATION_DATA_REVISION_SIZE;
     data.HwReceivePacket = ReceiveDevice;
-    data.HwCancelPacket = CancelNothing;
+    data.HwCancelPacket = CountCancel;
     data.DeviceExtensionSize = kExtensionSize;
     data.PerRequestExtensionSize = 24;
     data.PerStreamExtensionSize = kStreamExtensionSize;
@@ -350,10 +367,12 @@ TEST_F(PortTest, StreamTimerPacesReadsOnTheMasterClock)
     EXPECT_TRUE(fake.streamExtensionWasZero);
 
     time.Advance(500);
-    MasterClock clock(time);  // stream time 0 from here
+    MasterClock clock(time);
+    clock.Run();  // stream time 0 from here
     EXPECT_EQ(stream->IndicateMasterClock(clock.Handle()), STATUS_SUCCESS);
     EXPECT_EQ(stream->SetState(KSSTATE_RUN), STATUS_SUCCESS);
     KSSTREAM_HEADER headers[2]{};
+    headers[0].Size = headers[1].Size = sizeof(KSSTREAM_HEADER);
     auto first = stream->SubmitData(SRB_READ_DATA, &headers[0], 1);
     auto second = stream->SubmitData(SRB_READ_DATA, &headers[1], 1);
 
@@ -383,6 +402,33 @@ TEST_F(PortTest, UnknownMasterClockIsReported)
     StreamClassQueryMasterClockSync(reinterpret_cast<HANDLE>(0x7777), &context);
     EXPECT_EQ(context.Time, 0u);
     EXPECT_EQ(TakePortViolations().size(), 1u);
+}
+
+TEST_F(PortTest, AClosingStreamGetsNeitherCancelNorTimerCalls)
+{
+    auto device = Start();
+    ASSERT_NE(device, nullptr);
+    NTSTATUS status;
+    auto stream = device->OpenStream(0, &kTestFormat, &status);
+    ASSERT_NE(stream, nullptr);
+    KSSTREAM_HEADER header{};
+    header.Size = sizeof header - 1;  // no room for what the driver writes behind it
+    EXPECT_EQ(stream->SubmitData(SRB_READ_DATA, &header, 1)->Status(), STATUS_INVALID_PARAMETER);
+    EXPECT_TRUE(fake.reads.empty());
+
+    EXPECT_EQ(stream->SetState(KSSTATE_RUN), STATUS_SUCCESS);
+    header.Size = sizeof header;
+    auto read = stream->SubmitData(SRB_READ_DATA, &header, 1);
+    auto queued = stream->SubmitData(SRB_READ_DATA, &header, 1);
+    stream->Cancel(*read);
+    EXPECT_EQ(fake.cancels, 1);
+    fake.onClose = [&, raw = stream.get()] { raw->Cancel(*queued); };
+    HW_STREAM_OBJECT* object = &stream->StreamObject();
+    stream.reset();  // the driver re-arms its timer while closing
+    EXPECT_EQ(fake.cancels, 1);
+    EXPECT_FALSE(time.IsScheduled(object));
+    time.Advance(1000);
+    EXPECT_EQ(fake.timerRunsWhileClosing, 0);
 }
 
 }  // namespace
