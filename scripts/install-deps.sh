@@ -16,16 +16,13 @@ packages=(
   libvips-dev libturbojpeg0-dev
   # imagelib: PNG
   libpng-dev
-  # image benchmarks compare the resampler against libvips
-  libvips-dev
   # fuzz targets: clang with its libFuzzer runtime
   clang libclang-rt-14-dev
-  # independent tools the interop tests compare against
-  netpbm imagemagick
   # platform/dshow: capture and test devices through GStreamer
   libgstreamer1.0-dev libgstreamer-plugins-base1.0-dev gstreamer1.0-plugins-base gstreamer1.0-plugins-good
   # platform/dshow: decoders for video files, Windows Media included
   gstreamer1.0-libav gstreamer1.0-plugins-ugly
+  # independent tools the interop tests compare against
   netpbm imagemagick libjpeg-turbo-progs libimage-exiftool-perl
 )
 
