@@ -278,9 +278,9 @@ bool CPixImageBMP::Decode(CPixStream* stream)
         const std::size_t imageBytes = static_cast<std::size_t>(m_info.stride) * m_header.biHeight;
         const std::size_t fileBytes = static_cast<std::size_t>(PlainBytes(bits, m_header.biWidth, m_header.biHeight));
         if (bits <= 8 && compression == kRle8) {
-            DecodeRle8(stream);
+            DecodeRle(stream, false);
         } else if (bits <= 8 && compression == kRle4) {
-            DecodeRle4(stream);
+            DecodeRle(stream, true);
         } else if (bits <= 8 || bits == 24) {
             ReadExactly(stream, m_pPixels, imageBytes, kTruncated);
         } else if (bits == 16) {
@@ -304,18 +304,26 @@ bool CPixImageBMP::Decode(CPixStream* stream)
     }
 }
 
-void CPixImageBMP::DecodeRle8(CPixStream* stream)
+// Run-length data of 8-bit (one index a byte) or 4-bit pictures (two indices a byte, high nibble
+// first): the two layouts differ only in how a byte becomes pixels.
+void CPixImageBMP::DecodeRle(CPixStream* stream, bool fourBit)
 {
     ByteSource data(stream);
     RleTarget target(this);
     std::int64_t x = 0;
     std::int64_t y = 0;
+    auto pixel = [fourBit](BYTE byte, int i) -> BYTE {
+        if (!fourBit)
+            return byte;
+        return i % 2 == 0 ? byte >> 4 : byte & 0x0F;
+    };
     while (!target.PastTop(y)) {
         const BYTE count = data.Take();
         const BYTE value = data.Take();
         if (count > 0) {
+            // An encoded run repeats its byte (at 4 bits, alternating its two nibbles).
             for (int i = 0; i < count; ++i)
-                target.Put(x + i, y, value);
+                target.Put(x + i, y, pixel(value, i));
             x += count;
         } else if (value == kEndOfLine) {
             x = 0;
@@ -326,46 +334,15 @@ void CPixImageBMP::DecodeRle8(CPixStream* stream)
             x += data.Take();
             y += data.Take();
         } else {
-            for (int i = 0; i < value; ++i)
-                target.Put(x + i, y, data.Take());
-            x += value;
-            if (value % 2 != 0)
-                data.Take(); // literal runs end on a 16-bit boundary
-        }
-    }
-}
-
-void CPixImageBMP::DecodeRle4(CPixStream* stream)
-{
-    ByteSource data(stream);
-    RleTarget target(this);
-    std::int64_t x = 0;
-    std::int64_t y = 0;
-    while (!target.PastTop(y)) {
-        const BYTE count = data.Take();
-        const BYTE value = data.Take();
-        if (count > 0) {
-            // An encoded run alternates the two nibbles of its byte, high one first.
-            for (int i = 0; i < count; ++i)
-                target.Put(x + i, y, i % 2 == 0 ? value >> 4 : value & 0x0F);
-            x += count;
-        } else if (value == kEndOfLine) {
-            x = 0;
-            ++y;
-        } else if (value == kEndOfBitmap) {
-            return;
-        } else if (value == kDelta) {
-            x += data.Take();
-            y += data.Take();
-        } else {
-            BYTE pair = 0;
+            BYTE byte = 0;
             for (int i = 0; i < value; ++i) {
-                if (i % 2 == 0)
-                    pair = data.Take();
-                target.Put(x + i, y, i % 2 == 0 ? pair >> 4 : pair & 0x0F);
+                if (!fourBit || i % 2 == 0)
+                    byte = data.Take();
+                target.Put(x + i, y, pixel(byte, i));
             }
             x += value;
-            if (((value + 1) / 2) % 2 != 0)
+            const int literalBytes = fourBit ? (value + 1) / 2 : value;
+            if (literalBytes % 2 != 0)
                 data.Take(); // literal runs end on a 16-bit boundary
         }
     }

@@ -24,8 +24,7 @@ public:
     static bool ReadInfoHeader(CPixStream* stream, BITMAPINFOHEADER& header);
 
 private:
-    void DecodeRle8(CPixStream* stream);
-    void DecodeRle4(CPixStream* stream);
+    void DecodeRle(CPixStream* stream, bool fourBit);
     void FlipRows();
 };
 
