@@ -74,12 +74,23 @@ bool RunGuarded(png_structp png, const Step& step)
     return true;
 }
 
+constexpr png_alloc_size_t kMaxChunkBytes = 8u << 20;
+
 class PngReadHandle {
 public:
     explicit PngReadHandle(CPixImage* errorTarget)
         : png(png_create_read_struct(PNG_LIBPNG_VER_STRING, errorTarget, CPixPngErrorProc, IgnorePngWarning))
         , info(png ? png_create_info_struct(png) : nullptr)
     {
+        // No single chunk of a picture file needs more than a few megabytes; without a cap a few
+        // hundred bytes can make libpng ask for gigabytes (a chunk's stated length, or text and
+        // profile chunks that inflate). Chunks the decoder never reads are skipped unread.
+        if (png) {
+            png_set_chunk_malloc_max(png, kMaxChunkBytes);
+            static const png_byte kSkipped[] = "sPLT\0iCCP\0iTXt\0tEXt\0zTXt\0eXIf\0hIST\0sCAL\0pCAL\0oFFs\0tIME\0sBIT";
+            png_set_keep_unknown_chunks(png, PNG_HANDLE_CHUNK_NEVER, nullptr, 0);
+            png_set_keep_unknown_chunks(png, PNG_HANDLE_CHUNK_NEVER, kSkipped, 12);
+        }
     }
     ~PngReadHandle() { png_destroy_read_struct(png ? &png : nullptr, info ? &info : nullptr, nullptr); }
     PngReadHandle(const PngReadHandle&) = delete;
