@@ -215,7 +215,7 @@ TEST(CaptureGraph, LargestSizeComesFromTheStreamCapabilities)
     EXPECT_EQ(0, graph.SelectLargestSize());
     EXPECT_EQ(2, graph.m_nState);
     OAFilterState state = State_Stopped;
-    EXPECT_EQ(S_OK, graph.m_pMediaControl->GetState(5000, &state));
+    EXPECT_EQ(S_OK, graph.m_pMediaControl->GetState(30000, &state));
     EXPECT_EQ(State_Running, state);
 }
 

@@ -113,7 +113,7 @@ public:
     // than `count` frames have arrived.
     bool WaitForMoreThan(int count)
     {
-        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
         while (Count() <= count) {
             if (std::chrono::steady_clock::now() > deadline) return false;
             std::this_thread::sleep_for(std::chrono::milliseconds(5));
