@@ -11,6 +11,7 @@ namespace {
 struct Registry {
     std::mutex mutex;
     std::map<std::string, std::shared_ptr<DeviceProvider>> providers;
+    std::shared_ptr<DeviceProvider> fallback;
 };
 
 Registry& Providers()
@@ -61,6 +62,13 @@ bool UnregisterDeviceProvider(std::string_view path)
     return true;
 }
 
+void SetFallbackDeviceProvider(std::shared_ptr<DeviceProvider> provider)
+{
+    Registry& registry = Providers();
+    std::lock_guard lock(registry.mutex);
+    std::swap(registry.fallback, provider); // the old one is released outside the lock
+}
+
 HANDLE OpenDevicePath(std::string_view path, DWORD desiredAccess)
 {
     std::shared_ptr<DeviceProvider> provider;
@@ -70,6 +78,8 @@ HANDLE OpenDevicePath(std::string_view path, DWORD desiredAccess)
         auto it = registry.providers.find(DeviceKey(path));
         if (it != registry.providers.end())
             provider = it->second;
+        else if (IsDevicePath(path))
+            provider = registry.fallback;
     }
     if (!provider) {
         SetLastError(ERROR_FILE_NOT_FOUND);

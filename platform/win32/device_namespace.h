@@ -28,6 +28,10 @@ bool RegisterDeviceProvider(std::string_view path, std::shared_ptr<DeviceProvide
 // Removes a registration; handles already open stay usable. False when nothing was registered.
 bool UnregisterDeviceProvider(std::string_view path);
 
+// Serves the device paths that no registered provider serves (devices run by a device host);
+// null removes it.
+void SetFallbackDeviceProvider(std::shared_ptr<DeviceProvider> provider);
+
 // Opens a device path: a new handle, or INVALID_HANDLE_VALUE with the last error set
 // (ERROR_FILE_NOT_FOUND for a path no provider serves).
 HANDLE OpenDevicePath(std::string_view path, DWORD desiredAccess);

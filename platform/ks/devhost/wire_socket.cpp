@@ -1,0 +1,140 @@
+#include "platform/ks/devhost/wire_socket.h"
+
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+#include <cerrno>
+
+namespace zv::devhost {
+
+UniqueFd& UniqueFd::operator=(UniqueFd&& other) noexcept
+{
+    if (this != &other) Reset(other.Release());
+    return *this;
+}
+
+int UniqueFd::Release()
+{
+    const int fd = m_fd;
+    m_fd = -1;
+    return fd;
+}
+
+void UniqueFd::Reset(int fd)
+{
+    if (m_fd >= 0) ::close(m_fd);
+    m_fd = fd;
+}
+
+std::unique_ptr<WireSocket> WireSocket::Connect(const std::string& path)
+{
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    if (path.size() >= sizeof address.sun_path) {
+        errno = ENAMETOOLONG;
+        return nullptr;
+    }
+    path.copy(address.sun_path, path.size());
+    UniqueFd fd(::socket(AF_UNIX, SOCK_SEQPACKET | SOCK_CLOEXEC, 0));
+    if (!fd.Valid()) return nullptr;
+    int result;
+    do {
+        result = ::connect(fd.Get(), reinterpret_cast<const sockaddr*>(&address), sizeof address);
+    } while (result != 0 && errno == EINTR);
+    if (result != 0) return nullptr;
+    return std::make_unique<WireSocket>(std::move(fd));
+}
+
+bool WireSocket::Pair(std::unique_ptr<WireSocket>* a, std::unique_ptr<WireSocket>* b)
+{
+    int fds[2];
+    if (::socketpair(AF_UNIX, SOCK_SEQPACKET | SOCK_CLOEXEC, 0, fds) != 0) return false;
+    *a = std::make_unique<WireSocket>(UniqueFd(fds[0]));
+    *b = std::make_unique<WireSocket>(UniqueFd(fds[1]));
+    return true;
+}
+
+bool WireSocket::Send(wire::MessageHeader header, std::initializer_list<std::span<const unsigned char>> parts, int fd)
+{
+    std::size_t total = 0;
+    for (const auto& part : parts) total += part.size();
+    if (total > wire::kMaxPayloadBytes) return false;
+    header.size = static_cast<std::uint32_t>(total);
+    // One packet: the header and the parts gathered.
+    std::vector<unsigned char> packet(sizeof header + total);
+    std::memcpy(packet.data(), &header, sizeof header);
+    std::size_t at = sizeof header;
+    for (const auto& part : parts) {
+        if (!part.empty()) std::memcpy(packet.data() + at, part.data(), part.size());
+        at += part.size();
+    }
+    iovec io{packet.data(), packet.size()};
+    msghdr message{};
+    message.msg_iov = &io;
+    message.msg_iovlen = 1;
+    alignas(cmsghdr) unsigned char control[CMSG_SPACE(sizeof(int))] = {};
+    if (fd >= 0) {
+        message.msg_control = control;
+        message.msg_controllen = sizeof control;
+        cmsghdr* item = CMSG_FIRSTHDR(&message);
+        item->cmsg_level = SOL_SOCKET;
+        item->cmsg_type = SCM_RIGHTS;
+        item->cmsg_len = CMSG_LEN(sizeof(int));
+        std::memcpy(CMSG_DATA(item), &fd, sizeof fd);
+    }
+    std::lock_guard lock(m_sendMutex);
+    if (!m_fd.Valid()) return false;
+    ssize_t sent;
+    do {
+        sent = ::sendmsg(m_fd.Get(), &message, MSG_NOSIGNAL);
+    } while (sent < 0 && errno == EINTR);
+    return sent == static_cast<ssize_t>(packet.size());
+}
+
+ReceiveResult WireSocket::Receive(ReceivedMessage* message)
+{
+    std::vector<unsigned char> packet(wire::kMaxMessageBytes + 1);
+    iovec io{packet.data(), packet.size()};
+    msghdr header{};
+    header.msg_iov = &io;
+    header.msg_iovlen = 1;
+    // Room for a few descriptors, so that a peer sending several cannot leak them into us.
+    alignas(cmsghdr) unsigned char control[CMSG_SPACE(sizeof(int) * 8)];
+    header.msg_control = control;
+    header.msg_controllen = sizeof control;
+    ssize_t received;
+    do {
+        received = ::recvmsg(m_fd.Get(), &header, MSG_CMSG_CLOEXEC);
+    } while (received < 0 && errno == EINTR);
+    if (received <= 0) return ReceiveResult::Closed;
+
+    message->fd.Reset();
+    for (cmsghdr* item = CMSG_FIRSTHDR(&header); item != nullptr; item = CMSG_NXTHDR(&header, item)) {
+        if (item->cmsg_level != SOL_SOCKET || item->cmsg_type != SCM_RIGHTS) continue;
+        const std::size_t count = (item->cmsg_len - CMSG_LEN(0)) / sizeof(int);
+        for (std::size_t i = 0; i < count; ++i) {
+            int fd;
+            std::memcpy(&fd, CMSG_DATA(item) + i * sizeof(int), sizeof fd);
+            if (!message->fd.Valid())
+                message->fd.Reset(fd);
+            else
+                ::close(fd);
+        }
+    }
+    const auto length = static_cast<std::size_t>(received);
+    if ((header.msg_flags & (MSG_TRUNC | MSG_CTRUNC)) != 0 || length < sizeof(wire::MessageHeader) ||
+        length > wire::kMaxMessageBytes)
+        return ReceiveResult::Malformed;
+    std::memcpy(&message->header, packet.data(), sizeof message->header);
+    if (message->header.size != length - sizeof(wire::MessageHeader)) return ReceiveResult::Malformed;
+    message->payload.assign(packet.begin() + sizeof(wire::MessageHeader), packet.begin() + static_cast<std::ptrdiff_t>(length));
+    return ReceiveResult::Message;
+}
+
+void WireSocket::Shutdown()
+{
+    ::shutdown(m_fd.Get(), SHUT_RDWR);
+}
+
+}  // namespace zv::devhost
