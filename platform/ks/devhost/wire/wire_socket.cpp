@@ -1,4 +1,4 @@
-#include "platform/ks/devhost/wire_socket.h"
+#include "platform/ks/devhost/wire/wire_socket.h"
 
 #include <sys/socket.h>
 #include <sys/un.h>

@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/ks/devhost/wire_protocol.h"
+#include "platform/ks/devhost/wire/wire_protocol.h"
 
 namespace zv::devhost {
 
