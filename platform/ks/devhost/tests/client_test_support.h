@@ -1,11 +1,9 @@
 // Test support for the client library: pin formats, frame blocks as the main program writes them,
-// and a pin that keeps one read outstanding and collects what arrives.
+// and a running pin that keeps one read outstanding and records what arrives.
 #pragma once
 
 #include <chrono>
 #include <condition_variable>
-#include <cstdint>
-#include <memory>
 #include <mutex>
 #include <vector>
 
@@ -13,12 +11,10 @@
 
 namespace zv::devhost::testing {
 
-inline ULONG ImageBytes(LONG width, LONG height) { return static_cast<ULONG>((width * 3 + 3) / 4 * 4 * height); }
-
 inline KS_DATAFORMAT_VIDEOINFOHEADER PinFormat(LONG width, LONG height)
 {
     KS_DATAFORMAT_VIDEOINFOHEADER format{};
-    const ULONG bytes = ImageBytes(width, height);
+    const auto bytes = static_cast<ULONG>(width * 3 * height);  // every width used is a multiple of 4
     format.DataFormat = {sizeof format, 0, bytes, 0, KSDATAFORMAT_TYPE_VIDEO, MEDIASUBTYPE_RGB24,
                          KSDATAFORMAT_SPECIFIER_VIDEOINFO};
     format.VideoInfoHeader.AvgTimePerFrame = 333333;
@@ -26,25 +22,24 @@ inline KS_DATAFORMAT_VIDEOINFOHEADER PinFormat(LONG width, LONG height)
     return format;
 }
 
-// A whole frame of output format `index` at offset 0: patterned by `seed`, the 5-byte header first.
+// A whole frame of output format `index` written at offset 0, patterned by `seed`.
 inline std::vector<unsigned char> FrameBlock(unsigned char index, ULONG length, unsigned char seed)
 {
     std::vector<unsigned char> block(length);
     for (ULONG i = 0; i < length; ++i) block[i] = static_cast<unsigned char>(i * 7 + seed);
-    block[0] = index;
+    block[0] = index;  // the header: format index, then a zero offset
     block[1] = block[2] = block[3] = block[4] = 0;
     return block;
 }
 
-// A running pin (no clock) that resubmits its read as each one completes.
 class StreamingPin {
 public:
-    StreamingPin(HostConnection& connection, LONG width, LONG height) : m_bytes(ImageBytes(width, height))
+    StreamingPin(HostConnection& connection, LONG width, LONG height)
     {
         const auto format = PinFormat(width, height);
+        m_bytes = format.DataFormat.SampleSize;
         m_buffer = FrameBuffer::Create(m_bytes);
-        NTSTATUS status = STATUS_UNSUCCESSFUL;
-        m_pin = connection.OpenPin(0, &format.DataFormat, &status);
+        m_pin = connection.OpenPin(0, &format.DataFormat, nullptr);
         m_ok = m_buffer && m_pin && connection.Register(*m_buffer) && m_pin->SetState(KSSTATE_PAUSE) == STATUS_SUCCESS &&
                m_pin->SetState(KSSTATE_RUN) == STATUS_SUCCESS && Submit();
     }
@@ -54,40 +49,39 @@ public:
             std::lock_guard lock(m_mutex);
             m_stopping = true;
         }
-        m_pin.reset();  // waits for the last read
+        m_pin.reset();  // returns after the last read's callback
     }
-
     bool Ok() const { return m_ok; }
 
-    // Waits (bounded) for a completed read whose picture equals `expected` from `start` on.
+    // Bounded waits for a picture equal to `expected` from `start` on, for `count` more
+    // successful reads, for a read that failed with `status`.
     bool WaitForPicture(const std::vector<unsigned char>& expected, std::size_t start = 0,
                         std::chrono::milliseconds limit = std::chrono::seconds(10))
     {
-        std::unique_lock lock(m_mutex);
-        return m_changed.wait_for(lock, limit, [&] {
-            return m_last.size() == m_bytes && std::equal(m_last.begin(), m_last.end(), expected.begin() + static_cast<std::ptrdiff_t>(start));
-        });
+        return WaitFor(limit, [&] { return m_last.size() == m_bytes && std::equal(m_last.begin(), m_last.end(), expected.begin() + static_cast<std::ptrdiff_t>(start)); });
     }
-    // Waits (bounded) until `count` more reads have completed successfully.
     bool WaitForReads(int count)
     {
-        std::unique_lock lock(m_mutex);
-        const int target = m_completed + count;
-        return m_changed.wait_for(lock, std::chrono::seconds(10), [&] { return m_completed >= target; });
+        const int target = Completed() + count;
+        return WaitFor(std::chrono::seconds(10), [&] { return m_completed >= target; });
     }
-    // Waits (bounded) for a read that completed with `status`.
     bool WaitForFailure(NTSTATUS status)
     {
-        std::unique_lock lock(m_mutex);
-        return m_changed.wait_for(lock, std::chrono::seconds(10), [&] { return m_failure == status; });
-    }
-    std::vector<unsigned char> LastPicture()
-    {
-        std::lock_guard lock(m_mutex);
-        return m_last;
+        return WaitFor(std::chrono::seconds(10), [&] { return m_failure == status; });
     }
 
 private:
+    template <typename Predicate>
+    bool WaitFor(std::chrono::milliseconds limit, Predicate done)
+    {
+        std::unique_lock lock(m_mutex);
+        return m_changed.wait_for(lock, limit, done);
+    }
+    int Completed()
+    {
+        std::lock_guard lock(m_mutex);
+        return m_completed;
+    }
     bool Submit()
     {
         return m_pin->SubmitRead(*m_buffer, 0, m_bytes, [this](const ReadCompletion& done) { OnRead(done); }) != 0;
@@ -106,7 +100,7 @@ private:
         m_changed.notify_all();
     }
 
-    ULONG m_bytes;
+    ULONG m_bytes = 0;
     std::unique_ptr<FrameBuffer> m_buffer;
     std::unique_ptr<CapturePinClient> m_pin;
     bool m_ok = false;
