@@ -14,7 +14,7 @@ TEST(LauncherTest, HostFilesAreShortPerInstanceAndIgnoreCase)
 {
     win32::testing::TempZvRoot root;
     std::set<std::string> sockets;
-    for (const std::string id : {"ROOT\\MEDIA\\0000", "ROOT\\MEDIA\\0001", ("ROOT\\" + std::string(300, 'x')).c_str()}) {
+    for (const std::string& id : {std::string("ROOT\\MEDIA\\0000"), std::string("ROOT\\MEDIA\\0001"), "ROOT\\" + std::string(300, 'x')}) {
         const auto files = HostFilesFor(id);
         ASSERT_TRUE(files);
         EXPECT_EQ(files->socket.size(), root.Path().size() + 29);  // "/run/dh-" + 16 digits + ".sock"
