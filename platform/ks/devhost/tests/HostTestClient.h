@@ -135,19 +135,18 @@ public:
         m_replies.erase(id);
         return payload;
     }
-    template <typename Reply>
+    // A reply that starts with a ReplyStatus; UNSUCCESSFUL when none came.
+    template <typename Reply = wire::ReplyStatus>
     Reply Call(MessageType type, std::initializer_list<std::span<const unsigned char>> parts, int fd = -1)
     {
         Reply reply{};
-        reply.result.status = STATUS_UNSUCCESSFUL;
+        reinterpret_cast<wire::ReplyStatus&>(reply).status = STATUS_UNSUCCESSFUL;
         ReadPayload(Await(Send(type, parts, fd)), 0, &reply);
         return reply;
     }
     NTSTATUS Status(MessageType type, std::initializer_list<std::span<const unsigned char>> parts, int fd = -1)
     {
-        wire::ReplyStatus status{STATUS_UNSUCCESSFUL, 0};
-        ReadPayload(Await(Send(type, parts, fd)), 0, &status);
-        return status.status;
+        return Call(type, parts, fd).status;
     }
 
     std::uint32_t Register(const SharedBuffer& buffer)
@@ -193,9 +192,13 @@ public:
         ReadPayload(Await(id), 0, &reply);
         return reply;
     }
-    wire::TransferReply Transfer(MessageType type, std::uint32_t buffer, std::uint64_t offset, std::uint32_t length)
+    wire::ReadReply Read(std::uint32_t pin, std::uint32_t buffer, std::uint64_t offset, std::uint32_t length)
     {
-        const wire::TransferRequest request{{buffer, length, offset}};
+        return AwaitRead(SubmitRead(pin, buffer, offset, length));
+    }
+    wire::TransferReply Transfer(MessageType type, std::uint32_t buffer, std::uint32_t length)
+    {
+        const wire::TransferRequest request{{buffer, length, 0}};
         return Call<wire::TransferReply>(type, {BytesOf(request)});
     }
 
@@ -216,6 +219,34 @@ inline KS_DATAFORMAT_VIDEOINFOHEADER VideoFormat(LONG width, LONG height)
     format.VideoInfoHeader.AvgTimePerFrame = 333333;
     format.VideoInfoHeader.bmiHeader = {sizeof(KS_BITMAPINFOHEADER), width, height, 1, 24, KS_BI_RGB, bytes, 0, 0, 0, 0};
     return format;
+}
+
+constexpr std::uint32_t k320x240 = 230400;
+constexpr std::uint32_t k160x120 = 57600;
+
+// The main program's road on a running 320x240 pin: a first read marks the size in use (the
+// flags read shows it), a block written through the side channel, and the next read gets it
+// whole. The last read's reply.
+inline wire::ReadReply WrittenFrameArrives(TestClient& client, std::uint32_t pin)
+{
+    SharedBuffer frame(k320x240), channel(k320x240);
+    const std::uint32_t frameId = client.Register(frame), channelId = client.Register(channel);
+    const wire::ReadReply first = client.Read(pin, frameId, 0, k320x240);
+    EXPECT_EQ(first.result.status, STATUS_SUCCESS);
+    const auto flags = client.Transfer(MessageType::DeviceRead, channelId, 8);
+    EXPECT_EQ(flags.information, 8u);
+    const unsigned char inUse[8] = {0, 0, 0, 0, 1, 0, 0, 0};
+    EXPECT_EQ(std::memcmp(channel.data, inUse, 8), 0);
+
+    for (std::uint32_t i = 0; i < k320x240; ++i) channel.data[i] = static_cast<unsigned char>(i * 7 + 3);
+    std::memset(channel.data, 0, 5);  // format index 4 at offset 0
+    channel.data[0] = 4;
+    EXPECT_EQ(client.Transfer(MessageType::DeviceWrite, channelId, k320x240).information, k320x240);
+    const wire::ReadReply reply = client.Read(pin, frameId, 0, k320x240);
+    EXPECT_EQ(reply.dataUsed, k320x240);
+    EXPECT_GT(reply.frameInfo.PictureNumber, first.frameInfo.PictureNumber);
+    EXPECT_EQ(std::memcmp(frame.data, channel.data, k320x240), 0);
+    return reply;
 }
 
 // Every host test runs in a fresh ZV_ROOT with its own host.
