@@ -3,7 +3,7 @@
 // The kernel of one virtual camera device: loads its driver, starts the device and serves it
 // to clients over a Unix socket. Exit codes: 0 after SIGTERM/SIGINT or the idle time, 1 for a
 // bad command line or socket, 2 when the driver or the device fails, 3 when another host holds
-// the device's lock.
+// the device's lock, 4 when the driver left kernel pool allocated after it was unloaded.
 #include <signal.h>
 #include <sys/signalfd.h>
 #include <unistd.h>
@@ -14,6 +14,7 @@
 
 #include "platform/ks/devhost/host/device_server.h"
 #include "platform/ks/devhost/host/lock_file.h"
+#include "platform/ks/kernel_pool.h"
 #include "platform/ks/stream_class_port.h"
 #include "platform/ks/time_source.h"
 
@@ -105,5 +106,10 @@ int main(int argc, char** argv)
     ::unlink(options.socket.c_str());
     device.reset();
     driver.reset();
+    // Whatever the clients did, every block of every pin and request must be back.
+    for (const auto& [tag, usage] : ks::OutstandingPoolByTag()) {
+        code = Fail(4, "pool left at exit: tag " + std::to_string(tag) + ", " + std::to_string(usage.blocks) +
+                           " blocks, " + std::to_string(usage.bytes) + " bytes");
+    }
     return code;
 }
