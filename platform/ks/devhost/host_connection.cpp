@@ -187,8 +187,9 @@ struct HostConnection::Core {
             lostCallbacks.clear();
             changed.notify_all();
         }
-        for (auto& [id, read] : failed) Complete(id, read, nullptr);
+        // The lost callbacks first: whoever sees a read fail for the loss has heard of it already.
         for (auto& callback : callbacks) callback();
+        for (auto& [id, read] : failed) Complete(id, read, nullptr);
     }
 
     NTSTATUS Property(std::uint32_t target, const void* property, ULONG propertySize, void* data, ULONG dataSize,
