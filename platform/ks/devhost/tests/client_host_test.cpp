@@ -16,6 +16,7 @@
 #include "platform/ks/devhost/device_paths.h"
 #include "platform/ks/devhost/device_records.h"
 #include "platform/ks/devhost/host_connection.h"
+#include "platform/ks/devhost/host_launcher.h"
 #include "platform/ks/devhost/tests/client_test_support.h"
 #include "platform/win32/files.h"
 #include "platform/win32/handle_table.h"
@@ -132,6 +133,10 @@ TEST_F(HostedDeviceTest, ConcurrentOpensFromThreadsAndProcessesShareOneHost)
     }
     EXPECT_EQ(pids.size(), 1u) << *pids.begin();
     EXPECT_NE(*pids.begin(), "0");
+
+    // Removing the device stops its host: the host's lock is free again.
+    EXPECT_TRUE(RemoveDeviceRecord(instanceId));
+    EXPECT_FALSE(StopHost(instanceId));
 }
 
 TEST_F(HostedDeviceTest, PinsReceiveTheFramesOfTheirSize)
