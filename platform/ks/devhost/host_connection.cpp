@@ -5,9 +5,13 @@
 #include "platform/ks/devhost/wire/wire_socket.h"
 #include "platform/win32/last_error.h"
 
+#include <sys/socket.h>
+#include <sys/time.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <chrono>
+#include <cstdlib>
 #include <condition_variable>
 #include <map>
 #include <mutex>
@@ -35,6 +39,16 @@ bool FormatFits(const KSDATAFORMAT* format, std::size_t besides)
            format->FormatSize <= wire::kMaxPayloadBytes - besides;
 }
 
+// How long a request may wait for its answer (or its send) before the host counts as hung and the
+// connection as lost: $ZV_DEVHOST_REPLY_MS, else 30 s. Every request is one the host answers
+// promptly; only reads wait for frames, and they have no limit.
+std::chrono::milliseconds ReplyTimeout()
+{
+    const char* text = std::getenv("ZV_DEVHOST_REPLY_MS");
+    const long value = text ? std::strtol(text, nullptr, 10) : 0;
+    return std::chrono::milliseconds(value > 0 ? value : 30000);
+}
+
 NTSTATUS StatusOf(const ReceivedMessage& reply)
 {
     wire::ReplyStatus status{};
@@ -58,9 +72,16 @@ struct HostConnection::Core {
         std::function<void(const ReadCompletion&)> done;
     };
 
-    explicit Core(std::unique_ptr<WireSocket> s) : socket(std::move(s)) {}
+    explicit Core(std::unique_ptr<WireSocket> s) : socket(std::move(s)), replyTimeout(ReplyTimeout())
+    {
+        // A host that stops taking messages in must not hold a sender for ever either.
+        const auto ms = replyTimeout.count();
+        const timeval limit{static_cast<time_t>(ms / 1000), static_cast<suseconds_t>(ms % 1000 * 1000)};
+        ::setsockopt(socket->Fd(), SOL_SOCKET, SO_SNDTIMEO, &limit, sizeof limit);
+    }
 
     std::unique_ptr<WireSocket> socket;
+    const std::chrono::milliseconds replyTimeout;
     std::thread receiver;
     int hostPid = 0;
 
@@ -107,9 +128,18 @@ struct HostConnection::Core {
         std::unique_lock lock(mutex);
         if (!sent) {
             waiters.erase(id);
+            lock.unlock();
+            socket->Shutdown();  // a host we cannot write to is gone for every caller
             return STATUS_DEVICE_NOT_CONNECTED;
         }
-        changed.wait(lock, [&] { return waiter.done; });
+        if (!changed.wait_for(lock, replyTimeout, [&] { return waiter.done; })) {
+            // A hung host is given up like a dead one: the receive thread sees the shutdown and
+            // fails every waiter and read.
+            lock.unlock();
+            socket->Shutdown();
+            lock.lock();
+            changed.wait(lock, [&] { return waiter.done; });
+        }
         if (!waiter.answered) return STATUS_DEVICE_NOT_CONNECTED;
         *reply = std::move(waiter.reply);
         if (reply->header.type != (static_cast<std::uint32_t>(type) | wire::kReplyFlag)) return STATUS_UNSUCCESSFUL;

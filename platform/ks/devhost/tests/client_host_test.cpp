@@ -258,5 +258,24 @@ TEST_F(HostedDeviceTest, DevicePathsWorkUntilTheHostIsKilledThenFailAtOnceAndReo
     EXPECT_EQ(GetLastError(), ERROR_FILE_NOT_FOUND);
 }
 
+TEST_F(HostedDeviceTest, AHungHostIsGivenUpLikeADeadOne)
+{
+    setenv("ZV_DEVHOST_REPLY_MS", "300", 1);
+    auto connection = Open();
+    unsetenv("ZV_DEVHOST_REPLY_MS");
+    ASSERT_TRUE(connection);
+    StreamingPin pin(*connection, 320, 240);
+    ASSERT_TRUE(pin.Ok());
+    const int host = connection->HostPid();
+    ASSERT_EQ(kill(host, SIGSTOP), 0);
+    const auto block = FrameBlock(4, kFormat4Bytes, 3);
+    ULONG_PTR written = 0;
+    EXPECT_EQ(connection->DeviceWrite(block.data(), kFormat4Bytes, &written), STATUS_DEVICE_NOT_CONNECTED);
+    EXPECT_TRUE(connection->IsLost());
+    EXPECT_TRUE(pin.WaitForFailure(STATUS_DEVICE_NOT_CONNECTED));
+    kill(host, SIGKILL);
+    waitpid(host, nullptr, 0);  // not our child: only reaps when it is, harmless otherwise
+}
+
 }  // namespace
 }  // namespace zv::devhost
