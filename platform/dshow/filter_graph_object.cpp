@@ -134,7 +134,10 @@ HRESULT ResultOfChange(GstStateChangeReturn change)
 
 HRESULT FilterGraph::Run()
 {
-    for (Filter* filter : m_filters) filter->OnRun(m_clockless);
+    for (Filter* filter : m_filters) {
+        filter->OnRun(m_clockless);
+        filter->OnGraphStateChanging(State_Running);
+    }
     const HRESULT hr = m_state == State_Stopped
                            ? LeaveStopped(GST_STATE_PLAYING)
                            : ResultOfChange(gst_element_set_state(m_pipeline.get(), GST_STATE_PLAYING));
@@ -144,7 +147,10 @@ HRESULT FilterGraph::Run()
 
 HRESULT FilterGraph::Pause()
 {
-    for (Filter* filter : m_filters) filter->OnRun(m_clockless);
+    for (Filter* filter : m_filters) {
+        filter->OnRun(m_clockless);
+        filter->OnGraphStateChanging(State_Paused);
+    }
     const HRESULT hr = m_state == State_Stopped
                            ? LeaveStopped(GST_STATE_PAUSED)
                            : ResultOfChange(gst_element_set_state(m_pipeline.get(), GST_STATE_PAUSED));
