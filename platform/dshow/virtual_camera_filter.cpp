@@ -7,32 +7,27 @@
 #include <gst/app/gstappsrc.h>
 
 #include <cstring>
-#include <mutex>
 #include <optional>
 
 namespace zv::dshow {
 
-// Tells the graph, once, that the device host is gone: a read error of the filter's source,
-// which the graph turns into EC_DEVICE_LOST as for an unplugged camera. A loss while the filter
-// is in no graph reaches nobody and is told again when the filter next starts.
+// Tells the graph that the device host is gone: a read error of the filter's source, which the
+// graph turns into EC_DEVICE_LOST as for an unplugged camera. Told when the host goes (a filter in
+// no graph tells nobody) and again at each start on the lost host.
 class HostLossReport {
 public:
     explicit HostLossReport(GstElement* source) : m_source(GST_ELEMENT(gst_object_ref(source))) {}
 
-    void Report()
+    void Report() const
     {
-        std::lock_guard lock(m_mutex);
-        if (m_reported) return;
         GError* error = g_error_new_literal(GST_RESOURCE_ERROR, GST_RESOURCE_ERROR_READ, "The device is gone.");
         GstMessage* message = gst_message_new_error(GST_OBJECT(m_source.get()), error, "device host lost");
         g_error_free(error);
-        m_reported = gst_element_post_message(m_source.get(), message) != FALSE;
+        gst_element_post_message(m_source.get(), message);
     }
 
 private:
-    std::mutex m_mutex;
     GstRef<GstElement> m_source;
-    bool m_reported = false;
 };
 
 namespace {
