@@ -217,14 +217,15 @@ TEST_F(VirtualCameraTest, GrabberGetsTheBytesWrittenOnTheSideChannel)
         BYTE index;       // the stored format the driver copies from
         std::size_t skip; // bytes of that frame before the client's picture
     } cases[] = {{320, 240, 4, 0}, {176, 144, 1, 0}, {320, 200, 4, 40 * 320 * 3}};
-    const HANDLE device = CreateFileA(devicePath.c_str(), GENERIC_READ | GENERIC_WRITE,
-                                      FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
-    ASSERT_NE(INVALID_HANDLE_VALUE, device);
     const std::size_t storedBytes[] = {57600, 76032, 126720, 129600, 230400, 304128, 921600, 1036800};
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::Message() << c.width << "x" << c.height);
         auto chain = BuildChain(kVirtualCameraIndex);
         ASSERT_EQ(S_OK, SetSize(StreamConfig(chain.camera.get()).get(), c.width, c.height));
+        // The path opens once the device list has named it, as the main program finds it.
+        const HANDLE device = CreateFileA(devicePath.c_str(), GENERIC_READ | GENERIC_WRITE,
+                                          FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
+        ASSERT_NE(INVALID_HANDLE_VALUE, device);
         LastFrame frames;
         ASSERT_EQ(S_OK, Query<ISampleGrabber>(chain.grabber.get(), IID_ISampleGrabber)->SetCallback(&frames, 1));
         auto control = Query<IMediaControl>(chain.graph.get(), IID_IMediaControl);
@@ -243,8 +244,8 @@ TEST_F(VirtualCameraTest, GrabberGetsTheBytesWrittenOnTheSideChannel)
             << frames.Bytes().size() << " bytes last, " << expected.size() << " expected";
         EXPECT_EQ(S_OK, control->Stop());
         Query<ISampleGrabber>(chain.grabber.get(), IID_ISampleGrabber)->SetCallback(nullptr, 1);
+        CloseHandle(device);
     }
-    CloseHandle(device);
 }
 
 TEST_F(VirtualCameraTest, KillingTheHostLosesTheDevice)
