@@ -40,12 +40,14 @@ public:
     zv::win32::IoResult Read(void* buffer, DWORD bytes) override
     {
         ULONG_PTR moved = 0;
-        return Result(m_connection->DeviceRead(buffer, bytes, &moved), moved);
+        const NTSTATUS status = m_connection->DeviceRead(buffer, bytes, &moved);
+        return Result(status, moved);
     }
     zv::win32::IoResult Write(const void* buffer, DWORD bytes) override
     {
         ULONG_PTR moved = 0;
-        return Result(m_connection->DeviceWrite(buffer, bytes, &moved), moved);
+        const NTSTATUS status = m_connection->DeviceWrite(buffer, bytes, &moved);
+        return Result(status, moved);
     }
 
 private:
