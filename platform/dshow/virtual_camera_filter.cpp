@@ -257,11 +257,11 @@ void VirtualCameraFilter::StartStream()
 {
     const std::size_t bytes = m_format.VideoInfoHeader.bmiHeader.biSizeImage;
     if (m_buffers.empty() || m_buffers.front()->Size() != bytes) {
-        m_buffers.clear();
+        ReleaseBuffers();
         for (std::size_t i = 0; i < kReadsInFlight; ++i) {
             std::unique_ptr<devhost::FrameBuffer> buffer = devhost::FrameBuffer::Create(bytes);
             if (!buffer || !m_connection->Register(*buffer)) {
-                m_buffers.clear();
+                ReleaseBuffers();
                 break;
             }
             m_buffers.push_back(std::move(buffer));
@@ -281,6 +281,13 @@ void VirtualCameraFilter::StartStream()
     GstMessage* message = gst_message_new_error(GST_OBJECT(m_appsrc), error, "capture pin refused");
     g_error_free(error);
     gst_element_post_message(m_appsrc, message);
+}
+
+void VirtualCameraFilter::ReleaseBuffers()
+{
+    // The host maps each registered buffer until it is handed back.
+    for (const auto& buffer : m_buffers) m_connection->Unregister(*buffer);
+    m_buffers.clear();
 }
 
 void VirtualCameraFilter::OnStop()

@@ -40,6 +40,7 @@ private:
     // Opens the pin (paused) on buffers of the format's size; reports a failure to the graph.
     void StartStream();
     void ApplyCaps();
+    void ReleaseBuffers();
 
     GstElement* m_appsrc; // owned by the bin
     std::shared_ptr<devhost::HostConnection> m_connection;
