@@ -24,11 +24,7 @@ using zv::dshow::ComRef;
 constexpr int kVirtualCameraIndex = 2; // after the fixture's two test cameras
 
 struct LastFrame final : ISampleGrabberCB {
-    HRESULT QueryInterface(REFIID, void** ppv) override
-    {
-        *ppv = nullptr;
-        return E_NOINTERFACE;
-    }
+    HRESULT QueryInterface(REFIID, void** ppv) override { return *ppv = nullptr, E_NOINTERFACE; }
     ULONG AddRef() override { return 2; }
     ULONG Release() override { return 1; }
     HRESULT SampleCB(double, IMediaSample*) override { return E_NOTIMPL; }
@@ -39,15 +35,10 @@ struct LastFrame final : ISampleGrabberCB {
         ++count;
         return S_OK;
     }
-    int Count()
+    std::pair<int, std::vector<BYTE>> Get()
     {
         std::lock_guard lock(mutex);
-        return count;
-    }
-    std::vector<BYTE> Bytes()
-    {
-        std::lock_guard lock(mutex);
-        return bytes;
+        return {count, bytes};
     }
     std::mutex mutex;
     std::vector<BYTE> bytes;
@@ -62,16 +53,6 @@ bool WaitFor(const std::function<bool()>& done)
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
     return true;
-}
-
-// A block as the main program writes it: patterned picture bytes, the header over the first five.
-std::vector<BYTE> FrameBlock(BYTE index, std::size_t length)
-{
-    std::vector<BYTE> block(length);
-    for (std::size_t i = 0; i < length; ++i) block[i] = static_cast<BYTE>(i * 7 + i / 997 + 3);
-    std::memset(block.data(), 0, 5); // offset 0
-    block[0] = index;
-    return block;
 }
 
 class VirtualCameraTest : public zv::dshow::testing::LayerTest {
@@ -108,6 +89,15 @@ protected:
         zv::dshow::DeleteMediaType(type);
         return hr;
     }
+    static VIDEOINFOHEADER CurrentFormat(IAMStreamConfig* config)
+    {
+        AM_MEDIA_TYPE* type = nullptr;
+        EXPECT_EQ(S_OK, config->GetFormat(&type));
+        VIDEOINFOHEADER info;
+        std::memcpy(&info, type->pbFormat, sizeof info);
+        zv::dshow::DeleteMediaType(type);
+        return info;
+    }
 
     zv::win32::testing::TempZvRoot root;
     std::string devicePath;
@@ -116,69 +106,50 @@ protected:
 
 TEST_F(VirtualCameraTest, ListedAfterTheTestDevicesWithNameDescriptionAndPath)
 {
-    for (bool hidden : {true, false}) {
-        zv::dshow::testing::HideSystemDevices(hidden);
-        auto devEnum = Create<ICreateDevEnum>(CLSID_SystemDeviceEnum, IID_ICreateDevEnum);
-        IEnumMoniker* monikers = nullptr;
-        ASSERT_EQ(S_OK, devEnum->CreateClassEnumerator(CLSID_VideoInputDeviceCategory, &monikers, 0));
-        auto enumerator = ComRef<IEnumMoniker>::Adopt(monikers);
-        std::vector<std::u16string> names, descriptions, paths;
-        IMoniker* moniker = nullptr;
-        while (enumerator->Next(1, &moniker, nullptr) == S_OK) {
-            auto moniked = ComRef<IMoniker>::Adopt(moniker);
-            IPropertyBag* bag = nullptr;
-            ASSERT_EQ(S_OK, moniked->BindToStorage(nullptr, nullptr, IID_IPropertyBag, reinterpret_cast<void**>(&bag)));
-            auto properties = ComRef<IPropertyBag>::Adopt(bag);
-            for (auto [name, values] : {std::pair{u"FriendlyName", &names}, std::pair{u"Description", &descriptions},
-                                        std::pair{u"DevicePath", &paths}}) {
-                VARIANT value;
-                VariantInit(&value);
-                values->push_back(SUCCEEDED(properties->Read(name, &value, nullptr)) ? value.bstrVal : u"");
-                VariantClear(&value);
-            }
+    auto devEnum = Create<ICreateDevEnum>(CLSID_SystemDeviceEnum, IID_ICreateDevEnum);
+    IEnumMoniker* monikers = nullptr;
+    ASSERT_EQ(S_OK, devEnum->CreateClassEnumerator(CLSID_VideoInputDeviceCategory, &monikers, 0));
+    auto enumerator = ComRef<IEnumMoniker>::Adopt(monikers);
+    std::vector<std::u16string> listed; // name, description and path of each device
+    for (IMoniker* moniker = nullptr; enumerator->Next(1, &moniker, nullptr) == S_OK;) {
+        IPropertyBag* bag = nullptr;
+        ASSERT_EQ(S_OK, moniker->BindToStorage(nullptr, nullptr, IID_IPropertyBag, reinterpret_cast<void**>(&bag)));
+        moniker->Release();
+        for (const char16_t* name : {u"FriendlyName", u"Description", u"DevicePath"}) {
+            VARIANT value;
+            VariantInit(&value);
+            listed.push_back(SUCCEEDED(bag->Read(name, &value, nullptr)) ? value.bstrVal : u"(none)");
+            VariantClear(&value);
         }
-        ASSERT_GT(names.size(), std::size_t{kVirtualCameraIndex});
-        EXPECT_EQ(u"Cam B", names[kVirtualCameraIndex - 1]);
-        EXPECT_EQ(u"Zelvante Capture", names[kVirtualCameraIndex]);
-        EXPECT_FALSE(descriptions[kVirtualCameraIndex].empty());
-        EXPECT_EQ(std::u16string(devicePath.begin(), devicePath.end()), paths[kVirtualCameraIndex]);
-        if (hidden) {
-            EXPECT_EQ(std::size_t{kVirtualCameraIndex + 1}, names.size());
-        }
+        bag->Release();
     }
+    // The test hides the machine's GStreamer devices, not those of its own ZV_ROOT.
+    ASSERT_EQ(std::size_t{3 * (kVirtualCameraIndex + 1)}, listed.size());
+    EXPECT_EQ(u"Zelvante Capture", listed[3 * kVirtualCameraIndex]);
+    EXPECT_EQ(u"Zelvante Capture", listed[3 * kVirtualCameraIndex + 1]);
+    EXPECT_EQ(std::u16string(devicePath.begin(), devicePath.end()), listed[3 * kVirtualCameraIndex + 2]);
 }
 
-TEST_F(VirtualCameraTest, StreamCapsComeFromTheDriversDataRange)
+TEST_F(VirtualCameraTest, CapsComeFromTheDataRangeAndFormatsFromTheDriver)
 {
     auto camera = BindCamera(kVirtualCameraIndex);
     auto config = StreamConfig(camera.get());
     int count = 0, size = 0;
     ASSERT_EQ(S_OK, config->GetNumberOfCapabilities(&count, &size));
     EXPECT_EQ(1, count);
-    EXPECT_EQ(static_cast<int>(sizeof(VIDEO_STREAM_CONFIG_CAPS)), size);
     VIDEO_STREAM_CONFIG_CAPS caps{};
     AM_MEDIA_TYPE* type = nullptr;
     ASSERT_EQ(S_OK, config->GetStreamCaps(0, &type, reinterpret_cast<BYTE*>(&caps)));
     const auto* info = reinterpret_cast<const VIDEOINFOHEADER*>(type->pbFormat);
-    EXPECT_EQ(MEDIASUBTYPE_RGB24, type->subtype);
-    EXPECT_EQ(320, info->bmiHeader.biWidth);
-    EXPECT_EQ(240, info->bmiHeader.biHeight);
-    EXPECT_EQ(333333, info->AvgTimePerFrame);
+    EXPECT_EQ((std::vector<LONGLONG>{320, 240, 333333}),
+              (std::vector<LONGLONG>{info->bmiHeader.biWidth, info->bmiHeader.biHeight, info->AvgTimePerFrame}));
     zv::dshow::DeleteMediaType(type);
-    EXPECT_EQ(160, caps.MinOutputSize.cx);
-    EXPECT_EQ(120, caps.MinOutputSize.cy);
-    EXPECT_EQ(720, caps.MaxOutputSize.cx);
-    EXPECT_EQ(480, caps.MaxOutputSize.cy);
-    EXPECT_EQ(8, caps.OutputGranularityX);
-    EXPECT_EQ(333333, caps.MinFrameInterval);
+    EXPECT_EQ((std::vector<LONGLONG>{160, 120, 720, 480, 8, 333333}),
+              (std::vector<LONGLONG>{caps.MinOutputSize.cx, caps.MinOutputSize.cy, caps.MaxOutputSize.cx,
+                                     caps.MaxOutputSize.cy, caps.OutputGranularityX, caps.MinFrameInterval}));
     EXPECT_EQ(S_FALSE, config->GetStreamCaps(1, &type, reinterpret_cast<BYTE*>(&caps)));
-}
 
-TEST_F(VirtualCameraTest, SetFormatTakesWhatTheDriverNegotiates)
-{
-    auto camera = BindCamera(kVirtualCameraIndex);
-    auto config = StreamConfig(camera.get());
-    struct Case {
+    const struct {
         LONG width, height;
         REFERENCE_TIME interval;
         WORD bitCount;
@@ -188,28 +159,22 @@ TEST_F(VirtualCameraTest, SetFormatTakesWhatTheDriverNegotiates)
         {100, 100, 333333, 24, false},  {724, 480, 333333, 24, false}, {164, 120, 333333, 24, false},
         {320, -240, 333333, 24, false}, {320, 240, 100000, 24, false}, {320, 240, 333333, 16, false},
     };
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         SCOPED_TRACE(testing::Message() << c.width << "x" << c.height << " every " << c.interval);
-        AM_MEDIA_TYPE* before = nullptr;
-        ASSERT_EQ(S_OK, config->GetFormat(&before));
+        const VIDEOINFOHEADER before = CurrentFormat(config.get());
         const HRESULT hr = SetSize(config.get(), c.width, c.height, c.interval, c.bitCount);
-        AM_MEDIA_TYPE* after = nullptr;
-        ASSERT_EQ(S_OK, config->GetFormat(&after));
-        const auto* info = reinterpret_cast<const VIDEOINFOHEADER*>(after->pbFormat);
-        if (c.accepted) {
-            EXPECT_EQ(S_OK, hr);
-            EXPECT_EQ(c.width, info->bmiHeader.biWidth);
-            EXPECT_EQ(c.height, info->bmiHeader.biHeight);
-            EXPECT_EQ(c.interval, info->AvgTimePerFrame);
-            EXPECT_EQ(static_cast<DWORD>((c.width * 3 + 3) / 4 * 4 * c.height), info->bmiHeader.biSizeImage);
-        } else {
-            EXPECT_EQ(VFW_E_INVALIDMEDIATYPE, hr);
-            EXPECT_EQ(0, std::memcmp(before->pbFormat, after->pbFormat, sizeof(VIDEOINFOHEADER)));
+        const VIDEOINFOHEADER after = CurrentFormat(config.get());
+        EXPECT_EQ(c.accepted ? S_OK : VFW_E_INVALIDMEDIATYPE, hr);
+        if (!c.accepted) {
+            EXPECT_EQ(0, std::memcmp(&before, &after, sizeof after));
+            continue;
         }
-        zv::dshow::DeleteMediaType(before);
-        zv::dshow::DeleteMediaType(after);
+        EXPECT_EQ(c.width, after.bmiHeader.biWidth);
+        EXPECT_EQ(c.height, after.bmiHeader.biHeight);
+        EXPECT_EQ(c.interval, after.AvgTimePerFrame);
+        EXPECT_EQ(static_cast<DWORD>((c.width * 3 + 3) / 4 * 4 * c.height), after.bmiHeader.biSizeImage);
     }
-    AM_MEDIA_TYPE* type = zv::dshow::CreateRgb24MediaType({320, 240, 333333});
+    type = zv::dshow::CreateRgb24MediaType({320, 240, 333333});
     type->subtype = MEDIATYPE_Video; // not RGB24
     EXPECT_EQ(VFW_E_INVALIDMEDIATYPE, config->SetFormat(type));
     zv::dshow::DeleteMediaType(type);
@@ -217,13 +182,13 @@ TEST_F(VirtualCameraTest, SetFormatTakesWhatTheDriverNegotiates)
 
 TEST_F(VirtualCameraTest, GrabberGetsTheBytesWrittenOnTheSideChannel)
 {
-    struct Case {
+    const struct {
         LONG width, height;
-        BYTE index;       // the stored format the driver copies from
-        std::size_t skip; // bytes of that frame before the client's picture
-    } cases[] = {{320, 240, 4, 0}, {176, 144, 1, 0}, {320, 200, 4, 40 * 320 * 3}};
-    const std::size_t storedBytes[] = {57600, 76032, 126720, 129600, 230400, 304128, 921600, 1036800};
-    for (const Case& c : cases) {
+        BYTE index;         // the stored format the driver copies from
+        std::size_t bytes;  // of that format's frame
+        std::size_t skip;   // bytes of that frame above the client's picture
+    } cases[] = {{320, 240, 4, 230400, 0}, {176, 144, 1, 76032, 0}, {320, 200, 4, 230400, 40 * 320 * 3}};
+    for (const auto& c : cases) {
         SCOPED_TRACE(testing::Message() << c.width << "x" << c.height);
         auto chain = BuildChain(kVirtualCameraIndex);
         ASSERT_EQ(S_OK, SetSize(StreamConfig(chain.camera.get()).get(), c.width, c.height));
@@ -239,14 +204,17 @@ TEST_F(VirtualCameraTest, GrabberGetsTheBytesWrittenOnTheSideChannel)
         ASSERT_TRUE(WaitFor([&] {
             BYTE flags[8] = {};
             DWORD read = 0;
-            return ReadFile(device, flags, sizeof flags, &read, nullptr) && flags[c.index] == 1;
+            return ReadFile(device, flags, sizeof flags, &read, nullptr) && read == 8 && flags[c.index] == 1;
         }));
-        const std::vector<BYTE> block = FrameBlock(c.index, storedBytes[c.index]);
+        // One block at offset 0: patterned bytes with the header over the first five.
+        std::vector<BYTE> block(c.bytes);
+        for (std::size_t i = 0; i < block.size(); ++i) block[i] = static_cast<BYTE>(i * 7 + i / 997 + 3);
+        std::memcpy(block.data(), std::array<BYTE, 5>{c.index, 0, 0, 0, 0}.data(), 5);
         DWORD written = 0;
         ASSERT_TRUE(WriteFile(device, block.data(), static_cast<DWORD>(block.size()), &written, nullptr));
+        // Bottom-up rows as the driver delivered them, after GStreamer's top-down ones in between.
         const std::vector<BYTE> expected(block.begin() + static_cast<std::ptrdiff_t>(c.skip), block.end());
-        EXPECT_TRUE(WaitFor([&] { return frames.Bytes() == expected; }))
-            << frames.Bytes().size() << " bytes last, " << expected.size() << " expected";
+        EXPECT_TRUE(WaitFor([&] { return frames.Get().second == expected; }));
         EXPECT_EQ(S_OK, control->Stop());
         Query<ISampleGrabber>(chain.grabber.get(), IID_ISampleGrabber)->SetCallback(nullptr, 1);
         CloseHandle(device);
@@ -263,8 +231,8 @@ TEST_F(VirtualCameraTest, RunsAgainAfterAStopAndLosesTheDeviceWithItsHost)
     // A live source that cannot seek runs again from where it is, as often as asked.
     for (int run = 1; run <= 2; ++run) {
         ASSERT_TRUE(SUCCEEDED(control->Run()));
-        const int before = frames.Count();
-        ASSERT_TRUE(WaitFor([&] { return frames.Count() > before + 1; })); // untouched frames, but frames
+        const int before = frames.Get().first;
+        ASSERT_TRUE(WaitFor([&] { return frames.Get().first > before + 1; })); // untouched frames, but frames
         if (run == 1) {
             EXPECT_EQ(S_OK, control->Stop());
         }
@@ -274,21 +242,20 @@ TEST_F(VirtualCameraTest, RunsAgainAfterAStopAndLosesTheDeviceWithItsHost)
     const int host = zv::devhost::HostConnection::Open(devicePath, &error)->HostPid();
     ASSERT_GT(host, 0);
     ASSERT_EQ(0, kill(host, SIGKILL));
-    LONG code = 0;
-    LONG_PTR param1 = 0, param2 = 0;
-    ASSERT_EQ(S_OK, events->GetEvent(&code, &param1, &param2, 10000));
-    EXPECT_EQ(EC_DEVICE_LOST, code);
-    EXPECT_EQ(reinterpret_cast<LONG_PTR>(chain.camera.get()), param1);
-    events->FreeEventParams(code, param1, param2);
-    EXPECT_EQ(E_ABORT, events->GetEvent(&code, &param1, &param2, 200)); // once
-    EXPECT_EQ(S_OK, control->Stop());
-
-    // Running again on the lost host tells the graph again instead of hanging.
-    ASSERT_TRUE(SUCCEEDED(control->Run()));
-    ASSERT_EQ(S_OK, events->GetEvent(&code, &param1, &param2, 10000));
-    EXPECT_EQ(EC_DEVICE_LOST, code);
-    events->FreeEventParams(code, param1, param2);
-    EXPECT_EQ(S_OK, control->Stop());
+    // Once when the host goes, and again when a run finds it gone; nothing waits for it.
+    for (const bool runAgain : {false, true}) {
+        if (runAgain) {
+            ASSERT_TRUE(SUCCEEDED(control->Run()));
+        }
+        LONG code = 0;
+        LONG_PTR param1 = 0, param2 = 0;
+        ASSERT_EQ(S_OK, events->GetEvent(&code, &param1, &param2, 10000));
+        EXPECT_EQ(EC_DEVICE_LOST, code);
+        EXPECT_EQ(reinterpret_cast<LONG_PTR>(chain.camera.get()), param1);
+        events->FreeEventParams(code, param1, param2);
+        EXPECT_EQ(E_ABORT, events->GetEvent(&code, &param1, &param2, 200));
+        EXPECT_EQ(S_OK, control->Stop());
+    }
     Query<ISampleGrabber>(chain.grabber.get(), IID_ISampleGrabber)->SetCallback(nullptr, 1);
 }
 
