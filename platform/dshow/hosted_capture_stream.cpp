@@ -42,6 +42,8 @@ std::unique_ptr<HostedCaptureStream> HostedCaptureStream::Open(
             return nullptr;
         }
     }
+    // Only now: the first reads' ids are all recorded before any is read again.
+    stream->m_worker = std::thread([raw = stream.get()] { raw->Deliver(); });
     return stream;
 }
 
@@ -52,7 +54,6 @@ HostedCaptureStream::HostedCaptureStream(std::unique_ptr<devhost::CapturePinClie
     : m_pin(std::move(pin)), m_format(format), m_clockless(clockless), m_buffers(Borrow(buffers)),
       m_appsrc(appsrc), m_readIds(buffers.size(), 0)
 {
-    m_worker = std::thread([this] { Deliver(); });
 }
 
 HostedCaptureStream::~HostedCaptureStream()
@@ -62,7 +63,7 @@ HostedCaptureStream::~HostedCaptureStream()
         m_stopping = true;
     }
     m_changed.notify_all();
-    m_worker.join();
+    if (m_worker.joinable()) m_worker.join();
     if (m_running) Pause();
     m_pin->SetState(KSSTATE_STOP);
     if (!m_clockless) m_pin->DetachClock();
