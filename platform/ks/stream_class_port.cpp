@@ -168,8 +168,16 @@ ULONG PortRequest::BytesTransferred() const
     return m_block->srb.ActualBytesTransferred;
 }
 
+void PortRequest::SetCompletionCallback(std::function<void(PortRequest&)> callback)
+{
+    m_onComplete = std::move(callback);
+}
+
 void PortRequest::Complete()
 {
+    if (m_onComplete) {
+        m_onComplete(*this);
+    }
     std::lock_guard lock(m_mutex);
     m_complete = true;
     m_done.notify_all();
@@ -603,9 +611,10 @@ NTSTATUS StreamClassStream::GetProperty(const void* property, ULONG propertySize
 }
 
 std::unique_ptr<PortRequest> StreamClassStream::SubmitData(SRB_COMMAND command, KSSTREAM_HEADER* headers,
-                                                           ULONG count)
+                                                           ULONG count, std::function<void(PortRequest&)> onComplete)
 {
     auto request = std::make_unique<PortRequest>(m_device.m_record->registration->PerRequestExtensionSize);
+    request->SetCompletionCallback(std::move(onComplete));
     HW_STREAM_REQUEST_BLOCK& srb = request->Block();
     srb.Command = command;
     srb.Status = STATUS_PENDING;

@@ -73,7 +73,12 @@ public:
     NTSTATUS Status() const;
     ULONG BytesTransferred() const;
 
-    // The port's completion: marks the request done and wakes its waiter.
+    // Called once when the request completes, on the completing thread, before the request
+    // counts as complete (so the request and its buffers are still alive). It must not call
+    // into the minidriver nor wait for anything that does.
+    void SetCompletionCallback(std::function<void(PortRequest&)> callback);
+
+    // The port's completion: runs the callback, marks the request done and wakes its waiter.
     static PortRequest* FromBlock(HW_STREAM_REQUEST_BLOCK* srb);
     void Complete();
 
@@ -87,6 +92,7 @@ private:
     mutable std::mutex m_mutex;
     std::condition_variable m_done;
     bool m_complete = false;
+    std::function<void(PortRequest&)> m_onComplete;
 };
 
 class StreamClassStream;
@@ -188,7 +194,9 @@ public:
     // A data request; it completes when the minidriver completes it. Each header must be
     // followed by the stream's media-specific bytes, counted in its Size; a request without
     // headers or with a short one completes at once with STATUS_INVALID_PARAMETER.
-    std::unique_ptr<PortRequest> SubmitData(SRB_COMMAND command, KSSTREAM_HEADER* headers, ULONG count);
+    // `onComplete` becomes the request's completion callback (see PortRequest).
+    std::unique_ptr<PortRequest> SubmitData(SRB_COMMAND command, KSSTREAM_HEADER* headers, ULONG count,
+                                            std::function<void(PortRequest&)> onComplete = {});
     // Asks the minidriver to cancel a data request it still holds; not once the stream closes.
     void Cancel(PortRequest& request);
 

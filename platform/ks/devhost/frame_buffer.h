@@ -19,6 +19,17 @@ public:
     unsigned char* Data() const;
     std::size_t Size() const;
     int Fd() const;
+    // Unique within the process for its life, so a connection can tell buffers apart even when
+    // one is allocated where a freed one was.
+    std::uint64_t Serial() const { return m_serial; }
+
+private:
+    FrameBuffer(unsigned char* data, std::size_t size, int fd);
+
+    unsigned char* m_data;
+    std::size_t m_size;
+    int m_fd;
+    std::uint64_t m_serial;
 };
 
 }  // namespace zv::devhost

@@ -50,6 +50,20 @@ public:
     // on the connection's receive thread and must not call back into this connection.
     void OnLost(std::function<void()> callback);
     int HostPid() const;
+
+    // Hands a buffer's registration back (the host unmaps it); for buffers freed before the connection.
+    void Unregister(FrameBuffer& buffer);
+
+    HostConnection(const HostConnection&) = delete;
+    HostConnection& operator=(const HostConnection&) = delete;
+
+private:
+    friend class CapturePinClient;
+    struct Core;
+    explicit HostConnection(std::shared_ptr<Core> core);
+    NTSTATUS Transfer(bool write, void* buffer, ULONG length, ULONG_PTR* information);
+
+    std::shared_ptr<Core> m_core;
 };
 
 // Read completions of a pin.
@@ -81,6 +95,17 @@ public:
     std::uint32_t SubmitRead(FrameBuffer& buffer, std::uint64_t offset, ULONG length,
                              std::function<void(const ReadCompletion&)> done);
     NTSTATUS CancelRead(std::uint32_t readId);
+
+    CapturePinClient(const CapturePinClient&) = delete;
+    CapturePinClient& operator=(const CapturePinClient&) = delete;
+
+private:
+    friend class HostConnection;
+    CapturePinClient(std::shared_ptr<HostConnection> connection, std::uint32_t pin);
+    NTSTATUS Clock(std::uint32_t op);
+
+    std::shared_ptr<HostConnection> m_connection;  // the pin lives on its connection
+    std::uint32_t m_pin;
 };
 
 }  // namespace zv::devhost

@@ -1,0 +1,55 @@
+// One pin a client opened: the port's stream, its master clock, its pending reads and the
+// device slot it holds. Used from its connection's receive thread only; the completion of a
+// read runs on whatever thread the driver completes it on and touches nothing but that read.
+#pragma once
+
+#include <atomic>
+#include <functional>
+#include <map>
+#include <memory>
+
+#include "platform/ks/devhost/host/buffer_table.h"
+#include "platform/ks/devhost/host/pin_slots.h"
+#include "platform/ks/stream_class_port.h"
+
+namespace zv::devhost {
+
+// What a completed read tells its client.
+using ReadCompletion = std::function<void(std::uint32_t readId, const wire::ReadReply& reply)>;
+
+class HostPin {
+public:
+    // Takes the slot given; gives it back when destroyed.
+    HostPin(std::unique_ptr<ks::StreamClassStream> stream, PinSlots& slots, ks::TimeSource& time);
+    // Stop, clock detached, closed; every read has completed (and been answered) on return.
+    ~HostPin();
+    HostPin(const HostPin&) = delete;
+    HostPin& operator=(const HostPin&) = delete;
+
+    ks::StreamClassStream& Stream() { return *m_stream; }
+
+    NTSTATUS Clock(wire::ClockOp op);
+    // Submits a read into `range`; the completion reports it (at once when it fails early).
+    NTSTATUS Read(std::uint32_t readId, ResolvedRange range, const ReadCompletion& completion);
+    NTSTATUS Cancel(std::uint32_t readId);
+
+private:
+    struct PendingRead {
+        struct {
+            KSSTREAM_HEADER header;
+            KS_FRAME_INFO info;
+        } block{};
+        ResolvedRange range;
+        std::atomic<bool> done{false};
+        std::unique_ptr<ks::PortRequest> request;  // last: destroyed first, waiting for completion
+    };
+    void ForgetCompletedReads();
+
+    std::unique_ptr<ks::StreamClassStream> m_stream;
+    PinSlots& m_slots;
+    ks::TimeSource& m_time;
+    std::unique_ptr<ks::MasterClock> m_clock;
+    std::map<std::uint32_t, std::unique_ptr<PendingRead>> m_reads;
+};
+
+}  // namespace zv::devhost

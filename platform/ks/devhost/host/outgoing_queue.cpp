@@ -1,0 +1,70 @@
+#include "platform/ks/devhost/host/outgoing_queue.h"
+
+namespace zv::devhost {
+
+OutgoingQueue::OutgoingQueue(WireSocket& socket) : m_socket(socket), m_thread([this] { Run(); }) {}
+
+OutgoingQueue::~OutgoingQueue() { Finish(); }
+
+void OutgoingQueue::Reply(wire::MessageType type, std::uint32_t id,
+                          std::initializer_list<std::span<const unsigned char>> parts)
+{
+    std::size_t total = 0;
+    for (const auto& part : parts) total += part.size();
+    wire::MessageHeader header{static_cast<std::uint32_t>(type) | wire::kReplyFlag, id,
+                               static_cast<std::uint32_t>(total), 0};
+    std::vector<unsigned char> packet(sizeof header + total);
+    std::memcpy(packet.data(), &header, sizeof header);
+    std::size_t at = sizeof header;
+    for (const auto& part : parts) {
+        if (!part.empty()) std::memcpy(packet.data() + at, part.data(), part.size());
+        at += part.size();
+    }
+    std::lock_guard lock(m_mutex);
+    if (m_broken) return;
+    if (m_queuedBytes + packet.size() > kMaxQueuedBytes) {
+        m_broken = true;
+        m_packets.clear();
+        m_queuedBytes = 0;
+        m_socket.Shutdown();  // the receive thread sees the end and cleans up
+        return;
+    }
+    m_queuedBytes += packet.size();
+    m_packets.push_back(std::move(packet));
+    m_wake.notify_one();
+}
+
+void OutgoingQueue::Finish()
+{
+    {
+        std::lock_guard lock(m_mutex);
+        m_finishing = true;
+        m_wake.notify_one();
+    }
+    if (m_thread.joinable()) m_thread.join();
+}
+
+void OutgoingQueue::Run()
+{
+    std::unique_lock lock(m_mutex);
+    for (;;) {
+        m_wake.wait(lock, [&] { return !m_packets.empty() || m_finishing; });
+        if (m_packets.empty()) return;
+        std::vector<unsigned char> packet = std::move(m_packets.front());
+        m_packets.pop_front();
+        m_queuedBytes -= packet.size();
+        lock.unlock();
+        wire::MessageHeader header;
+        std::memcpy(&header, packet.data(), sizeof header);
+        const bool sent = m_socket.Send(header, {std::span<const unsigned char>(packet).subspan(sizeof header)});
+        lock.lock();
+        if (!sent && !m_broken) {
+            m_broken = true;
+            m_packets.clear();
+            m_queuedBytes = 0;
+            m_socket.Shutdown();
+        }
+    }
+}
+
+}  // namespace zv::devhost
