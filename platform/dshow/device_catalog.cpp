@@ -8,7 +8,9 @@ namespace zv::dshow {
 std::vector<DeviceEntry> ListDevices(DeviceCategory category)
 {
     std::vector<DeviceEntry> devices = TestDevices(category);
+    std::vector<DeviceEntry> hosted = HostedDevices(category);
     std::vector<DeviceEntry> system = SystemDevices(category);
+    devices.insert(devices.end(), std::make_move_iterator(hosted.begin()), std::make_move_iterator(hosted.end()));
     devices.insert(devices.end(), std::make_move_iterator(system.begin()), std::make_move_iterator(system.end()));
     return devices;
 }

@@ -1,5 +1,6 @@
 // The devices of a category as the system device enumerator lists them: test devices named by
-// the environment first, then the devices GStreamer's device monitor finds.
+// the environment first, then the devices that device hosts serve (the virtual camera), then the
+// devices GStreamer's device monitor finds.
 //
 // ZV_TEST_CAMERA lists test cameras, separated by ';', each "Name:WxH@fps[,WxH@fps...]", for
 // example "Test Camera:640x480@30,320x240@30". A test camera shows a moving test pattern at the
@@ -52,12 +53,17 @@ struct DeviceEntry {
     std::optional<std::string> devicePath;
     std::vector<VideoCapability> capabilities;
     std::shared_ptr<const DeviceSource> source; // null: the device cannot be opened here
+    // Served by a device host at devicePath; its filter asks the driver for its capabilities.
+    bool hosted = false;
 };
 
 std::vector<DeviceEntry> ListDevices(DeviceCategory category);
 
 // The test devices that the environment asks for.
 std::vector<DeviceEntry> TestDevices(DeviceCategory category);
+// The capture devices recorded in this machine's registry, which device hosts serve (listed also
+// while tests hide the system's devices: they belong to the machine of ZV_ROOT).
+std::vector<DeviceEntry> HostedDevices(DeviceCategory category);
 // The devices that GStreamer's device monitor finds (none while tests hide them).
 std::vector<DeviceEntry> SystemDevices(DeviceCategory category);
 

@@ -39,7 +39,6 @@ struct AM_MEDIA_TYPE {
 // Media types, format types and pin categories.
 inline constexpr GUID MEDIATYPE_Video = zv::win32::GuidFromText("{73646976-0000-0010-8000-00AA00389B71}");
 inline constexpr GUID MEDIATYPE_Audio = zv::win32::GuidFromText("{73647561-0000-0010-8000-00AA00389B71}");
-inline constexpr GUID MEDIASUBTYPE_RGB24 = zv::win32::GuidFromText("{E436EB7D-524F-11CE-9F53-0020AF0BA770}");
 inline constexpr GUID FORMAT_VideoInfo = zv::win32::GuidFromText("{05589F80-C356-11CE-BF01-00AA0055595A}");
 inline constexpr GUID PIN_CATEGORY_CAPTURE = zv::win32::GuidFromText("{FB6C4281-0353-11D1-905F-0000C0CC16BA}");
 inline constexpr GUID PIN_CATEGORY_PREVIEW = zv::win32::GuidFromText("{FB6C4282-0353-11D1-905F-0000C0CC16BA}");

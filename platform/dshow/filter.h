@@ -84,6 +84,8 @@ public:
 
     // The graph is about to run; clockless means samples are to be rendered unpaced.
     virtual void OnRun(bool clockless) { (void)clockless; }
+    // After OnRun: the graph is about to pause (State_Paused) or run (State_Running).
+    virtual void OnGraphStateChanging(FILTER_STATE target) { (void)target; }
     // The input pin is about to be linked to the output pin (which it accepts).
     virtual void OnInputConnecting(Pin& input, const Pin& output) { (void)input, (void)output; }
     // The graph has stopped: no streaming thread is inside the filter any more.

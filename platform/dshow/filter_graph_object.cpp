@@ -122,6 +122,15 @@ void FilterGraph::DisconnectPins(Pin& output)
 }
 
 namespace {
+bool Seekable(GstElement* pipeline)
+{
+    GstQuery* query = gst_query_new_seeking(GST_FORMAT_TIME);
+    gboolean seekable = FALSE;
+    if (gst_element_query(pipeline, query)) gst_query_parse_seeking(query, nullptr, &seekable, nullptr, nullptr);
+    gst_query_unref(query);
+    return seekable != FALSE;
+}
+
 HRESULT ResultOfChange(GstStateChangeReturn change)
 {
     switch (change) {
@@ -134,7 +143,10 @@ HRESULT ResultOfChange(GstStateChangeReturn change)
 
 HRESULT FilterGraph::Run()
 {
-    for (Filter* filter : m_filters) filter->OnRun(m_clockless);
+    for (Filter* filter : m_filters) {
+        filter->OnRun(m_clockless);
+        filter->OnGraphStateChanging(State_Running);
+    }
     const HRESULT hr = m_state == State_Stopped
                            ? LeaveStopped(GST_STATE_PLAYING)
                            : ResultOfChange(gst_element_set_state(m_pipeline.get(), GST_STATE_PLAYING));
@@ -144,7 +156,10 @@ HRESULT FilterGraph::Run()
 
 HRESULT FilterGraph::Pause()
 {
-    for (Filter* filter : m_filters) filter->OnRun(m_clockless);
+    for (Filter* filter : m_filters) {
+        filter->OnRun(m_clockless);
+        filter->OnGraphStateChanging(State_Paused);
+    }
     const HRESULT hr = m_state == State_Stopped
                            ? LeaveStopped(GST_STATE_PAUSED)
                            : ResultOfChange(gst_element_set_state(m_pipeline.get(), GST_STATE_PAUSED));
@@ -154,10 +169,10 @@ HRESULT FilterGraph::Pause()
 
 HRESULT FilterGraph::Stop()
 {
-    // A file graph keeps its position across a stop.
+    // A file graph keeps its position across a stop; a live source that cannot seek starts afresh.
     gint64 position = 0;
-    if (m_state != State_Stopped && gst_element_query_position(m_pipeline.get(), GST_FORMAT_TIME, &position) &&
-        position > 0) {
+    if (m_state != State_Stopped && Seekable(m_pipeline.get()) &&
+        gst_element_query_position(m_pipeline.get(), GST_FORMAT_TIME, &position) && position > 0) {
         m_startPosition = static_cast<REFERENCE_TIME>(position / 100);
         m_seekPending = true;
     }

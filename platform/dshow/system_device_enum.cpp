@@ -2,6 +2,7 @@
 
 #include "platform/dshow/capture_filter.h"
 #include "platform/dshow/class_ids.h"
+#include "platform/dshow/virtual_camera_filter.h"
 #include "platform/win32/dispatch.h"
 #include "platform/win32/string_conversion.h"
 
@@ -158,6 +159,7 @@ HRESULT DeviceMoniker::BindToObject(IBindCtx*, IMoniker*, REFIID riidResult, voi
     *ppvResult = nullptr;
     // Audio input is listed by name only: no graph of this system captures sound from a device.
     if (m_device.category != DeviceCategory::Video) return E_NOTIMPL;
+    if (m_device.hosted) return VirtualCameraFilter::Create(m_device, riidResult, ppvResult);
     return VideoCaptureFilter::Create(m_device, riidResult, ppvResult);
 }
 

@@ -55,3 +55,7 @@ static_assert(offsetof(VIDEO_STREAM_CONFIG_CAPS, OutputGranularityX) == 76);
 static_assert(offsetof(VIDEO_STREAM_CONFIG_CAPS, ShrinkTapsY) == 96);
 static_assert(offsetof(VIDEO_STREAM_CONFIG_CAPS, MinFrameInterval) == 104);
 static_assert(offsetof(VIDEO_STREAM_CONFIG_CAPS, MinBitsPerSecond) == 120);
+
+// RGB24 pictures: the subtype of capture media types and of kernel-streaming formats alike.
+inline constexpr GUID MEDIASUBTYPE_RGB24 = {
+    0xE436EB7D, 0x524F, 0x11CE, {0x9F, 0x53, 0x00, 0x20, 0xAF, 0x0B, 0xA7, 0x70}};
