@@ -5,6 +5,7 @@
 //   flags         reads the in-use flags from the device: "flags b0 ... b9", or "flags none"
 //   stop          stops the capture graph (no more writes)
 //   dump <file>   writes the last processed frame to the file: "dumped W H"
+//   reopen        closes the device and opens it again: "reopened" or "error reopen"
 //   quit          closes the device and ends
 #include "../frame_road_fixture.h"
 #include "../test_camera.h"
@@ -91,6 +92,10 @@ int main()
             const FrameSize size = g_PreviewFrameSize;
             const bool written = WriteFrameFile(path, size, g_PreviewFrame, FrameBytes(size));
             Answer(written ? "dumped " + std::to_string(size.width) + " " + std::to_string(size.height) : "error dump");
+        } else if (command == "reopen") {
+            CloseHandle(g_hDriver.exchange(INVALID_HANDLE_VALUE));
+            g_hDriver = OpenVirtualCameraDevice();
+            Answer(g_hDriver.load() != INVALID_HANDLE_VALUE ? "reopened" : "error reopen");
         } else if (command == "quit") {
             break;
         }
@@ -100,7 +105,7 @@ int main()
         }
     }
     graph.StopGraph();
-    CloseHandle(g_hDriver.exchange(INVALID_HANDLE_VALUE));
+    if (g_hDriver.load() != INVALID_HANDLE_VALUE) CloseHandle(g_hDriver.exchange(INVALID_HANDLE_VALUE));
     DestroyWindow(g_hWndMain.exchange(nullptr));
     return 0;
 }

@@ -5,10 +5,13 @@
 
 #include "capture/FrameSize.h"
 #include "platform/ks/devhost/device_records.h"
+#include "platform/ks/devhost/host_launcher.h"
 #include "platform/win32/testing/temp_zv_root.h"
 
 #include <gtest/gtest.h>
 
+#include <csignal>
+#include <fstream>
 #include <memory>
 #include <sstream>
 #include <thread>
@@ -56,6 +59,17 @@ std::string AskUntil(ChildProcess& child, const std::string& command, Done done)
     return answer;
 }
 
+// The pid of the device's running host, from the lock it holds; 0 when none is known.
+pid_t HostPid(const std::string& devicePath)
+{
+    const auto device = zv::devhost::FindDeviceByPath(devicePath);
+    const auto files = device ? zv::devhost::HostFilesFor(device->instanceId) : std::nullopt;
+    std::ifstream lock(files ? files->lock : std::string());
+    pid_t pid = 0;
+    lock >> pid;
+    return pid;
+}
+
 int Count(const std::string& answer)
 {
     std::istringstream words(answer);
@@ -65,11 +79,12 @@ int Count(const std::string& answer)
     return count;
 }
 
-TEST(VirtualCameraEndToEnd, ClientsReceiveTheWrittenFrameAtTheirSizes)
+TEST(VirtualCameraEndToEnd, ClientsReceiveTheWrittenFrameAtTheirSizesUntilTheHostDies)
 {
     zv::win32::testing::TempZvRoot root;
     setenv("ZV_DEVHOST_IDLE_MS", "1000", 1); // hosts of this test end soon after it
-    ASSERT_TRUE(zv::devhost::CreateVirtualCameraRecord(ZV_DRIVER_PATH));
+    const std::optional<std::string> path = zv::devhost::CreateVirtualCameraRecord(ZV_DRIVER_PATH);
+    ASSERT_TRUE(path);
     const std::vector<ClientCase> cases = {
         {{176, 144}, 0, true},
         {{320, 240}, 0, false},
@@ -114,6 +129,21 @@ TEST(VirtualCameraEndToEnd, ClientsReceiveTheWrittenFrameAtTheirSizes)
         }
     }
     EXPECT_EQ(inUse, writer.Ask("flags"));
+
+    // The host dies: the clients' graphs report the device lost, the writer's flags read falls back
+    // to "no device" (every format counts as in use), and opening again starts a new host.
+    const pid_t host = HostPid(*path);
+    ASSERT_GT(host, 0);
+    ASSERT_EQ(0, kill(host, SIGKILL));
+    for (auto& client : clients)
+        EXPECT_EQ("lost 1", AskUntil(*client, "lost", [](const std::string& a) { return a == "lost 1"; }));
+    const std::string noDevice = "flags none 255 255 255 255 255 255 255 255 255 255";
+    EXPECT_EQ(noDevice, AskUntil(writer, "flags", [&](const std::string& a) { return a == noDevice; }));
+    ASSERT_EQ("reopened", writer.Ask("reopen"));
+    EXPECT_EQ("flags 0 0 0 0 0 0 0 0 0 0", writer.Ask("flags"));
+    const pid_t newHost = HostPid(*path);
+    EXPECT_GT(newHost, 0);
+    EXPECT_NE(host, newHost);
 
     for (auto& client : clients) {
         client->Send("quit");
