@@ -219,7 +219,8 @@ void BM_DeliverFrames(benchmark::State& state)
         }
     }
     std::vector<UCHAR> block(kFrameBytes, 0x5A);
-    block[0] = kFormatIndex;  // offset 0 in bytes 1-4
+    block[0] = kFormatIndex;
+    std::fill_n(block.begin() + 1, 4, 0);  // the block lands at offset 0
     // The flags read tells the driver's side that the pins exist; the writer then writes.
     std::vector<UCHAR> flags(10);
     ULONG_PTR moved = 0;
