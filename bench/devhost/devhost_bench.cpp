@@ -1,0 +1,275 @@
+// The virtual camera through the device host at 640x480: one writer writes 30 frames a second on the
+// side channel while 1, 8 or 64 capture pins (each on a connection of its own, each running on the
+// host's clock at 30 frames a second) read them. Reported per case: frames delivered per second (all
+// pins), CPU time of the host and of this process per delivered frame, and the time from the
+// writer's write to a pin's completed read of that frame (median and 99th percentile). The plain copy
+// of one frame's bytes is the reference.
+#include "platform/ks/devhost/device_records.h"
+#include "platform/ks/devhost/host_connection.h"
+#include "platform/win32/testing/temp_zv_root.h"
+
+#include <benchmark/benchmark.h>
+#include <sys/resource.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <cstring>
+#include <deque>
+#include <fstream>
+#include <mutex>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace {
+
+using namespace zv::devhost;
+using Clock = std::chrono::steady_clock;
+
+constexpr LONG kWidth = 640;
+constexpr LONG kHeight = 480;
+constexpr ULONG kFrameBytes = kWidth * 3 * kHeight;
+constexpr UCHAR kFormatIndex = 6;  // 640x480
+constexpr int kReadsInFlight = 2;
+constexpr auto kRunTime = std::chrono::seconds(3);
+constexpr std::size_t kSequenceOffset = 8;  // past the block header
+
+std::int64_t NowNs()
+{
+    return std::chrono::duration_cast<std::chrono::nanoseconds>(Clock::now().time_since_epoch()).count();
+}
+
+KS_DATAFORMAT_VIDEOINFOHEADER PinFormat()
+{
+    KS_DATAFORMAT_VIDEOINFOHEADER format{};
+    format.DataFormat = {sizeof format, 0, kFrameBytes, 0, KSDATAFORMAT_TYPE_VIDEO, MEDIASUBTYPE_RGB24,
+                         KSDATAFORMAT_SPECIFIER_VIDEOINFO};
+    format.VideoInfoHeader.AvgTimePerFrame = 333333;
+    format.VideoInfoHeader.bmiHeader = {sizeof(KS_BITMAPINFOHEADER), kWidth, kHeight, 1, 24, KS_BI_RGB, kFrameBytes, 0, 0, 0, 0};
+    return format;
+}
+
+// CPU time of a process in nanoseconds (user and system), from /proc.
+std::int64_t ProcessCpuNs(int pid)
+{
+    std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
+    std::string text((std::istreambuf_iterator<char>(stat)), std::istreambuf_iterator<char>());
+    const auto close = text.rfind(')');
+    if (close == std::string::npos) return 0;
+    std::istringstream fields(text.substr(close + 2));
+    std::string field;
+    long long utime = 0, stime = 0;
+    for (int i = 3; i <= 15 && fields >> field; ++i) {
+        if (i == 14) utime = std::stoll(field);
+        if (i == 15) stime = std::stoll(field);
+    }
+    return (utime + stime) * (1'000'000'000LL / sysconf(_SC_CLK_TCK));
+}
+
+std::int64_t SelfCpuNs()
+{
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    const auto ns = [](const timeval& t) { return t.tv_sec * 1'000'000'000LL + t.tv_usec * 1000LL; };
+    return ns(usage.ru_utime) + ns(usage.ru_stime);
+}
+
+// When each frame was handed to WriteFile, by sequence number.
+struct WriteLog {
+    std::vector<std::atomic<std::int64_t>> times = std::vector<std::atomic<std::int64_t>>(1 << 16);
+};
+
+// One client: a connection, a running pin, reads kept in flight.
+class Client {
+public:
+    Client(const std::string& path, WriteLog& log) : m_log(log)
+    {
+        DWORD error = 0;
+        m_connection = HostConnection::Open(path, &error);
+        if (!m_connection) return;
+        const KS_DATAFORMAT_VIDEOINFOHEADER format = PinFormat();
+        NTSTATUS status = STATUS_UNSUCCESSFUL;
+        m_pin = m_connection->OpenPin(0, &format.DataFormat, &status);
+        if (!m_pin) return;
+        for (int i = 0; i < kReadsInFlight; ++i) {
+            m_buffers.push_back(FrameBuffer::Create(kFrameBytes));
+            if (!m_buffers.back() || !m_connection->Register(*m_buffers.back())) return;
+        }
+        m_ready = m_pin->AttachClock() == STATUS_SUCCESS && m_pin->SetState(KSSTATE_PAUSE) == STATUS_SUCCESS &&
+                  m_pin->RunClock() == STATUS_SUCCESS && m_pin->SetState(KSSTATE_RUN) == STATUS_SUCCESS;
+    }
+
+    bool Ready() const { return m_ready; }
+
+    void Start()
+    {
+        m_thread = std::thread([this] { Run(); });
+    }
+    void Stop()
+    {
+        {
+            std::lock_guard lock(m_mutex);
+            m_stopping = true;
+        }
+        m_wake.notify_all();
+        m_thread.join();
+        m_pin->SetState(KSSTATE_STOP);
+        m_pin->DetachClock();
+        m_pin.reset();  // waits for the reads in flight
+    }
+
+    std::uint64_t Delivered() const { return m_delivered; }
+    const std::vector<std::int64_t>& Latencies() const { return m_latencies; }
+
+private:
+    void Run()
+    {
+        std::unique_lock lock(m_mutex);
+        for (int i = 0; i < kReadsInFlight; ++i) m_free.push_back(i);
+        while (!m_stopping) {
+            while (!m_free.empty()) {
+                const int slot = m_free.front();
+                m_free.pop_front();
+                lock.unlock();
+                const std::uint32_t id = m_pin->SubmitRead(*m_buffers[static_cast<std::size_t>(slot)], 0, kFrameBytes,
+                                                           [this, slot](const ReadCompletion& done) { Completed(slot, done); });
+                lock.lock();
+                if (id == 0) return;
+            }
+            m_wake.wait(lock, [&] { return m_stopping || !m_free.empty(); });
+        }
+    }
+
+    void Completed(int slot, const ReadCompletion& done)
+    {
+        const std::int64_t now = NowNs();
+        std::lock_guard lock(m_mutex);
+        if (done.status == STATUS_SUCCESS && done.header.DataUsed == kFrameBytes) {
+            ++m_delivered;
+            std::uint64_t sequence = 0;
+            std::memcpy(&sequence, m_buffers[static_cast<std::size_t>(slot)]->Data() + kSequenceOffset, sizeof sequence);
+            if (sequence > m_lastSequence && sequence < m_log.times.size()) {
+                m_lastSequence = sequence;
+                m_latencies.push_back(now - m_log.times[sequence].load());
+            }
+        }
+        m_free.push_back(slot);
+        m_wake.notify_all();
+    }
+
+    WriteLog& m_log;
+    std::shared_ptr<HostConnection> m_connection;
+    std::unique_ptr<CapturePinClient> m_pin;
+    std::vector<std::unique_ptr<FrameBuffer>> m_buffers;
+    bool m_ready = false;
+    std::thread m_thread;
+    std::mutex m_mutex;
+    std::condition_variable m_wake;
+    std::deque<int> m_free;
+    bool m_stopping = false;
+    std::uint64_t m_delivered = 0;
+    std::uint64_t m_lastSequence = 0;
+    std::vector<std::int64_t> m_latencies;
+};
+
+// A fresh emulated machine with the virtual camera recorded, for the whole program.
+struct Machine {
+    zv::win32::testing::TempZvRoot root;
+    std::string path;
+    Machine()
+    {
+        setenv("ZV_DEVHOST_IDLE_MS", "2000", 1);
+        path = CreateVirtualCameraRecord(ZV_DRIVER_PATH).value_or("");
+    }
+};
+
+Machine& TheMachine()
+{
+    static Machine machine;
+    return machine;
+}
+
+double Percentile(std::vector<std::int64_t> values, double fraction)
+{
+    if (values.empty()) return 0;
+    std::sort(values.begin(), values.end());
+    return static_cast<double>(values[static_cast<std::size_t>(fraction * static_cast<double>(values.size() - 1))]);
+}
+
+void BM_DeliverFrames(benchmark::State& state)
+{
+    Machine& machine = TheMachine();
+    DWORD error = 0;
+    auto writer = HostConnection::Open(machine.path, &error);
+    if (machine.path.empty() || !writer) {
+        state.SkipWithError("no device host");
+        return;
+    }
+    WriteLog log;
+    std::vector<std::unique_ptr<Client>> clients;
+    for (int i = 0; i < state.range(0); ++i) {
+        clients.push_back(std::make_unique<Client>(machine.path, log));
+        if (!clients.back()->Ready()) {
+            state.SkipWithError("a client could not start");
+            return;
+        }
+    }
+    std::vector<UCHAR> block(kFrameBytes, 0x5A);
+    block[0] = kFormatIndex;
+    std::fill_n(block.begin() + 1, 4, 0);  // the block lands at offset 0
+    // The flags read tells the driver's side that the pins exist; the writer then writes.
+    std::vector<UCHAR> flags(10);
+    ULONG_PTR moved = 0;
+    writer->DeviceRead(flags.data(), static_cast<ULONG>(flags.size()), &moved);
+
+    for (auto _ : state) {
+        for (auto& client : clients) client->Start();
+        const std::int64_t hostCpu = ProcessCpuNs(writer->HostPid());
+        const std::int64_t selfCpu = SelfCpuNs();
+        const auto start = Clock::now();
+        std::uint64_t sequence = 0;
+        for (auto due = start; Clock::now() - start < kRunTime; due += std::chrono::microseconds(33333)) {
+            std::this_thread::sleep_until(due);
+            ++sequence;
+            std::memcpy(block.data() + kSequenceOffset, &sequence, sizeof sequence);
+            log.times[sequence].store(NowNs());
+            writer->DeviceWrite(block.data(), kFrameBytes, &moved);
+        }
+        const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
+        const std::int64_t cpu = ProcessCpuNs(writer->HostPid()) - hostCpu + SelfCpuNs() - selfCpu;
+        for (auto& client : clients) client->Stop();
+
+        std::uint64_t delivered = 0;
+        std::vector<std::int64_t> latencies;
+        for (auto& client : clients) {
+            delivered += client->Delivered();
+            latencies.insert(latencies.end(), client->Latencies().begin(), client->Latencies().end());
+        }
+        state.counters["fps_delivered"] = static_cast<double>(delivered) / seconds;
+        state.counters["cpu_us_per_frame"] = delivered ? static_cast<double>(cpu) / 1000.0 / static_cast<double>(delivered) : 0;
+        state.counters["latency_p50_ms"] = Percentile(latencies, 0.5) / 1e6;
+        state.counters["latency_p99_ms"] = Percentile(latencies, 0.99) / 1e6;
+    }
+}
+BENCHMARK(BM_DeliverFrames)->Arg(1)->Arg(8)->Arg(64)->Iterations(1)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// The reference: one frame's bytes copied once.
+void BM_CopyFrame(benchmark::State& state)
+{
+    std::vector<UCHAR> from(kFrameBytes, 0x5A), to(kFrameBytes);
+    for (auto _ : state) {
+        std::memcpy(to.data(), from.data(), kFrameBytes);
+        benchmark::DoNotOptimize(to.data());
+        benchmark::ClobberMemory();
+    }
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) * kFrameBytes);
+}
+BENCHMARK(BM_CopyFrame)->Unit(benchmark::kMicrosecond);
+
+}  // namespace
+
+BENCHMARK_MAIN();
