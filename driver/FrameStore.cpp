@@ -83,10 +83,14 @@ void CopyStoredFrame(ULONG format, ULONG start, UCHAR* destination, ULONG bytes)
 
 void StoreFrameBlock(const UCHAR* block, ULONG length)
 {
-    if (length < kFrameWriteHeaderBytes || block[0] >= kStoredFormats) {
+    if (length < kFrameWriteHeaderBytes) {
         return;
     }
+    // The block lies in memory its writer still maps: each header field is read exactly once.
     const ULONG format = block[0];
+    if (format >= kStoredFormats) {
+        return;
+    }
     const ULONG frameBytes = kStoredFormatSizes[format].bytes;
     LONG offset;
     RtlCopyMemory(&offset, block + 1, sizeof offset);
