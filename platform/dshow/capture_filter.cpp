@@ -1,6 +1,7 @@
 #include "platform/dshow/capture_filter.h"
 
 #include "platform/dshow/filter_graph_object.h"
+#include "platform/dshow/stream_config_pin.h"
 
 #include <algorithm>
 #include <cctype>
@@ -10,44 +11,6 @@
 namespace zv::dshow {
 
 namespace {
-
-class CapturePin final : public Pin, public IAMStreamConfig {
-public:
-    explicit CapturePin(VideoCaptureFilter& owner)
-        : Pin(owner, PINDIR_OUTPUT, "src", MEDIATYPE_Video, PIN_CATEGORY_CAPTURE), m_filter(owner)
-    {
-    }
-
-    HRESULT QueryInterface(REFIID riid, void** ppv) override
-    {
-        return Pin::QueryInterface(riid, ppv);
-    }
-    ULONG AddRef() override { return Pin::AddRef(); }
-    ULONG Release() override { return Pin::Release(); }
-
-    HRESULT SetFormat(AM_MEDIA_TYPE* pmt) override { return m_filter.SetFormat(pmt); }
-    HRESULT GetFormat(AM_MEDIA_TYPE** ppmt) override { return m_filter.GetFormat(ppmt); }
-    HRESULT GetNumberOfCapabilities(int* piCount, int* piSize) override
-    {
-        if (piCount == nullptr || piSize == nullptr) return E_POINTER;
-        *piCount = m_filter.CapabilityCount();
-        *piSize = sizeof(VIDEO_STREAM_CONFIG_CAPS);
-        return S_OK;
-    }
-    HRESULT GetStreamCaps(int iIndex, AM_MEDIA_TYPE** ppmt, BYTE* pSCC) override
-    {
-        return m_filter.GetStreamCaps(iIndex, ppmt, pSCC);
-    }
-
-    std::optional<VideoFormat> CurrentVideoFormat() const override { return m_filter.CurrentFormat(); }
-    HRESULT QueryPinInterface(REFIID riid, void** ppv) override
-    {
-        return QueryInterfaceFrom({{IID_IAMStreamConfig, static_cast<IAMStreamConfig*>(this)}}, riid, ppv);
-    }
-
-private:
-    VideoCaptureFilter& m_filter;
-};
 
 // Words in the names of the controls that stand for each property.
 const char* ChannelWord(LONG property)
@@ -103,7 +66,7 @@ VideoCaptureFilter::VideoCaptureFilter(GstRef<GstElement> bin, GstElement* forma
                                        std::vector<VideoCapability> capabilities)
     : Filter(std::move(bin)), m_formatFilter(formatFilter), m_capabilities(std::move(capabilities))
 {
-    AddPin(std::make_unique<CapturePin>(*this));
+    AddPin(std::make_unique<StreamConfigPin<VideoCaptureFilter>>(*this));
     const VideoCapability& first = m_capabilities.front();
     m_format = {first.width, first.height, first.defaultInterval};
     ApplyFormat(first);

@@ -2,6 +2,7 @@
 
 #include "platform/dshow/device_controls.h"
 #include "platform/dshow/filter_graph_object.h"
+#include "platform/dshow/stream_config_pin.h"
 #include "platform/win32/last_error.h"
 
 #include <gst/app/gstappsrc.h>
@@ -33,41 +34,6 @@ private:
 namespace {
 
 constexpr std::size_t kReadsInFlight = 3;
-
-class VirtualCameraPin final : public Pin, public IAMStreamConfig {
-public:
-    explicit VirtualCameraPin(VirtualCameraFilter& owner)
-        : Pin(owner, PINDIR_OUTPUT, "src", MEDIATYPE_Video, PIN_CATEGORY_CAPTURE), m_filter(owner)
-    {
-    }
-
-    HRESULT QueryInterface(REFIID riid, void** ppv) override { return Pin::QueryInterface(riid, ppv); }
-    ULONG AddRef() override { return Pin::AddRef(); }
-    ULONG Release() override { return Pin::Release(); }
-
-    HRESULT SetFormat(AM_MEDIA_TYPE* pmt) override { return m_filter.SetFormat(pmt); }
-    HRESULT GetFormat(AM_MEDIA_TYPE** ppmt) override { return m_filter.GetFormat(ppmt); }
-    HRESULT GetNumberOfCapabilities(int* piCount, int* piSize) override
-    {
-        if (piCount == nullptr || piSize == nullptr) return E_POINTER;
-        *piCount = 1; // the driver's one data range
-        *piSize = sizeof(VIDEO_STREAM_CONFIG_CAPS);
-        return S_OK;
-    }
-    HRESULT GetStreamCaps(int iIndex, AM_MEDIA_TYPE** ppmt, BYTE* pSCC) override
-    {
-        return m_filter.GetStreamCaps(iIndex, ppmt, pSCC);
-    }
-
-    std::optional<VideoFormat> CurrentVideoFormat() const override { return m_filter.CurrentFormat(); }
-    HRESULT QueryPinInterface(REFIID riid, void** ppv) override
-    {
-        return QueryInterfaceFrom({{IID_IAMStreamConfig, static_cast<IAMStreamConfig*>(this)}}, riid, ppv);
-    }
-
-private:
-    VirtualCameraFilter& m_filter;
-};
 
 // The stream's RGB24 video range; nothing when the driver offers none.
 std::optional<KS_DATARANGE_VIDEO> VideoRangeOf(devhost::HostConnection& connection)
@@ -180,7 +146,7 @@ VirtualCameraFilter::VirtualCameraFilter(GstRef<GstElement> bin, GstElement* app
     : Filter(std::move(bin)), m_appsrc(appsrc), m_connection(std::move(connection)), m_loss(std::move(loss)),
       m_range(range), m_format(format)
 {
-    AddPin(std::make_unique<VirtualCameraPin>(*this));
+    AddPin(std::make_unique<StreamConfigPin<VirtualCameraFilter>>(*this));
     ApplyCaps();
 }
 

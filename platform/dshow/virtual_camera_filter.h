@@ -28,6 +28,7 @@ public:
     // The capture pin's stream configuration.
     HRESULT SetFormat(const AM_MEDIA_TYPE* pmt);
     HRESULT GetFormat(AM_MEDIA_TYPE** ppmt) const;
+    int CapabilityCount() const { return 1; } // the driver's one data range
     HRESULT GetStreamCaps(int index, AM_MEDIA_TYPE** ppmt, BYTE* pSCC) const;
     VideoFormat CurrentFormat() const;
 
