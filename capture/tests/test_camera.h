@@ -70,6 +70,18 @@ inline DeviceInfo ListedDevice(int index)
     return devices.at(static_cast<std::size_t>(index));
 }
 
+// The first listed video device of that friendly name.
+inline std::optional<DeviceInfo> FindListedDevice(const std::string& name)
+{
+    int count = 0;
+    CCaptureGraph::EnumVideoDevices(nullptr, &count);
+    std::vector<DeviceInfo> devices(static_cast<std::size_t>(count));
+    CCaptureGraph::EnumVideoDevices(devices.data(), &count);
+    for (const DeviceInfo& device : devices)
+        if (device.m_strFriendlyName == name) return device;
+    return std::nullopt;
+}
+
 // What the frame callback saw. One recorder at a time: the callback is a plain function.
 struct Frame {
     std::vector<BYTE> bytes;

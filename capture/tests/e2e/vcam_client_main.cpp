@@ -22,17 +22,6 @@ void Answer(const std::string& line)
     std::cout << line << std::endl;
 }
 
-std::optional<DeviceInfo> FindDevice(const std::string& name)
-{
-    int count = 0;
-    CCaptureGraph::EnumVideoDevices(nullptr, &count);
-    std::vector<DeviceInfo> devices(static_cast<std::size_t>(count));
-    CCaptureGraph::EnumVideoDevices(devices.data(), &count);
-    for (const DeviceInfo& device : devices)
-        if (device.m_strFriendlyName == name) return device;
-    return std::nullopt;
-}
-
 } // namespace
 
 int main(int argc, char** argv)
@@ -42,7 +31,7 @@ int main(int argc, char** argv)
         return 2;
     }
     TestDevices devices(nullptr);
-    const std::optional<DeviceInfo> camera = FindDevice(kVirtualCameraName);
+    const std::optional<DeviceInfo> camera = FindListedDevice(kVirtualCameraName);
     if (!camera) {
         Answer("error no device");
         return 1;

@@ -27,17 +27,6 @@ std::int32_t CountingCallback(double sampleTime, BYTE* bits, std::int32_t length
     return result;
 }
 
-std::optional<DeviceInfo> FindDevice(const std::string& name)
-{
-    int count = 0;
-    CCaptureGraph::EnumVideoDevices(nullptr, &count);
-    std::vector<DeviceInfo> devices(static_cast<std::size_t>(count));
-    CCaptureGraph::EnumVideoDevices(devices.data(), &count);
-    for (const DeviceInfo& device : devices)
-        if (device.m_strFriendlyName == name) return device;
-    return std::nullopt;
-}
-
 void Answer(const std::string& line)
 {
     std::cout << line << std::endl;
@@ -58,7 +47,7 @@ int main()
         return 1;
     }
     g_hDriver = OpenVirtualCameraDevice();
-    const std::optional<DeviceInfo> camera = FindDevice("Test Camera");
+    const std::optional<DeviceInfo> camera = FindListedDevice("Test Camera");
     if (g_hDriver.load() == INVALID_HANDLE_VALUE || !camera) {
         Answer("error no device");
         return 1;
