@@ -9,17 +9,9 @@ OutgoingQueue::~OutgoingQueue() { Finish(); }
 void OutgoingQueue::Reply(wire::MessageType type, std::uint32_t id,
                           std::initializer_list<std::span<const unsigned char>> parts)
 {
-    std::size_t total = 0;
-    for (const auto& part : parts) total += part.size();
-    wire::MessageHeader header{static_cast<std::uint32_t>(type) | wire::kReplyFlag, id,
-                               static_cast<std::uint32_t>(total), 0};
-    std::vector<unsigned char> packet(sizeof header + total);
-    std::memcpy(packet.data(), &header, sizeof header);
-    std::size_t at = sizeof header;
-    for (const auto& part : parts) {
-        if (!part.empty()) std::memcpy(packet.data() + at, part.data(), part.size());
-        at += part.size();
-    }
+    const wire::MessageHeader header{static_cast<std::uint32_t>(type) | wire::kReplyFlag, id, 0, 0};
+    std::vector<unsigned char> packet = WireSocket::Pack(header, parts);
+    if (packet.empty()) return;  // replies are built within the limit; an oversized one is a fault of ours
     std::lock_guard lock(m_mutex);
     if (m_broken) return;
     if (m_queuedBytes + packet.size() > kMaxQueuedBytes) {
@@ -54,9 +46,7 @@ void OutgoingQueue::Run()
         m_packets.pop_front();
         m_queuedBytes -= packet.size();
         lock.unlock();
-        wire::MessageHeader header;
-        std::memcpy(&header, packet.data(), sizeof header);
-        const bool sent = m_socket.Send(header, {std::span<const unsigned char>(packet).subspan(sizeof header)});
+        const bool sent = m_socket.SendPacket(packet);
         lock.lock();
         if (!sent && !m_broken) {
             m_broken = true;

@@ -55,13 +55,13 @@ bool WireSocket::Pair(std::unique_ptr<WireSocket>* a, std::unique_ptr<WireSocket
     return true;
 }
 
-bool WireSocket::Send(wire::MessageHeader header, std::initializer_list<std::span<const unsigned char>> parts, int fd)
+std::vector<unsigned char> WireSocket::Pack(wire::MessageHeader header,
+                                            std::initializer_list<std::span<const unsigned char>> parts)
 {
     std::size_t total = 0;
     for (const auto& part : parts) total += part.size();
-    if (total > wire::kMaxPayloadBytes) return false;
+    if (total > wire::kMaxPayloadBytes) return {};
     header.size = static_cast<std::uint32_t>(total);
-    // One packet: the header and the parts gathered.
     std::vector<unsigned char> packet(sizeof header + total);
     std::memcpy(packet.data(), &header, sizeof header);
     std::size_t at = sizeof header;
@@ -69,7 +69,19 @@ bool WireSocket::Send(wire::MessageHeader header, std::initializer_list<std::spa
         if (!part.empty()) std::memcpy(packet.data() + at, part.data(), part.size());
         at += part.size();
     }
-    iovec io{packet.data(), packet.size()};
+    return packet;
+}
+
+bool WireSocket::Send(wire::MessageHeader header, std::initializer_list<std::span<const unsigned char>> parts, int fd)
+{
+    return SendPacket(Pack(header, parts), fd);
+}
+
+bool WireSocket::SendPacket(const std::vector<unsigned char>& packet, int fd)
+{
+    if (packet.empty()) return false;
+    // sendmsg takes a non-const buffer; it only reads it.
+    iovec io{const_cast<unsigned char*>(packet.data()), packet.size()};
     msghdr message{};
     message.msg_iov = &io;
     message.msg_iovlen = 1;

@@ -52,9 +52,15 @@ public:
     // A connected pair, for tests.
     static bool Pair(std::unique_ptr<WireSocket>* a, std::unique_ptr<WireSocket>* b);
 
+    // One message as a packet: the header, its size set to the parts' total, then the parts.
+    // Empty when the parts exceed kMaxPayloadBytes.
+    static std::vector<unsigned char> Pack(wire::MessageHeader header,
+                                           std::initializer_list<std::span<const unsigned char>> parts);
     // Sends one message made of the header and the parts; `fd` (when >= 0) travels with it.
     // False when the peer is gone or the message exceeds kMaxMessageBytes.
     bool Send(wire::MessageHeader header, std::initializer_list<std::span<const unsigned char>> parts, int fd = -1);
+    // Sends a packet made by Pack.
+    bool SendPacket(const std::vector<unsigned char>& packet, int fd = -1);
     // Waits for the next message. Closed: the peer closed or the socket was shut down. Malformed:
     // a truncated packet or a header whose size disagrees with the packet.
     ReceiveResult Receive(ReceivedMessage* message);
