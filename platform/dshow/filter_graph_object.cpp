@@ -141,8 +141,16 @@ HRESULT ResultOfChange(GstStateChangeReturn change)
 }
 } // namespace
 
+void FilterGraph::SettlePendingChange()
+{
+    // A new target set while the pipeline is still on its way to the last one (prerolling, then
+    // going on to PLAYING) can leave it between states for good; a live pipeline answers at once.
+    if (m_state != State_Stopped) gst_element_get_state(m_pipeline.get(), nullptr, nullptr, 5 * GST_SECOND);
+}
+
 HRESULT FilterGraph::Run()
 {
+    SettlePendingChange();
     for (Filter* filter : m_filters) {
         filter->OnRun(m_clockless);
         filter->OnGraphStateChanging(State_Running);
@@ -156,6 +164,7 @@ HRESULT FilterGraph::Run()
 
 HRESULT FilterGraph::Pause()
 {
+    SettlePendingChange();
     for (Filter* filter : m_filters) {
         filter->OnRun(m_clockless);
         filter->OnGraphStateChanging(State_Paused);

@@ -71,6 +71,8 @@ private:
     // Leaves the stopped state for target; a position waiting to be applied is sought once the
     // pipeline has prerolled.
     HRESULT LeaveStopped(GstState target);
+    // Waits, bounded, until a state change still under way has ended.
+    void SettlePendingChange();
     bool Seek(REFERENCE_TIME start);
     std::u16string UniqueName(LPCWSTR requested, bool* renamed) const;
     // Calls a method of the first filter that has a video window.
