@@ -6,6 +6,7 @@
 //   lost          whether the graph reported the device lost: "lost 0|1"
 //   quit          stops the graph and ends
 #include "../test_camera.h"
+#include "command_loop.h"
 #include "frame_file.h"
 
 #include "capture/VirtualCameraChannel.h"
@@ -14,15 +15,6 @@
 #include <sstream>
 
 using namespace zv::capture::testing;
-
-namespace {
-
-void Answer(const std::string& line)
-{
-    std::cout << line << std::endl;
-}
-
-} // namespace
 
 int main(int argc, char** argv)
 {
@@ -47,11 +39,7 @@ int main(int argc, char** argv)
     }
     Answer("ready");
 
-    std::string line;
-    while (std::getline(std::cin, line)) {
-        std::istringstream words(line);
-        std::string command;
-        words >> command;
+    ForEachCommand([&](const std::string& command, std::istringstream& words) {
         if (command == "frames") {
             Answer("frames " + std::to_string(recorder.Count()));
         } else if (command == "dump") {
@@ -75,9 +63,10 @@ int main(int argc, char** argv)
             }
             Answer(lost ? "lost 1" : "lost 0");
         } else if (command == "quit") {
-            break;
+            return false;
         }
-    }
+        return true;
+    });
     graph.StopGraph();
     return 0;
 }

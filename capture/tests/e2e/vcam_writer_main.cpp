@@ -9,6 +9,7 @@
 //   quit          closes the device and ends
 #include "../frame_road_fixture.h"
 #include "../test_camera.h"
+#include "command_loop.h"
 #include "frame_file.h"
 
 #include <iostream>
@@ -25,11 +26,6 @@ std::int32_t CountingCallback(double sampleTime, BYTE* bits, std::int32_t length
     const std::int32_t result = OnVideoFrame(sampleTime, bits, length, size);
     ++g_frames;
     return result;
-}
-
-void Answer(const std::string& line)
-{
-    std::cout << line << std::endl;
 }
 
 } // namespace
@@ -60,16 +56,15 @@ int main()
     }
     Answer("ready");
 
-    std::string line;
-    while (std::getline(std::cin, line)) {
-        std::istringstream words(line);
-        std::string command;
-        words >> command;
+    ForEachCommand([&](const std::string& command, std::istringstream& words) {
         if (command == "frames") {
             Answer("frames " + std::to_string(g_frames.load()));
         } else if (command == "flags") {
             std::string answer = ReadDriverFormatFlags() ? "flags" : "flags none";
-            for (const auto& flag : g_bFormatInUse) answer += " " + std::to_string(flag.load());
+            for (const auto& flag : g_bFormatInUse) {
+                answer += ' ';
+                answer += std::to_string(flag.load());
+            }
             Answer(answer);
         } else if (command == "stop") {
             graph.StopGraph();
@@ -86,13 +81,14 @@ int main()
             g_hDriver = OpenVirtualCameraDevice();
             Answer(g_hDriver.load() != INVALID_HANDLE_VALUE ? "reopened" : "error reopen");
         } else if (command == "quit") {
-            break;
+            return false;
         }
         // Messages the frame callback posted to the main window are not needed here.
         MSG message;
         while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
         }
-    }
+        return true;
+    });
     graph.StopGraph();
     if (g_hDriver.load() != INVALID_HANDLE_VALUE) CloseHandle(g_hDriver.exchange(INVALID_HANDLE_VALUE));
     DestroyWindow(g_hWndMain.exchange(nullptr));
