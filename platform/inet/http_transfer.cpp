@@ -121,6 +121,22 @@ std::size_t HttpTransfer::TakeBody(char* data, std::size_t size, std::size_t cou
     return length;
 }
 
+int HttpTransfer::WatchProgress(void* self, curl_off_t, curl_off_t downloaded, curl_off_t, curl_off_t uploaded)
+{
+    auto* transfer = static_cast<HttpTransfer*>(self);
+    const auto now = std::chrono::steady_clock::now();
+    if (downloaded + uploaded != transfer->m_bytesMoved) {
+        transfer->m_bytesMoved = downloaded + uploaded;
+        transfer->m_lastMove = now;
+        return 0;
+    }
+    if (now - transfer->m_lastMove > transfer->m_limits.stall) {
+        transfer->m_stalled = true;
+        return 1; // libcurl ends the exchange as aborted by this callback
+    }
+    return 0;
+}
+
 DWORD HttpTransfer::Configure()
 {
     if (!m_easy || !m_multi)
@@ -135,9 +151,9 @@ DWORD HttpTransfer::Configure()
     curl_easy_setopt(easy, CURLOPT_MAXREDIRS, kMaxRedirects);
     curl_easy_setopt(easy, CURLOPT_CONNECTTIMEOUT_MS, static_cast<long>(m_limits.connect.count()));
     curl_easy_setopt(easy, CURLOPT_TIMEOUT_MS, static_cast<long>(m_limits.overall.count()));
-    curl_easy_setopt(easy, CURLOPT_LOW_SPEED_LIMIT, 1L);
-    curl_easy_setopt(easy, CURLOPT_LOW_SPEED_TIME,
-                     std::max(1L, static_cast<long>(m_limits.stall.count() / 1000)));
+    curl_easy_setopt(easy, CURLOPT_NOPROGRESS, 0L);
+    curl_easy_setopt(easy, CURLOPT_XFERINFOFUNCTION, &HttpTransfer::WatchProgress);
+    curl_easy_setopt(easy, CURLOPT_XFERINFODATA, this);
     curl_easy_setopt(easy, CURLOPT_WRITEFUNCTION, &HttpTransfer::TakeBody);
     curl_easy_setopt(easy, CURLOPT_WRITEDATA, this);
     if (!x.agent.empty())
@@ -207,6 +223,8 @@ DWORD HttpTransfer::FinalError() const
 {
     if (m_capReached)
         return ERROR_NOT_ENOUGH_MEMORY;
+    if (m_stalled)
+        return ERROR_INTERNET_TIMEOUT;
     return ErrorFromCurl(m_result);
 }
 
@@ -217,6 +235,7 @@ DWORD HttpTransfer::Start()
         return ERROR_INTERNET_OPERATION_CANCELLED;
     if (m_started)
         return ERROR_INTERNET_INCORRECT_HANDLE_STATE;
+    m_lastMove = std::chrono::steady_clock::now();
     if (const DWORD error = Configure())
         return error;
     while (!m_done && m_pending.empty()) {
@@ -241,6 +260,7 @@ DWORD HttpTransfer::Read(char* buffer, DWORD size, DWORD& read)
         return ERROR_INTERNET_OPERATION_CANCELLED;
     if (m_status.load() == 0)
         return ERROR_INTERNET_INCORRECT_HANDLE_STATE;
+    m_lastMove = std::chrono::steady_clock::now();
     while (read < size) {
         if (m_pendingOffset < m_pending.size()) {
             const std::size_t count = std::min<std::size_t>(size - read, m_pending.size() - m_pendingOffset);

@@ -11,6 +11,7 @@
 #include <curl/curl.h>
 
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <mutex>
 #include <string>
@@ -48,6 +49,9 @@ public:
 
 private:
     static std::size_t TakeBody(char* data, std::size_t size, std::size_t count, void* self);
+    // Ends an exchange whose bytes have stopped moving either way for longer than the stall bound.
+    static int WatchProgress(void* self, curl_off_t downloadTotal, curl_off_t downloaded, curl_off_t uploadTotal,
+                             curl_off_t uploaded);
     DWORD Configure();
     // One step of the exchange: lets libcurl work, then waits (briefly) for the network.
     DWORD Drive();
@@ -66,6 +70,11 @@ private:
     bool m_done = false;
     CURLcode m_result = CURLE_OK;
     bool m_capReached = false;
+    bool m_stalled = false;
+    curl_off_t m_bytesMoved = 0;
+    // The last time bytes moved, or the caller came back for more if that is later: time the
+    // caller spends between reads is no stall.
+    std::chrono::steady_clock::time_point m_lastMove;
     std::uint64_t m_bodyTotal = 0;
     std::string m_pending;
     std::size_t m_pendingOffset = 0;

@@ -8,29 +8,17 @@ namespace zv::inet {
 
 namespace {
 
-int HexValue(char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
-
 std::string PercentDecode(std::string_view text)
 {
     std::string out;
     for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == '%' && i + 2 < text.size()) {
-            const int high = HexValue(text[i + 1]);
-            const int low = HexValue(text[i + 2]);
-            if (high >= 0 && low >= 0) {
-                out += static_cast<char>(high * 16 + low);
-                i += 2;
-                continue;
-            }
+        unsigned byte = 0;
+        const char* digits = text.data() + i + 1;
+        if (text[i] == '%' && i + 2 < text.size() &&
+            std::from_chars(digits, digits + 2, byte, 16).ptr == digits + 2) {
+            out += static_cast<char>(byte);
+            i += 2;
+            continue;
         }
         out += text[i];
     }
@@ -134,7 +122,9 @@ std::optional<UrlParts> ParseUrl(std::string_view url)
         return std::nullopt;
 
     rest = rest.substr(0, std::min(rest.find('#'), rest.size()));
-    parts.object = (rest.empty() || rest.front() != '/') ? "/" + std::string(rest) : std::string(rest);
+    if (rest.empty() || rest.front() != '/')
+        parts.object = '/';
+    parts.object += rest;
     return parts;
 }
 

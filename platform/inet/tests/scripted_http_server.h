@@ -5,6 +5,7 @@
 #include <chrono>
 #include <csignal>
 #include <cstdlib>
+#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -41,17 +42,26 @@ public:
         m_folder = pattern;
         std::filesystem::create_directories(m_folder / "routes");
 
-        int out[2];
-        if (pipe(out) != 0)
+        // The server reads its standard input until it closes, so it ends with the test even when
+        // the test dies.
+        int in[2], out[2];
+        if (pipe2(in, O_CLOEXEC) != 0)
             throw std::runtime_error("pipe failed");
+        if (pipe2(out, O_CLOEXEC) != 0) {
+            close(in[0]);
+            close(in[1]);
+            throw std::runtime_error("pipe failed");
+        }
+        m_lifeline = in[1];
         posix_spawn_file_actions_t actions;
         posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_adddup2(&actions, in[0], 0);
         posix_spawn_file_actions_adddup2(&actions, out[1], 1);
-        posix_spawn_file_actions_addclose(&actions, out[0]);
         std::string python = "python3", script = INET_TEST_SERVER_SCRIPT, folder = m_folder.string();
         char* argv[] = {python.data(), script.data(), folder.data(), nullptr};
         const int spawned = posix_spawnp(&m_pid, "python3", &actions, nullptr, argv, environ);
         posix_spawn_file_actions_destroy(&actions);
+        close(in[0]);
         close(out[1]);
         if (spawned != 0) {
             close(out[0]);
@@ -136,6 +146,10 @@ private:
 
     void Stop()
     {
+        if (m_lifeline >= 0) {
+            close(m_lifeline);
+            m_lifeline = -1;
+        }
         if (m_pid > 0) {
             kill(m_pid, SIGTERM);
             waitpid(m_pid, nullptr, 0);
@@ -145,6 +159,7 @@ private:
 
     std::filesystem::path m_folder;
     pid_t m_pid = 0;
+    int m_lifeline = -1;
     int m_port = 0;
 };
 

@@ -11,11 +11,12 @@ bytes up to the end of the file. Keys:
   delay_headers=<s>      delay_body=<s>       cut_after=<n> (promise the whole body, send n bytes)
   stall_after=<n> with stall=<s> (send n bytes, wait, send the rest)
   garbage=1 (answer with something that is not HTTP)
-Each request is recorded in <folder>/requests/<name>: "METHOD target", its header lines, an empty
+The server ends when its standard input closes. Each request is recorded in <folder>/requests/<name>: "METHOD target", its header lines, an empty
 line, then the body's bytes.
 """
 import os
 import sys
+import threading
 import time
 from http.server import BaseHTTPRequestHandler, ThreadingHTTPServer
 
@@ -115,7 +116,13 @@ class Handler(BaseHTTPRequestHandler):
     do_GET = do_POST = do_PUT = do_HEAD = do_DELETE = answer
 
 
+def end_with_input():
+    sys.stdin.buffer.read()
+    os._exit(0)
+
+
 def main():
+    threading.Thread(target=end_with_input, daemon=True).start()
     server = ThreadingHTTPServer(("127.0.0.1", 0), Handler)
     server.daemon_threads = True
     print(server.server_address[1], flush=True)

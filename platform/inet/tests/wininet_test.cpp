@@ -113,6 +113,20 @@ TEST_F(WinInetTest, BrokenRepliesFailAndNeverLookComplete)
     }
 }
 
+TEST_F(WinInetTest, AReplyThatStallsFailsEvenWithinTheOverallBound)
+{
+    zv::inet::RequestLimits limits;
+    limits.stall = 1000ms;
+    ScopedLimits scoped(limits);
+    m_server.Route("stalled", "body_size=500\nstall_after=100\nstall=30\n");
+    HINTERNET request = OpenUrl(m_server.Url("/stalled"));
+    ASSERT_NE(request, nullptr) << GetLastError();
+    DWORD error = 0;
+    EXPECT_TRUE(ReadBody(request, 64, error) == PatternBody(100));
+    EXPECT_EQ(error, ERROR_INTERNET_TIMEOUT);
+    InternetCloseHandle(request);
+}
+
 TEST_F(WinInetTest, ServersThatCannotBeReachedFail)
 {
     struct Case {
