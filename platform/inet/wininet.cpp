@@ -28,6 +28,10 @@ HINTERNET FailHandle(DWORD error)
     return nullptr;
 }
 
+// The request flags this layer honours; nothing is cached, so the cache flags hold as they are.
+constexpr DWORD kKnownRequestFlags =
+    INTERNET_FLAG_RELOAD | INTERNET_FLAG_EXISTING_CONNECT | INTERNET_FLAG_NO_CACHE_WRITE | INTERNET_FLAG_TRANSFER_ASCII;
+
 std::string_view TextOf(LPCSTR text, DWORD length)
 {
     if (!text)
@@ -52,9 +56,10 @@ HINTERNET StartRequest(const std::shared_ptr<InternetObject>& parent, std::share
 
 } // namespace
 
-HINTERNET InternetOpenA(LPCSTR lpszAgent, DWORD dwAccessType, LPCSTR, LPCSTR, DWORD)
+HINTERNET InternetOpenA(LPCSTR lpszAgent, DWORD dwAccessType, LPCSTR, LPCSTR, DWORD dwFlags)
 {
-    if (dwAccessType != INTERNET_OPEN_TYPE_PRECONFIG && dwAccessType != INTERNET_OPEN_TYPE_DIRECT)
+    // No asynchronous or offline mode: a session with either would only pretend.
+    if ((dwAccessType != INTERNET_OPEN_TYPE_PRECONFIG && dwAccessType != INTERNET_OPEN_TYPE_DIRECT) || dwFlags != 0)
         return FailHandle(ERROR_INVALID_PARAMETER);
     auto session = std::make_shared<InternetSession>(lpszAgent ? lpszAgent : "",
                                                      dwAccessType == INTERNET_OPEN_TYPE_PRECONFIG);
@@ -62,12 +67,12 @@ HINTERNET InternetOpenA(LPCSTR lpszAgent, DWORD dwAccessType, LPCSTR, LPCSTR, DW
 }
 
 HINTERNET InternetOpenUrlA(HINTERNET hInternet, LPCSTR lpszUrl, LPCSTR lpszHeaders, DWORD dwHeadersLength,
-                           DWORD, DWORD_PTR)
+                           DWORD dwFlags, DWORD_PTR)
 {
     const auto session = LookupInternetObject<InternetSession>(hInternet);
     if (!session)
         return nullptr;
-    if (!lpszUrl)
+    if (!lpszUrl || (dwFlags & ~kKnownRequestFlags) != 0)
         return FailHandle(ERROR_INVALID_PARAMETER);
     const auto url = zv::inet::ParseUrl(lpszUrl);
     if (!url)
@@ -94,13 +99,15 @@ HINTERNET InternetConnectA(HINTERNET hInternet, LPCSTR lpszServerName, INTERNET_
         return nullptr;
     if (dwService != INTERNET_SERVICE_HTTP)
         return FailHandle(ERROR_INVALID_PARAMETER);
-    if (!lpszServerName || !*lpszServerName)
+    const INTERNET_PORT port = nServerPort == INTERNET_INVALID_PORT_NUMBER ? INTERNET_DEFAULT_HTTP_PORT : nServerPort;
+    // A bad server name shows here rather than as a failed send later.
+    if (!lpszServerName || !zv::inet::ParseUrl(zv::inet::BuildRequestUrl("http", lpszServerName, port, "/")))
         return FailHandle(ERROR_INTERNET_INVALID_URL);
     auto connection = std::make_shared<InternetConnection>();
     connection->agent = session->agent;
     connection->useProxySettings = session->useProxySettings;
     connection->server = lpszServerName;
-    connection->port = nServerPort == INTERNET_INVALID_PORT_NUMBER ? INTERNET_DEFAULT_HTTP_PORT : nServerPort;
+    connection->port = port;
     connection->basicAuth = lpszUserName && *lpszUserName;
     connection->userName = lpszUserName ? lpszUserName : "";
     connection->password = lpszPassword ? lpszPassword : "";
@@ -108,18 +115,13 @@ HINTERNET InternetConnectA(HINTERNET hInternet, LPCSTR lpszServerName, INTERNET_
 }
 
 HINTERNET HttpOpenRequestA(HINTERNET hConnect, LPCSTR lpszVerb, LPCSTR lpszObjectName, LPCSTR, LPCSTR,
-                           LPCSTR*, DWORD, DWORD_PTR)
+                           LPCSTR*, DWORD dwFlags, DWORD_PTR)
 {
     const auto connection = LookupInternetObject<InternetConnection>(hConnect);
     if (!connection)
         return nullptr;
-    // The host name is checked here, where a bad one would otherwise only show as a failed send.
-    const std::string hostPart = connection->server.find(':') != std::string::npos
-                                     ? "[" + connection->server + "]"
-                                     : connection->server;
-    if (!zv::inet::ParseUrl("http://" + hostPart + "/"))
-        return FailHandle(ERROR_INTERNET_INVALID_URL);
-
+    if ((dwFlags & ~kKnownRequestFlags) != 0)
+        return FailHandle(ERROR_INVALID_PARAMETER);
     HttpExchange exchange;
     exchange.method = lpszVerb && *lpszVerb ? lpszVerb : "GET";
     exchange.url = zv::inet::BuildRequestUrl("http", connection->server, connection->port,

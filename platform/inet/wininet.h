@@ -23,7 +23,7 @@ constexpr INTERNET_PORT INTERNET_DEFAULT_HTTPS_PORT = 443;
 
 constexpr DWORD INTERNET_SERVICE_HTTP = 3;
 
-// Request flags. Nothing is cached, so the cache flags hold whatever the caller passes.
+// Request flags: any other flag makes the call fail with ERROR_INVALID_PARAMETER.
 constexpr DWORD INTERNET_FLAG_RELOAD = 0x80000000;
 constexpr DWORD INTERNET_FLAG_EXISTING_CONNECT = 0x20000000;
 constexpr DWORD INTERNET_FLAG_NO_CACHE_WRITE = 0x04000000;
@@ -53,6 +53,7 @@ constexpr DWORD ERROR_HTTP_INVALID_HEADER = 12153;
 constexpr DWORD ERROR_HTTP_REDIRECT_FAILED = 12156;
 constexpr DWORD ERROR_INTERNET_SECURITY_CHANNEL_ERROR = 12157;
 
+// Synchronous sessions only: dwFlags must be 0.
 HINTERNET InternetOpenA(LPCSTR lpszAgent, DWORD dwAccessType, LPCSTR lpszProxy, LPCSTR lpszProxyBypass,
                         DWORD dwFlags);
 

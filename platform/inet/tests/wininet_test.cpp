@@ -236,6 +236,11 @@ TEST_F(WinInetTest, CallsOnTheWrongHandleOrInTheWrongStateFail)
     EXPECT_EQ(GetLastError(), ERROR_INTERNET_INCORRECT_HANDLE_TYPE);
     EXPECT_EQ(HttpOpenRequestA(m_session, "GET", "/x", nullptr, nullptr, nullptr, 0, 0), nullptr);
     EXPECT_EQ(GetLastError(), ERROR_INTERNET_INCORRECT_HANDLE_TYPE);
+    EXPECT_EQ(InternetConnectA(m_session, "bad host", 80, nullptr, nullptr, INTERNET_SERVICE_HTTP, 0, 0), nullptr);
+    EXPECT_EQ(GetLastError(), ERROR_INTERNET_INVALID_URL);
+    constexpr DWORD kSecureFlag = 0x00800000; // honoured nowhere: refused, not ignored
+    EXPECT_EQ(HttpOpenRequestA(connection, "GET", "/x", nullptr, nullptr, nullptr, kSecureFlag, 0), nullptr);
+    EXPECT_EQ(GetLastError(), ERROR_INVALID_PARAMETER);
 
     m_server.Route("x", "body=abc\n");
     ASSERT_TRUE(HttpSendRequestA(request, nullptr, 0, nullptr, 0));
