@@ -15,7 +15,6 @@ using zv::inet::LookupInternetObject;
 
 namespace {
 
-// Sets the last error and gives the failure value of the caller.
 BOOL Fail(DWORD error)
 {
     SetLastError(error);
@@ -37,21 +36,6 @@ std::string_view TextOf(LPCSTR text, DWORD length)
     if (!text)
         return {};
     return length == static_cast<DWORD>(-1) ? std::string_view(text) : std::string_view(text, length);
-}
-
-HINTERNET StartRequest(const std::shared_ptr<InternetObject>& parent, std::shared_ptr<HttpRequest> request,
-                       std::string_view headers, const std::vector<char>& body)
-{
-    if (const DWORD error = request->AddHeaders(headers))
-        return FailHandle(error);
-    HINTERNET handle = zv::inet::InsertInternetObject(parent, request);
-    if (!handle)
-        return nullptr;
-    if (const DWORD error = request->Send(body)) {
-        InternetCloseHandle(handle);
-        return FailHandle(error);
-    }
-    return handle;
 }
 
 } // namespace
@@ -87,8 +71,17 @@ HINTERNET InternetOpenUrlA(HINTERNET hInternet, LPCSTR lpszUrl, LPCSTR lpszHeade
     exchange.basicAuth = url->hasUserInfo;
     exchange.userName = url->userName;
     exchange.password = url->password;
-    return StartRequest(session, std::make_shared<HttpRequest>(std::move(exchange)),
-                        TextOf(lpszHeaders, dwHeadersLength), {});
+    auto request = std::make_shared<HttpRequest>(std::move(exchange));
+    if (const DWORD error = request->AddHeaders(TextOf(lpszHeaders, dwHeadersLength)))
+        return FailHandle(error);
+    HINTERNET handle = zv::inet::InsertInternetObject(session, request);
+    if (!handle)
+        return nullptr;
+    if (const DWORD error = request->Send({})) {
+        InternetCloseHandle(handle);
+        return FailHandle(error);
+    }
+    return handle;
 }
 
 HINTERNET InternetConnectA(HINTERNET hInternet, LPCSTR lpszServerName, INTERNET_PORT nServerPort,
