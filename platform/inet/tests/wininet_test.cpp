@@ -67,24 +67,52 @@ TEST_F(WinInetTest, RepliesArriveAsTheServerSentThem)
     }
 }
 
-TEST_F(WinInetTest, BrokenRepliesFailAndNeverLookComplete)
+TEST_F(WinInetTest, RepliesThatDoNotComeFailWithinTheBound)
 {
     zv::inet::RequestLimits limits;
     limits.overall = 1500ms;
+    ScopedLimits scoped(limits);
+    const char* const scripts[] = {"delay_headers=30\nbody=late\n", "delay_body=30\nbody=late\n"};
+    for (const char* script : scripts) {
+        SCOPED_TRACE(script);
+        m_server.Route("slow", script);
+        EXPECT_EQ(OpenUrl(m_server.Url("/slow")), nullptr);
+        EXPECT_EQ(GetLastError(), ERROR_INTERNET_TIMEOUT);
+    }
+}
+
+TEST_F(WinInetTest, AReplyThatStallsFailsWithinTheStallBound)
+{
+    zv::inet::RequestLimits limits;
+    limits.stall = 1000ms;
+    ScopedLimits scoped(limits);
+    m_server.Route("stalled", "body_size=500\nstall_after=100\nstall=30\n");
+    HINTERNET request = OpenUrl(m_server.Url("/stalled"));
+    DWORD error = GetLastError();
+    std::string body;
+    // A loaded machine may stall the server before its first bytes: the open fails then.
+    if (request) {
+        body = ReadBody(request, 64, error);
+        InternetCloseHandle(request);
+    }
+    EXPECT_EQ(error, ERROR_INTERNET_TIMEOUT);
+    EXPECT_TRUE(PatternBody(100).starts_with(body));
+}
+
+TEST_F(WinInetTest, BrokenRepliesFailAndNeverLookComplete)
+{
+    zv::inet::RequestLimits limits;
     limits.maxBodyBytes = 1000;
     ScopedLimits scoped(limits);
 
     struct Case {
         const char* route;
         const char* script;
-        bool opens;            // the status arrives; the body then fails
+        bool opens;             // the status arrives; the body then fails
         std::size_t bytesFirst; // body bytes handed out before the failure
         DWORD error;
     };
     const Case cases[] = {
-        {"slowheaders", "delay_headers=10\nbody=late\n", false, 0, ERROR_INTERNET_TIMEOUT},
-        {"slowbody", "delay_body=10\nbody=late\n", false, 0, ERROR_INTERNET_TIMEOUT},
-        {"stalled", "body_size=500\nstall_after=100\nstall=10\n", true, 100, ERROR_INTERNET_TIMEOUT},
         {"cut", "body_size=600\ncut_after=200\n", true, 200, ERROR_INTERNET_CONNECTION_ABORTED},
         {"cutbeforebody", "body_size=600\ncut_after=0\n", false, 0, ERROR_INTERNET_CONNECTION_ABORTED},
         {"garbage", "garbage=1\n", false, 0, ERROR_HTTP_INVALID_SERVER_RESPONSE},
@@ -111,20 +139,6 @@ TEST_F(WinInetTest, BrokenRepliesFailAndNeverLookComplete)
         EXPECT_FALSE(InternetReadFile(request, &byte, 1, &read));
         InternetCloseHandle(request);
     }
-}
-
-TEST_F(WinInetTest, AReplyThatStallsFailsEvenWithinTheOverallBound)
-{
-    zv::inet::RequestLimits limits;
-    limits.stall = 1000ms;
-    ScopedLimits scoped(limits);
-    m_server.Route("stalled", "body_size=500\nstall_after=100\nstall=30\n");
-    HINTERNET request = OpenUrl(m_server.Url("/stalled"));
-    ASSERT_NE(request, nullptr) << GetLastError();
-    DWORD error = 0;
-    EXPECT_TRUE(ReadBody(request, 64, error) == PatternBody(100));
-    EXPECT_EQ(error, ERROR_INTERNET_TIMEOUT);
-    InternetCloseHandle(request);
 }
 
 TEST_F(WinInetTest, ServersThatCannotBeReachedFail)
