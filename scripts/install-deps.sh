@@ -22,6 +22,8 @@ packages=(
   libgstreamer1.0-dev libgstreamer-plugins-base1.0-dev gstreamer1.0-plugins-base gstreamer1.0-plugins-good
   # platform/dshow: decoders for video files, Windows Media included
   gstreamer1.0-libav gstreamer1.0-plugins-ugly
+  # platform/inet: HTTP over libcurl; its tests run a scripted server in python3
+  libcurl4-openssl-dev python3
   # independent tools the interop tests compare against
   netpbm imagemagick libjpeg-turbo-progs libimage-exiftool-perl
 )
