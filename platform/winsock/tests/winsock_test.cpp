@@ -1,0 +1,196 @@
+#include "platform/winsock/winsock.h"
+#include "platform/winsock/wsa_errors.h"
+
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <cstring>
+#include <thread>
+
+namespace {
+
+class Winsock : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        WSADATA data;
+        ASSERT_EQ(WSAStartup(MAKEWORD(1, 1), &data), 0);
+    }
+    void TearDown() override { WSACleanup(); }
+
+    static SOCKADDR_IN Loopback(USHORT port)
+    {
+        SOCKADDR_IN a{};
+        a.sin_family = AF_INET;
+        a.sin_port = htons(port);
+        a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        return a;
+    }
+
+    // A listening socket on a free loopback port.
+    static SOCKET Listener(USHORT& port)
+    {
+        SOCKET s = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+        SOCKADDR_IN a = Loopback(0);
+        EXPECT_EQ(bind(s, reinterpret_cast<SOCKADDR*>(&a), sizeof a), 0);
+        EXPECT_EQ(listen(s, SOMAXCONN), 0);
+        int length = sizeof a;
+        EXPECT_EQ(getsockname(s, reinterpret_cast<SOCKADDR*>(&a), &length), 0);
+        port = ntohs(a.sin_port);
+        return s;
+    }
+
+    static SOCKET Connected(USHORT port)
+    {
+        SOCKET s = socket(AF_INET, SOCK_STREAM, 0);
+        SOCKADDR_IN a = Loopback(port);
+        EXPECT_EQ(connect(s, reinterpret_cast<SOCKADDR*>(&a), sizeof a), 0) << WSAGetLastError();
+        return s;
+    }
+};
+
+TEST(WinsockErrors, ErrnoValuesBecomeTheirWindowsCodes)
+{
+    const struct {
+        int err;
+        int code;
+    } cases[] = {{ECONNREFUSED, WSAECONNREFUSED}, {ECONNRESET, WSAECONNRESET}, {EPIPE, WSAECONNRESET},
+                 {ETIMEDOUT, WSAETIMEDOUT},       {EADDRINUSE, WSAEADDRINUSE}, {EAGAIN, WSAEWOULDBLOCK},
+                 {ENOTCONN, WSAENOTCONN},         {EINTR, WSAEINTR},           {EHOSTUNREACH, WSAEHOSTUNREACH}};
+    for (const auto& c : cases) {
+        EXPECT_EQ(zv::winsock::WsaErrorFromErrno(c.err), c.code) << c.err;
+        EXPECT_FALSE(zv::winsock::WsaErrorText(c.code).empty()) << c.code;
+    }
+    EXPECT_TRUE(zv::winsock::WsaErrorText(12345).empty());
+}
+
+TEST(WinsockStartup, CallsOutsideStartupFail)
+{
+    EXPECT_EQ(socket(AF_INET, SOCK_STREAM, 0), INVALID_SOCKET);
+    EXPECT_EQ(WSAGetLastError(), WSANOTINITIALISED);
+    EXPECT_EQ(WSACleanup(), SOCKET_ERROR);
+}
+
+TEST_F(Winsock, DataCrossesALoopbackConnection)
+{
+    USHORT port = 0;
+    SOCKET listener = Listener(port);
+    SOCKET client = Connected(port);
+    SOCKADDR_IN peer{};
+    int length = sizeof peer;
+    SOCKET server = accept(listener, reinterpret_cast<SOCKADDR*>(&peer), &length);
+    ASSERT_NE(server, INVALID_SOCKET);
+    EXPECT_EQ(peer.sin_addr.s_addr, htonl(INADDR_LOOPBACK));
+    ASSERT_EQ(send(client, "hello", 5, 0), 5);
+    char buffer[8] = {};
+    ASSERT_EQ(recv(server, buffer, sizeof buffer, 0), 5);
+    EXPECT_STREQ(buffer, "hello");
+    closesocket(client);
+    EXPECT_EQ(recv(server, buffer, sizeof buffer, 0), 0); // orderly end of stream
+    closesocket(server);
+    closesocket(listener);
+}
+
+TEST_F(Winsock, FailuresCarryTheirCodes)
+{
+    USHORT port = 0;
+    SOCKET listener = Listener(port);
+    closesocket(listener); // nothing listens on that port now
+    SOCKET s = socket(AF_INET, SOCK_STREAM, 0);
+    SOCKADDR_IN a = Loopback(port);
+    EXPECT_EQ(connect(s, reinterpret_cast<SOCKADDR*>(&a), sizeof a), SOCKET_ERROR);
+    EXPECT_EQ(WSAGetLastError(), WSAECONNREFUSED);
+    closesocket(s);
+
+    EXPECT_EQ(closesocket(s), SOCKET_ERROR);
+    EXPECT_EQ(WSAGetLastError(), WSAENOTSOCK);
+    char c;
+    EXPECT_EQ(recv(s, &c, 1, 0), SOCKET_ERROR);
+    EXPECT_EQ(WSAGetLastError(), WSAENOTSOCK);
+}
+
+TEST_F(Winsock, ReceiveTimeOutEndsTheWait)
+{
+    USHORT port = 0;
+    SOCKET listener = Listener(port);
+    SOCKET client = Connected(port);
+    SOCKET server = accept(listener, nullptr, nullptr);
+    DWORD timeout = 50;
+    ASSERT_EQ(setsockopt(server, SOL_SOCKET, SO_RCVTIMEO, reinterpret_cast<const char*>(&timeout), sizeof timeout), 0);
+    char c;
+    EXPECT_EQ(recv(server, &c, 1, 0), SOCKET_ERROR);
+    EXPECT_EQ(WSAGetLastError(), WSAETIMEDOUT);
+    for (SOCKET s : {client, server, listener})
+        closesocket(s);
+}
+
+TEST_F(Winsock, SendingToAClosedPeerFailsWithoutASignal)
+{
+    USHORT port = 0;
+    SOCKET listener = Listener(port);
+    SOCKET client = Connected(port);
+    SOCKET server = accept(listener, nullptr, nullptr);
+    closesocket(server);
+    std::string block(64 * 1024, 'x');
+    int result = 0;
+    for (int i = 0; i < 100 && result != SOCKET_ERROR; ++i) // the reset arrives after the first send
+        result = send(client, block.data(), static_cast<int>(block.size()), 0);
+    EXPECT_EQ(result, SOCKET_ERROR);
+    EXPECT_EQ(WSAGetLastError(), WSAECONNRESET);
+    closesocket(client);
+    closesocket(listener);
+}
+
+// closesocket from another thread wakes each kind of blocked call with WSAEINTR.
+TEST_F(Winsock, ClosingWakesABlockedCall)
+{
+    enum class Call { Accept, Receive, Send };
+    for (Call call : {Call::Accept, Call::Receive, Call::Send}) {
+        USHORT port = 0;
+        SOCKET listener = Listener(port);
+        SOCKET client = Connected(port);
+        SOCKET server = accept(listener, nullptr, nullptr);
+        SOCKET blocked = call == Call::Accept ? listener : client;
+        int error = 0;
+        std::thread waiter([&] {
+            std::string block(1 << 20, 'x');
+            char c;
+            if (call == Call::Accept)
+                error = accept(blocked, nullptr, nullptr) == INVALID_SOCKET ? WSAGetLastError() : 0;
+            else if (call == Call::Receive)
+                error = recv(blocked, &c, 1, 0) == SOCKET_ERROR ? WSAGetLastError() : 0;
+            else // the peer never reads: the buffers fill and the send blocks
+                for (int i = 0; i < 1000 && error == 0; ++i)
+                    error = send(blocked, block.data(), static_cast<int>(block.size()), 0) == SOCKET_ERROR
+                                ? WSAGetLastError()
+                                : 0;
+        });
+        std::this_thread::sleep_for(std::chrono::milliseconds(50)); // let it block; correctness does not depend on it
+        closesocket(blocked);
+        waiter.join();
+        EXPECT_EQ(error, WSAEINTR) << static_cast<int>(call);
+        for (SOCKET s : {listener, client, server})
+            if (s != blocked)
+                closesocket(s);
+    }
+}
+
+TEST_F(Winsock, PollSeesReadableData)
+{
+    USHORT port = 0;
+    SOCKET listener = Listener(port);
+    SOCKET client = Connected(port);
+    SOCKET server = accept(listener, nullptr, nullptr);
+    WSAPOLLFD fd{server, POLLRDNORM, 0};
+    EXPECT_EQ(WSAPoll(&fd, 1, 0), 0);
+    send(client, "x", 1, 0);
+    EXPECT_EQ(WSAPoll(&fd, 1, 5000), 1);
+    EXPECT_TRUE(fd.revents & POLLRDNORM);
+    char text[16];
+    IN_ADDR a{htonl(0xC0A80105)};
+    EXPECT_STREQ(inet_ntop(AF_INET, &a, text, sizeof text), "192.168.1.5");
+    for (SOCKET s : {client, server, listener})
+        closesocket(s);
+}
+
+} // namespace
