@@ -62,24 +62,25 @@ struct Recorder {
     static BOOL Handler(int event, PeerSession* session, LPVOID userData)
     {
         auto* self = static_cast<Recorder*>(userData);
-        {
-            std::lock_guard g(self->lock);
-            self->events.push_back(event);
-            if (event == kPeerEventChat)
-                self->chats.push_back(session->GetChatText());
-            if (event == kPeerEventFrame)
-                self->frames.emplace_back(session->GetFrameData(), static_cast<std::size_t>(session->GetFrameLength()));
-            if (event == kPeerEventInfo)
-                self->infoNames.push_back(session->GetPeerInfoName());
-            if (event == kPeerEventText)
-                self->texts.push_back(session->GetPeerText());
-            if (event == kPeerEventStarted)
-                self->started.push_back(session);
-        }
         if (self->listSessions && event == kPeerEventCreated)
             g_peerSessions.Add(session);
-        if (self->listSessions && event == kPeerEventStopped && g_peerSessions.Remove(session))
+        if (self->listSessions && event == kPeerEventStopped && g_peerSessions.Remove(session)) {
             delete session;
+            session = nullptr;
+        }
+        // Recording is the last act: once event 12 is seen, the test may free this recorder.
+        std::lock_guard g(self->lock);
+        if (event == kPeerEventChat)
+            self->chats.push_back(session->GetChatText());
+        if (event == kPeerEventFrame)
+            self->frames.emplace_back(session->GetFrameData(), static_cast<std::size_t>(session->GetFrameLength()));
+        if (event == kPeerEventInfo)
+            self->infoNames.push_back(session->GetPeerInfoName());
+        if (event == kPeerEventText)
+            self->texts.push_back(session->GetPeerText());
+        if (event == kPeerEventStarted)
+            self->started.push_back(session);
+        self->events.push_back(event);
         return TRUE;
     }
 };

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <atomic>
 #include <cstring>
 #include <thread>
 
@@ -151,21 +152,33 @@ TEST_F(Winsock, ClosingWakesABlockedCall)
         SOCKET client = Connected(port);
         SOCKET server = accept(listener, nullptr, nullptr);
         SOCKET blocked = call == Call::Accept ? listener : client;
+        std::string block(1 << 16, 'x');
+        if (call == Call::Send) { // fill the buffers first: the peer never reads
+            DWORD timeout = 20;
+            setsockopt(client, SOL_SOCKET, SO_SNDTIMEO, reinterpret_cast<const char*>(&timeout), sizeof timeout);
+            for (int i = 0; i < 10000 && send(client, block.data(), static_cast<int>(block.size()), 0) != SOCKET_ERROR; ++i) {
+            }
+            ASSERT_EQ(WSAGetLastError(), WSAETIMEDOUT);
+            timeout = 0;
+            setsockopt(client, SOL_SOCKET, SO_SNDTIMEO, reinterpret_cast<const char*>(&timeout), sizeof timeout);
+        }
+        std::atomic<bool> calling{false};
         int error = 0;
         std::thread waiter([&] {
-            std::string block(1 << 20, 'x');
             char c;
+            calling = true;
             if (call == Call::Accept)
                 error = accept(blocked, nullptr, nullptr) == INVALID_SOCKET ? WSAGetLastError() : 0;
             else if (call == Call::Receive)
                 error = recv(blocked, &c, 1, 0) == SOCKET_ERROR ? WSAGetLastError() : 0;
-            else // the peer never reads: the buffers fill and the send blocks
-                for (int i = 0; i < 1000 && error == 0; ++i)
-                    error = send(blocked, block.data(), static_cast<int>(block.size()), 0) == SOCKET_ERROR
-                                ? WSAGetLastError()
-                                : 0;
+            else
+                error = send(blocked, block.data(), static_cast<int>(block.size()), 0) == SOCKET_ERROR
+                            ? WSAGetLastError()
+                            : 0;
         });
-        std::this_thread::sleep_for(std::chrono::milliseconds(50)); // let it block; correctness does not depend on it
+        while (!calling)
+            std::this_thread::yield();
+        std::this_thread::sleep_for(std::chrono::milliseconds(50)); // let it block; a late call would see WSAENOTSOCK
         closesocket(blocked);
         waiter.join();
         EXPECT_EQ(error, WSAEINTR) << static_cast<int>(call);
