@@ -47,6 +47,23 @@ SocketRef Use(SOCKET s)
     return socket;
 }
 
+// The socket of a send or receive whose arguments are sound, or null with the error set.
+SocketRef UseForTransfer(SOCKET s, const char* buffer, int length, int flags)
+{
+    SocketRef socket = Use(s);
+    if (!socket)
+        return nullptr;
+    if (length < 0 || (length > 0 && !buffer)) {
+        WSASetLastError(WSAEFAULT);
+        return nullptr;
+    }
+    if (flags != 0) {
+        WSASetLastError(WSAEOPNOTSUPP);
+        return nullptr;
+    }
+    return socket;
+}
+
 bool ReadEndpoint(const SOCKADDR* name, int nameLength, posix::Endpoint& endpoint)
 {
     if (!name || nameLength < static_cast<int>(sizeof(SOCKADDR_IN))) {
@@ -268,13 +285,9 @@ int connect(SOCKET s, const SOCKADDR* name, int nameLength)
 
 int send(SOCKET s, const char* buffer, int length, int flags)
 {
-    SocketRef socket = Use(s);
+    SocketRef socket = UseForTransfer(s, buffer, length, flags);
     if (!socket)
         return SOCKET_ERROR;
-    if (length < 0 || (length > 0 && !buffer))
-        return Fail(WSAEFAULT);
-    if (flags != 0)
-        return Fail(WSAEOPNOTSUPP);
     Deadline deadline(socket->sendTimeout.load());
     for (;;) {
         int err = 0;
@@ -290,13 +303,9 @@ int send(SOCKET s, const char* buffer, int length, int flags)
 
 int recv(SOCKET s, char* buffer, int length, int flags)
 {
-    SocketRef socket = Use(s);
+    SocketRef socket = UseForTransfer(s, buffer, length, flags);
     if (!socket)
         return SOCKET_ERROR;
-    if (length < 0 || (length > 0 && !buffer))
-        return Fail(WSAEFAULT);
-    if (flags != 0)
-        return Fail(WSAEOPNOTSUPP);
     Deadline deadline(socket->receiveTimeout.load());
     for (;;) {
         if (!WaitUntilReady(*socket, false, deadline))

@@ -41,6 +41,28 @@ protected:
         return s;
     }
 
+    // A listener, a client connected to it and the server side of that connection.
+    struct Link {
+        SOCKET listener, client, server;
+        // Closes every socket of the link but `closed`.
+        void Close(SOCKET closed = INVALID_SOCKET) const
+        {
+            for (SOCKET s : {client, server, listener})
+                if (s != closed)
+                    closesocket(s);
+        }
+    };
+    static Link Open()
+    {
+        USHORT port = 0;
+        Link link;
+        link.listener = Listener(port);
+        link.client = Connected(port);
+        link.server = accept(link.listener, nullptr, nullptr);
+        EXPECT_NE(link.server, INVALID_SOCKET);
+        return link;
+    }
+
     static SOCKET Connected(USHORT port)
     {
         SOCKET s = socket(AF_INET, SOCK_STREAM, 0);
@@ -112,25 +134,18 @@ TEST_F(Winsock, FailuresCarryTheirCodes)
 
 TEST_F(Winsock, ReceiveTimeOutEndsTheWait)
 {
-    USHORT port = 0;
-    SOCKET listener = Listener(port);
-    SOCKET client = Connected(port);
-    SOCKET server = accept(listener, nullptr, nullptr);
+    auto [listener, client, server] = Open();
     DWORD timeout = 50;
     ASSERT_EQ(setsockopt(server, SOL_SOCKET, SO_RCVTIMEO, reinterpret_cast<const char*>(&timeout), sizeof timeout), 0);
     char c;
     EXPECT_EQ(recv(server, &c, 1, 0), SOCKET_ERROR);
     EXPECT_EQ(WSAGetLastError(), WSAETIMEDOUT);
-    for (SOCKET s : {client, server, listener})
-        closesocket(s);
+    Link{listener, client, server}.Close();
 }
 
 TEST_F(Winsock, SendingToAClosedPeerFailsWithoutASignal)
 {
-    USHORT port = 0;
-    SOCKET listener = Listener(port);
-    SOCKET client = Connected(port);
-    SOCKET server = accept(listener, nullptr, nullptr);
+    auto [listener, client, server] = Open();
     closesocket(server);
     std::string block(64 * 1024, 'x');
     int result = 0;
@@ -147,10 +162,8 @@ TEST_F(Winsock, ClosingWakesABlockedCall)
 {
     enum class Call { Accept, Receive, Send };
     for (Call call : {Call::Accept, Call::Receive, Call::Send}) {
-        USHORT port = 0;
-        SOCKET listener = Listener(port);
-        SOCKET client = Connected(port);
-        SOCKET server = accept(listener, nullptr, nullptr);
+        Link link = Open();
+        auto [listener, client, server] = link;
         SOCKET blocked = call == Call::Accept ? listener : client;
         std::string block(1 << 16, 'x');
         if (call == Call::Send) { // fill the buffers first: the peer never reads
@@ -189,18 +202,13 @@ TEST_F(Winsock, ClosingWakesABlockedCall)
         closesocket(blocked);
         waiter.join();
         EXPECT_EQ(error, WSAEINTR) << static_cast<int>(call);
-        for (SOCKET s : {listener, client, server})
-            if (s != blocked)
-                closesocket(s);
+        link.Close(blocked);
     }
 }
 
 TEST_F(Winsock, PollSeesReadableData)
 {
-    USHORT port = 0;
-    SOCKET listener = Listener(port);
-    SOCKET client = Connected(port);
-    SOCKET server = accept(listener, nullptr, nullptr);
+    auto [listener, client, server] = Open();
     WSAPOLLFD fd{server, POLLRDNORM, 0};
     EXPECT_EQ(WSAPoll(&fd, 1, 0), 0);
     send(client, "x", 1, 0);
@@ -209,8 +217,7 @@ TEST_F(Winsock, PollSeesReadableData)
     char text[16];
     IN_ADDR a{htonl(0xC0A80105)};
     EXPECT_STREQ(inet_ntop(AF_INET, &a, text, sizeof text), "192.168.1.5");
-    for (SOCKET s : {client, server, listener})
-        closesocket(s);
+    Link{listener, client, server}.Close();
 }
 
 } // namespace
