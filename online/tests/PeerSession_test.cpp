@@ -3,6 +3,7 @@
 #include "online/PeerSessionList.h"
 #include "online/SocketException.h"
 #include "platform/user/message_box.h"
+#include "platform/user/tests/recording_window.h"
 #include "platform/win32/testing/temp_zv_root.h"
 #include "platform/winsock/winsock.h"
 
@@ -386,6 +387,49 @@ TEST_F(PeerLink, StopEndsASendBlockedOnAPeerThatNeverReads)
     session.Stop();
     EXPECT_EQ(recorder.Events(), (std::vector<int>{6, 7, 8, 9, 10, 11, 12}));
     EXPECT_EQ(session.GetState(), kPeerIdle);
+    closesocket(peer);
+    closesocket(listener);
+}
+
+// The program's handler sends each chat line to its window. Stop from that window's thread, while
+// the session thread waits in such a send, serves the message instead of waiting on the thread.
+struct WindowHandler {
+    HWND window = nullptr;
+    std::atomic<bool> sending{false};
+    std::atomic<bool> stopped{false};
+
+    static BOOL Handler(int event, PeerSession* session, LPVOID userData)
+    {
+        auto* self = static_cast<WindowHandler*>(userData);
+        if (event == kPeerEventChat) {
+            self->sending = true;
+            SendMessageA(self->window, WM_APP + 0x72, 0, reinterpret_cast<LPARAM>(session->GetChatText().c_str()));
+        }
+        if (event == kPeerEventStopped)
+            self->stopped = true;
+        return TRUE;
+    }
+};
+
+TEST_F(PeerLink, StopOnTheWindowThreadServesTheSessionsMessages)
+{
+    zv::user::test::RecordingWindow recording;
+    WindowHandler handler;
+    handler.window = recording.Create();
+    int port = 0;
+    SOCKET listener = RawListener(port);
+    PeerSession session(&WindowHandler::Handler, &handler);
+    session.SetPacer(std::make_unique<IntervalPacer>(1ms));
+    session.Connect(CIpAddress(INADDR_LOOPBACK), port);
+    SOCKET peer = accept(listener, nullptr, nullptr);
+    session.Start();
+    SendRaw(peer, EncodePeerMessage(MakePeerChat(0, "line")));
+    ASSERT_TRUE(WaitUntil([&] { return handler.sending.load(); })); // the session thread waits for this thread now
+    session.Stop();
+    EXPECT_TRUE(handler.stopped);
+    EXPECT_EQ(recording.UserMessages(), std::vector<UINT>{WM_APP + 0x72});
+    EXPECT_EQ(ReadRaw(peer).type, kPeerWithdraw);
+    DestroyWindow(handler.window);
     closesocket(peer);
     closesocket(listener);
 }
