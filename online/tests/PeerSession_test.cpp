@@ -462,6 +462,36 @@ TEST_F(PeerLink, ServerKeepsAtMostEightSessions)
     server->Close();
 }
 
+// A peer whose backlog is full never answers: Connect gives up at its deadline.
+TEST_F(PeerLink, ConnectToAPeerThatNeverAnswersIsBounded)
+{
+    SOCKET listener = socket(AF_INET, SOCK_STREAM, 0);
+    SOCKADDR_IN a{};
+    a.sin_family = AF_INET;
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    int length = sizeof a;
+    bind(listener, reinterpret_cast<SOCKADDR*>(&a), sizeof a);
+    listen(listener, 0);
+    getsockname(listener, reinterpret_cast<SOCKADDR*>(&a), &length);
+    Recorder recorder;
+    recorder.listSessions = false;
+    std::vector<std::unique_ptr<PeerSession>> sessions;
+    int error = 0;
+    for (int i = 0; i < 8 && error == 0; ++i) { // the first ones fill the backlog
+        sessions.push_back(std::make_unique<PeerSession>(&Recorder::Handler, &recorder));
+        sessions.back()->SetIoDeadline(200ms);
+        try {
+            sessions.back()->Connect(CIpAddress(INADDR_LOOPBACK), ntohs(a.sin_port));
+        } catch (CSocketException* e) {
+            error = e->GetCode();
+            e->Delete();
+        }
+    }
+    EXPECT_EQ(error, WSAETIMEDOUT);
+    sessions.clear();
+    closesocket(listener);
+}
+
 TEST_F(PeerLink, FailuresComeBackAsExceptions)
 {
     Recorder recorder;

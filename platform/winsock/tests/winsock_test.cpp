@@ -7,6 +7,7 @@
 #include <atomic>
 #include <cstring>
 #include <thread>
+#include <vector>
 
 namespace {
 
@@ -141,6 +142,30 @@ TEST_F(Winsock, ReceiveTimeOutEndsTheWait)
     EXPECT_EQ(recv(server, &c, 1, 0), SOCKET_ERROR);
     EXPECT_EQ(WSAGetLastError(), WSAETIMEDOUT);
     Link{listener, client, server}.Close();
+}
+
+// A listener whose backlog is full drops further connection requests unanswered.
+TEST_F(Winsock, ConnectGivesUpAfterTheSendTimeOut)
+{
+    SOCKET listener = socket(AF_INET, SOCK_STREAM, 0);
+    SOCKADDR_IN a = Loopback(0);
+    ASSERT_EQ(bind(listener, reinterpret_cast<SOCKADDR*>(&a), sizeof a), 0);
+    ASSERT_EQ(listen(listener, 0), 0);
+    int length = sizeof a;
+    getsockname(listener, reinterpret_cast<SOCKADDR*>(&a), &length);
+    std::vector<SOCKET> clients;
+    int error = 0;
+    for (int i = 0; i < 8 && error == 0; ++i) {
+        SOCKET s = socket(AF_INET, SOCK_STREAM, 0);
+        DWORD timeout = 200;
+        setsockopt(s, SOL_SOCKET, SO_SNDTIMEO, reinterpret_cast<const char*>(&timeout), sizeof timeout);
+        error = connect(s, reinterpret_cast<SOCKADDR*>(&a), sizeof a) == SOCKET_ERROR ? WSAGetLastError() : 0;
+        clients.push_back(s);
+    }
+    EXPECT_EQ(error, WSAETIMEDOUT);
+    for (SOCKET s : clients)
+        closesocket(s);
+    closesocket(listener);
 }
 
 TEST_F(Winsock, SendingToAClosedPeerFailsWithoutASignal)
