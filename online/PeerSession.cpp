@@ -121,6 +121,10 @@ void PeerSession::Start()
         throw new CKVRTCException(kKvrtcRefused);
     if (m_socket.load() == INVALID_SOCKET || m_thread.load())
         throw new CKVRTCException(kKvrtcWrongState);
+    // Every socket call of the thread is bounded too, not only the waits between them.
+    DWORD deadline = static_cast<DWORD>(m_ioDeadline.count());
+    setsockopt(m_socket.load(), SOL_SOCKET, SO_RCVTIMEO, reinterpret_cast<const char*>(&deadline), sizeof deadline);
+    setsockopt(m_socket.load(), SOL_SOCKET, SO_SNDTIMEO, reinterpret_cast<const char*>(&deadline), sizeof deadline);
     m_frameNumber = 0;
     m_textNumber = 0;
     m_threadId = static_cast<DWORD>(-1);
