@@ -393,7 +393,12 @@ TEST_F(PeerLink, APeerThatNeverReadsHoldsASendOnlyForAWhile)
         ASSERT_TRUE(blocked);
         if (c.stop)
             session.Stop();
-        EXPECT_TRUE(WaitUntil([&] { return recorder.Has(kPeerEventStopped); }));
+        // Frames keep coming as from the video sender, so the peer's buffers surely fill.
+        EXPECT_TRUE(WaitUntil([&] {
+            if (session.GetQueue().Count() == 0)
+                session.GetQueue().Push(MakePeerFrame(0, frame.data(), frame.size()));
+            return recorder.Has(kPeerEventStopped);
+        }));
         EXPECT_EQ(recorder.Events(), (std::vector<int>{6, 7, 8, 9, 10, 11, 12}));
         closesocket(peer);
     }
