@@ -1,0 +1,41 @@
+#include "online/FrameworkException.h"
+
+#include <cstring>
+
+void CException::Delete()
+{
+    if (m_bAutoDelete)
+        delete this;
+}
+
+BOOL CException::GetErrorMessage(LPSTR error, UINT size, UINT* helpContext) const
+{
+    if (helpContext)
+        *helpContext = 0;
+    CopyErrorText("", error, size);
+    return FALSE;
+}
+
+int CException::ReportError(UINT type, UINT /*messageId*/)
+{
+    char text[512];
+    if (!GetErrorMessage(text, sizeof text))
+        std::strcpy(text, "No error message is available");
+    return ShowErrorBox(text, type);
+}
+
+void CopyErrorText(const char* text, LPSTR buffer, UINT size)
+{
+    if (!buffer || size == 0)
+        return;
+    std::size_t length = std::strlen(text);
+    if (length > size - 1)
+        length = size - 1;
+    std::memcpy(buffer, text, length);
+    buffer[length] = '\0';
+}
+
+int ShowErrorBox(LPCSTR text, UINT type)
+{
+    return MessageBoxA(nullptr, text, nullptr, type);
+}
