@@ -4,6 +4,7 @@
 #include "imagelib/PixImageICO.h"
 #include "imagelib/PixImageJPG.h"
 #include "imagelib/PixImagePNG.h"
+#include "imagelib/PixImageTIF.h"
 
 #include <array>
 #include <mutex>
@@ -22,6 +23,7 @@ FormatTable BuiltInFormats()
     table[PIXIMAGE_PNG] = PixPngFormat();
     table[PIXIMAGE_ICO] = PixIcoFormat();
     table[PIXIMAGE_JPG] = PixJpgFormat();
+    table[PIXIMAGE_TIF] = PixTifFormat();
     return table;
 }
 
