@@ -176,7 +176,8 @@ bool CPixImageTIF::Decode(CPixStream* stream)
             m_info.yOffset = TruncateToLong(value);
 
         m_info.transparentIndex = -1;
-        if (rowsPerStrip > height) {
+        // Tiles have no strips: setting rows per strip on a tiled page would spoil its tile size.
+        if (rowsPerStrip > height && !TIFFIsTiled(tif)) {
             rowsPerStrip = height;
             TIFFSetField(tif, TIFFTAG_ROWSPERSTRIP, rowsPerStrip);
         }
@@ -341,6 +342,8 @@ void CPixImageTIF::ReadBands(TIFF* tif, WORD samples, WORD bits, WORD photometri
     }
 }
 
+// Turns the page so its first row is the top: right-top pages turn clockwise, left-bottom ones
+// anticlockwise.
 void CPixImageTIF::SetPageOrientation(WORD orientation)
 {
     switch (orientation) {
@@ -348,9 +351,9 @@ void CPixImageTIF::SetPageOrientation(WORD orientation)
     case ORIENTATION_BOTRIGHT: Flip(); Mirror(); break;
     case ORIENTATION_BOTLEFT: Flip(); break;
     case ORIENTATION_LEFTTOP: RotateRight(); Mirror(); break;
-    case ORIENTATION_RIGHTTOP: RotateLeft(); break;
+    case ORIENTATION_RIGHTTOP: RotateRight(); break;
     case ORIENTATION_RIGHTBOT: RotateLeft(); Mirror(); break;
-    case ORIENTATION_LEFTBOT: RotateRight(); break;
+    case ORIENTATION_LEFTBOT: RotateLeft(); break;
     default: break;
     }
 }

@@ -8,6 +8,7 @@
 #include <tiffio.h>
 
 #include <cstdint>
+#include <cstdlib>
 #include <limits>
 
 namespace {
@@ -55,18 +56,39 @@ toff_t CPixTiffSizeProc(thandle_t handle)
     return size < 0 ? 0 : static_cast<toff_t>(size);
 }
 
-// The stream belongs to the caller: libtiff never closes it, and it is never mapped.
+// The stream belongs to the caller: libtiff never closes it.
 int CPixTiffCloseProc(thandle_t)
 {
     return 0;
 }
 
-int CPixTiffMapProc(thandle_t, void**, toff_t*)
+// A page being read sees a copy of the whole stream as its mapped file. libtiff 4.5 reads tiled
+// pages through its RGBA reader only from a mapped file ("Invalid tile byte count" otherwise);
+// a stream larger than a picture may be is read through the procedures instead.
+int CPixTiffMapProc(thandle_t handle, void** base, toff_t* size)
 {
-    return 0;
+    CPixStream* stream = StreamOf(handle);
+    const int32_t total = stream->Size();
+    const int32_t position = stream->Tell();
+    if (total <= 0 || position < 0 || static_cast<std::uint64_t>(total) > PIXIMAGE_MAX_MEMORY)
+        return 0;
+    void* copy = std::malloc(static_cast<size_t>(total));
+    if (!copy)
+        return 0;
+    const bool read = stream->Seek(0, 0) && stream->Read(copy, 1, static_cast<size_t>(total)) == static_cast<size_t>(total);
+    if (!stream->Seek(position, 0) || !read) {
+        std::free(copy);
+        return 0;
+    }
+    *base = copy;
+    *size = static_cast<toff_t>(total);
+    return 1;
 }
 
-void CPixTiffUnmapProc(thandle_t, void*, toff_t) {}
+void CPixTiffUnmapProc(thandle_t, void* base, toff_t)
+{
+    std::free(base);
+}
 
 // The library's own messages are not shown; the image gets the decoder's texts only.
 int IgnoreTiffMessage(TIFF*, void*, const char*, const char*, va_list)
