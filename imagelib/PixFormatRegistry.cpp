@@ -2,6 +2,7 @@
 
 #include "imagelib/PixImageBMP.h"
 #include "imagelib/PixImageICO.h"
+#include "imagelib/PixImageJAS.h"
 #include "imagelib/PixImageJPG.h"
 #include "imagelib/PixImagePNG.h"
 #include "imagelib/PixImageTIF.h"
@@ -24,6 +25,8 @@ FormatTable BuiltInFormats()
     table[PIXIMAGE_ICO] = PixIcoFormat();
     table[PIXIMAGE_JPG] = PixJpgFormat();
     table[PIXIMAGE_TIF] = PixTifFormat();
+    for (LONG type : {PIXIMAGE_JP2, PIXIMAGE_JPC, PIXIMAGE_PGX, PIXIMAGE_PNM, PIXIMAGE_RAS})
+        table[static_cast<size_t>(type)] = PixJasFormat();
     return table;
 }
 
