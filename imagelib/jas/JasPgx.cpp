@@ -45,6 +45,12 @@ Image* DecodePgx(const Bytes& file)
         !header.Number(height, kMaxSamples) || width * height > kMaxSamples || !header.Char(separator))
         return nullptr;
 
+    // The samples must be there before any memory is taken for them.
+    const std::size_t size = BytesPerSample(static_cast<int>(prec));
+    std::size_t at = header.Position();
+    if (file.size() < at || (file.size() - at) / size < width * height)
+        return nullptr;
+
     ComponentParams params;
     params.width = static_cast<int>(width);
     params.height = static_cast<int>(height);
@@ -54,10 +60,6 @@ Image* DecodePgx(const Bytes& file)
     if (!image)
         return nullptr;
     ImageSetCmptType(image.get(), 0, kTypeGrey);
-    const std::size_t size = BytesPerSample(params.prec);
-    std::size_t at = header.Position();
-    if (file.size() < at || (file.size() - at) / size < width * height)
-        return nullptr;
     for (std::int32_t& sample : image->cmpts[0].samples) {
         std::uint32_t value = 0;
         for (std::size_t b = 0; b < size; ++b)

@@ -37,6 +37,15 @@ Image* DecodePnm(const Bytes& file)
     if (Binary(kind) && (!header.Char(separator) || !std::isspace(static_cast<unsigned char>(separator))))
         return nullptr;
 
+    // The samples must be there before any memory is taken for them: at least one byte for each
+    // plain sample, their exact size for raw ones.
+    const std::size_t bytesPerSample = maxval > 255 ? 2 : 1;
+    const std::size_t bitmapRow = (width + 7) / 8;
+    const std::uint64_t samples = width * height * static_cast<std::uint64_t>(channels);
+    const std::uint64_t needed = kind == '4' ? bitmapRow * height : Binary(kind) ? samples * bytesPerSample : samples;
+    if (file.size() - header.Position() < needed)
+        return nullptr;
+
     ComponentParams params[3];
     for (ComponentParams& p : params) {
         p.width = static_cast<int>(width);
@@ -50,8 +59,6 @@ Image* DecodePnm(const Bytes& file)
         ImageSetCmptType(image.get(), c, channels == 3 ? kTypeRed + c : kTypeGrey);
 
     std::size_t at = header.Position();
-    const std::size_t bytesPerSample = maxval > 255 ? 2 : 1;
-    const std::size_t bitmapRow = (width + 7) / 8;
     for (std::uint64_t y = 0; y < height; ++y)
         for (std::uint64_t x = 0; x < width; ++x)
             for (int c = 0; c < channels; ++c) {

@@ -73,14 +73,18 @@ Image* DecodeRas(const Bytes& file)
     const std::uint8_t* map = mapType == kMapRgb && mapLength >= 3 ? file.data() + kHeaderBytes : nullptr;
     const std::size_t mapEntries = map ? mapLength / 3 : 0;
     const std::size_t rowBytes = (width * depth + 15) / 16 * 2;
-    Bytes pixels(rowBytes * height);
     const std::size_t dataAt = kHeaderBytes + mapLength;
+    // The data must be there before memory is taken for the pixels; a run of three bytes gives
+    // at most 256.
+    const std::uint64_t raw = std::uint64_t{rowBytes} * height;
+    const std::uint64_t available = file.size() - dataAt;
+    if (type == kTypeEncoded ? available * 86 < raw : available < raw)
+        return nullptr;
+    Bytes pixels(rowBytes * height);
     if (type == kTypeEncoded) {
         if (!Unpack(file, dataAt, pixels))
             return nullptr;
     } else {
-        if (file.size() - dataAt < pixels.size())
-            return nullptr;
         std::copy_n(file.begin() + static_cast<std::ptrdiff_t>(dataAt), pixels.size(), pixels.begin());
     }
 

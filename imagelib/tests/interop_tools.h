@@ -11,6 +11,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <initializer_list>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -49,6 +50,20 @@ inline std::string ReadText(const std::string& name)
     std::stringstream text;
     text << in.rdbuf();
     return text.str();
+}
+
+// Runs a command line inside `folder` and expects it to succeed; its standard output is dropped,
+// its standard error (in folder/log.txt) shown on failure.
+inline void RunIn(const std::string& folder, const std::string& command)
+{
+    const std::string log = folder + "/log.txt";
+    EXPECT_TRUE(Run("(cd " + Quote(folder) + " && " + command + ") >/dev/null", log)) << command << "\n" << ReadText(log);
+}
+
+inline void ExpectTools(std::initializer_list<const char*> tools)
+{
+    for (const char* tool : tools)
+        EXPECT_TRUE(HaveTool(tool)) << tool << " is missing: scripts/install-deps.sh installs it";
 }
 
 // A picture as Netpbm sees it: rows from the top, `depth` samples per pixel (3 = RGB, 4 = RGBA).

@@ -45,16 +45,11 @@ class Jpeg2000InteropTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        for (const char* tool : {"opj_compress", "opj_decompress", "pnmtorast", "rasttopnm", "pnmtoplainpnm", "pamdepth"})
-            ASSERT_TRUE(interop::HaveTool(tool)) << tool << " is missing: scripts/install-deps.sh installs it";
+        interop::ExpectTools({"opj_compress", "opj_decompress", "pnmtorast", "rasttopnm", "pnmtoplainpnm", "pamdepth"});
+        ASSERT_FALSE(HasFailure());
     }
 
-    void Run(const std::string& command)
-    {
-        const std::string log = m_dir.File("log.txt");
-        EXPECT_TRUE(interop::Run("(cd " + Quote(m_dir.Path().string()) + " && " + command + ") >/dev/null", log))
-            << command << "\n" << interop::ReadText(log);
-    }
+    void Run(const std::string& command) { interop::RunIn(m_dir.Path().string(), command); }
 
     NetpbmImage Load(const std::string& name)
     {

@@ -44,16 +44,11 @@ class TiffInteropTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        for (const char* tool : {"tiffcp", "tiffinfo", "tiff2rgba", "convert", "pnmtotiff", "tifftopnm"})
-            ASSERT_TRUE(interop::HaveTool(tool)) << tool << " is missing: scripts/install-deps.sh installs it";
+        interop::ExpectTools({"tiffcp", "tiffinfo", "tiff2rgba", "convert", "pnmtotiff", "tifftopnm"});
+        ASSERT_FALSE(HasFailure());
     }
 
-    void Run(const std::string& command)
-    {
-        const std::string log = m_dir.File("log.txt");
-        EXPECT_TRUE(interop::Run("(cd " + Quote(m_dir.Path().string()) + " && " + command + ")", log))
-            << command << "\n" << interop::ReadText(log);
-    }
+    void Run(const std::string& command) { interop::RunIn(m_dir.Path().string(), command); }
 
     testfiles::TempDir m_dir;
 };
