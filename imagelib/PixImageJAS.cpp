@@ -58,12 +58,14 @@ CPixStream* StreamOf(void* object)
 
 int CPixStreamReadProc(void* object, char* buffer, unsigned count)
 {
-    return static_cast<int>(StreamOf(object)->Read(buffer, 1, std::min<unsigned>(count, std::numeric_limits<int>::max())));
+    return static_cast<int>(
+        StreamOf(object)->Read(buffer, 1, std::min<unsigned>(count, std::numeric_limits<int>::max())));
 }
 
 int CPixStreamWriteProc(void* object, const char* buffer, unsigned count)
 {
-    return static_cast<int>(StreamOf(object)->Write(buffer, 1, std::min<unsigned>(count, std::numeric_limits<int>::max())));
+    return static_cast<int>(
+        StreamOf(object)->Write(buffer, 1, std::min<unsigned>(count, std::numeric_limits<int>::max())));
 }
 
 long CPixJasSeekProc(void* object, long offset, int origin)
@@ -112,7 +114,7 @@ void CPixImageJAS::AttachStream(CPixStream* stream, jas::Stream* libraryStream)
     if (libraryStream->ops.close && libraryStream->object)
         libraryStream->ops.close(libraryStream->object);
     libraryStream->object = stream;
-    libraryStream->ops = jas::StreamOps{CPixStreamReadProc, CPixStreamWriteProc, CPixJasSeekProc, CPixJasCloseProc};
+    libraryStream->ops = jas::StreamOps {CPixStreamReadProc, CPixStreamWriteProc, CPixJasSeekProc, CPixJasCloseProc};
 }
 
 bool CPixImageJAS::Decode(CPixStream* stream, LONG type)
@@ -150,16 +152,19 @@ bool CPixImageJAS::Decode(CPixStream* stream, LONG type)
 
         const auto& cmpts = image->cmpts;
         const jas::ComponentParams& first = cmpts[0].params;
-        const bool colour = cmpts.size() == 3 &&
-            std::all_of(cmpts.begin(), cmpts.end(), [&first](const jas::Component& c) {
-                return c.params.width == first.width && c.params.height == first.height && c.params.prec == first.prec;
-            });
+        const bool colour
+            = cmpts.size() == 3 && std::all_of(cmpts.begin(), cmpts.end(), [&first](const jas::Component& c) {
+                  return c.params.width == first.width && c.params.height == first.height
+                      && c.params.prec == first.prec;
+              });
         if (colour) {
             if (!Create(static_cast<DWORD>(first.width), static_cast<DWORD>(first.height), 24, type))
                 throw "Can't allocate memory";
             // Samples of 1 and 4 bits are stretched over 0-255; 8-bit ones are taken as they are.
             const int top = (1 << std::min(first.prec, 8)) - 1;
-            auto level = [top](std::int32_t v) { return static_cast<BYTE>(top == 255 ? v : (v & top) * 255 / top); };
+            auto level = [top](std::int32_t v) {
+                return static_cast<BYTE>(top == 255 ? v : (v & top) * 255 / top);
+            };
             for (int y = 0; y < first.height; ++y) {
                 for (int c = 0; c < 3; ++c)
                     jas::ImageReadCmpt(image.get(), c, 0, y, first.width, 1, rows[static_cast<std::size_t>(c)].get());
@@ -179,7 +184,7 @@ bool CPixImageJAS::Decode(CPixStream* stream, LONG type)
             throw "wrong frame!";
         const jas::ComponentParams& chosen = cmpts[static_cast<std::size_t>(frame)].params;
         if (!Create(static_cast<DWORD>(chosen.width), static_cast<DWORD>(chosen.height),
-                    static_cast<DWORD>(std::min(chosen.prec, 8)), type))
+                static_cast<DWORD>(std::min(chosen.prec, 8)), type))
             throw "Can't allocate memory";
         SetGrayRamp();
         jas::Matrix* row = rows[static_cast<std::size_t>(frame)].get();
@@ -240,7 +245,8 @@ bool CPixImageJAS::Encode(CPixStream* stream, LONG type)
             }
             for (int c = 0; c < count; ++c)
                 if (jas::ImageWriteCmpt(image.get(), c, 0, static_cast<int>(height - 1 - y), static_cast<int>(width), 1,
-                                        rows[static_cast<std::size_t>(c)].get()) != 0)
+                        rows[static_cast<std::size_t>(c)].get())
+                    != 0)
                     throw "error : jas_image_writecmpt";
         }
 

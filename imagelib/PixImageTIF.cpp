@@ -45,8 +45,8 @@ LONG TruncateToLong(float value)
 {
     if (std::isnan(value))
         return 0;
-    const double clamped = std::clamp(static_cast<double>(value), double{std::numeric_limits<LONG>::min()},
-                                      double{std::numeric_limits<LONG>::max()});
+    const double clamped = std::clamp(static_cast<double>(value), double {std::numeric_limits<LONG>::min()},
+        double {std::numeric_limits<LONG>::max()});
     return static_cast<LONG>(clamped);
 }
 
@@ -217,7 +217,8 @@ void CPixImageTIF::ReadRgba(TIFF* tif, bool withAlpha)
     } catch (const std::bad_alloc&) {
         throw kNoRaster;
     }
-    if (!TIFFReadRGBAImage(tif, static_cast<std::uint32_t>(width), static_cast<std::uint32_t>(height), raster.data(), 1))
+    if (!TIFFReadRGBAImage(
+            tif, static_cast<std::uint32_t>(width), static_cast<std::uint32_t>(height), raster.data(), 1))
         throw kCorrupted;
     // Both the raster and the pixel area start at the bottom row.
     for (std::size_t y = 0; y < height; ++y) {
@@ -241,16 +242,17 @@ void CPixImageTIF::ReadBands(TIFF* tif, WORD samples, WORD bits, WORD photometri
     const auto height = static_cast<DWORD>(GetHeight());
 
     if (GetBpp() <= 8) {
-        std::array<RGBQUAD, 256> palette{};
+        std::array<RGBQUAD, 256> palette {};
         const DWORD entries = m_header.biClrUsed;
         if (bits == 1 && photometric <= PHOTOMETRIC_MINISBLACK) {
             RGBQUAD& white = palette[photometric == PHOTOMETRIC_MINISBLACK ? 1 : 0];
-            white = RGBQUAD{255, 255, 255, 0};
+            white = RGBQUAD {255, 255, 255, 0};
         } else if (photometric <= PHOTOMETRIC_MINISBLACK) {
             const DWORD step = 255 / (entries - 1);
             for (DWORD i = 0; i < entries; ++i) {
-                const auto level = static_cast<BYTE>(photometric == PHOTOMETRIC_MINISBLACK ? i * step : (i * step) ^ 255);
-                palette[i] = RGBQUAD{level, level, level, 0};
+                const auto level
+                    = static_cast<BYTE>(photometric == PHOTOMETRIC_MINISBLACK ? i * step : (i * step) ^ 255);
+                palette[i] = RGBQUAD {level, level, level, 0};
             }
         } else if (photometric == PHOTOMETRIC_PALETTE) {
             std::uint16_t* red = nullptr;
@@ -261,9 +263,11 @@ void CPixImageTIF::ReadBands(TIFF* tif, WORD samples, WORD bits, WORD photometri
                 bool wide = false;
                 for (DWORD i = 0; i < count; ++i)
                     wide = wide || red[i] > 255 || green[i] > 255 || blue[i] > 255;
-                auto level = [wide](std::uint16_t v) { return static_cast<BYTE>(wide ? v * 255u / 65535u : v & 0xFF); };
+                auto level = [wide](std::uint16_t v) {
+                    return static_cast<BYTE>(wide ? v * 255u / 65535u : v & 0xFF);
+                };
                 for (DWORD i = 0; i < count; ++i)
-                    palette[i] = RGBQUAD{level(blue[i]), level(green[i]), level(red[i]), 0};
+                    palette[i] = RGBQUAD {level(blue[i]), level(green[i]), level(red[i]), 0};
             }
         }
         std::memcpy(GetPalette(), palette.data(), 4 * std::min<DWORD>(entries, 256));
@@ -271,7 +275,7 @@ void CPixImageTIF::ReadBands(TIFF* tif, WORD samples, WORD bits, WORD photometri
     }
 
     // Buffers are sized from the file's own rows, which hold up to 16 bits per sample.
-    const std::uint64_t lineSize = (std::uint64_t{samples} * bits * width + 7) / 8;
+    const std::uint64_t lineSize = (std::uint64_t {samples} * bits * width + 7) / 8;
     const bool tiled = TIFFIsTiled(tif) != 0;
     std::uint32_t tileWidth = 0;
     std::uint32_t tileLength = 0;
@@ -287,8 +291,7 @@ void CPixImageTIF::ReadBands(TIFF* tif, WORD samples, WORD bits, WORD photometri
     if (rowsPerStrip == 0)
         throw kCorrupted;
     const std::uint64_t bandRows = std::min<std::uint64_t>(rowsPerStrip, height);
-    std::vector<BYTE> band =
-        MakeBuffer(std::max<std::uint64_t>(tiled ? 0 : TIFFStripSize64(tif), lineSize * bandRows));
+    std::vector<BYTE> band = MakeBuffer(std::max<std::uint64_t>(tiled ? 0 : TIFFStripSize64(tif), lineSize * bandRows));
     std::vector<BYTE> widened(width);
     const bool narrowFirst = bits == 16;
     const bool widen = bits < 8 && GetBpp() == 8;
@@ -304,12 +307,14 @@ void CPixImageTIF::ReadBands(TIFF* tif, WORD samples, WORD bits, WORD photometri
             for (DWORD x = 0; x < width; x += tileWidth, offset += tileRowBytes) {
                 if (TIFFReadTile(tif, tile.data(), x, ys, 0, 0) < 0)
                     throw kCorruptedTiles;
-                const std::size_t copy = std::min<std::size_t>(tileRowBytes, static_cast<std::size_t>(lineSize) - offset);
+                const std::size_t copy
+                    = std::min<std::size_t>(tileRowBytes, static_cast<std::size_t>(lineSize) - offset);
                 for (DWORD k = 0; k < rows; ++k)
                     std::memcpy(band.data() + k * lineSize + offset, tile.data() + k * tileRowBytes, copy);
             }
-        } else if (TIFFReadEncodedStrip(tif, TIFFComputeStrip(tif, ys, 0), band.data(),
-                                        static_cast<tmsize_t>(rows * lineSize)) < 0) {
+        } else if (TIFFReadEncodedStrip(
+                       tif, TIFFComputeStrip(tif, ys, 0), band.data(), static_cast<tmsize_t>(rows * lineSize))
+            < 0) {
             throw kCorrupted;
         }
 
@@ -318,7 +323,7 @@ void CPixImageTIF::ReadBands(TIFF* tif, WORD samples, WORD bits, WORD photometri
             const DWORD imageRow = height - 1 - ys - k;
             BYTE* target = GetRowPointer(imageRow);
             if (narrowFirst)
-                NarrowSamples(source, std::size_t{samples} * width);
+                NarrowSamples(source, std::size_t {samples} * width);
             if (samples == 1) {
                 if (widen) {
                     WidenSamples(source, widened.data(), width, bits, photometric != PHOTOMETRIC_PALETTE);
@@ -329,13 +334,13 @@ void CPixImageTIF::ReadBands(TIFF* tif, WORD samples, WORD bits, WORD photometri
             } else if (samples == 2) {
                 for (DWORD x = 0; x < width; ++x) {
                     target[x] = source[2 * x];
-                    m_pAlpha[std::size_t{imageRow} * width + x] = source[2 * x + 1];
+                    m_pAlpha[std::size_t {imageRow} * width + x] = source[2 * x + 1];
                 }
             } else {
                 for (DWORD x = 0; x < width; ++x) {
-                    LabToBgr(source + std::size_t{samples} * x, target + 3 * x);
+                    LabToBgr(source + std::size_t {samples} * x, target + 3 * x);
                     if (samples == 4)
-                        m_pAlpha[std::size_t{imageRow} * width + x] = source[4 * x + 3];
+                        m_pAlpha[std::size_t {imageRow} * width + x] = source[4 * x + 3];
                 }
             }
         }
@@ -348,11 +353,20 @@ void CPixImageTIF::SetPageOrientation(WORD orientation)
 {
     switch (orientation) {
     case ORIENTATION_TOPRIGHT: Mirror(); break;
-    case ORIENTATION_BOTRIGHT: Flip(); Mirror(); break;
+    case ORIENTATION_BOTRIGHT:
+        Flip();
+        Mirror();
+        break;
     case ORIENTATION_BOTLEFT: Flip(); break;
-    case ORIENTATION_LEFTTOP: RotateRight(); Mirror(); break;
+    case ORIENTATION_LEFTTOP:
+        RotateRight();
+        Mirror();
+        break;
     case ORIENTATION_RIGHTTOP: RotateRight(); break;
-    case ORIENTATION_RIGHTBOT: RotateLeft(); Mirror(); break;
+    case ORIENTATION_RIGHTBOT:
+        RotateLeft();
+        Mirror();
+        break;
     case ORIENTATION_LEFTBOT: RotateLeft(); break;
     default: break;
     }

@@ -91,11 +91,12 @@ bool CPixImageTIF::WritePage(TIFF* tif, bool multiPage, int page, int pageCount)
         // Bit 0 must be white: a palette whose entry 0 is the darker one is swapped and every pixel
         // inverted, so the picture looks the same.
         RGBQUAD* palette = GetPalette();
-        if (CompareLuminance(reinterpret_cast<const BYTE*>(&palette[0]), reinterpret_cast<const BYTE*>(&palette[1])) < 0) {
+        if (CompareLuminance(reinterpret_cast<const BYTE*>(&palette[0]), reinterpret_cast<const BYTE*>(&palette[1]))
+            < 0) {
             std::swap(palette[0], palette[1]);
             InvalidateNearestCache();
             BYTE* pixels = GetRowPointer(0);
-            for (std::size_t i = 0, n = std::size_t{GetStride()} * height; i < n; ++i)
+            for (std::size_t i = 0, n = std::size_t {GetStride()} * height; i < n; ++i)
                 pixels[i] = static_cast<BYTE>(~pixels[i]);
         }
     } else if (bpp == 4 || bpp == 8) {
@@ -127,9 +128,9 @@ bool CPixImageTIF::WritePage(TIFF* tif, bool multiPage, int page, int pageCount)
     }
 
     if (photometric == PHOTOMETRIC_PALETTE) {
-        std::array<std::uint16_t, 256> red{};
-        std::array<std::uint16_t, 256> green{};
-        std::array<std::uint16_t, 256> blue{};
+        std::array<std::uint16_t, 256> red {};
+        std::array<std::uint16_t, 256> green {};
+        std::array<std::uint16_t, 256> blue {};
         for (DWORD i = 0; i < GetHeader().biClrUsed && i < 256; ++i) {
             const PixColor c = GetPaletteEntry(static_cast<BYTE>(i));
             red[i] = static_cast<std::uint16_t>(PixRed(c) * 257);
@@ -161,14 +162,14 @@ bool CPixImageTIF::WritePage(TIFF* tif, bool multiPage, int page, int pageCount)
     TIFFSetField(tif, TIFFTAG_ROWSPERSTRIP, rowsPerStrip);
 
     // Rows go out from the top; colour rows in red, green, blue (and alpha) order.
-    std::vector<BYTE> line(std::size_t{samples} * bits * width / 8 + 8);
+    std::vector<BYTE> line(std::size_t {samples} * bits * width / 8 + 8);
     for (std::uint32_t y = 0; y < height; ++y) {
         const DWORD row = height - 1 - y;
         const BYTE* pixels = GetRowPointer(row);
-        const BYTE* alphaRow = alpha ? m_pAlpha + std::size_t{row} * width : nullptr;
+        const BYTE* alphaRow = alpha ? m_pAlpha + std::size_t {row} * width : nullptr;
         if (bpp == 24) {
             for (std::uint32_t x = 0; x < width; ++x) {
-                BYTE* out = line.data() + std::size_t{samples} * x;
+                BYTE* out = line.data() + std::size_t {samples} * x;
                 out[0] = pixels[3 * x + 2];
                 out[1] = pixels[3 * x + 1];
                 out[2] = pixels[3 * x];

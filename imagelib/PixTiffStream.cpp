@@ -38,8 +38,8 @@ toff_t CPixTiffSeekProc(thandle_t handle, toff_t offset, int whence)
     constexpr toff_t kFailed = static_cast<toff_t>(-1);
     // Relative seeks carry a negative offset as its two's complement.
     const auto signedOffset = static_cast<std::int64_t>(offset);
-    if (whence < 0 || whence > 2 || signedOffset < std::numeric_limits<int32_t>::min() ||
-        signedOffset > std::numeric_limits<int32_t>::max())
+    if (whence < 0 || whence > 2 || signedOffset < std::numeric_limits<int32_t>::min()
+        || signedOffset > std::numeric_limits<int32_t>::max())
         return kFailed;
     CPixStream* stream = StreamOf(handle);
     if (!stream->Seek(static_cast<int32_t>(signedOffset), whence))
@@ -75,7 +75,8 @@ int CPixTiffMapProc(thandle_t handle, void** base, toff_t* size)
     void* copy = std::malloc(static_cast<size_t>(total));
     if (!copy)
         return 0;
-    const bool read = stream->Seek(0, 0) && stream->Read(copy, 1, static_cast<size_t>(total)) == static_cast<size_t>(total);
+    const bool read
+        = stream->Seek(0, 0) && stream->Read(copy, 1, static_cast<size_t>(total)) == static_cast<size_t>(total);
     if (!stream->Seek(position, 0) || !read) {
         std::free(copy);
         return 0;
@@ -123,5 +124,5 @@ TIFF* CPixTiffOpen(CPixStream* stream, const char* mode)
     if (!open.options)
         return nullptr;
     return TIFFClientOpenExt("TIFF IMAGE", mode, stream, CPixStreamReadProc, CPixStreamWriteProc, CPixTiffSeekProc,
-                             CPixTiffCloseProc, CPixTiffSizeProc, CPixTiffMapProc, CPixTiffUnmapProc, open.options);
+        CPixTiffCloseProc, CPixTiffSizeProc, CPixTiffMapProc, CPixTiffUnmapProc, open.options);
 }

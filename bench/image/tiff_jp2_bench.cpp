@@ -37,7 +37,8 @@ void FillGradient(CPixImage& image)
 
 void DecodeBesideTool(benchmark::State& state, LONG type, LONG codec, const char* extension, const std::string& tool)
 {
-    const std::filesystem::path folder = std::filesystem::temp_directory_path() / ("zvbench-" + std::to_string(::getpid()));
+    const std::filesystem::path folder
+        = std::filesystem::temp_directory_path() / ("zvbench-" + std::to_string(::getpid()));
     std::filesystem::create_directories(folder);
     const std::string file = (folder / (std::string("in.") + extension)).string();
     CPixImage picture(1920, 1080, 24, 0);
@@ -52,8 +53,8 @@ void DecodeBesideTool(benchmark::State& state, LONG type, LONG codec, const char
     const std::vector<BYTE> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     const std::string command = "cd '" + folder.string() + "' && " + tool + " >/dev/null 2>&1";
 
-    Clock::duration ours{};
-    Clock::duration theirs{};
+    Clock::duration ours {};
+    Clock::duration theirs {};
     for (auto _ : state) {
         const auto start = Clock::now();
         CPixImage image;
@@ -73,8 +74,9 @@ void DecodeBesideTool(benchmark::State& state, LONG type, LONG codec, const char
     const double n = static_cast<double>(std::max<benchmark::IterationCount>(state.iterations(), 1));
     state.counters["ours_ms"] = std::chrono::duration<double, std::milli>(ours).count() / n;
     state.counters["tool_ms"] = std::chrono::duration<double, std::milli>(theirs).count() / n;
-    state.counters["ratio"] = theirs.count() ? std::chrono::duration<double>(ours).count() /
-            std::chrono::duration<double>(theirs).count() : 0;
+    state.counters["ratio"] = theirs.count()
+        ? std::chrono::duration<double>(ours).count() / std::chrono::duration<double>(theirs).count()
+        : 0;
 }
 
 void BM_TiffLzwDecode(benchmark::State& state)

@@ -28,8 +28,8 @@ struct StreamOps {
 };
 
 struct Stream {
-    StreamOps ops;        // this stream's own operations: replacing them touches no other stream
-    void* object;         // what the operations work on
+    StreamOps ops; // this stream's own operations: replacing them touches no other stream
+    void* object; // what the operations work on
     bool readable;
     bool writable;
 };
@@ -59,13 +59,13 @@ enum ComponentType : int {
 };
 
 struct ComponentParams {
-    int tlx = 0;    // position on the reference grid
+    int tlx = 0; // position on the reference grid
     int tly = 0;
-    int hstep = 1;  // sampling step on the grid
+    int hstep = 1; // sampling step on the grid
     int vstep = 1;
-    int width = 0;  // in samples
+    int width = 0; // in samples
     int height = 0;
-    int prec = 8;   // bits per sample
+    int prec = 8; // bits per sample
     bool sgnd = false;
 };
 

@@ -28,7 +28,11 @@ bool EncodeRas(const Image& image, Bytes& file);
 // Reads decimal numbers and words of a text header, skipping white space and '#' comments.
 class HeaderReader {
 public:
-    explicit HeaderReader(const Bytes& file, std::size_t at = 0) : m_file(file), m_at(at) {}
+    explicit HeaderReader(const Bytes& file, std::size_t at = 0)
+        : m_file(file)
+        , m_at(at)
+    {
+    }
     // False at the end of the data or on a number above `max`.
     bool Number(std::uint64_t& value, std::uint64_t max);
     bool SkipSpace(bool comments);

@@ -11,43 +11,43 @@
 namespace jas {
 namespace {
 
-// The sample nearest to (x, y) of a width x height picture, as an unsigned value (signed samples
-// are moved up by half the range).
-double NearestSample(const Component& c, int x, int y, int width, int height)
-{
-    const int cx = static_cast<int>(static_cast<std::int64_t>(x) * c.params.width / width);
-    const int cy = static_cast<int>(static_cast<std::int64_t>(y) * c.params.height / height);
-    const double v = c.samples[static_cast<std::size_t>(cy) * c.params.width + static_cast<std::size_t>(cx)];
-    return c.params.sgnd ? v + std::ldexp(1.0, c.params.prec - 1) : v;
-}
+    // The sample nearest to (x, y) of a width x height picture, as an unsigned value (signed samples
+    // are moved up by half the range).
+    double NearestSample(const Component& c, int x, int y, int width, int height)
+    {
+        const int cx = static_cast<int>(static_cast<std::int64_t>(x) * c.params.width / width);
+        const int cy = static_cast<int>(static_cast<std::int64_t>(y) * c.params.height / height);
+        const double v = c.samples[static_cast<std::size_t>(cy) * c.params.width + static_cast<std::size_t>(cx)];
+        return c.params.sgnd ? v + std::ldexp(1.0, c.params.prec - 1) : v;
+    }
 
-double Top(const Component& c)
-{
-    return std::ldexp(1.0, c.params.prec) - 1;
-}
+    double Top(const Component& c)
+    {
+        return std::ldexp(1.0, c.params.prec) - 1;
+    }
 
-// Scaled to 0..1.
-double Normalised(const Component& c, int x, int y, int width, int height)
-{
-    return std::clamp(NearestSample(c, x, y, width, height) / Top(c), 0.0, 1.0);
-}
+    // Scaled to 0..1.
+    double Normalised(const Component& c, int x, int y, int width, int height)
+    {
+        return std::clamp(NearestSample(c, x, y, width, height) / Top(c), 0.0, 1.0);
+    }
 
-// A chroma sample around its midpoint 2^(prec-1), scaled like the luma.
-double Chroma(const Component& c, int x, int y, int width, int height)
-{
-    return (NearestSample(c, x, y, width, height) - std::ldexp(1.0, c.params.prec - 1)) / Top(c);
-}
+    // A chroma sample around its midpoint 2^(prec-1), scaled like the luma.
+    double Chroma(const Component& c, int x, int y, int width, int height)
+    {
+        return (NearestSample(c, x, y, width, height) - std::ldexp(1.0, c.params.prec - 1)) / Top(c);
+    }
 
-std::int32_t To8Bit(double value)
-{
-    return static_cast<std::int32_t>(std::lround(std::clamp(value, 0.0, 1.0) * 255));
-}
+    std::int32_t To8Bit(double value)
+    {
+        return static_cast<std::int32_t>(std::lround(std::clamp(value, 0.0, 1.0) * 255));
+    }
 
 } // namespace
 
 ColourProfile* CmProfCreateFromClrspc(ColourSpace clrspc)
 {
-    return new (std::nothrow) ColourProfile{clrspc};
+    return new (std::nothrow) ColourProfile {clrspc};
 }
 
 void CmProfDestroy(ColourProfile* profile)
@@ -59,11 +59,11 @@ Image* ImageChClrSpc(const Image* image, const ColourProfile* profile, int /*int
 {
     if (!image || !profile || profile->clrspc != ColourSpace::Srgb || image->cmpts.empty())
         return nullptr;
-    const bool grey = image->clrspc == ColourSpace::Sgray ||
-        (image->clrspc == ColourSpace::Unknown && image->cmpts.size() < 3);
+    const bool grey
+        = image->clrspc == ColourSpace::Sgray || (image->clrspc == ColourSpace::Unknown && image->cmpts.size() < 3);
     const bool sycc = image->clrspc == ColourSpace::Sycc && image->cmpts.size() >= 3;
-    const bool rgb = (image->clrspc == ColourSpace::Srgb || image->clrspc == ColourSpace::Unknown) &&
-        image->cmpts.size() >= 3;
+    const bool rgb
+        = (image->clrspc == ColourSpace::Srgb || image->clrspc == ColourSpace::Unknown) && image->cmpts.size() >= 3;
     if (!grey && !sycc && !rgb)
         return nullptr;
 

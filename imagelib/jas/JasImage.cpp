@@ -11,86 +11,86 @@
 namespace jas {
 namespace {
 
-using detail::Bytes;
+    using detail::Bytes;
 
-enum Format { kPnm, kRas, kJp2, kJpc, kPgx, kFormatCount };
+    enum Format { kPnm, kRas, kJp2, kJpc, kPgx, kFormatCount };
 
-constexpr const char* kFormatNames[kFormatCount] = {"pnm", "ras", "jp2", "jpc", "pgx"};
+    constexpr const char* kFormatNames[kFormatCount] = {"pnm", "ras", "jp2", "jpc", "pgx"};
 
-// A file read into memory is never larger than this.
-constexpr std::size_t kMaxFileBytes = 512u << 20;
+    // A file read into memory is never larger than this.
+    constexpr std::size_t kMaxFileBytes = 512u << 20;
 
-std::atomic<int> g_users{0};
+    std::atomic<int> g_users {0};
 
-bool StartsWith(const Bytes& file, std::initializer_list<std::uint8_t> magic)
-{
-    return file.size() >= magic.size() && std::equal(magic.begin(), magic.end(), file.begin());
-}
-
-int DetectFormat(const Bytes& file)
-{
-    if (StartsWith(file, {0x00, 0x00, 0x00, 0x0C, 0x6A, 0x50, 0x20, 0x20, 0x0D, 0x0A, 0x87, 0x0A}))
-        return kJp2;
-    if (StartsWith(file, {0xFF, 0x4F, 0xFF, 0x51}))
-        return kJpc;
-    if (file.size() >= 2 && file[0] == 'P' && file[1] >= '1' && file[1] <= '6')
-        return kPnm;
-    if (StartsWith(file, {0x59, 0xA6, 0x6A, 0x95}))
-        return kRas;
-    if (StartsWith(file, {'P', 'G'}))
-        return kPgx;
-    return -1;
-}
-
-bool ReadAll(Stream* in, Bytes& file)
-{
-    if (!in || !in->ops.read)
-        return false;
-    char chunk[65536];
-    for (;;) {
-        const int n = in->ops.read(in->object, chunk, sizeof chunk);
-        if (n < 0)
-            return false;
-        if (n == 0)
-            return true;
-        if (file.size() + static_cast<std::size_t>(n) > kMaxFileBytes)
-            return false;
-        file.insert(file.end(), chunk, chunk + n);
+    bool StartsWith(const Bytes& file, std::initializer_list<std::uint8_t> magic)
+    {
+        return file.size() >= magic.size() && std::equal(magic.begin(), magic.end(), file.begin());
     }
-}
 
-bool WriteAll(Stream* out, const Bytes& file)
-{
-    if (!out || !out->ops.write)
-        return false;
-    std::size_t done = 0;
-    while (done < file.size()) {
-        const unsigned part = static_cast<unsigned>(std::min<std::size_t>(file.size() - done, 1u << 20));
-        const int n = out->ops.write(out->object, reinterpret_cast<const char*>(file.data() + done), part);
-        if (n <= 0)
-            return false;
-        done += static_cast<std::size_t>(n);
+    int DetectFormat(const Bytes& file)
+    {
+        if (StartsWith(file, {0x00, 0x00, 0x00, 0x0C, 0x6A, 0x50, 0x20, 0x20, 0x0D, 0x0A, 0x87, 0x0A}))
+            return kJp2;
+        if (StartsWith(file, {0xFF, 0x4F, 0xFF, 0x51}))
+            return kJpc;
+        if (file.size() >= 2 && file[0] == 'P' && file[1] >= '1' && file[1] <= '6')
+            return kPnm;
+        if (StartsWith(file, {0x59, 0xA6, 0x6A, 0x95}))
+            return kRas;
+        if (StartsWith(file, {'P', 'G'}))
+            return kPgx;
+        return -1;
     }
-    return true;
-}
 
-// The "rate=R" option; 1 (lossless) without one.
-double RateOption(const char* options)
-{
-    if (!options)
-        return 1.0;
-    const char* found = std::strstr(options, "rate=");
-    return found ? std::strtod(found + 5, nullptr) : 1.0;
-}
+    bool ReadAll(Stream* in, Bytes& file)
+    {
+        if (!in || !in->ops.read)
+            return false;
+        char chunk[65536];
+        for (;;) {
+            const int n = in->ops.read(in->object, chunk, sizeof chunk);
+            if (n < 0)
+                return false;
+            if (n == 0)
+                return true;
+            if (file.size() + static_cast<std::size_t>(n) > kMaxFileBytes)
+                return false;
+            file.insert(file.end(), chunk, chunk + n);
+        }
+    }
 
-bool FitsComponent(const Image* image, int cmpt, int x, int y, int width, int height, const Matrix* matrix)
-{
-    if (!image || !matrix || cmpt < 0 || cmpt >= static_cast<int>(image->cmpts.size()) || x < 0 || y < 0 ||
-        width < 0 || height < 0 || matrix->rows < height || matrix->cols < width)
-        return false;
-    const ComponentParams& p = image->cmpts[static_cast<std::size_t>(cmpt)].params;
-    return x <= p.width - width && y <= p.height - height;
-}
+    bool WriteAll(Stream* out, const Bytes& file)
+    {
+        if (!out || !out->ops.write)
+            return false;
+        std::size_t done = 0;
+        while (done < file.size()) {
+            const unsigned part = static_cast<unsigned>(std::min<std::size_t>(file.size() - done, 1u << 20));
+            const int n = out->ops.write(out->object, reinterpret_cast<const char*>(file.data() + done), part);
+            if (n <= 0)
+                return false;
+            done += static_cast<std::size_t>(n);
+        }
+        return true;
+    }
+
+    // The "rate=R" option; 1 (lossless) without one.
+    double RateOption(const char* options)
+    {
+        if (!options)
+            return 1.0;
+        const char* found = std::strstr(options, "rate=");
+        return found ? std::strtod(found + 5, nullptr) : 1.0;
+    }
+
+    bool FitsComponent(const Image* image, int cmpt, int x, int y, int width, int height, const Matrix* matrix)
+    {
+        if (!image || !matrix || cmpt < 0 || cmpt >= static_cast<int>(image->cmpts.size()) || x < 0 || y < 0
+            || width < 0 || height < 0 || matrix->rows < height || matrix->cols < width)
+            return false;
+        const ComponentParams& p = image->cmpts[static_cast<std::size_t>(cmpt)].params;
+        return x <= p.width - width && y <= p.height - height;
+    }
 
 } // namespace
 
@@ -171,7 +171,8 @@ int ImageReadCmpt(const Image* image, int cmpt, int x, int y, int width, int hei
     const Component& c = image->cmpts[static_cast<std::size_t>(cmpt)];
     for (int r = 0; r < height; ++r)
         for (int col = 0; col < width; ++col)
-            matrix->Set(r, col, c.samples[static_cast<std::size_t>(y + r) * c.params.width + static_cast<std::size_t>(x + col)]);
+            matrix->Set(r, col,
+                c.samples[static_cast<std::size_t>(y + r) * c.params.width + static_cast<std::size_t>(x + col)]);
     return 0;
 }
 
@@ -182,7 +183,8 @@ int ImageWriteCmpt(Image* image, int cmpt, int x, int y, int width, int height, 
     Component& c = image->cmpts[static_cast<std::size_t>(cmpt)];
     for (int r = 0; r < height; ++r)
         for (int col = 0; col < width; ++col)
-            c.samples[static_cast<std::size_t>(y + r) * c.params.width + static_cast<std::size_t>(x + col)] = matrix->Get(r, col);
+            c.samples[static_cast<std::size_t>(y + r) * c.params.width + static_cast<std::size_t>(x + col)]
+                = matrix->Get(r, col);
     return 0;
 }
 
@@ -244,50 +246,50 @@ int ImageEncode(const Image* image, Stream* out, int format, const char* options
 
 namespace detail {
 
-bool HeaderReader::SkipSpace(bool comments)
-{
-    while (m_at < m_file.size()) {
-        const char c = static_cast<char>(m_file[m_at]);
-        if (comments && c == '#') {
-            while (m_at < m_file.size() && m_file[m_at] != '\n' && m_file[m_at] != '\r')
+    bool HeaderReader::SkipSpace(bool comments)
+    {
+        while (m_at < m_file.size()) {
+            const char c = static_cast<char>(m_file[m_at]);
+            if (comments && c == '#') {
+                while (m_at < m_file.size() && m_file[m_at] != '\n' && m_file[m_at] != '\r')
+                    ++m_at;
+            } else if (std::isspace(static_cast<unsigned char>(c))) {
                 ++m_at;
-        } else if (std::isspace(static_cast<unsigned char>(c))) {
-            ++m_at;
-        } else {
-            return true;
+            } else {
+                return true;
+            }
         }
-    }
-    return false;
-}
-
-bool HeaderReader::Number(std::uint64_t& value, std::uint64_t max)
-{
-    if (!SkipSpace(true) || !std::isdigit(m_file[m_at]))
         return false;
-    value = 0;
-    while (m_at < m_file.size() && std::isdigit(m_file[m_at])) {
-        value = value * 10 + (m_file[m_at++] - '0');
-        if (value > max)
+    }
+
+    bool HeaderReader::Number(std::uint64_t& value, std::uint64_t max)
+    {
+        if (!SkipSpace(true) || !std::isdigit(m_file[m_at]))
             return false;
+        value = 0;
+        while (m_at < m_file.size() && std::isdigit(m_file[m_at])) {
+            value = value * 10 + (m_file[m_at++] - '0');
+            if (value > max)
+                return false;
+        }
+        return true;
     }
-    return true;
-}
 
-bool HeaderReader::Char(char& c)
-{
-    if (m_at >= m_file.size())
-        return false;
-    c = static_cast<char>(m_file[m_at++]);
-    return true;
-}
+    bool HeaderReader::Char(char& c)
+    {
+        if (m_at >= m_file.size())
+            return false;
+        c = static_cast<char>(m_file[m_at++]);
+        return true;
+    }
 
-int PrecisionFor(std::uint64_t max)
-{
-    int prec = 1;
-    while (prec < 32 && (max >> prec) != 0)
-        ++prec;
-    return prec;
-}
+    int PrecisionFor(std::uint64_t max)
+    {
+        int prec = 1;
+        while (prec < 32 && (max >> prec) != 0)
+            ++prec;
+        return prec;
+    }
 
 } // namespace detail
 } // namespace jas

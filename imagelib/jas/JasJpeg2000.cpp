@@ -11,133 +11,135 @@
 namespace jas::detail {
 namespace {
 
-struct MemoryFile {
-    Bytes* data;
-    std::size_t at;
-};
+    struct MemoryFile {
+        Bytes* data;
+        std::size_t at;
+    };
 
-OPJ_SIZE_T ReadMemory(void* buffer, OPJ_SIZE_T count, void* user)
-{
-    auto* file = static_cast<MemoryFile*>(user);
-    if (file->at >= file->data->size())
-        return static_cast<OPJ_SIZE_T>(-1);
-    const std::size_t n = std::min<std::size_t>(count, file->data->size() - file->at);
-    std::memcpy(buffer, file->data->data() + file->at, n);
-    file->at += n;
-    return n;
-}
-
-OPJ_SIZE_T WriteMemory(void* buffer, OPJ_SIZE_T count, void* user)
-{
-    auto* file = static_cast<MemoryFile*>(user);
-    if (file->data->size() < file->at + count)
-        file->data->resize(file->at + count);
-    std::memcpy(file->data->data() + file->at, buffer, count);
-    file->at += count;
-    return count;
-}
-
-OPJ_BOOL SeekMemory(OPJ_OFF_T offset, void* user)
-{
-    auto* file = static_cast<MemoryFile*>(user);
-    if (offset < 0 || static_cast<std::uint64_t>(offset) > kMaxSamples * 4)
-        return OPJ_FALSE;
-    file->at = static_cast<std::size_t>(offset);
-    return OPJ_TRUE;
-}
-
-OPJ_OFF_T SkipMemory(OPJ_OFF_T count, void* user)
-{
-    auto* file = static_cast<MemoryFile*>(user);
-    const OPJ_OFF_T target = static_cast<OPJ_OFF_T>(file->at) + count;
-    if (!SeekMemory(target, user))
-        return -1;
-    return count;
-}
-
-void Quiet(const char*, void*) {}
-
-struct CodecCloser {
-    void operator()(opj_codec_t* codec) const { opj_destroy_codec(codec); }
-};
-struct StreamCloser {
-    void operator()(opj_stream_t* stream) const { opj_stream_destroy(stream); }
-};
-struct ImageCloser {
-    void operator()(opj_image_t* image) const { opj_image_destroy(image); }
-};
-using CodecPtr = std::unique_ptr<opj_codec_t, CodecCloser>;
-using StreamPtr = std::unique_ptr<opj_stream_t, StreamCloser>;
-using OpjImagePtr = std::unique_ptr<opj_image_t, ImageCloser>;
-
-CodecPtr MakeCodec(opj_codec_t* codec)
-{
-    if (codec) {
-        opj_set_error_handler(codec, Quiet, nullptr);
-        opj_set_warning_handler(codec, Quiet, nullptr);
-        opj_set_info_handler(codec, Quiet, nullptr);
+    OPJ_SIZE_T ReadMemory(void* buffer, OPJ_SIZE_T count, void* user)
+    {
+        auto* file = static_cast<MemoryFile*>(user);
+        if (file->at >= file->data->size())
+            return static_cast<OPJ_SIZE_T>(-1);
+        const std::size_t n = std::min<std::size_t>(count, file->data->size() - file->at);
+        std::memcpy(buffer, file->data->data() + file->at, n);
+        file->at += n;
+        return n;
     }
-    return CodecPtr(codec);
-}
 
-StreamPtr MakeStream(MemoryFile& file, bool input)
-{
-    StreamPtr stream(opj_stream_create(OPJ_J2K_STREAM_CHUNK_SIZE, input ? OPJ_TRUE : OPJ_FALSE));
-    if (!stream)
+    OPJ_SIZE_T WriteMemory(void* buffer, OPJ_SIZE_T count, void* user)
+    {
+        auto* file = static_cast<MemoryFile*>(user);
+        if (file->data->size() < file->at + count)
+            file->data->resize(file->at + count);
+        std::memcpy(file->data->data() + file->at, buffer, count);
+        file->at += count;
+        return count;
+    }
+
+    OPJ_BOOL SeekMemory(OPJ_OFF_T offset, void* user)
+    {
+        auto* file = static_cast<MemoryFile*>(user);
+        if (offset < 0 || static_cast<std::uint64_t>(offset) > kMaxSamples * 4)
+            return OPJ_FALSE;
+        file->at = static_cast<std::size_t>(offset);
+        return OPJ_TRUE;
+    }
+
+    OPJ_OFF_T SkipMemory(OPJ_OFF_T count, void* user)
+    {
+        auto* file = static_cast<MemoryFile*>(user);
+        const OPJ_OFF_T target = static_cast<OPJ_OFF_T>(file->at) + count;
+        if (!SeekMemory(target, user))
+            return -1;
+        return count;
+    }
+
+    void Quiet(const char*, void*)
+    {
+    }
+
+    struct CodecCloser {
+        void operator()(opj_codec_t* codec) const { opj_destroy_codec(codec); }
+    };
+    struct StreamCloser {
+        void operator()(opj_stream_t* stream) const { opj_stream_destroy(stream); }
+    };
+    struct ImageCloser {
+        void operator()(opj_image_t* image) const { opj_image_destroy(image); }
+    };
+    using CodecPtr = std::unique_ptr<opj_codec_t, CodecCloser>;
+    using StreamPtr = std::unique_ptr<opj_stream_t, StreamCloser>;
+    using OpjImagePtr = std::unique_ptr<opj_image_t, ImageCloser>;
+
+    CodecPtr MakeCodec(opj_codec_t* codec)
+    {
+        if (codec) {
+            opj_set_error_handler(codec, Quiet, nullptr);
+            opj_set_warning_handler(codec, Quiet, nullptr);
+            opj_set_info_handler(codec, Quiet, nullptr);
+        }
+        return CodecPtr(codec);
+    }
+
+    StreamPtr MakeStream(MemoryFile& file, bool input)
+    {
+        StreamPtr stream(opj_stream_create(OPJ_J2K_STREAM_CHUNK_SIZE, input ? OPJ_TRUE : OPJ_FALSE));
+        if (!stream)
+            return stream;
+        opj_stream_set_user_data(stream.get(), &file, nullptr);
+        if (input) {
+            opj_stream_set_read_function(stream.get(), ReadMemory);
+            opj_stream_set_user_data_length(stream.get(), file.data->size());
+        } else {
+            opj_stream_set_write_function(stream.get(), WriteMemory);
+        }
+        opj_stream_set_skip_function(stream.get(), SkipMemory);
+        opj_stream_set_seek_function(stream.get(), SeekMemory);
         return stream;
-    opj_stream_set_user_data(stream.get(), &file, nullptr);
-    if (input) {
-        opj_stream_set_read_function(stream.get(), ReadMemory);
-        opj_stream_set_user_data_length(stream.get(), file.data->size());
-    } else {
-        opj_stream_set_write_function(stream.get(), WriteMemory);
     }
-    opj_stream_set_skip_function(stream.get(), SkipMemory);
-    opj_stream_set_seek_function(stream.get(), SeekMemory);
-    return stream;
-}
 
-std::uint32_t CeilDiv(std::uint32_t a, std::uint32_t b)
-{
-    return static_cast<std::uint32_t>((std::uint64_t{a} + b - 1) / b);
-}
+    std::uint32_t CeilDiv(std::uint32_t a, std::uint32_t b)
+    {
+        return static_cast<std::uint32_t>((std::uint64_t {a} + b - 1) / b);
+    }
 
-// The header's picture must fit the memory limits before OpenJPEG decodes (and allocates) it.
-bool HeaderFits(const opj_image_t& image)
-{
-    if (image.numcomps == 0 || image.numcomps > static_cast<OPJ_UINT32>(kMaxComponents) || !image.comps ||
-        image.x1 <= image.x0 || image.y1 <= image.y0)
-        return false;
-    std::uint64_t total = 0;
-    for (OPJ_UINT32 i = 0; i < image.numcomps; ++i) {
-        const opj_image_comp_t& c = image.comps[i];
-        if (c.dx == 0 || c.dy == 0 || c.prec == 0 || c.prec > 31)
+    // The header's picture must fit the memory limits before OpenJPEG decodes (and allocates) it.
+    bool HeaderFits(const opj_image_t& image)
+    {
+        if (image.numcomps == 0 || image.numcomps > static_cast<OPJ_UINT32>(kMaxComponents) || !image.comps
+            || image.x1 <= image.x0 || image.y1 <= image.y0)
             return false;
-        const std::uint64_t w = CeilDiv(image.x1, c.dx) - CeilDiv(image.x0, c.dx);
-        const std::uint64_t h = CeilDiv(image.y1, c.dy) - CeilDiv(image.y0, c.dy);
-        total += w * h;
-        if (total > kMaxSamples)
-            return false;
+        std::uint64_t total = 0;
+        for (OPJ_UINT32 i = 0; i < image.numcomps; ++i) {
+            const opj_image_comp_t& c = image.comps[i];
+            if (c.dx == 0 || c.dy == 0 || c.prec == 0 || c.prec > 31)
+                return false;
+            const std::uint64_t w = CeilDiv(image.x1, c.dx) - CeilDiv(image.x0, c.dx);
+            const std::uint64_t h = CeilDiv(image.y1, c.dy) - CeilDiv(image.y0, c.dy);
+            total += w * h;
+            if (total > kMaxSamples)
+                return false;
+        }
+        return true;
     }
-    return true;
-}
 
-ColourSpace SpaceOf(const opj_image_t& image)
-{
-    switch (image.color_space) {
-    case OPJ_CLRSPC_SRGB: return ColourSpace::Srgb;
-    case OPJ_CLRSPC_GRAY: return ColourSpace::Sgray;
-    case OPJ_CLRSPC_SYCC: return ColourSpace::Sycc;
-    case OPJ_CLRSPC_UNSPECIFIED: return image.numcomps >= 3 ? ColourSpace::Srgb : ColourSpace::Sgray;
-    default: return ColourSpace::Unknown;
+    ColourSpace SpaceOf(const opj_image_t& image)
+    {
+        switch (image.color_space) {
+        case OPJ_CLRSPC_SRGB: return ColourSpace::Srgb;
+        case OPJ_CLRSPC_GRAY: return ColourSpace::Sgray;
+        case OPJ_CLRSPC_SYCC: return ColourSpace::Sycc;
+        case OPJ_CLRSPC_UNSPECIFIED: return image.numcomps >= 3 ? ColourSpace::Srgb : ColourSpace::Sgray;
+        default: return ColourSpace::Unknown;
+        }
     }
-}
 
 } // namespace
 
 Image* DecodeJpeg2000(const Bytes& file, bool jp2)
 {
-    MemoryFile memory{const_cast<Bytes*>(&file), 0};
+    MemoryFile memory {const_cast<Bytes*>(&file), 0};
     StreamPtr stream = MakeStream(memory, true);
     CodecPtr codec = MakeCodec(opj_create_decompress(jp2 ? OPJ_CODEC_JP2 : OPJ_CODEC_J2K));
     if (!stream || !codec)
@@ -159,9 +161,9 @@ Image* DecodeJpeg2000(const Bytes& file, bool jp2)
         const opj_image_comp_t& c = decoded->comps[i];
         if (!c.data || c.w == 0 || c.h == 0 || c.w > kMaxSamples || c.h > kMaxSamples)
             return nullptr;
-        params[i] = ComponentParams{static_cast<int>(c.x0), static_cast<int>(c.y0), static_cast<int>(c.dx),
-                                    static_cast<int>(c.dy), static_cast<int>(c.w), static_cast<int>(c.h),
-                                    static_cast<int>(c.prec), c.sgnd != 0};
+        params[i] = ComponentParams {static_cast<int>(c.x0), static_cast<int>(c.y0), static_cast<int>(c.dx),
+            static_cast<int>(c.dy), static_cast<int>(c.w), static_cast<int>(c.h), static_cast<int>(c.prec),
+            c.sgnd != 0};
     }
     std::unique_ptr<Image> image(ImageCreate(static_cast<int>(params.size()), params.data(), SpaceOf(*decoded)));
     if (!image)
@@ -181,7 +183,7 @@ bool EncodeJpeg2000(const Image& image, Bytes& file, double rate, bool jp2)
     int smallest = image.cmpts[0].params.width;
     for (std::size_t i = 0; i < count; ++i) {
         const ComponentParams& p = image.cmpts[i].params;
-        params[i] = opj_image_cmptparm_t{};
+        params[i] = opj_image_cmptparm_t {};
         params[i].dx = static_cast<OPJ_UINT32>(p.hstep);
         params[i].dy = static_cast<OPJ_UINT32>(p.vstep);
         params[i].w = static_cast<OPJ_UINT32>(p.width);
@@ -220,10 +222,10 @@ bool EncodeJpeg2000(const Image& image, Bytes& file, double rate, bool jp2)
     if (!codec || !opj_setup_encoder(codec.get(), &parameters, picture.get()))
         return false;
     file.clear();
-    MemoryFile memory{&file, 0};
+    MemoryFile memory {&file, 0};
     StreamPtr stream = MakeStream(memory, false);
-    return stream && opj_start_compress(codec.get(), picture.get(), stream.get()) &&
-        opj_encode(codec.get(), stream.get()) && opj_end_compress(codec.get(), stream.get());
+    return stream && opj_start_compress(codec.get(), picture.get(), stream.get())
+        && opj_encode(codec.get(), stream.get()) && opj_end_compress(codec.get(), stream.get());
 }
 
 } // namespace jas::detail

@@ -9,10 +9,10 @@
 namespace jas::detail {
 namespace {
 
-std::size_t BytesPerSample(int prec)
-{
-    return prec <= 8 ? 1 : prec <= 16 ? 2 : 4;
-}
+    std::size_t BytesPerSample(int prec)
+    {
+        return prec <= 8 ? 1 : prec <= 16 ? 2 : 4;
+    }
 
 } // namespace
 
@@ -41,8 +41,8 @@ Image* DecodePgx(const Bytes& file)
     std::uint64_t width = 0;
     std::uint64_t height = 0;
     char separator = 0;
-    if (!header.Number(prec, 31) || prec == 0 || !header.Number(width, kMaxSamples) ||
-        !header.Number(height, kMaxSamples) || width * height > kMaxSamples || !header.Char(separator))
+    if (!header.Number(prec, 31) || prec == 0 || !header.Number(width, kMaxSamples)
+        || !header.Number(height, kMaxSamples) || width * height > kMaxSamples || !header.Char(separator))
         return nullptr;
 
     // The samples must be there before any memory is taken for them.
@@ -63,13 +63,13 @@ Image* DecodePgx(const Bytes& file)
     for (std::int32_t& sample : image->cmpts[0].samples) {
         std::uint32_t value = 0;
         for (std::size_t b = 0; b < size; ++b)
-            value |= std::uint32_t{file[at + b]} << (8 * (bigEndian ? size - 1 - b : b));
+            value |= std::uint32_t {file[at + b]} << (8 * (bigEndian ? size - 1 - b : b));
         at += size;
         const std::uint32_t mask = prec == 32 ? ~0u : (1u << prec) - 1;
         value &= mask;
         // Two's complement within the precision.
         if (sgnd && (value >> (prec - 1)) != 0)
-            sample = static_cast<std::int32_t>(static_cast<std::int64_t>(value) - (std::int64_t{1} << prec));
+            sample = static_cast<std::int32_t>(static_cast<std::int64_t>(value) - (std::int64_t {1} << prec));
         else
             sample = static_cast<std::int32_t>(value);
     }
@@ -81,8 +81,8 @@ bool EncodePgx(const Image& image, Bytes& file)
     if (image.cmpts.size() != 1)
         return false;
     const Component& c = image.cmpts[0];
-    const std::string header = "PG ML " + std::string(c.params.sgnd ? "-" : "+") + " " + std::to_string(c.params.prec) +
-        " " + std::to_string(c.params.width) + " " + std::to_string(c.params.height) + "\n";
+    const std::string header = "PG ML " + std::string(c.params.sgnd ? "-" : "+") + " " + std::to_string(c.params.prec)
+        + " " + std::to_string(c.params.width) + " " + std::to_string(c.params.height) + "\n";
     file.assign(header.begin(), header.end());
     const std::size_t size = BytesPerSample(c.params.prec);
     for (std::int32_t sample : c.samples) {

@@ -10,10 +10,10 @@
 namespace jas::detail {
 namespace {
 
-bool Binary(char kind)
-{
-    return kind >= '4';
-}
+    bool Binary(char kind)
+    {
+        return kind >= '4';
+    }
 
 } // namespace
 
@@ -28,8 +28,8 @@ Image* DecodePnm(const Bytes& file)
     std::uint64_t width = 0;
     std::uint64_t height = 0;
     std::uint64_t maxval = 1;
-    if (!header.Number(width, kMaxSamples) || !header.Number(height, kMaxSamples) || width == 0 || height == 0 ||
-        width * height > kMaxSamples / static_cast<std::uint64_t>(channels))
+    if (!header.Number(width, kMaxSamples) || !header.Number(height, kMaxSamples) || width == 0 || height == 0
+        || width * height > kMaxSamples / static_cast<std::uint64_t>(channels))
         return nullptr;
     if (!bitmap && (!header.Number(maxval, 65535) || maxval == 0))
         return nullptr;
@@ -83,8 +83,8 @@ Image* DecodePnm(const Bytes& file)
                 }
                 if (bitmap)
                     value = 1 - value;
-                image->cmpts[static_cast<std::size_t>(c)].samples[y * width + x] =
-                    static_cast<std::int32_t>(std::min(value, maxval));
+                image->cmpts[static_cast<std::size_t>(c)].samples[y * width + x]
+                    = static_cast<std::int32_t>(std::min(value, maxval));
             }
     return image.release();
 }
@@ -96,17 +96,18 @@ bool EncodePnm(const Image& image, Bytes& file)
         return false;
     const ComponentParams& first = image.cmpts[0].params;
     for (const Component& c : image.cmpts)
-        if (c.params.width != first.width || c.params.height != first.height || c.params.prec != first.prec ||
-            c.params.sgnd || c.params.prec > 16)
+        if (c.params.width != first.width || c.params.height != first.height || c.params.prec != first.prec
+            || c.params.sgnd || c.params.prec > 16)
             return false;
     const std::uint32_t maxval = (1u << first.prec) - 1;
-    const std::string header = std::string(channels == 3 ? "P6" : "P5") + "\n" + std::to_string(first.width) + " " +
-        std::to_string(first.height) + "\n" + std::to_string(maxval) + "\n";
+    const std::string header = std::string(channels == 3 ? "P6" : "P5") + "\n" + std::to_string(first.width) + " "
+        + std::to_string(first.height) + "\n" + std::to_string(maxval) + "\n";
     file.assign(header.begin(), header.end());
     const std::size_t samples = static_cast<std::size_t>(first.width) * static_cast<std::size_t>(first.height);
     for (std::size_t i = 0; i < samples; ++i)
         for (const Component& c : image.cmpts) {
-            const auto value = static_cast<std::uint32_t>(std::clamp<std::int32_t>(c.samples[i], 0, static_cast<std::int32_t>(maxval)));
+            const auto value = static_cast<std::uint32_t>(
+                std::clamp<std::int32_t>(c.samples[i], 0, static_cast<std::int32_t>(maxval)));
             if (maxval > 255)
                 file.push_back(static_cast<std::uint8_t>(value >> 8));
             file.push_back(static_cast<std::uint8_t>(value));

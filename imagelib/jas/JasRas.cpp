@@ -8,51 +8,52 @@
 namespace jas::detail {
 namespace {
 
-constexpr std::uint32_t kMagic = 0x59A66A95;
-constexpr std::uint32_t kTypeEncoded = 2;
-constexpr std::uint32_t kTypeRgb = 3;
-constexpr std::uint32_t kMapRgb = 1;
-constexpr std::size_t kHeaderBytes = 32;
-constexpr std::uint8_t kEscape = 0x80;
+    constexpr std::uint32_t kMagic = 0x59A66A95;
+    constexpr std::uint32_t kTypeEncoded = 2;
+    constexpr std::uint32_t kTypeRgb = 3;
+    constexpr std::uint32_t kMapRgb = 1;
+    constexpr std::size_t kHeaderBytes = 32;
+    constexpr std::uint8_t kEscape = 0x80;
 
-std::uint32_t Load32(const Bytes& file, std::size_t at)
-{
-    return std::uint32_t{file[at]} << 24 | std::uint32_t{file[at + 1]} << 16 | std::uint32_t{file[at + 2]} << 8 | file[at + 3];
-}
-
-void Put32(Bytes& file, std::uint32_t value)
-{
-    for (int shift = 24; shift >= 0; shift -= 8)
-        file.push_back(static_cast<std::uint8_t>(value >> shift));
-}
-
-// Run-length data: 0x80 0 is one 0x80, 0x80 n v is n + 1 copies of v, any other byte itself.
-bool Unpack(const Bytes& file, std::size_t at, Bytes& out)
-{
-    std::size_t done = 0;
-    while (done < out.size()) {
-        if (at >= file.size())
-            return false;
-        const std::uint8_t b = file[at++];
-        if (b != kEscape) {
-            out[done++] = b;
-            continue;
-        }
-        if (at >= file.size())
-            return false;
-        const std::size_t count = file[at++];
-        if (count == 0) {
-            out[done++] = kEscape;
-            continue;
-        }
-        if (at >= file.size())
-            return false;
-        const std::uint8_t value = file[at++];
-        for (std::size_t i = 0; i <= count && done < out.size(); ++i)
-            out[done++] = value;
+    std::uint32_t Load32(const Bytes& file, std::size_t at)
+    {
+        return std::uint32_t {file[at]} << 24 | std::uint32_t {file[at + 1]} << 16 | std::uint32_t {file[at + 2]} << 8
+            | file[at + 3];
     }
-    return true;
-}
+
+    void Put32(Bytes& file, std::uint32_t value)
+    {
+        for (int shift = 24; shift >= 0; shift -= 8)
+            file.push_back(static_cast<std::uint8_t>(value >> shift));
+    }
+
+    // Run-length data: 0x80 0 is one 0x80, 0x80 n v is n + 1 copies of v, any other byte itself.
+    bool Unpack(const Bytes& file, std::size_t at, Bytes& out)
+    {
+        std::size_t done = 0;
+        while (done < out.size()) {
+            if (at >= file.size())
+                return false;
+            const std::uint8_t b = file[at++];
+            if (b != kEscape) {
+                out[done++] = b;
+                continue;
+            }
+            if (at >= file.size())
+                return false;
+            const std::size_t count = file[at++];
+            if (count == 0) {
+                out[done++] = kEscape;
+                continue;
+            }
+            if (at >= file.size())
+                return false;
+            const std::uint8_t value = file[at++];
+            for (std::size_t i = 0; i <= count && done < out.size(); ++i)
+                out[done++] = value;
+        }
+        return true;
+    }
 
 } // namespace
 
@@ -66,8 +67,8 @@ Image* DecodeRas(const Bytes& file)
     const std::uint32_t type = Load32(file, 20);
     const std::uint32_t mapType = Load32(file, 24);
     const std::uint64_t mapLength = Load32(file, 28);
-    if (width == 0 || height == 0 || width * height > kMaxSamples / 3 || type > kTypeRgb ||
-        (depth != 1 && depth != 8 && depth != 24 && depth != 32) || mapLength > file.size() - kHeaderBytes)
+    if (width == 0 || height == 0 || width * height > kMaxSamples / 3 || type > kTypeRgb
+        || (depth != 1 && depth != 8 && depth != 24 && depth != 32) || mapLength > file.size() - kHeaderBytes)
         return nullptr;
 
     const std::uint8_t* map = mapType == kMapRgb && mapLength >= 3 ? file.data() + kHeaderBytes : nullptr;
@@ -76,7 +77,7 @@ Image* DecodeRas(const Bytes& file)
     const std::size_t dataAt = kHeaderBytes + mapLength;
     // The data must be there before memory is taken for the pixels; a run of three bytes gives
     // at most 256.
-    const std::uint64_t raw = std::uint64_t{rowBytes} * height;
+    const std::uint64_t raw = std::uint64_t {rowBytes} * height;
     const std::uint64_t available = file.size() - dataAt;
     if (type == kTypeEncoded ? available * 86 < raw : available < raw)
         return nullptr;
@@ -117,8 +118,8 @@ Image* DecodeRas(const Bytes& file)
             const std::size_t index = depth == 8 ? row[x] : (row[x / 8] >> (7 - x % 8)) & 1;
             if (map) {
                 for (int c = 0; c < 3; ++c)
-                    image->cmpts[static_cast<std::size_t>(c)].samples[at] =
-                        index < mapEntries ? map[static_cast<std::size_t>(c) * mapEntries + index] : 0;
+                    image->cmpts[static_cast<std::size_t>(c)].samples[at]
+                        = index < mapEntries ? map[static_cast<std::size_t>(c) * mapEntries + index] : 0;
             } else {
                 // Without a map a set bit is black.
                 image->cmpts[0].samples[at] = static_cast<std::int32_t>(depth == 1 ? 1 - index : index);

@@ -10,45 +10,45 @@
 namespace jas {
 namespace {
 
-struct FdObject {
-    int fd;
-};
+    struct FdObject {
+        int fd;
+    };
 
-int FdRead(void* object, char* buffer, unsigned count)
-{
-    ssize_t n;
-    do
-        n = ::read(static_cast<FdObject*>(object)->fd, buffer, count);
-    while (n < 0 && errno == EINTR);
-    return static_cast<int>(n);
-}
-
-int FdWrite(void* object, const char* buffer, unsigned count)
-{
-    unsigned done = 0;
-    while (done < count) {
-        const ssize_t n = ::write(static_cast<FdObject*>(object)->fd, buffer + done, count - done);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return done > 0 ? static_cast<int>(done) : -1;
-        done += static_cast<unsigned>(n);
+    int FdRead(void* object, char* buffer, unsigned count)
+    {
+        ssize_t n;
+        do
+            n = ::read(static_cast<FdObject*>(object)->fd, buffer, count);
+        while (n < 0 && errno == EINTR);
+        return static_cast<int>(n);
     }
-    return static_cast<int>(done);
-}
 
-long FdSeek(void* object, long offset, int origin)
-{
-    return static_cast<long>(::lseek(static_cast<FdObject*>(object)->fd, offset, origin));
-}
+    int FdWrite(void* object, const char* buffer, unsigned count)
+    {
+        unsigned done = 0;
+        while (done < count) {
+            const ssize_t n = ::write(static_cast<FdObject*>(object)->fd, buffer + done, count - done);
+            if (n < 0 && errno == EINTR)
+                continue;
+            if (n <= 0)
+                return done > 0 ? static_cast<int>(done) : -1;
+            done += static_cast<unsigned>(n);
+        }
+        return static_cast<int>(done);
+    }
 
-int FdClose(void* object)
-{
-    auto* file = static_cast<FdObject*>(object);
-    const int result = ::close(file->fd);
-    delete file;
-    return result;
-}
+    long FdSeek(void* object, long offset, int origin)
+    {
+        return static_cast<long>(::lseek(static_cast<FdObject*>(object)->fd, offset, origin));
+    }
+
+    int FdClose(void* object)
+    {
+        auto* file = static_cast<FdObject*>(object);
+        const int result = ::close(file->fd);
+        delete file;
+        return result;
+    }
 
 } // namespace
 
@@ -56,19 +56,19 @@ Stream* StreamFdOpen(int fd, const char* mode)
 {
     if (!mode)
         return nullptr;
-    auto* stream = new (std::nothrow) Stream{};
+    auto* stream = new (std::nothrow) Stream {};
     if (!stream)
         return nullptr;
     if (fd >= 0) {
         const int copy = ::fcntl(fd, F_DUPFD_CLOEXEC, 0);
-        auto* object = copy >= 0 ? new (std::nothrow) FdObject{copy} : nullptr;
+        auto* object = copy >= 0 ? new (std::nothrow) FdObject {copy} : nullptr;
         if (!object) {
             if (copy >= 0)
                 ::close(copy);
             delete stream;
             return nullptr;
         }
-        stream->ops = StreamOps{FdRead, FdWrite, FdSeek, FdClose};
+        stream->ops = StreamOps {FdRead, FdWrite, FdSeek, FdClose};
         stream->object = object;
     }
     stream->readable = std::strchr(mode, 'r') != nullptr || std::strchr(mode, '+') != nullptr;

@@ -12,6 +12,7 @@
 #include <cstdlib>
 #include <fstream>
 #include <initializer_list>
+#include <random>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -106,6 +107,21 @@ inline NetpbmImage FromImage(const CPixImage& image, bool withAlpha)
                 out.samples.push_back(AlphaAt(image, x, row));
         }
     return out;
+}
+
+// Smooth colours with some noise: lossy coders keep them well, and palette makers find more than
+// 256 colours in all but tiny pictures. Grey makes red, green and blue equal.
+inline NetpbmImage NoisyGradient(int width, int height, bool grey, unsigned seed)
+{
+    std::mt19937 generator(seed);
+    NetpbmImage image{width, height, 3, {}};
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x) {
+            const BYTE level = static_cast<BYTE>(x * 4 + y * 3 + generator() % 8);
+            for (int c = 0; c < 3; ++c)
+                image.samples.push_back(grey ? level : static_cast<BYTE>(level + c * 60 + generator() % 8));
+        }
+    return image;
 }
 
 inline void WriteNetpbm(const std::string& name, const NetpbmImage& image)

@@ -49,8 +49,8 @@ Bytes EncodeJas(const jas::Image& image, const char* format, const char* options
     return Bytes(stream.GetBuffer(), stream.GetBuffer() + stream.Size());
 }
 
-std::unique_ptr<jas::Image, void (*)(jas::Image*)> MakeImage(int count, int width, int height, int prec,
-                                                             jas::ColourSpace space)
+std::unique_ptr<jas::Image, void (*)(jas::Image*)> MakeImage(
+    int count, int width, int height, int prec, jas::ColourSpace space)
 {
     std::vector<jas::ComponentParams> params(static_cast<std::size_t>(count));
     for (jas::ComponentParams& p : params) {
@@ -72,8 +72,8 @@ TEST(JasTest, EachTypeKeepsColourAndGreyPicturesLosslessAtFullQuality)
     for (LONG type : {PIXIMAGE_JP2, PIXIMAGE_JPC, PIXIMAGE_PGX, PIXIMAGE_PNM, PIXIMAGE_RAS})
         for (bool grey : {false, true})
             for (LONG width : {1, 6, 37}) {
-                SCOPED_TRACE("type " + std::to_string(type) + (grey ? " grey" : " colour") + ", width " +
-                             std::to_string(width));
+                SCOPED_TRACE(
+                    "type " + std::to_string(type) + (grey ? " grey" : " colour") + ", width " + std::to_string(width));
                 CPixImage image;
                 if (grey)
                     FillGrey(image, width, 9);
@@ -103,7 +103,7 @@ TEST(JasTest, QualityIsTheCodedShareOfTheRawSize)
     image.Create(64, 64, 24, 0);
     testfiles::FillRandom(image, 5);
     const std::size_t raw = 64 * 64 * 3;
-    for (BYTE quality : {BYTE{50}, BYTE{25}}) {
+    for (BYTE quality : {BYTE {50}, BYTE {25}}) {
         image.SetJpegQuality(quality);
         const Bytes file = Encode(image, PIXIMAGE_JPC);
         ASSERT_FALSE(file.empty()) << image.GetLastErrorText();
@@ -171,14 +171,14 @@ TEST(JasTest, WidePrecisionsAndSyccAreConvertedToSrgb)
     std::vector<jas::ComponentParams> params(3);
     params[0] = {0, 0, 1, 1, 4, 2, 8, false};
     params[1] = params[2] = {0, 0, 2, 2, 2, 1, 8, false};
-    std::unique_ptr<jas::Image, void (*)(jas::Image*)> ycc(jas::ImageCreate(3, params.data(), jas::ColourSpace::Sycc),
-                                                           jas::ImageDestroy);
+    std::unique_ptr<jas::Image, void (*)(jas::Image*)> ycc(
+        jas::ImageCreate(3, params.data(), jas::ColourSpace::Sycc), jas::ImageDestroy);
     std::fill(ycc->cmpts[0].samples.begin(), ycc->cmpts[0].samples.end(), 76);
     ycc->cmpts[1].samples = {85, 128};
     ycc->cmpts[2].samples = {255, 128};
     jas::ColourProfile* srgb = jas::CmProfCreateFromClrspc(jas::ColourSpace::Srgb);
-    std::unique_ptr<jas::Image, void (*)(jas::Image*)> rgb(jas::ImageChClrSpc(ycc.get(), srgb, jas::kIntentPerceptual),
-                                                           jas::ImageDestroy);
+    std::unique_ptr<jas::Image, void (*)(jas::Image*)> rgb(
+        jas::ImageChClrSpc(ycc.get(), srgb, jas::kIntentPerceptual), jas::ImageDestroy);
     jas::CmProfDestroy(srgb);
     ASSERT_TRUE(rgb);
     for (std::size_t i : {0u, 1u, 4u, 5u}) {
@@ -204,10 +204,18 @@ Bytes Text(const std::string& text)
 TEST(JasTest, ReadsEveryNetpbmKind)
 {
     // A 3 x 2 picture: black, white, black / white, black, white.
-    const Bytes pbmRaw = [] { Bytes b = Text("P4\n3 2\n"); b.push_back(0xA0); b.push_back(0x40); return b; }();
+    const Bytes pbmRaw = [] {
+        Bytes b = Text("P4\n3 2\n");
+        b.push_back(0xA0);
+        b.push_back(0x40);
+        return b;
+    }();
     const Bytes pgm16 = [] {
         Bytes b = Text("P5 3 2 65535\n");
-        for (int v : {0, 65535, 0, 65535, 0, 65535}) { b.push_back(static_cast<BYTE>(v >> 8)); b.push_back(static_cast<BYTE>(v)); }
+        for (int v : {0, 65535, 0, 65535, 0, 65535}) {
+            b.push_back(static_cast<BYTE>(v >> 8));
+            b.push_back(static_cast<BYTE>(v));
+        }
         return b;
     }();
     auto raw = [](const char* header, int samplesPerPixel) {
@@ -216,8 +224,7 @@ TEST(JasTest, ReadsEveryNetpbmKind)
             b.insert(b.end(), static_cast<std::size_t>(samplesPerPixel), static_cast<BYTE>(v));
         return b;
     };
-    const Bytes files[] = {
-        Text("P1\n# comment\n3 2\n101\n010\n"), pbmRaw, Text("P2 3 2 255 0 255 0 255 0 255"),
+    const Bytes files[] = {Text("P1\n# comment\n3 2\n101\n010\n"), pbmRaw, Text("P2 3 2 255 0 255 0 255 0 255"),
         Text("P3\n3 2\n15\n0 0 0 15 15 15 0 0 0\n15 15 15 0 0 0 15 15 15\n"), raw("P5 3 2 255\n", 1), pgm16,
         raw("P6 3 2 255\n", 3)};
     for (const Bytes& file : files) {
@@ -239,7 +246,10 @@ TEST(JasTest, ReadsEverySunRasterKind)
                 b.push_back(static_cast<BYTE>(v >> shift));
         return b;
     };
-    auto with = [](Bytes b, const Bytes& more) { b.insert(b.end(), more.begin(), more.end()); return b; };
+    auto with = [](Bytes b, const Bytes& more) {
+        b.insert(b.end(), more.begin(), more.end());
+        return b;
+    };
     const Bytes files[] = {
         with(header(24, 1, 0), {3, 2, 1, 0x80, 0x80, 0x80, 50, 100, 200, 0}),
         with(header(24, 3, 0), {1, 2, 3, 0x80, 0x80, 0x80, 200, 100, 50, 0}),

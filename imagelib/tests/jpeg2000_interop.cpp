@@ -9,27 +9,11 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <random>
 #include <string>
 
 namespace {
 
 using interop::NetpbmImage;
-using interop::Quote;
-
-// Smooth colours with some noise, so that lossy coding keeps them well.
-NetpbmImage Picture(int width, int height, bool grey, unsigned seed)
-{
-    std::mt19937 generator(seed);
-    NetpbmImage image{width, height, 3, {}};
-    for (int y = 0; y < height; ++y)
-        for (int x = 0; x < width; ++x) {
-            const BYTE level = static_cast<BYTE>(x * 4 + y * 3 + generator() % 8);
-            for (int c = 0; c < 3; ++c)
-                image.samples.push_back(grey ? level : static_cast<BYTE>(level + c * 60 + generator() % 8));
-        }
-    return image;
-}
 
 double Psnr(const NetpbmImage& a, const NetpbmImage& b)
 {
@@ -76,12 +60,13 @@ TEST_F(Jpeg2000InteropTest, ReadsFilesOfOpenJpegAndNetpbm)
         {"pamdepth 65535 in.ppm > deep.ppm && opj_compress -n 3 -i deep.ppm -o out.jp2", "out.jp2", false, 99},
         // Lossy files: what OpenJPEG's own decoder makes of them is the reference.
         {"opj_compress -n 3 -r 8 -i in.ppm -o out.jp2 && opj_decompress -i out.jp2 -o in.ppm", "out.jp2", false, 99},
-        {"opj_compress -n 3 -I -q 38 -i in.ppm -o out.j2k && opj_decompress -i out.j2k -o in.ppm", "out.j2k", false, 99},
+        {"opj_compress -n 3 -I -q 38 -i in.ppm -o out.j2k && opj_decompress -i out.j2k -o in.ppm", "out.j2k", false,
+            99},
         {"pnmtorast -standard in.ppm > out.ras", "out.ras", false, 99},
         {"pnmtorast -rle in.ppm > out.ras", "out.ras", false, 99},
         {"ppmtopgm in.ppm | pnmtorast -rle > out.ras", "out.ras", true, 99},
         {"pnmquant 16 in.ppm > q.ppm && pnmtorast -standard q.ppm > out.ras && rasttopnm out.ras > in.ppm", "out.ras",
-         false, 99},
+            false, 99},
         {"pnmtoplainpnm in.ppm > out.pnm", "out.pnm", false, 99},
         {"pamdepth 65535 in.ppm > out.pnm", "out.pnm", false, 99},
         {"ppmtopgm in.ppm | pamdepth 1023 > out.pnm && pamdepth 255 out.pnm > in.ppm", "out.pnm", true, 99},
@@ -89,7 +74,8 @@ TEST_F(Jpeg2000InteropTest, ReadsFilesOfOpenJpegAndNetpbm)
     for (const Case& c : cases)
         for (int width : {9, 40}) {
             SCOPED_TRACE(std::string(c.command) + ", width " + std::to_string(width));
-            interop::WriteNetpbm(m_dir.File("in.ppm"), Picture(width, 33, c.grey, static_cast<unsigned>(width)));
+            interop::WriteNetpbm(
+                m_dir.File("in.ppm"), interop::NoisyGradient(width, 33, c.grey, static_cast<unsigned>(width)));
             Run(c.command);
             // Commands that reduce the picture leave the reduced one in in.ppm.
             Run("pnmtopnm in.ppm | ppmtoppm > ref.ppm");
@@ -118,8 +104,9 @@ TEST_F(Jpeg2000InteropTest, OpenJpegAndNetpbmReadOurFiles)
     const char* extensions[] = {"", "", "", "", "", "", "", "", "", "", "", "jp2", "j2k", "pgx", "pnm", "ras"};
     for (const Case& c : cases)
         for (bool grey : {false, true}) {
-            SCOPED_TRACE(std::string(c.command) + (grey ? ", grey" : ", colour") + ", quality " + std::to_string(c.quality));
-            const NetpbmImage picture = Picture(37, 21, grey, 3);
+            SCOPED_TRACE(
+                std::string(c.command) + (grey ? ", grey" : ", colour") + ", quality " + std::to_string(c.quality));
+            const NetpbmImage picture = interop::NoisyGradient(37, 21, grey, 3);
             interop::WriteNetpbm(m_dir.File("in.ppm"), picture);
             CPixImage image;
             ASSERT_TRUE(image.Load(m_dir.File("in.ppm").c_str(), PIXIMAGE_PNM));

@@ -9,25 +9,11 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
-#include <random>
 #include <string>
 
 namespace {
 
 using interop::NetpbmImage;
-using interop::Quote;
-
-NetpbmImage Picture(int width, int height, bool grey, unsigned seed)
-{
-    std::mt19937 generator(seed);
-    NetpbmImage image{width, height, 3, {}};
-    for (int i = 0; i < width * height; ++i) {
-        const BYTE level = static_cast<BYTE>(generator());
-        for (int c = 0; c < 3; ++c)
-            image.samples.push_back(grey ? level : static_cast<BYTE>(generator()));
-    }
-    return image;
-}
 
 // Largest difference of any sample.
 int MaxDifference(const NetpbmImage& a, const NetpbmImage& b)
@@ -36,7 +22,7 @@ int MaxDifference(const NetpbmImage& a, const NetpbmImage& b)
         return 256;
     int worst = 0;
     for (std::size_t i = 0; i < a.samples.size(); ++i)
-        worst = std::max(worst, std::abs(int{a.samples[i]} - int{b.samples[i]}));
+        worst = std::max(worst, std::abs(int {a.samples[i]} - int {b.samples[i]}));
     return worst;
 }
 
@@ -68,7 +54,8 @@ TEST_F(TiffInteropTest, ReadsFilesOfLibtiffToolsAndImageMagick)
         {"pnmtotiff in.ppm > base.tif && tiffcp -t -w 16 -l 16 base.tif out.tif", false, 0},
         {"pnmtotiff -truecolor in.ppm > base.tif && tiffcp -p separate base.tif out.tif", false, 0},
         {"pnmtotiff -truecolor in.ppm > base.tif && tiffcp -c jpeg:r:95 base.tif out.tif", false, 12},
-        {"pnmtotiff -truecolor in.ppm > base.tif && tiffcp -c jpeg:95 base.tif out.tif", false, 40}, // YCbCr, subsampled
+        {"pnmtotiff -truecolor in.ppm > base.tif && tiffcp -c jpeg:95 base.tif out.tif", false,
+            40}, // YCbCr, subsampled
         {"convert in.ppm -depth 16 -compress lzw out.tif", false, 0},
         {"convert in.ppm -colorspace CMYK out.tif", false, 2},
         {"convert in.ppm -alpha set -channel A -evaluate set 100% +channel -compress zip out.tif", false, 0},
@@ -79,12 +66,13 @@ TEST_F(TiffInteropTest, ReadsFilesOfLibtiffToolsAndImageMagick)
         {"convert in.ppm -type Palette -compress lzw out.tif", false, 1}, // 16-bit map entries truncated
         {"convert in.ppm -colorspace gray -threshold 50% -type bilevel -compress group4 out.tif", true, 0},
         {"convert in.ppm -colorspace gray -threshold 50% -type bilevel -define quantum:polarity=min-is-black out.tif",
-         true, 0},
+            true, 0},
     };
     for (const Case& c : cases)
         for (int width : {1, 45}) {
             SCOPED_TRACE(std::string(c.command) + ", width " + std::to_string(width));
-            interop::WriteNetpbm(m_dir.File("in.ppm"), Picture(width, 21, c.grey, static_cast<unsigned>(width)));
+            interop::WriteNetpbm(
+                m_dir.File("in.ppm"), interop::NoisyGradient(width, 21, c.grey, static_cast<unsigned>(width)));
             Run(c.command);
             // What the tools themselves read back is the reference.
             Run("tiff2rgba out.tif rgba.tif && convert rgba.tif -alpha off -depth 8 ppm:theirs.ppm");
@@ -100,9 +88,9 @@ TEST_F(TiffInteropTest, ReadsFilesOfLibtiffToolsAndImageMagick)
 TEST_F(TiffInteropTest, OrientationMatchesImageMagick)
 {
     for (const char* orientation :
-         {"TopLeft", "TopRight", "BottomRight", "BottomLeft", "LeftTop", "RightTop", "RightBottom", "LeftBottom"}) {
+        {"TopLeft", "TopRight", "BottomRight", "BottomLeft", "LeftTop", "RightTop", "RightBottom", "LeftBottom"}) {
         SCOPED_TRACE(orientation);
-        interop::WriteNetpbm(m_dir.File("in.ppm"), Picture(5, 3, true, 7));
+        interop::WriteNetpbm(m_dir.File("in.ppm"), interop::NoisyGradient(5, 3, true, 7));
         Run(std::string("convert in.ppm -colorspace gray -orient ") + orientation + " out.tif");
         Run("convert out.tif -auto-orient -depth 8 ppm:theirs.ppm");
         NetpbmImage theirs;
@@ -117,7 +105,8 @@ TEST_F(TiffInteropTest, TiffcpPagesAreSelectedByFrame)
 {
     std::string pages;
     for (int page = 0; page < 3; ++page) {
-        interop::WriteNetpbm(m_dir.File("in.ppm"), Picture(3 + page, 4, false, static_cast<unsigned>(page)));
+        interop::WriteNetpbm(
+            m_dir.File("in.ppm"), interop::NoisyGradient(3 + page, 4, false, static_cast<unsigned>(page)));
         Run("pnmtotiff in.ppm > p" + std::to_string(page) + ".tif");
         pages += " p" + std::to_string(page) + ".tif";
     }

@@ -26,7 +26,7 @@ Bytes StreamBytes(CPixMemStream& stream)
 
 // A one-page file made by libtiff: `tags` sets the fields, `row` gives each scanline from the top.
 Bytes WriteTiff(std::uint32_t width, std::uint32_t height, const std::function<void(TIFF*)>& tags,
-                const std::function<Bytes(std::uint32_t)>& row, bool tiled = false)
+    const std::function<Bytes(std::uint32_t)>& row, bool tiled = false)
 {
     CPixMemStream stream;
     TIFF* tif = CPixTiffOpen(&stream, "w");
@@ -141,8 +141,8 @@ TEST(TiffTest, WritesEachDepthWithItsTagsAndReadsItBack)
     };
     for (const Case& c : cases)
         for (LONG width : {1, 13, 40}) {
-            SCOPED_TRACE(std::to_string(c.bpp) + " bpp, codec " + std::to_string(c.codec) + ", width " +
-                         std::to_string(width));
+            SCOPED_TRACE(
+                std::to_string(c.bpp) + " bpp, codec " + std::to_string(c.codec) + ", width " + std::to_string(width));
             CPixImage image;
             pix_test::FillPattern(image, width, 11, c.bpp, c.alpha);
             if (c.greyRamp)
@@ -160,7 +160,8 @@ TEST(TiffTest, WritesEachDepthWithItsTagsAndReadsItBack)
             EXPECT_EQ(f.compression, c.compression);
             EXPECT_EQ(f.predictor, c.predictor);
             EXPECT_EQ(f.subfile, 0);
-            EXPECT_EQ(f.extra, c.alpha ? std::vector<std::uint16_t>{EXTRASAMPLE_UNASSALPHA} : std::vector<std::uint16_t>{});
+            EXPECT_EQ(
+                f.extra, c.alpha ? std::vector<std::uint16_t> {EXTRASAMPLE_UNASSALPHA} : std::vector<std::uint16_t> {});
             CPixImage back;
             ASSERT_TRUE(Decode(file, back)) << back.GetLastErrorText();
             EXPECT_EQ(back.GetBpp(), c.bpp == 24 ? 24 : c.bpp);
@@ -222,63 +223,99 @@ TEST(TiffTest, ReadsLayoutsWrittenByLibtiff)
     constexpr std::uint32_t kWidth = 37;
     const Case cases[] = {
         // One strip of 16-bit samples is twice the size of the 8-bit picture.
-        {"16-bit grey",
-         [](TIFF* t) { GreyTags(t, 16); },
-         [](std::uint32_t y) {
-             Bytes b;
-             for (std::uint32_t x = 0; x < kWidth; ++x) {
-                 const std::uint16_t v = static_cast<std::uint16_t>(((x * 7 + y) & 0xFF) * 257);
-                 b.insert(b.end(), reinterpret_cast<const BYTE*>(&v), reinterpret_cast<const BYTE*>(&v) + 2);
-             }
-             return b;
-         },
-         false, 8, [](LONG x, LONG y) { const BYTE v = static_cast<BYTE>(x * 7 + y); return MakePixColor(v, v, v); }},
+        {"16-bit grey", [](TIFF* t) { GreyTags(t, 16); },
+            [](std::uint32_t y) {
+                Bytes b;
+                for (std::uint32_t x = 0; x < kWidth; ++x) {
+                    const std::uint16_t v = static_cast<std::uint16_t>(((x * 7 + y) & 0xFF) * 257);
+                    b.insert(b.end(), reinterpret_cast<const BYTE*>(&v), reinterpret_cast<const BYTE*>(&v) + 2);
+                }
+                return b;
+            },
+            false, 8,
+            [](LONG x, LONG y) {
+                const BYTE v = static_cast<BYTE>(x * 7 + y);
+                return MakePixColor(v, v, v);
+            }},
         {"8-bit grey in tiles", [](TIFF* t) { GreyTags(t, 8); },
-         [](std::uint32_t y) { Bytes b; for (std::uint32_t x = 0; x < kWidth; ++x) b.push_back(static_cast<BYTE>(x * 5 + y)); return b; },
-         true, 8, [](LONG x, LONG y) { const BYTE v = static_cast<BYTE>(x * 5 + y); return MakePixColor(v, v, v); }},
+            [](std::uint32_t y) {
+                Bytes b;
+                for (std::uint32_t x = 0; x < kWidth; ++x)
+                    b.push_back(static_cast<BYTE>(x * 5 + y));
+                return b;
+            },
+            true, 8,
+            [](LONG x, LONG y) {
+                const BYTE v = static_cast<BYTE>(x * 5 + y);
+                return MakePixColor(v, v, v);
+            }},
         {"2-bit min-is-white", [](TIFF* t) { GreyTags(t, 2, PHOTOMETRIC_MINISWHITE); },
-         [](std::uint32_t y) {
-             Bytes b((kWidth * 2 + 7) / 8);
-             for (std::uint32_t x = 0; x < kWidth; ++x) b[x / 4] |= static_cast<BYTE>(((x + y) % 4) << (6 - 2 * (x % 4)));
-             return b;
-         },
-         false, 8, [](LONG x, LONG y) { const BYTE v = static_cast<BYTE>(255 - (x + y) % 4 * 85); return MakePixColor(v, v, v); }},
+            [](std::uint32_t y) {
+                Bytes b((kWidth * 2 + 7) / 8);
+                for (std::uint32_t x = 0; x < kWidth; ++x)
+                    b[x / 4] |= static_cast<BYTE>(((x + y) % 4) << (6 - 2 * (x % 4)));
+                return b;
+            },
+            false, 8,
+            [](LONG x, LONG y) {
+                const BYTE v = static_cast<BYTE>(255 - (x + y) % 4 * 85);
+                return MakePixColor(v, v, v);
+            }},
         {"1-bit palette",
-         [](TIFF* t) {
-             GreyTags(t, 1, PHOTOMETRIC_PALETTE);
-             static std::uint16_t red[2] = {0x1000, 0xFFFF}, green[2] = {0x2000, 0}, blue[2] = {0x3000, 0x8080};
-             TIFFSetField(t, TIFFTAG_COLORMAP, red, green, blue);
-         },
-         [](std::uint32_t y) {
-             Bytes b((kWidth + 7) / 8);
-             for (std::uint32_t x = 0; x < kWidth; ++x) b[x / 8] |= static_cast<BYTE>(((x ^ y) & 1) << (7 - x % 8));
-             return b;
-         },
-         false, 8,
-         [](LONG x, LONG y) {
-             return ((x ^ y) & 1) ? MakePixColor(255, 0, 0x8080 * 255 / 65535) : MakePixColor(0x1000 * 255 / 65535, 0x2000 * 255 / 65535, 0x3000 * 255 / 65535);
-         }},
+            [](TIFF* t) {
+                GreyTags(t, 1, PHOTOMETRIC_PALETTE);
+                static std::uint16_t red[2] = {0x1000, 0xFFFF}, green[2] = {0x2000, 0}, blue[2] = {0x3000, 0x8080};
+                TIFFSetField(t, TIFFTAG_COLORMAP, red, green, blue);
+            },
+            [](std::uint32_t y) {
+                Bytes b((kWidth + 7) / 8);
+                for (std::uint32_t x = 0; x < kWidth; ++x)
+                    b[x / 8] |= static_cast<BYTE>(((x ^ y) & 1) << (7 - x % 8));
+                return b;
+            },
+            false, 8,
+            [](LONG x, LONG y) {
+                return ((x ^ y) & 1) ? MakePixColor(255, 0, 0x8080 * 255 / 65535)
+                                     : MakePixColor(0x1000 * 255 / 65535, 0x2000 * 255 / 65535, 0x3000 * 255 / 65535);
+            }},
         {"4-bit palette of 8-bit values",
-         [](TIFF* t) {
-             GreyTags(t, 4, PHOTOMETRIC_PALETTE);
-             static std::uint16_t red[16], green[16], blue[16];
-             for (int i = 0; i < 16; ++i) { red[i] = static_cast<std::uint16_t>(i * 10); green[i] = static_cast<std::uint16_t>(255 - i); blue[i] = 7; }
-             TIFFSetField(t, TIFFTAG_COLORMAP, red, green, blue);
-         },
-         [](std::uint32_t y) {
-             Bytes b((kWidth + 1) / 2);
-             for (std::uint32_t x = 0; x < kWidth; ++x) b[x / 2] |= static_cast<BYTE>(((x + y) % 16) << (x % 2 ? 0 : 4));
-             return b;
-         },
-         false, 4, [](LONG x, LONG y) { const int i = (x + y) % 16; return MakePixColor(static_cast<BYTE>(i * 10), static_cast<BYTE>(255 - i), 7); }},
+            [](TIFF* t) {
+                GreyTags(t, 4, PHOTOMETRIC_PALETTE);
+                static std::uint16_t red[16], green[16], blue[16];
+                for (int i = 0; i < 16; ++i) {
+                    red[i] = static_cast<std::uint16_t>(i * 10);
+                    green[i] = static_cast<std::uint16_t>(255 - i);
+                    blue[i] = 7;
+                }
+                TIFFSetField(t, TIFFTAG_COLORMAP, red, green, blue);
+            },
+            [](std::uint32_t y) {
+                Bytes b((kWidth + 1) / 2);
+                for (std::uint32_t x = 0; x < kWidth; ++x)
+                    b[x / 2] |= static_cast<BYTE>(((x + y) % 16) << (x % 2 ? 0 : 4));
+                return b;
+            },
+            false, 4,
+            [](LONG x, LONG y) {
+                const int i = (x + y) % 16;
+                return MakePixColor(static_cast<BYTE>(i * 10), static_cast<BYTE>(255 - i), 7);
+            }},
         {"CIE L*a*b*",
-         [](TIFF* t) {
-             TIFFSetField(t, TIFFTAG_BITSPERSAMPLE, 8);
-             TIFFSetField(t, TIFFTAG_SAMPLESPERPIXEL, 3);
-             TIFFSetField(t, TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_CIELAB);
-         },
-         [](std::uint32_t) { Bytes b; for (std::uint32_t x = 0; x < kWidth; ++x) b.insert(b.end(), {static_cast<BYTE>(x % 2 ? 255 : 0), 0, 0}); return b; },
-         false, 24, [](LONG x, LONG) { return x % 2 ? MakePixColor(255, 254, 254) : MakePixColor(8, 8, 8); }},
+            [](TIFF* t) {
+                TIFFSetField(t, TIFFTAG_BITSPERSAMPLE, 8);
+                TIFFSetField(t, TIFFTAG_SAMPLESPERPIXEL, 3);
+                TIFFSetField(t, TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_CIELAB);
+            },
+            [](std::uint32_t) {
+                Bytes b;
+                for (std::uint32_t x = 0; x < kWidth; ++x)
+                    b.insert(b.end(), {static_cast<BYTE>(x % 2 ? 255 : 0), 0, 0});
+                return b;
+            },
+            false, 24,
+            [](LONG x, LONG) {
+                return x % 2 ? MakePixColor(255, 254, 254) : MakePixColor(8, 8, 8);
+            }},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -346,7 +383,8 @@ TEST(TiffTest, EveryTruncatedFileFailsOrDecodesCleanly)
         image.SetCodecOption(bpp == 24 ? COMPRESSION_LZW : 0);
         files.push_back(Encode(image));
     }
-    files.push_back(WriteTiff(20, 20, [](TIFF* t) { GreyTags(t, 16); }, [](std::uint32_t) { return Bytes(40, 0x55); }, true));
+    files.push_back(WriteTiff(
+        20, 20, [](TIFF* t) { GreyTags(t, 16); }, [](std::uint32_t) { return Bytes(40, 0x55); }, true));
     for (const Bytes& file : files)
         for (std::size_t length = 0; length < file.size(); ++length) {
             CPixImage image;
