@@ -89,7 +89,8 @@ Image* DecodeRas(const Bytes& file)
         std::copy_n(file.begin() + static_cast<std::ptrdiff_t>(dataAt), pixels.size(), pixels.begin());
     }
 
-    const bool colour = depth >= 24 || (map && depth == 8);
+    // A colour map makes any depth a colour picture.
+    const bool colour = depth >= 24 || map != nullptr;
     const int channels = colour ? 3 : 1;
     ComponentParams params[3];
     for (ComponentParams& p : params) {

@@ -266,6 +266,11 @@ TEST(JasTest, ReadsEverySunRasterKind)
         EXPECT_EQ(image.GetColorAt(1, 0) & 0xFFFFFF, MakePixColor(0x80, 0x80, 0x80));
         EXPECT_EQ(image.GetColorAt(2, 0) & 0xFFFFFF, MakePixColor(200, 100, 50));
     }
+    // A bitmap with a colour map of two entries.
+    CPixImage mapped;
+    ASSERT_TRUE(Decode(with(header(1, 1, 6), {1, 200, 2, 100, 3, 50, 0x40, 0}), mapped, PIXIMAGE_RAS));
+    EXPECT_EQ(mapped.GetColorAt(0, 0) & 0xFFFFFF, MakePixColor(1, 2, 3));
+    EXPECT_EQ(mapped.GetColorAt(1, 0) & 0xFFFFFF, MakePixColor(200, 100, 50));
 }
 
 TEST(JasTest, EveryTruncatedFileFailsOrDecodesCleanly)
