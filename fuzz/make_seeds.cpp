@@ -103,6 +103,23 @@ Bytes IconHoldingPng()
     return icon;
 }
 
+// A grey picture: the only kind every JPEG-2000 family encoder (PGX included) writes.
+Bytes GreyPicture(LONG type)
+{
+    CPixImage image(11, 6, 8);
+    image.SetGrayRamp();
+    for (LONG y = 0; y < 6; ++y)
+        for (LONG x = 0; x < 11; ++x)
+            image.SetIndexAt(x, y, static_cast<BYTE>(x * 20 + y));
+    BYTE* block = nullptr;
+    LONG length = 0;
+    if (!image.EncodeToMemory(block, length, type))
+        return {};
+    Bytes file(block, block + length);
+    std::free(block);
+    return file;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -121,6 +138,8 @@ int main(int argc, char** argv)
             files.push_back(std::move(file));
     if (type == PIXIMAGE_ICO)
         files.push_back(IconHoldingPng());
+    if (type >= PIXIMAGE_JP2)
+        files.push_back(GreyPicture(type));
     int written = 0;
     for (const Bytes& file : files) {
         if (file.empty())

@@ -2,8 +2,10 @@
 
 #include "imagelib/PixImageBMP.h"
 #include "imagelib/PixImageICO.h"
+#include "imagelib/PixImageJAS.h"
 #include "imagelib/PixImageJPG.h"
 #include "imagelib/PixImagePNG.h"
+#include "imagelib/PixImageTIF.h"
 
 #include <array>
 #include <mutex>
@@ -22,6 +24,9 @@ FormatTable BuiltInFormats()
     table[PIXIMAGE_PNG] = PixPngFormat();
     table[PIXIMAGE_ICO] = PixIcoFormat();
     table[PIXIMAGE_JPG] = PixJpgFormat();
+    table[PIXIMAGE_TIF] = PixTifFormat();
+    for (LONG type : {PIXIMAGE_JP2, PIXIMAGE_JPC, PIXIMAGE_PGX, PIXIMAGE_PNM, PIXIMAGE_RAS})
+        table[static_cast<size_t>(type)] = PixJasFormat();
     return table;
 }
 

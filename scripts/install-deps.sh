@@ -16,6 +16,8 @@ packages=(
   libvips-dev libturbojpeg0-dev
   # imagelib: PNG
   libpng-dev
+  # imagelib: TIFF, and JPEG-2000 under imagelib/jas
+  libtiff-dev libopenjp2-7-dev
   # fuzz targets: clang with its libFuzzer runtime
   clang libclang-rt-14-dev
   # platform/dshow: capture and test devices through GStreamer
@@ -26,6 +28,7 @@ packages=(
   libcurl4-openssl-dev python3
   # independent tools the interop tests compare against
   netpbm imagemagick libjpeg-turbo-progs libimage-exiftool-perl
+  libtiff-tools libopenjp2-tools
 )
 
 missing=()

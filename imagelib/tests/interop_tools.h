@@ -11,6 +11,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <initializer_list>
+#include <random>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -49,6 +51,20 @@ inline std::string ReadText(const std::string& name)
     std::stringstream text;
     text << in.rdbuf();
     return text.str();
+}
+
+// Runs a command line inside `folder` and expects it to succeed; its standard output is dropped,
+// its standard error (in folder/log.txt) shown on failure.
+inline void RunIn(const std::string& folder, const std::string& command)
+{
+    const std::string log = folder + "/log.txt";
+    EXPECT_TRUE(Run("(cd " + Quote(folder) + " && " + command + ") >/dev/null", log)) << command << "\n" << ReadText(log);
+}
+
+inline void ExpectTools(std::initializer_list<const char*> tools)
+{
+    for (const char* tool : tools)
+        EXPECT_TRUE(HaveTool(tool)) << tool << " is missing: scripts/install-deps.sh installs it";
 }
 
 // A picture as Netpbm sees it: rows from the top, `depth` samples per pixel (3 = RGB, 4 = RGBA).
@@ -91,6 +107,21 @@ inline NetpbmImage FromImage(const CPixImage& image, bool withAlpha)
                 out.samples.push_back(AlphaAt(image, x, row));
         }
     return out;
+}
+
+// Smooth colours with some noise: lossy coders keep them well, and palette makers find more than
+// 256 colours in all but tiny pictures. Grey makes red, green and blue equal.
+inline NetpbmImage NoisyGradient(int width, int height, bool grey, unsigned seed)
+{
+    std::mt19937 generator(seed);
+    NetpbmImage image{width, height, 3, {}};
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x) {
+            const BYTE level = static_cast<BYTE>(x * 4 + y * 3 + generator() % 8);
+            for (int c = 0; c < 3; ++c)
+                image.samples.push_back(grey ? level : static_cast<BYTE>(level + c * 60 + generator() % 8));
+        }
+    return image;
 }
 
 inline void WriteNetpbm(const std::string& name, const NetpbmImage& image)
