@@ -1,4 +1,5 @@
 // Retrieving, translating and dispatching the calling thread's messages, and posting.
+#include "platform/user/remote_windows.h"
 #include "platform/user/thread_queue.h"
 #include "platform/user/timer_clock.h"
 #include "platform/user/virtual_keys.h"
@@ -142,6 +143,8 @@ BOOL PostMessageA(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam)
         std::lock_guard lock(table.Mutex());
         queue->PostLocked(msg);
     } else {
+        if (!zv::user::IsLocalWindow(hWnd))
+            return zv::user::PostRemoteMessage(hWnd, Msg, wParam, lParam);
         WindowTable& table = WindowTable::Instance();
         std::lock_guard lock(table.Mutex());
         zv::user::WindowRecord* record = table.Find(hWnd);

@@ -1,5 +1,6 @@
 #include "platform/user/thread_queue.h"
 
+#include "platform/user/remote_windows.h"
 #include "platform/user/timer_clock.h"
 #include "platform/user/window_table.h"
 #include "platform/win32/wait_service.h"
@@ -256,14 +257,18 @@ bool ThreadQueue::HasTimerCallback(HWND hwnd, UINT_PTR id, TIMERPROC callback)
 
 void ThreadQueue::Shutdown()
 {
+    std::vector<HWND> windows;
     {
         WindowTable& table = WindowTable::Instance();
         std::lock_guard lock(table.Mutex());
-        for (HWND hwnd : table.WindowsOf(this)) {
+        windows = table.WindowsOf(this);
+        for (HWND hwnd : windows) {
             --table.Find(hwnd)->windowClass->windowCount;
             table.Remove(hwnd);
         }
     }
+    for (HWND hwnd : windows)
+        WithdrawWindow(hwnd);
     std::deque<std::shared_ptr<SentMessage>> pending;
     {
         std::lock_guard lock(m_mutex);

@@ -105,6 +105,8 @@ BOOL DestroyWindow(HWND hWnd);
 // WM_NCCREATE, WM_SETTEXT, WM_GETTEXT, WM_GETTEXTLENGTH and WM_CLOSE (destroys the window);
 // everything else gives 0.
 LRESULT DefWindowProcA(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam);
+// This process's windows and the top-level windows of other live processes (remote_windows.h
+// tells how the calls below reach those).
 BOOL IsWindow(HWND hWnd);
 
 LONG GetWindowLongA(HWND hWnd, int nIndex);
@@ -112,14 +114,20 @@ LONG SetWindowLongA(HWND hWnd, int nIndex, LONG dwNewLong);
 LONG_PTR GetWindowLongPtrA(HWND hWnd, int nIndex);
 LONG_PTR SetWindowLongPtrA(HWND hWnd, int nIndex, LONG_PTR dwNewLong);
 
-// Through WM_SETTEXT / WM_GETTEXT / WM_GETTEXTLENGTH, so a window procedure can answer them.
+// Through WM_SETTEXT / WM_GETTEXT / WM_GETTEXTLENGTH, so a window procedure can answer them; for
+// another process's window the text is read from its published caption, without a message.
 BOOL SetWindowTextA(HWND hWnd, LPCSTR lpString);
 int GetWindowTextA(HWND hWnd, LPSTR lpString, int nMaxCount);
 int GetWindowTextLengthA(HWND hWnd);
 
-// A top-level window of the given class (without regard to case) and exact caption; a null
-// argument matches any. The most recently created match wins.
+// A top-level window of the machine (any process's) of the given class (without regard to case)
+// and exact caption; a null argument matches any. The match highest in the z-order wins (the most
+// recently created, shown or raised).
 HWND FindWindowA(LPCSTR lpClassName, LPCSTR lpWindowName);
+// Calls `lpEnumFunc` for every top-level window of the machine, the top of the z-order first, until
+// it returns FALSE (then the result is FALSE too).
+using WNDENUMPROC = BOOL(CALLBACK*)(HWND, LPARAM);
+BOOL EnumWindows(WNDENUMPROC lpEnumFunc, LPARAM lParam);
 // The identifier of the thread that owns the window (0 when there is no such window); the
 // process identifier goes to *lpdwProcessId when that is not null.
 DWORD GetWindowThreadProcessId(HWND hWnd, LPDWORD lpdwProcessId);

@@ -1,4 +1,5 @@
 // Window data (GetWindowLong*), window text and the visible and minimised state.
+#include "platform/user/remote_windows.h"
 #include "platform/user/window_table.h"
 #include "platform/win32/last_error.h"
 
@@ -130,7 +131,11 @@ LONG_PTR GetWindowLongPtrA(HWND hWnd, int nIndex)
 
 LONG_PTR SetWindowLongPtrA(HWND hWnd, int nIndex, LONG_PTR dwNewLong)
 {
-    return WithWindow<LONG_PTR>(hWnd, 0, [&](WindowRecord& r) { return zv::user::SetLongPtr(r, nIndex, dwNewLong); });
+    const LONG_PTR old =
+        WithWindow<LONG_PTR>(hWnd, 0, [&](WindowRecord& r) { return zv::user::SetLongPtr(r, nIndex, dwNewLong); });
+    if (nIndex == GWL_STYLE)
+        zv::user::UpdateWindowEntry(hWnd);
+    return old;
 }
 
 // The 32-bit forms: a window procedure does not fit and is refused; user data and the id keep
@@ -150,6 +155,8 @@ LONG GetWindowLongA(HWND hWnd, int nIndex)
 
 LONG SetWindowLongA(HWND hWnd, int nIndex, LONG dwNewLong)
 {
+    if (nIndex == GWL_STYLE)
+        return static_cast<LONG>(SetWindowLongPtrA(hWnd, nIndex, dwNewLong));
     return WithWindow<LONG>(hWnd, 0, [&](WindowRecord& r) -> LONG {
         if (nIndex == GWL_WNDPROC) {
             SetLastError(ERROR_INVALID_INDEX);
@@ -179,6 +186,8 @@ int GetWindowTextA(HWND hWnd, LPSTR lpString, int nMaxCount)
         SetLastError(ERROR_INVALID_WINDOW_HANDLE);
         return 0;
     }
+    if (const auto caption = zv::user::RemoteCaption(hWnd))
+        return zv::user::CopyText(*caption, lpString, static_cast<std::size_t>(nMaxCount));
     return static_cast<int>(
         SendMessageA(hWnd, WM_GETTEXT, static_cast<WPARAM>(nMaxCount), reinterpret_cast<LPARAM>(lpString)));
 }
@@ -189,12 +198,16 @@ int GetWindowTextLengthA(HWND hWnd)
         SetLastError(ERROR_INVALID_WINDOW_HANDLE);
         return 0;
     }
+    if (const auto caption = zv::user::RemoteCaption(hWnd))
+        return static_cast<int>(caption->size());
     return static_cast<int>(SendMessageA(hWnd, WM_GETTEXTLENGTH, 0, 0));
 }
 
 BOOL ShowWindow(HWND hWnd, int nCmdShow)
 {
-    return WithWindow<BOOL>(hWnd, FALSE, [&](WindowRecord& r) -> BOOL {
+    if (!zv::user::IsLocalWindow(hWnd))
+        return zv::user::ShowRemoteWindow(hWnd, nCmdShow);
+    const BOOL wasVisible = WithWindow<BOOL>(hWnd, FALSE, [&](WindowRecord& r) -> BOOL {
         const BOOL wasVisible = (r.style & WS_VISIBLE) ? TRUE : FALSE;
         switch (nCmdShow) {
         case SW_HIDE:
@@ -224,10 +237,16 @@ BOOL ShowWindow(HWND hWnd, int nCmdShow)
         }
         return wasVisible;
     });
+    zv::user::NoteWindowShown(hWnd, nCmdShow);
+    return wasVisible;
 }
 
 BOOL IsWindowVisible(HWND hWnd)
 {
+    if (!zv::user::IsLocalWindow(hWnd)) {
+        const auto remote = zv::user::RemoteWindow(hWnd);
+        return remote && remote->visible ? TRUE : FALSE;
+    }
     WindowTable& table = WindowTable::Instance();
     std::lock_guard lock(table.Mutex());
     WindowRecord* record = table.Find(hWnd);
@@ -247,6 +266,10 @@ BOOL IsWindowVisible(HWND hWnd)
 
 BOOL IsIconic(HWND hWnd)
 {
+    if (!zv::user::IsLocalWindow(hWnd)) {
+        const auto remote = zv::user::RemoteWindow(hWnd);
+        return remote && remote->iconic ? TRUE : FALSE;
+    }
     WindowTable& table = WindowTable::Instance();
     std::lock_guard lock(table.Mutex());
     WindowRecord* record = table.Find(hWnd);

@@ -1,4 +1,5 @@
 // Creating and destroying windows, the default window procedure and window lookup.
+#include "platform/user/remote_windows.h"
 #include "platform/user/thread_queue.h"
 #include "platform/user/window_table.h"
 #include "platform/win32/last_error.h"
@@ -47,6 +48,7 @@ void FinishDestruction(HWND hwnd)
         table.Remove(hwnd);
     }
     queue->DropWindow(hwnd);
+    WithdrawWindow(hwnd);
 }
 
 // WM_DESTROY goes to a window before its children, WM_NCDESTROY after theirs.
@@ -76,7 +78,8 @@ void DestroyWindowTree(HWND hwnd)
     FinishDestruction(hwnd);
 }
 
-// Copies at most max - 1 bytes and a terminator, never cutting a UTF-8 sequence; the count copied.
+} // namespace
+
 int CopyText(const std::string& text, char* buffer, std::size_t max)
 {
     if (!buffer || max == 0)
@@ -90,8 +93,6 @@ int CopyText(const std::string& text, char* buffer, std::size_t max)
     buffer[count] = '\0';
     return static_cast<int>(count);
 }
-
-} // namespace
 
 } // namespace zv::user
 
@@ -138,10 +139,8 @@ HWND CreateWindowExA(DWORD dwExStyle, LPCSTR lpClassName, LPCSTR lpWindowName, D
         if (dwStyle & WS_CHILD)
             record->id = reinterpret_cast<LONG_PTR>(hMenu);
         record->extraBytes.assign(static_cast<std::size_t>(record->windowClass->cbWndExtra), 0);
-        if (!table.Add(record)) {
-            SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+        if (!table.Add(record))
             return nullptr;
-        }
         ++record->windowClass->windowCount;
     }
     const HWND hwnd = record->handle;
@@ -165,6 +164,7 @@ HWND CreateWindowExA(DWORD dwExStyle, LPCSTR lpClassName, LPCSTR lpWindowName, D
             return nullptr; // it destroyed itself while being created
         created->style |= dwStyle & WS_VISIBLE;
     }
+    zv::user::PublishWindow(hwnd);
     return hwnd;
 }
 
@@ -196,11 +196,14 @@ LRESULT DefWindowProcA(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam)
         if (Msg == WM_NCCREATE)
             text = lParam ? reinterpret_cast<const CREATESTRUCTA*>(lParam)->lpszName : nullptr;
         WindowTable& table = WindowTable::Instance();
-        std::lock_guard lock(table.Mutex());
-        WindowRecord* record = table.Find(hWnd);
-        if (!record)
-            return FALSE;
-        record->text = text ? text : "";
+        {
+            std::lock_guard lock(table.Mutex());
+            WindowRecord* record = table.Find(hWnd);
+            if (!record)
+                return FALSE;
+            record->text = text ? text : "";
+        }
+        zv::user::UpdateWindowEntry(hWnd);
         return TRUE;
     }
     case WM_GETTEXT:
@@ -224,29 +227,40 @@ LRESULT DefWindowProcA(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam)
 
 BOOL IsWindow(HWND hWnd)
 {
-    WindowTable& table = WindowTable::Instance();
-    std::lock_guard lock(table.Mutex());
-    return table.Find(hWnd) ? TRUE : FALSE;
+    return zv::user::IsLocalWindow(hWnd) || zv::user::RemoteWindow(hWnd) ? TRUE : FALSE;
 }
 
 HWND FindWindowA(LPCSTR lpClassName, LPCSTR lpWindowName)
 {
-    // Windows of this process only; a search across processes would ask the others from here.
-    WindowTable& table = WindowTable::Instance();
-    std::lock_guard lock(table.Mutex());
-    return table.FindTopLevel(lpClassName, lpWindowName);
+    // Every top-level window of the machine, the top of the z-order first.
+    const std::string wantedClass = lpClassName ? zv::user::FoldCase(lpClassName) : std::string();
+    for (const zv::user::WindowEntry& entry : zv::user::TopLevelWindows()) {
+        if (lpClassName && zv::user::FoldCase(entry.className.c_str()) != wantedClass)
+            continue;
+        if (lpWindowName && entry.caption != lpWindowName)
+            continue;
+        return zv::user::HandleFromDword(entry.handle);
+    }
+    return nullptr;
 }
 
 DWORD GetWindowThreadProcessId(HWND hWnd, LPDWORD lpdwProcessId)
 {
-    WindowTable& table = WindowTable::Instance();
-    std::lock_guard lock(table.Mutex());
-    WindowRecord* record = table.Find(hWnd);
-    if (!record) {
+    {
+        WindowTable& table = WindowTable::Instance();
+        std::lock_guard lock(table.Mutex());
+        if (WindowRecord* record = table.Find(hWnd)) {
+            if (lpdwProcessId)
+                *lpdwProcessId = static_cast<DWORD>(getpid());
+            return record->threadId;
+        }
+    }
+    const auto remote = zv::user::RemoteWindow(hWnd);
+    if (!remote) {
         SetLastError(ERROR_INVALID_WINDOW_HANDLE);
         return 0;
     }
     if (lpdwProcessId)
-        *lpdwProcessId = static_cast<DWORD>(getpid());
-    return record->threadId;
+        *lpdwProcessId = remote->processId;
+    return remote->threadId;
 }

@@ -1,5 +1,7 @@
 #include "platform/user/window_table.h"
 
+#include "platform/user/remote_windows.h"
+
 #include <cctype>
 #include <cstring>
 
@@ -20,11 +22,10 @@ WindowRecord* WindowTable::Find(HWND hwnd)
 
 bool WindowTable::Add(std::shared_ptr<WindowRecord> record)
 {
-    // Stored in 32-bit fields elsewhere, and never given out twice.
-    if (m_nextHandle > 0xFFFFFFFFu - kHandleStep)
+    // Stored in 32-bit fields elsewhere, read by other processes, and never given out twice.
+    const std::uintptr_t value = AllocateWindowHandle();
+    if (value == 0)
         return false;
-    const std::uintptr_t value = m_nextHandle;
-    m_nextHandle += kHandleStep;
     record->handle = reinterpret_cast<HWND>(value);
     m_windows.emplace(value, std::move(record));
     return true;
@@ -53,22 +54,6 @@ std::vector<HWND> WindowTable::WindowsOf(const ThreadQueue* queue) const
             windows.push_back(record->handle);
     }
     return windows;
-}
-
-HWND WindowTable::FindTopLevel(const char* className, const char* caption) const
-{
-    const std::string wantedClass = className ? FoldCase(className) : std::string();
-    for (auto it = m_windows.rbegin(); it != m_windows.rend(); ++it) {
-        const WindowRecord& record = *it->second;
-        if (record.style & WS_CHILD)
-            continue;
-        if (className && FoldCase(record.windowClass->name.c_str()) != wantedClass)
-            continue;
-        if (caption && record.text != caption)
-            continue;
-        return record.handle;
-    }
-    return nullptr;
 }
 
 std::shared_ptr<WindowClass> WindowTable::FindClass(const char* name) const

@@ -48,13 +48,13 @@ public:
 
     // The window while it exists (also during its destruction); null otherwise.
     WindowRecord* Find(HWND hwnd);
-    // Gives the record its handle and adds it; false when the handle values are used up.
+    // Gives the record a handle unique on the machine and adds it; false (last error set) when
+    // none can be had.
     bool Add(std::shared_ptr<WindowRecord> record);
     void Remove(HWND hwnd);
     // Children and owned windows, oldest first.
     std::vector<HWND> ChildrenOf(HWND parent) const;
     std::vector<HWND> WindowsOf(const ThreadQueue* queue) const;
-    HWND FindTopLevel(const char* className, const char* caption) const;
 
     std::shared_ptr<WindowClass> FindClass(const char* name) const;
     // False when a class of that name exists or the atoms are used up.
@@ -62,16 +62,11 @@ public:
     void RemoveClass(const std::string& name);
 
 private:
-    // Even values from here up, like the system's; never below 2^16 so a handle is no small integer.
-    static constexpr std::uintptr_t kFirstHandle = 0x10000;
-    static constexpr std::uintptr_t kHandleStep = 2;
-
     WindowTable() = default;
 
     std::mutex m_mutex;
     // Handles only grow, so the map keeps creation order.
     std::map<std::uintptr_t, std::shared_ptr<WindowRecord>> m_windows;
-    std::uintptr_t m_nextHandle = kFirstHandle;
     std::map<std::string, std::shared_ptr<WindowClass>> m_classes; // by lower-case name
     std::uint32_t m_nextAtom = 0xC000;
 };
@@ -81,5 +76,8 @@ LRESULT CallWindowProcedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPara
 
 // Lower-case copy for names compared without regard to case.
 std::string FoldCase(const char* text);
+
+// Copies at most max - 1 bytes and a terminator, never cutting a UTF-8 sequence; the count copied.
+int CopyText(const std::string& text, char* buffer, std::size_t max);
 
 } // namespace zv::user
