@@ -318,8 +318,8 @@ void EnterState(WindowTable& table, WindowRecord& record, ShowState state)
         break;
     }
     case ShowState::Normal:
-        if (kind == WS_MINIMIZE) {
-            record.style &= ~WS_MINIMIZE;
+        if (kind & WS_MINIMIZE) {
+            record.style &= ~WS_MINIMIZE; // back to what it was before: maximised or normal
         } else if (kind != 0) {
             record.style &= ~(WS_MINIMIZE | WS_MAXIMIZE);
             record.rect = record.normalRect;
