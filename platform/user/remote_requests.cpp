@@ -53,6 +53,12 @@ void RunOnHandlersThread(int fd, const remote::RequestHeader& request, const std
     case remote::RequestKind::Show:
         result = ShowWindow(hwnd, request.command);
         break;
+    case remote::RequestKind::SetForeground:
+        result = SetForegroundWindow(hwnd);
+        break;
+    case remote::RequestKind::BringToTop:
+        result = BringWindowToTop(hwnd);
+        break;
     default:
         SetLastError(ERROR_INVALID_FUNCTION);
         break;

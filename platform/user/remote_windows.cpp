@@ -106,12 +106,24 @@ std::optional<WindowRegistry> OwnersRegistry()
     return *registry;
 }
 
-// Published windows of this process and their z-order stamps.
+// This process's published windows: their z-order stamps (kept falling along the local z-order)
+// and the entries last written for them. Under g_publishMutex.
 std::mutex g_publishMutex;
-std::map<DWORD, std::uint64_t>& Published()
+std::map<DWORD, std::uint64_t>& Stamps()
 {
-    static auto* published = new std::map<DWORD, std::uint64_t>();
-    return *published;
+    static auto* stamps = new std::map<DWORD, std::uint64_t>();
+    return *stamps;
+}
+std::map<DWORD, WindowEntry>& Written()
+{
+    static auto* written = new std::map<DWORD, WindowEntry>();
+    return *written;
+}
+
+bool SameEntry(const WindowEntry& a, const WindowEntry& b)
+{
+    return a.threadId == b.threadId && a.visible == b.visible && a.iconic == b.iconic && a.stamp == b.stamp &&
+           a.className == b.className && a.caption == b.caption;
 }
 
 // Stamps order the machine's windows: the monotonic clock is the same for every process.
@@ -124,40 +136,54 @@ std::uint64_t NextStamp()
     return last;
 }
 
-std::optional<WindowEntry> LocalEntry(HWND hwnd, std::uint64_t stamp)
+// Under g_publishMutex: the published windows as they stand, in the local z-order (top first). A
+// window that went up past others gets a new stamp, so that stamps fall along the order.
+std::vector<WindowEntry> LocalEntriesLocked()
 {
-    WindowTable& table = WindowTable::Instance();
-    std::lock_guard lock(table.Mutex());
-    const WindowRecord* record = table.Find(hwnd);
-    if (!record || (record->style & WS_CHILD))
-        return std::nullopt;
-    WindowEntry entry;
-    entry.handle = HandleToDword(hwnd);
-    entry.processId = static_cast<DWORD>(getpid());
-    entry.threadId = record->threadId;
-    entry.visible = (record->style & WS_VISIBLE) != 0;
-    entry.iconic = (record->style & WS_MINIMIZE) != 0;
-    entry.stamp = stamp;
-    entry.className = record->windowClass->name;
-    entry.caption = record->text;
-    return entry;
+    std::vector<WindowEntry> entries;
+    {
+        WindowTable& table = WindowTable::Instance();
+        std::lock_guard lock(table.Mutex());
+        for (HWND hwnd : table.TopLevels()) {
+            const WindowRecord* record = table.Find(hwnd);
+            auto stamp = Stamps().find(HandleToDword(hwnd));
+            if (!record || stamp == Stamps().end())
+                continue; // still being created
+            WindowEntry entry;
+            entry.handle = HandleToDword(hwnd);
+            entry.processId = static_cast<DWORD>(getpid());
+            entry.threadId = record->threadId;
+            entry.visible = (record->style & WS_VISIBLE) != 0;
+            entry.iconic = (record->style & WS_MINIMIZE) != 0;
+            entry.stamp = stamp->second;
+            entry.className = record->windowClass->name;
+            entry.caption = record->text;
+            entries.push_back(std::move(entry));
+        }
+    }
+    for (std::size_t i = entries.size(); i-- > 0;) {
+        if (i + 1 < entries.size() && entries[i].stamp <= entries[i + 1].stamp)
+            entries[i].stamp = Stamps()[entries[i].handle] = NextStamp();
+    }
+    return entries;
 }
 
-// Under g_publishMutex: the window's entry as it stands now, or its removal when it no longer
-// counts as a top-level window.
-void WriteEntryLocked(HWND hwnd)
+// Under g_publishMutex: rewrites the entries that changed; the local windows, top first.
+std::vector<WindowEntry> SyncLocked()
 {
-    const DWORD handle = HandleToDword(hwnd);
-    const auto entry = LocalEntry(hwnd, Published()[handle]);
-    if (!entry)
-        Published().erase(handle);
-    const auto registry = OwnersRegistry();
-    if (!registry)
-        return;
-    if (entry)
-        registry->Write(*entry);
-    else
-        registry->Remove(handle);
+    std::vector<WindowEntry> entries = LocalEntriesLocked();
+    std::optional<WindowRegistry> registry;
+    for (const WindowEntry& entry : entries) {
+        auto written = Written().find(entry.handle);
+        if (written != Written().end() && SameEntry(written->second, entry))
+            continue;
+        if (!registry)
+            registry = OwnersRegistry();
+        if (!registry || !registry->Write(entry))
+            continue; // tried again at the next change
+        Written()[entry.handle] = entry;
+    }
+    return entries;
 }
 
 struct RemoteReply {
@@ -262,53 +288,33 @@ DWORD AllocateWindowHandle()
 
 void PublishWindow(HWND hwnd)
 {
-    std::lock_guard lock(g_publishMutex);
-    if (!LocalEntry(hwnd, 0))
-        return;
-    Published()[HandleToDword(hwnd)] = NextStamp();
-    WriteEntryLocked(hwnd);
-}
-
-void UpdateWindowEntry(HWND hwnd)
-{
-    std::lock_guard lock(g_publishMutex);
-    if (Published().count(HandleToDword(hwnd)))
-        WriteEntryLocked(hwnd);
-}
-
-void RaiseWindowEntry(HWND hwnd)
-{
-    std::lock_guard lock(g_publishMutex);
-    auto it = Published().find(HandleToDword(hwnd));
-    if (it == Published().end())
-        return;
-    it->second = NextStamp();
-    WriteEntryLocked(hwnd);
-}
-
-void NoteWindowShown(HWND hwnd, int command)
-{
-    switch (command) {
-    case SW_SHOWNORMAL:
-    case SW_SHOWMAXIMIZED:
-    case SW_SHOW:
-    case SW_RESTORE:
-    case SW_SHOWDEFAULT:
-        RaiseWindowEntry(hwnd);
-        break;
-    default:
-        UpdateWindowEntry(hwnd);
-        break;
+    {
+        WindowTable& table = WindowTable::Instance();
+        std::lock_guard lock(table.Mutex());
+        const WindowRecord* record = table.Find(hwnd);
+        if (!record || record->IsChild())
+            return;
     }
+    std::lock_guard lock(g_publishMutex);
+    Stamps()[HandleToDword(hwnd)] = NextStamp();
+    SyncLocked();
+}
+
+void SyncPublishedWindows()
+{
+    std::lock_guard lock(g_publishMutex);
+    SyncLocked();
 }
 
 void WithdrawWindow(HWND hwnd)
 {
     std::lock_guard lock(g_publishMutex);
-    if (Published().erase(HandleToDword(hwnd)) == 0)
+    const DWORD handle = HandleToDword(hwnd);
+    Stamps().erase(handle);
+    if (Written().erase(handle) == 0)
         return;
     if (const auto registry = CurrentRegistry())
-        registry->Remove(HandleToDword(hwnd));
+        registry->Remove(handle);
 }
 
 std::optional<WindowEntry> RemoteWindow(HWND hwnd)
@@ -330,10 +336,7 @@ std::vector<WindowEntry> TopLevelWindows()
     std::vector<WindowEntry> windows;
     {
         std::lock_guard lock(g_publishMutex);
-        for (const auto& [handle, stamp] : Published()) {
-            if (auto entry = LocalEntry(HandleFromDword(handle), stamp))
-                windows.push_back(std::move(*entry));
-        }
+        windows = SyncLocked();
     }
     if (const auto registry = CurrentRegistry()) {
         const auto self = static_cast<DWORD>(getpid());
@@ -342,9 +345,8 @@ std::vector<WindowEntry> TopLevelWindows()
                 windows.push_back(std::move(entry));
         }
     }
-    std::sort(windows.begin(), windows.end(), [](const WindowEntry& a, const WindowEntry& b) {
-        return a.stamp != b.stamp ? a.stamp > b.stamp : a.handle > b.handle;
-    });
+    std::stable_sort(windows.begin(), windows.end(),
+                     [](const WindowEntry& a, const WindowEntry& b) { return a.stamp > b.stamp; });
     return windows;
 }
 
@@ -407,12 +409,12 @@ BOOL PostRemoteMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
     return reply && reply->result ? TRUE : FALSE;
 }
 
-BOOL ShowRemoteWindow(HWND hwnd, int command)
+BOOL ForwardToOwner(HWND hwnd, remote::RequestKind kind, int command)
 {
     const auto target = RemoteTarget(hwnd);
     if (!target)
         return FALSE;
-    remote::RequestHeader request = Request(remote::RequestKind::Show, hwnd);
+    remote::RequestHeader request = Request(kind, hwnd);
     request.command = command;
     const auto reply = CallRemote(*target, request, {}, true);
     return reply && reply->result ? TRUE : FALSE;

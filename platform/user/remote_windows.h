@@ -10,6 +10,7 @@
 // it hangs (ERROR_TIMEOUT).
 #pragma once
 
+#include "platform/user/remote_protocol.h"
 #include "platform/user/window.h"
 #include "platform/user/window_registry.h"
 
@@ -28,12 +29,8 @@ DWORD AllocateWindowHandle();
 // This process's top-level windows in the registry. Call them without the window table's lock.
 // Once the window is created (a child window is never published).
 void PublishWindow(HWND hwnd);
-// Its caption, style or visibility changed; nothing for a window that is not published.
-void UpdateWindowEntry(HWND hwnd);
-// It went to the top of the z-order.
-void RaiseWindowEntry(HWND hwnd);
-// ShowWindow changed it: raised when the command activates it, else updated.
-void NoteWindowShown(HWND hwnd, int command);
+// Rewrites the entries whose caption, visibility, state or place in the z-order changed.
+void SyncPublishedWindows();
 // It is gone.
 void WithdrawWindow(HWND hwnd);
 
@@ -46,7 +43,8 @@ std::vector<WindowEntry> TopLevelWindows();
 // ERROR_INVALID_WINDOW_HANDLE when the handle is not a live window of another process.
 LRESULT SendRemoteMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
 BOOL PostRemoteMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
-BOOL ShowRemoteWindow(HWND hwnd, int command);
+// ShowWindow (with its command), SetForegroundWindow or BringWindowToTop, run by the owner.
+BOOL ForwardToOwner(HWND hwnd, remote::RequestKind kind, int command = 0);
 // The caption of another process's window as its owner last published it (as the system does:
 // no WM_GETTEXT, so a hung owner never blocks the caller); none for any other handle.
 std::optional<std::string> RemoteCaption(HWND hwnd);

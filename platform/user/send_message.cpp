@@ -48,3 +48,36 @@ LRESULT SendMessageA(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam)
     zv::user::AwaitServing(sent->done, std::nullopt);
     return sent->result;
 }
+
+BOOL SendNotifyMessageA(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam)
+{
+    std::shared_ptr<ThreadQueue> owner;
+    {
+        WindowTable& table = WindowTable::Instance();
+        std::lock_guard lock(table.Mutex());
+        zv::user::WindowRecord* record = table.Find(hWnd);
+        if (!record) {
+            SetLastError(ERROR_INVALID_WINDOW_HANDLE);
+            return FALSE;
+        }
+        if (record->threadId != zv::user::CurrentThreadId()) {
+            // Nobody waits for the answer.
+            auto sent = std::make_shared<SentMessage>();
+            sent->hwnd = hWnd;
+            sent->message = Msg;
+            sent->wParam = wParam;
+            sent->lParam = lParam;
+            if (!record->queue->EnqueueSentLocked(std::move(sent))) {
+                SetLastError(ERROR_INVALID_WINDOW_HANDLE);
+                return FALSE;
+            }
+            owner = record->queue;
+        }
+    }
+    if (!owner) {
+        zv::user::CallWindowProcedure(hWnd, Msg, wParam, lParam);
+        return TRUE;
+    }
+    owner->WakeForService();
+    return TRUE;
+}

@@ -74,6 +74,7 @@ LONG_PTR GetLongPtr(WindowRecord& record, int index)
     case GWL_STYLE: return static_cast<LONG>(record.style);
     case GWL_EXSTYLE: return static_cast<LONG>(record.exStyle);
     case GWLP_WNDPROC: return reinterpret_cast<LONG_PTR>(record.wndProc);
+    case GWLP_HWNDPARENT: return reinterpret_cast<LONG_PTR>(record.parent);
     default: break;
     }
     if (index >= 0)
@@ -134,7 +135,7 @@ LONG_PTR SetWindowLongPtrA(HWND hWnd, int nIndex, LONG_PTR dwNewLong)
     const LONG_PTR old =
         WithWindow<LONG_PTR>(hWnd, 0, [&](WindowRecord& r) { return zv::user::SetLongPtr(r, nIndex, dwNewLong); });
     if (nIndex == GWL_STYLE)
-        zv::user::UpdateWindowEntry(hWnd);
+        zv::user::SyncPublishedWindows();
     return old;
 }
 
@@ -201,44 +202,6 @@ int GetWindowTextLengthA(HWND hWnd)
     if (const auto caption = zv::user::RemoteCaption(hWnd))
         return static_cast<int>(caption->size());
     return static_cast<int>(SendMessageA(hWnd, WM_GETTEXTLENGTH, 0, 0));
-}
-
-BOOL ShowWindow(HWND hWnd, int nCmdShow)
-{
-    if (!zv::user::IsLocalWindow(hWnd))
-        return zv::user::ShowRemoteWindow(hWnd, nCmdShow);
-    const BOOL wasVisible = WithWindow<BOOL>(hWnd, FALSE, [&](WindowRecord& r) -> BOOL {
-        const BOOL wasVisible = (r.style & WS_VISIBLE) ? TRUE : FALSE;
-        switch (nCmdShow) {
-        case SW_HIDE:
-            r.style &= ~WS_VISIBLE;
-            break;
-        case SW_SHOWMINIMIZED:
-        case SW_MINIMIZE:
-        case SW_SHOWMINNOACTIVE:
-            r.style = (r.style | WS_VISIBLE | WS_MINIMIZE) & ~WS_MAXIMIZE;
-            break;
-        case SW_SHOWMAXIMIZED:
-            r.style = (r.style | WS_VISIBLE | WS_MAXIMIZE) & ~WS_MINIMIZE;
-            break;
-        case SW_SHOWNORMAL:
-        case SW_SHOWNOACTIVATE:
-        case SW_RESTORE:
-        case SW_SHOWDEFAULT:
-            r.style = (r.style | WS_VISIBLE) & ~(WS_MINIMIZE | WS_MAXIMIZE);
-            break;
-        case SW_SHOW:
-        case SW_SHOWNA:
-            r.style |= WS_VISIBLE;
-            break;
-        default:
-            SetLastError(ERROR_INVALID_PARAMETER);
-            return FALSE;
-        }
-        return wasVisible;
-    });
-    zv::user::NoteWindowShown(hWnd, nCmdShow);
-    return wasVisible;
 }
 
 BOOL IsWindowVisible(HWND hWnd)

@@ -131,6 +131,27 @@ TEST_F(CrossProcessTest, ShowWindowRunsInTheOwnerAndTheStateFollows)
     }
 }
 
+TEST_F(CrossProcessTest, SecondInstanceActivatesTheFirst)
+{
+    const HWND other = ToHandle(m_peer.Call("create ZvPeerMain Playlist"));
+    const HWND main = ToHandle(m_peer.Call("create ZvPeerMain Zelvante"));
+    ASSERT_EQ(m_peer.Call("show " + Text(main) + " " + std::to_string(SW_SHOWMINIMIZED)), "0");
+    ASSERT_EQ(m_peer.Call("show " + Text(other) + " " + std::to_string(SW_SHOWNORMAL)), "0");
+    ASSERT_EQ(m_peer.Call("foreground"), Text(other));
+
+    // What a second instance does with the first one's window.
+    const HWND found = FindWindowA(nullptr, "Zelvante");
+    ASSERT_EQ(found, main);
+    EXPECT_TRUE(IsIconic(found));
+    ShowWindow(found, SW_SHOWNORMAL);
+    EXPECT_TRUE(BringWindowToTop(found));
+    EXPECT_TRUE(SetForegroundWindow(found));
+    EXPECT_EQ(m_peer.Call("foreground"), Text(main));
+    EXPECT_FALSE(IsIconic(found));
+    const auto windows = AllTopLevelWindows();
+    EXPECT_LT(std::find(windows.begin(), windows.end(), main), std::find(windows.begin(), windows.end(), other));
+}
+
 TEST_F(CrossProcessTest, EnumerationListsBothProcessesTopFirst)
 {
     const HWND first = ToHandle(m_peer.Call("create ZvPeerMain First"));

@@ -9,6 +9,7 @@
 //   state HWND                 -> "<visible> <iconic> <caption>"
 //   settext HWND TEXT...       -> SetWindowTextA's result
 //   send HWND MESSAGE W L      -> "<result> <last error>" (any window, of any process)
+//   foreground                 -> the handle GetForegroundWindow gives
 //   posted                     -> the posted messages received so far: "message:w:l" separated by spaces
 //   modal                      -> "ok"; the interface thread then enters a nested message loop
 //   modal-depth                -> how many nested loops run
@@ -138,6 +139,8 @@ std::string Run(const std::string& line, HWND control)
         const LRESULT result = SendMessageA(hwnd, message, static_cast<WPARAM>(wParam), static_cast<LPARAM>(lParam));
         return std::to_string(result) + " " + std::to_string(GetLastError());
     }
+    if (command == "foreground")
+        return std::to_string(zv::user::HandleToDword(GetForegroundWindow()));
     if (command == "posted") {
         std::lock_guard lock(g_postedMutex);
         return g_posted.empty() ? "none" : g_posted;
