@@ -90,7 +90,7 @@ HWND CreatePeerWindow(const std::string& className, const std::string& caption)
 {
     if (!RegisterPeerClass(className))
         return nullptr;
-    return CreateWindowExA(0, className.c_str(), caption.c_str(), WS_OVERLAPPEDWINDOW, 0, 0, 100, 100, nullptr,
+    return CreateWindowExA(0, className.c_str(), caption.c_str(), WS_OVERLAPPEDWINDOW, 0, 0, 40, 30, nullptr,
                            nullptr, nullptr, nullptr);
 }
 
