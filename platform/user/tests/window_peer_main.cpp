@@ -211,7 +211,7 @@ int main()
         if (line == "pid") {
             answer = std::to_string(getpid());
         } else if (line == "hanging") {
-            answer = g_hanging ? "1" : "0";
+            answer = std::to_string(g_hanging ? 1 : 0);
         } else {
             std::pair<std::string, std::string> exchange{line, {}};
             SendMessageA(control.load(), kRunCommand, 0, reinterpret_cast<LPARAM>(&exchange));
