@@ -52,7 +52,7 @@ BOOL GetMessageA(LPMSG msg, HWND hWnd, UINT wMsgFilterMin, UINT wMsgFilterMax)
         const std::uint64_t epoch = waiter.Epoch();
         waiter.ServeIfRequested();
         if (queue->Take(msg, filter, true)) {
-            zv::user::OnMouseMessageRetrieved(*msg);
+            zv::user::OnMessageRetrieved(*msg);
             return msg->message == WM_QUIT ? 0 : 1;
         }
         waiter.Block(epoch, queue->NextTimerDeadline(filter));
@@ -71,7 +71,7 @@ BOOL PeekMessageA(LPMSG msg, HWND hWnd, UINT wMsgFilterMin, UINT wMsgFilterMax, 
     if (!queue->Take(msg, filter, (wRemoveMsg & PM_REMOVE) != 0))
         return FALSE;
     if (wRemoveMsg & PM_REMOVE)
-        zv::user::OnMouseMessageRetrieved(*msg);
+        zv::user::OnMessageRetrieved(*msg);
     return TRUE;
 }
 
