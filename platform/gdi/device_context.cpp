@@ -7,7 +7,9 @@
 #include "platform/gdi/font.h"
 #include "platform/gdi/gdi.h"
 #include "platform/gdi/handle_table.h"
+#include "platform/gdi/paint_objects.h"
 #include "platform/gdi/screen_surface.h"
+#include "platform/gdi/stock_objects.h"
 #include "platform/win32/last_error.h"
 
 using namespace zv::gdi;
@@ -20,6 +22,10 @@ HDC AddContext(std::shared_ptr<DeviceContext> dc, const StockObjects& stock)
     std::lock_guard lock(table.Mutex());
     dc->fontId = stock.fontId;
     dc->font = table.FindAs<Font>(stock.fontId);
+    dc->brushId = stock.brushId;
+    dc->brush = table.FindAs<Brush>(stock.brushId);
+    dc->penId = stock.penId;
+    dc->pen = table.FindAs<Pen>(stock.penId);
     if (dc->isMemory) {
         dc->bitmapId = stock.bitmapId;
         dc->bitmap = table.FindAs<Bitmap>(stock.bitmapId);
@@ -39,6 +45,17 @@ template <class Change> bool ChangeContext(HDC hdc, Change change)
     }
     change(*dc);
     return true;
+}
+
+// Sets one of the context's colours; the previous one, or CLR_INVALID when hdc is no context.
+COLORREF ReplaceColour(HDC hdc, COLORREF DeviceContext::*field, COLORREF colour)
+{
+    COLORREF previous = CLR_INVALID;
+    ChangeContext(hdc, [&](DeviceContext& dc) {
+        previous = dc.*field;
+        dc.*field = colour;
+    });
+    return previous;
 }
 
 } // namespace
@@ -114,25 +131,13 @@ BOOL DeleteDC(HDC hdc)
     return TRUE;
 }
 
-COLORREF SetTextColor(HDC hdc, COLORREF colour)
-{
-    COLORREF previous = CLR_INVALID;
-    ChangeContext(hdc, [&](DeviceContext& dc) {
-        previous = dc.textColour;
-        dc.textColour = colour;
-    });
-    return previous;
-}
+COLORREF SetTextColor(HDC hdc, COLORREF colour) { return ReplaceColour(hdc, &DeviceContext::textColour, colour); }
 
-COLORREF SetBkColor(HDC hdc, COLORREF colour)
-{
-    COLORREF previous = CLR_INVALID;
-    ChangeContext(hdc, [&](DeviceContext& dc) {
-        previous = dc.bkColour;
-        dc.bkColour = colour;
-    });
-    return previous;
-}
+COLORREF SetBkColor(HDC hdc, COLORREF colour) { return ReplaceColour(hdc, &DeviceContext::bkColour, colour); }
+
+COLORREF SetDCBrushColor(HDC hdc, COLORREF colour) { return ReplaceColour(hdc, &DeviceContext::dcBrushColour, colour); }
+
+COLORREF SetDCPenColor(HDC hdc, COLORREF colour) { return ReplaceColour(hdc, &DeviceContext::dcPenColour, colour); }
 
 int SetBkMode(HDC hdc, int mode)
 {

@@ -28,14 +28,16 @@ HBITMAP CreateCompatibleBitmap(HDC hdc, int cx, int cy);
 HBITMAP CreateBitmap(int width, int height, UINT planes, UINT bitsPerPixel, const void* bits);
 HBITMAP CreateDIBSection(HDC hdc, const BITMAPINFO* info, UINT usage, void** bits, void* section, DWORD offset);
 
-// Bitmaps and fonts. SelectObject returns the object it replaced; a bitmap can be selected into
-// one memory context at a time and never into the screen context. DeleteObject refuses a bitmap
-// that is still selected; a selected font stays usable by its context until replaced.
+// Bitmaps, fonts, brushes and pens. SelectObject returns the object it replaced; a bitmap can be
+// selected into one memory context at a time and never into the screen context. DeleteObject
+// refuses a bitmap that is still selected; a selected font, brush or pen stays usable by its
+// context until replaced.
 HGDIOBJ SelectObject(HDC hdc, HGDIOBJ object);
 BOOL DeleteObject(HGDIOBJ object);
-// Fills a BITMAP or a LOGFONTA; with a null buffer returns the size of that record.
+// Fills a BITMAP, LOGFONTA, LOGBRUSH or LOGPEN; with a null buffer returns the size of that record.
 int GetObjectA(HGDIOBJ object, int size, void* buffer);
-// OBJ_BITMAP only: the bitmap selected into a memory context (the screen context has none).
+// OBJ_BITMAP (the bitmap selected into a memory context; the screen context has none), OBJ_FONT,
+// OBJ_BRUSH or OBJ_PEN.
 HGDIOBJ GetCurrentObject(HDC hdc, UINT type);
 // Every surface holds true colour, so realising maps no entry: 0, or GDI_ERROR for no context.
 UINT RealizePalette(HDC hdc);
@@ -113,3 +115,6 @@ int ExtSelectClipRgn(HDC hdc, HRGN region, int mode);
 int GetClipBox(HDC hdc, RECT* rect);
 // Whether some pixel of the rectangle is visible.
 BOOL RectVisible(HDC hdc, const RECT* rect);
+
+#include "platform/gdi/gdi_brushes.h"
+#include "platform/gdi/gdi_text.h"

@@ -12,12 +12,22 @@ struct HBITMAP__;
 struct HFONT__;
 struct HRGN__;
 struct HPALETTE__;
+struct HPEN__;
 using HDC = HDC__*;
 using HBITMAP = HBITMAP__*;
 using HFONT = HFONT__*;
 using HRGN = HRGN__*;
 using HPALETTE = HPALETTE__*;
+using HPEN = HPEN__*;
 using HGDIOBJ = void*;
+
+// Brushes, icons and cursors, declared as the window layer declares them: its window classes
+// carry them and it draws with them.
+struct HBRUSH__;
+using HBRUSH = HBRUSH__*;
+struct HICON__;
+using HICON = HICON__*;
+using HCURSOR = HICON;
 
 // The window handle, declared as the window layer declares it: GetDC and ReleaseDC take one.
 struct HWND__;
@@ -118,6 +128,9 @@ constexpr int RGN_OR = 2;
 constexpr int RGN_COPY = 5;
 
 // Object kinds of GetCurrentObject.
+constexpr UINT OBJ_PEN = 1;
+constexpr UINT OBJ_BRUSH = 2;
+constexpr UINT OBJ_FONT = 6;
 constexpr UINT OBJ_BITMAP = 7;
 
 // Font weights.

@@ -1,0 +1,44 @@
+// Paints pixels of one surface inside a visible region: the shared engine of the brush, line,
+// shape and icon calls.
+#pragma once
+
+#include "platform/gdi/region.h"
+#include "platform/gdi/surface.h"
+
+namespace zv::gdi {
+
+class Painter {
+public:
+    Painter(Surface& surface, Region visible) : surface_(surface), visible_(std::move(visible)) {}
+
+    Surface& Target() const { return surface_; }
+    const Region& Visible() const { return visible_; }
+    bool IsVisible(int x, int y) const { return visible_.Contains(x, y); }
+
+    // The visible part of the rectangle (right and bottom edges excluded).
+    void Fill(const RECT& rect, COLORREF colour);
+    void Invert(const RECT& rect);
+    // A single pixel, when it is visible.
+    void Plot(int x, int y, COLORREF colour);
+    void InvertPixel(int x, int y);
+
+    // Calls paint(x, y) for every visible pixel of the rectangle.
+    template <class Paint> void ForEachPixel(const RECT& rect, Paint paint) const
+    {
+        for (const RECT& clip : visible_.Rects()) {
+            const RECT part = IntersectRects(clip, rect);
+            for (LONG y = part.top; y < part.bottom; ++y)
+                for (LONG x = part.left; x < part.right; ++x)
+                    paint(static_cast<int>(x), static_cast<int>(y));
+        }
+    }
+
+private:
+    Surface& surface_;
+    Region visible_;
+};
+
+// White for black and the like: every colour channel inverted.
+constexpr COLORREF InvertedColour(COLORREF colour) { return ~colour & 0x00FFFFFF; }
+
+} // namespace zv::gdi
