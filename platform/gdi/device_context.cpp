@@ -139,6 +139,20 @@ COLORREF SetDCBrushColor(HDC hdc, COLORREF colour) { return ReplaceColour(hdc, &
 
 COLORREF SetDCPenColor(HDC hdc, COLORREF colour) { return ReplaceColour(hdc, &DeviceContext::dcPenColour, colour); }
 
+UINT SetTextAlign(HDC hdc, UINT align)
+{
+    if (align & ~(TA_UPDATECP | TA_CENTER | TA_BASELINE)) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return GDI_ERROR;
+    }
+    UINT previous = GDI_ERROR;
+    ChangeContext(hdc, [&](DeviceContext& dc) {
+        previous = dc.textAlign;
+        dc.textAlign = align;
+    });
+    return previous;
+}
+
 int SetBkMode(HDC hdc, int mode)
 {
     if (mode != TRANSPARENT && mode != OPAQUE) {
