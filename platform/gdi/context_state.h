@@ -14,6 +14,12 @@ struct ContextState {
     std::shared_ptr<const Region> systemClip;
     POINT origin{0, 0}; // where a window context's (0, 0) lies on the surface
     std::shared_ptr<Font> font;
+    std::shared_ptr<const Brush> brush;
+    std::shared_ptr<const Pen> pen;
+    COLORREF dcBrushColour = RGB(255, 255, 255);
+    COLORREF dcPenColour = RGB(0, 0, 0);
+    POINT position{0, 0};
+    UINT textAlign = 0;
     COLORREF textColour = RGB(0, 0, 0);
     COLORREF bkColour = RGB(255, 255, 255);
     int bkMode = OPAQUE;
@@ -29,6 +35,12 @@ struct ContextState {
 
 // False when hdc is no device context; the caller sets the last error.
 bool ReadContextState(HDC hdc, ContextState& state);
+// Reads the state (as it was before) and sets the current position in one step; false, with the
+// last error set, when hdc is no device context. state may be null.
+bool MoveCurrentPosition(HDC hdc, POINT to, ContextState* state);
+// For the calls that paint: false, with the last error set, when hdc is no device context or has
+// no surface.
+bool ReadPaintState(HDC hdc, ContextState& state);
 
 // The visible part of a surface under the window system's clip and a clip region (null: none).
 Region VisiblePart(const Surface* target, const Region* systemClip, const Region* clip);

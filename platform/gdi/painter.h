@@ -1,0 +1,50 @@
+// Paints pixels of one surface inside a visible region: the shared engine of the brush, line,
+// shape and icon calls. It works in the context's coordinates; a window context's origin moves
+// them onto the surface.
+#pragma once
+
+#include "platform/gdi/region.h"
+#include "platform/gdi/surface.h"
+
+namespace zv::gdi {
+
+class Painter {
+public:
+    // `visible` is in surface pixels; `origin` is where the context's (0, 0) lies on the surface.
+    Painter(Surface& surface, const Region& visible, POINT origin = {0, 0})
+        : surface_(surface), visible_(visible.Offset(-origin.x, -origin.y)), origin_(origin)
+    {
+    }
+
+    // In the context's coordinates.
+    const Region& Visible() const { return visible_; }
+    bool IsVisible(int x, int y) const { return visible_.Contains(x, y); }
+
+    // The visible part of the rectangle (right and bottom edges excluded).
+    void Fill(const RECT& rect, COLORREF colour);
+    void Invert(const RECT& rect);
+    // A single pixel, when it is visible.
+    void Plot(int x, int y, COLORREF colour);
+    void InvertPixel(int x, int y);
+
+    // Calls paint(x, y) for every visible pixel of the rectangle (context coordinates).
+    template <class Paint> void ForEachPixel(const RECT& rect, Paint paint) const
+    {
+        for (const RECT& clip : visible_.Rects()) {
+            const RECT part = IntersectRects(clip, rect);
+            for (LONG y = part.top; y < part.bottom; ++y)
+                for (LONG x = part.left; x < part.right; ++x)
+                    paint(static_cast<int>(x), static_cast<int>(y));
+        }
+    }
+
+private:
+    Surface& surface_;
+    Region visible_; // in the context's coordinates
+    POINT origin_;
+};
+
+// White for black and the like: every colour channel inverted.
+constexpr COLORREF InvertedColour(COLORREF colour) { return ~colour & 0x00FFFFFF; }
+
+} // namespace zv::gdi
