@@ -1,4 +1,5 @@
 // Invalid regions, WM_PAINT, BeginPaint/EndPaint and the canvases GDI draws window contexts on.
+#include "platform/gdi/gdi_brushes.h"
 #include "platform/gdi/handle_table.h"
 #include "platform/gdi/window_canvas.h"
 #include "platform/user/display.h"
@@ -211,9 +212,21 @@ void InvalidateLocked(WindowTable& table, WindowRecord& record, const gdi::Regio
 
 LRESULT EraseBackground(HWND hwnd, HDC hdc)
 {
-    (void)hwnd;
-    (void)hdc;
-    return FALSE;
+    HBRUSH brush = nullptr;
+    RECT client{};
+    {
+        WindowTable& table = WindowTable::Instance();
+        std::lock_guard lock(table.Mutex());
+        const WindowRecord* record = table.Find(hwnd);
+        if (!record)
+            return FALSE;
+        brush = record->windowClass->background;
+        client = SizeOnly(ClientAreaInWindow(*record));
+    }
+    // Without a class brush the background stays for the window to erase.
+    if (!brush || !hdc)
+        return FALSE;
+    return FillRect(hdc, &client, brush) ? TRUE : FALSE;
 }
 
 HWND FindWindowToPaint(const ThreadQueue* queue, HWND filterWindow)
