@@ -49,6 +49,7 @@ struct WindowRecord {
     std::shared_ptr<gdi::Surface> surface;
     gdi::Region invalid;         // client coordinates
     bool eraseNeeded = false;    // WM_ERASEBKGND due at the next BeginPaint
+    bool frameNeeded = false;    // WM_NCPAINT due at the next BeginPaint
     bool hiddenWithOwner = false; // hidden because its owner was minimised
 
     bool IsChild() const { return (style & WS_CHILD) != 0; }

@@ -48,8 +48,9 @@ TEST_F(InputTest, KeysGoThroughTheQueueToTheFocusWindow)
     MSG msg;
     std::vector<std::pair<UINT, WPARAM>> seen;
     while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-        if (msg.message == WM_KEYDOWN && msg.wParam == 'A')
+        if (msg.message == WM_KEYDOWN && msg.wParam == 'A') {
             EXPECT_LT(GetKeyState(VK_SHIFT), 0) << "Shift is down while A is handled";
+        }
         EXPECT_EQ(msg.hwnd, e);
         TranslateMessage(&msg);
         DispatchMessageA(&msg);
@@ -78,7 +79,7 @@ TEST_F(InputTest, ClicksGoToTheDeepestEnabledWindowUnderThePointer)
     const HWND b = CreateAt(back, WS_POPUP | WS_VISIBLE, 0, 0, 300, 300);
     const HWND f = CreateAt(front, WS_POPUP | WS_VISIBLE | WS_BORDER, 100, 100, 100, 100);
     const HWND c = CreateAt(child, WS_CHILD | WS_VISIBLE, 10, 10, 30, 30, f, 1);
-    const HWND d = CreateAt(disabledChild, WS_CHILD | WS_VISIBLE | WS_DISABLED, 50, 50, 30, 30, f, 2);
+    ASSERT_NE(CreateAt(disabledChild, WS_CHILD | WS_VISIBLE | WS_DISABLED, 50, 50, 30, 30, f, 2), nullptr);
     const HWND x = CreateAt(disabledTop, WS_POPUP | WS_VISIBLE | WS_DISABLED, 400, 0, 50, 50);
     DrainQueue();
     struct Case {
