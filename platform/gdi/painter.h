@@ -2,6 +2,9 @@
 // shape and icon calls.
 #pragma once
 
+#include <algorithm>
+#include <cstdint>
+
 #include "platform/gdi/region.h"
 #include "platform/gdi/surface.h"
 
@@ -37,6 +40,15 @@ private:
     Surface& surface_;
     Region visible_;
 };
+
+// The rectangle of this origin and size; its far edges stop at the end of the int range.
+inline RECT RectAt(int x, int y, int width, int height)
+{
+    const auto end = [](int from, int length) {
+        return static_cast<LONG>(std::min<long long>(static_cast<long long>(from) + length, INT32_MAX));
+    };
+    return RECT{x, y, end(x, width), end(y, height)};
+}
 
 // White for black and the like: every colour channel inverted.
 constexpr COLORREF InvertedColour(COLORREF colour) { return ~colour & 0x00FFFFFF; }
