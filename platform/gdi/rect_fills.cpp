@@ -13,18 +13,14 @@ namespace {
 // for a bad context, rectangle or brush.
 template <class Paint> int PaintWithBrush(HDC hdc, const RECT* rect, HBRUSH handle, Paint paint)
 {
-    if (rect == nullptr) {
-        SetLastError(ERROR_INVALID_PARAMETER);
-        return FALSE;
-    }
     const std::shared_ptr<const Brush> brush = FindBrush(handle);
+    ContextState state;
+    if (!ReadPaintState(hdc, rect, state))
+        return FALSE;
     if (!brush) {
         SetLastError(ERROR_INVALID_HANDLE);
         return FALSE;
     }
-    ContextState state;
-    if (!ReadPaintState(hdc, state))
-        return FALSE;
     const std::optional<COLORREF> colour = brush->ColourIn(state.dcBrushColour);
     if (!colour)
         return TRUE; // a hollow brush paints nothing
@@ -55,12 +51,8 @@ int FrameRect(HDC hdc, const RECT* rect, HBRUSH brush)
 
 BOOL InvertRect(HDC hdc, const RECT* rect)
 {
-    if (rect == nullptr) {
-        SetLastError(ERROR_INVALID_PARAMETER);
-        return FALSE;
-    }
     ContextState state;
-    if (!ReadPaintState(hdc, state))
+    if (!ReadPaintState(hdc, rect, state))
         return FALSE;
     Painter(*state.target, state.Visible()).Invert(*rect);
     return TRUE;
