@@ -1,9 +1,5 @@
 #include "platform/gdi/context_state.h"
 
-#include <mutex>
-
-#include "platform/gdi/handle_table.h"
-#include "platform/win32/last_error.h"
 
 namespace zv::gdi {
 
@@ -54,17 +50,11 @@ bool ReadContextState(HDC hdc, ContextState& state)
 
 bool MoveCurrentPosition(HDC hdc, POINT to, ContextState* state)
 {
-    HandleTable& table = HandleTable::Instance();
-    std::lock_guard lock(table.Mutex());
-    const std::shared_ptr<DeviceContext> dc = table.FindAs<DeviceContext>(HandleId(hdc));
-    if (!dc) {
-        SetLastError(ERROR_INVALID_HANDLE);
-        return false;
-    }
-    if (state != nullptr)
-        CopyState(*dc, *state);
-    dc->position = to;
-    return true;
+    return ChangeContext(hdc, [&](DeviceContext& dc) {
+        if (state != nullptr)
+            CopyState(dc, *state);
+        dc.position = to;
+    });
 }
 
 bool ReadPaintState(HDC hdc, ContextState& state)
@@ -78,6 +68,15 @@ bool ReadPaintState(HDC hdc, ContextState& state)
         return false;
     }
     return true;
+}
+
+bool ReadPaintState(HDC hdc, const RECT* rect, ContextState& state)
+{
+    if (rect == nullptr) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return false;
+    }
+    return ReadPaintState(hdc, state);
 }
 
 } // namespace zv::gdi

@@ -4,6 +4,7 @@
 
 #include <mutex>
 
+#include "platform/gdi/context_state.h"
 #include "platform/gdi/font.h"
 #include "platform/gdi/gdi.h"
 #include "platform/gdi/context_state.h"
@@ -33,20 +34,6 @@ HDC AddContext(std::shared_ptr<DeviceContext> dc, const StockObjects& stock)
         dc->bitmap = table.FindAs<Bitmap>(stock.bitmapId);
     }
     return MakeHandle<HDC>(table.Add(std::move(dc)));
-}
-
-// Runs change on the context's state under the table's lock; failure when hdc is no context.
-template <class Change> bool ChangeContext(HDC hdc, Change change)
-{
-    HandleTable& table = HandleTable::Instance();
-    std::lock_guard lock(table.Mutex());
-    const std::shared_ptr<DeviceContext> dc = table.FindAs<DeviceContext>(HandleId(hdc));
-    if (!dc) {
-        SetLastError(ERROR_INVALID_HANDLE);
-        return false;
-    }
-    change(*dc);
-    return true;
 }
 
 // Sets one of the context's colours; the previous one, or CLR_INVALID when hdc is no context.

@@ -54,16 +54,12 @@ RECT DrawRing(Painter& painter, const RECT& r, UINT flags, const RingColours& co
 
 BOOL DrawEdge(HDC hdc, RECT* rect, UINT edge, UINT flags)
 {
-    if (rect == nullptr) {
-        SetLastError(ERROR_INVALID_PARAMETER);
-        return FALSE;
-    }
     if (flags & BF_DIAGONAL) {
         SetLastError(ERROR_NOT_SUPPORTED);
         return FALSE;
     }
     ContextState state;
-    if (!ReadPaintState(hdc, state))
+    if (!ReadPaintState(hdc, rect, state))
         return FALSE;
     RingColours outer{};
     RingColours inner{};
@@ -83,12 +79,8 @@ BOOL DrawEdge(HDC hdc, RECT* rect, UINT edge, UINT flags)
 
 BOOL DrawFocusRect(HDC hdc, const RECT* rect)
 {
-    if (rect == nullptr) {
-        SetLastError(ERROR_INVALID_PARAMETER);
-        return FALSE;
-    }
     ContextState state;
-    if (!ReadPaintState(hdc, state))
+    if (!ReadPaintState(hdc, rect, state))
         return FALSE;
     const RECT& r = *rect;
     if (IsEmptyRect(r))

@@ -128,3 +128,4 @@ BOOL RectVisible(HDC hdc, const RECT* rect);
 #include "platform/gdi/gdi_brushes.h"
 #include "platform/gdi/gdi_text.h"
 #include "platform/gdi/gdi_shapes.h"
+#include "platform/gdi/gdi_icons.h"

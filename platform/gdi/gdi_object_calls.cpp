@@ -5,6 +5,7 @@
 #include "platform/gdi/font.h"
 #include "platform/gdi/gdi.h"
 #include "platform/gdi/handle_table.h"
+#include "platform/gdi/icon.h"
 #include "platform/gdi/paint_objects.h"
 #include "platform/win32/last_error.h"
 
@@ -89,7 +90,8 @@ BOOL DeleteObject(HGDIOBJ object)
     std::lock_guard lock(table.Mutex());
     const std::uintptr_t id = HandleId(object);
     const std::shared_ptr<GdiObject> found = table.Find(id);
-    if (!found || std::dynamic_pointer_cast<DeviceContext>(found)) {
+    // Contexts and icons have their own calls to free them.
+    if (!found || std::dynamic_pointer_cast<DeviceContext>(found) || std::dynamic_pointer_cast<Icon>(found)) {
         SetLastError(ERROR_INVALID_HANDLE);
         return FALSE;
     }

@@ -1,9 +1,10 @@
-// Creating brushes and pens.
+// Creating brushes and pens, and finding the brush a handle stands for.
 #include <mutex>
 
 #include "platform/gdi/gdi.h"
 #include "platform/gdi/handle_table.h"
 #include "platform/gdi/paint_objects.h"
+#include "platform/gdi/system_colours.h"
 #include "platform/win32/last_error.h"
 
 using namespace zv::gdi;
@@ -18,6 +19,16 @@ template <class Handle> Handle AddObject(std::shared_ptr<GdiObject> object)
 }
 
 } // namespace
+
+std::shared_ptr<const Brush> zv::gdi::FindBrush(HBRUSH handle)
+{
+    std::uintptr_t id = HandleId(handle);
+    if (id >= 1 && id <= kSysColourCount)
+        id = SysColourBrushId(static_cast<int>(id) - 1);
+    HandleTable& table = HandleTable::Instance();
+    std::lock_guard lock(table.Mutex());
+    return table.FindAs<const Brush>(id);
+}
 
 HBRUSH CreateSolidBrush(COLORREF colour)
 {

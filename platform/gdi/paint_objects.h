@@ -1,6 +1,7 @@
 // Brushes and pens: what a context paints areas and lines with.
 #pragma once
 
+#include <memory>
 #include <optional>
 
 #include "platform/gdi/gdi_brushes.h"
@@ -71,5 +72,9 @@ private:
     COLORREF colour_;
     bool contextColour_; // DC_PEN
 };
+
+// The brush behind a handle, or behind a system colour's number (COLOR_* + 1); null for neither.
+// Call without the handle table's mutex.
+std::shared_ptr<const Brush> FindBrush(HBRUSH handle);
 
 } // namespace zv::gdi

@@ -3,6 +3,9 @@
 // them onto the surface.
 #pragma once
 
+#include <algorithm>
+#include <cstdint>
+
 #include "platform/gdi/region.h"
 #include "platform/gdi/surface.h"
 
@@ -25,6 +28,13 @@ public:
     void Invert(const RECT& rect);
     // A single pixel, when it is visible.
     void Plot(int x, int y, COLORREF colour);
+    // Pixel access for pixels ForEachPixel gave (visible ones), in the context's coordinates.
+    COLORREF PixelAt(int x, int y) const { return surface_.GetPixel(x + origin_.x, y + origin_.y); }
+    void SetPixelAt(int x, int y, COLORREF colour) { surface_.SetPixel(x + origin_.x, y + origin_.y, colour); }
+    void BlendPixelAt(int x, int y, COLORREF colour, BYTE coverage)
+    {
+        surface_.BlendPixel(x + origin_.x, y + origin_.y, colour, coverage);
+    }
     void InvertPixel(int x, int y);
 
     // Calls paint(x, y) for every visible pixel of the rectangle (context coordinates).
@@ -43,6 +53,15 @@ private:
     Region visible_; // in the context's coordinates
     POINT origin_;
 };
+
+// The rectangle of this origin and size; its far edges stop at the end of the int range.
+inline RECT RectAt(int x, int y, int width, int height)
+{
+    const auto end = [](int from, int length) {
+        return static_cast<LONG>(std::min<long long>(static_cast<long long>(from) + length, INT32_MAX));
+    };
+    return RECT{x, y, end(x, width), end(y, height)};
+}
 
 // White for black and the like: every colour channel inverted.
 constexpr COLORREF InvertedColour(COLORREF colour) { return ~colour & 0x00FFFFFF; }

@@ -1,45 +1,26 @@
 // FillRect, FrameRect and InvertRect.
-#include <mutex>
-
 #include "platform/gdi/context_state.h"
 #include "platform/gdi/gdi.h"
-#include "platform/gdi/handle_table.h"
 #include "platform/gdi/paint_objects.h"
 #include "platform/gdi/painter.h"
-#include "platform/gdi/system_colours.h"
 #include "platform/win32/last_error.h"
 
 using namespace zv::gdi;
 
 namespace {
 
-// The brush behind a handle, or behind a system colour's number (COLOR_* + 1).
-std::shared_ptr<const Brush> FindBrush(HBRUSH handle)
-{
-    std::uintptr_t id = HandleId(handle);
-    if (id >= 1 && id <= kSysColourCount)
-        id = SysColourBrushId(static_cast<int>(id) - 1);
-    HandleTable& table = HandleTable::Instance();
-    std::lock_guard lock(table.Mutex());
-    return table.FindAs<const Brush>(id);
-}
-
 // Paints with the brush in the context: paint(painter, colour). False, with the last error set,
 // for a bad context, rectangle or brush.
 template <class Paint> int PaintWithBrush(HDC hdc, const RECT* rect, HBRUSH handle, Paint paint)
 {
-    if (rect == nullptr) {
-        SetLastError(ERROR_INVALID_PARAMETER);
-        return FALSE;
-    }
     const std::shared_ptr<const Brush> brush = FindBrush(handle);
+    ContextState state;
+    if (!ReadPaintState(hdc, rect, state))
+        return FALSE;
     if (!brush) {
         SetLastError(ERROR_INVALID_HANDLE);
         return FALSE;
     }
-    ContextState state;
-    if (!ReadPaintState(hdc, state))
-        return FALSE;
     const std::optional<COLORREF> colour = brush->ColourIn(state.dcBrushColour);
     if (!colour)
         return TRUE; // a hollow brush paints nothing
@@ -70,12 +51,8 @@ int FrameRect(HDC hdc, const RECT* rect, HBRUSH brush)
 
 BOOL InvertRect(HDC hdc, const RECT* rect)
 {
-    if (rect == nullptr) {
-        SetLastError(ERROR_INVALID_PARAMETER);
-        return FALSE;
-    }
     ContextState state;
-    if (!ReadPaintState(hdc, state))
+    if (!ReadPaintState(hdc, rect, state))
         return FALSE;
     Painter(*state.target, state.Visible(), state.origin).Invert(*rect);
     return TRUE;

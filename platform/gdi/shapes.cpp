@@ -49,6 +49,21 @@ RECT OutlineBox(RECT box, const ShapeTools& tools)
     return box;
 }
 
+// Paints a shape inside the box: paint(painter, tools, box) with the box the outline allows.
+// FALSE, with the last error set, for a context that cannot paint.
+template <class Paint> BOOL PaintShape(HDC hdc, int left, int top, int right, int bottom, Paint paint)
+{
+    ShapeTools tools;
+    if (!ReadShapeTools(hdc, tools))
+        return FALSE;
+    const RECT box = OutlineBox(Ordered(left, top, right, bottom), tools);
+    if (IsEmptyRect(box))
+        return TRUE;
+    Painter painter(*tools.state.target, tools.state.Visible(), tools.state.origin);
+    paint(painter, tools, box);
+    return TRUE;
+}
+
 // Whether the centre of pixel (x, y) lies inside the ellipse that fills the box.
 bool InEllipse(const RECT& box, int x, int y)
 {
@@ -99,45 +114,35 @@ void FillPolygon(Painter& painter, const std::vector<POINT>& points, COLORREF co
 
 BOOL Rectangle(HDC hdc, int left, int top, int right, int bottom)
 {
-    ShapeTools tools;
-    if (!ReadShapeTools(hdc, tools))
-        return FALSE;
-    const RECT box = OutlineBox(Ordered(left, top, right, bottom), tools);
-    if (IsEmptyRect(box))
-        return TRUE;
-    Painter painter(*tools.state.target, tools.state.Visible(), tools.state.origin);
-    if (tools.fill)
-        painter.Fill(box, *tools.fill);
-    if (tools.outline) {
-        const std::vector<POINT> corners = {
-            {box.left, box.top}, {box.right - 1, box.top}, {box.right - 1, box.bottom - 1}, {box.left, box.bottom - 1}};
-        LineDrawer(painter, *tools.outline).Path(corners, true);
-    }
-    return TRUE;
+    return PaintShape(hdc, left, top, right, bottom, [](Painter& painter, const ShapeTools& tools, const RECT& box) {
+        if (tools.fill)
+            painter.Fill(box, *tools.fill);
+        if (tools.outline) {
+            const std::vector<POINT> corners = {{box.left, box.top},
+                                                {box.right - 1, box.top},
+                                                {box.right - 1, box.bottom - 1},
+                                                {box.left, box.bottom - 1}};
+            LineDrawer(painter, *tools.outline).Path(corners, true);
+        }
+    });
 }
 
 BOOL Ellipse(HDC hdc, int left, int top, int right, int bottom)
 {
-    ShapeTools tools;
-    if (!ReadShapeTools(hdc, tools))
-        return FALSE;
-    const RECT box = OutlineBox(Ordered(left, top, right, bottom), tools);
-    if (IsEmptyRect(box))
-        return TRUE;
-    const int band = tools.outline ? tools.outline->width : 0;
-    const RECT inner{box.left + band, box.top + band, box.right - band, box.bottom - band};
-    Painter painter(*tools.state.target, tools.state.Visible(), tools.state.origin);
-    painter.ForEachPixel(box, [&](int x, int y) {
-        if (!InEllipse(box, x, y))
-            return;
-        if (InEllipse(inner, x, y)) {
-            if (tools.fill)
-                painter.Plot(x, y, *tools.fill);
-        } else {
-            painter.Plot(x, y, tools.outline->colour); // outlines of ellipses are solid
-        }
+    return PaintShape(hdc, left, top, right, bottom, [](Painter& painter, const ShapeTools& tools, const RECT& box) {
+        const int band = tools.outline ? tools.outline->width : 0;
+        const RECT inner{box.left + band, box.top + band, box.right - band, box.bottom - band};
+        painter.ForEachPixel(box, [&](int x, int y) {
+            if (!InEllipse(box, x, y))
+                return;
+            if (InEllipse(inner, x, y)) {
+                if (tools.fill)
+                    painter.Plot(x, y, *tools.fill);
+            } else {
+                painter.Plot(x, y, tools.outline->colour); // outlines of ellipses are solid
+            }
+        });
     });
-    return TRUE;
 }
 
 BOOL Polygon(HDC hdc, const POINT* points, int count)
