@@ -171,17 +171,10 @@ using zv::user::WindowTable;
 
 BOOL SetForegroundWindow(HWND hWnd)
 {
-    HWND top = nullptr;
-    {
-        WindowTable& table = WindowTable::Instance();
-        std::lock_guard lock(table.Mutex());
-        WindowRecord* record = table.TopLevelOf(hWnd);
-        if (!record) {
-            SetLastError(ERROR_INVALID_WINDOW_HANDLE);
-            return FALSE;
-        }
-        top = record->handle;
-    }
+    const HWND top = zv::user::WithWindow<HWND>(
+        hWnd, nullptr, [&](WindowTable& table, WindowRecord&) { return table.TopLevelOf(hWnd)->handle; });
+    if (!top)
+        return FALSE;
     zv::user::ActivateTopLevel(top, WA_ACTIVE);
     return TRUE;
 }
@@ -273,20 +266,15 @@ HWND GetCapture()
 BOOL EnableWindow(HWND hWnd, BOOL bEnable)
 {
     bool wasDisabled = false;
-    {
-        WindowTable& table = WindowTable::Instance();
-        std::lock_guard lock(table.Mutex());
-        WindowRecord* record = table.Find(hWnd);
-        if (!record) {
-            SetLastError(ERROR_INVALID_WINDOW_HANDLE);
-            return FALSE;
-        }
-        wasDisabled = (record->style & WS_DISABLED) != 0;
-        if (bEnable)
-            record->style &= ~WS_DISABLED;
-        else
-            record->style |= WS_DISABLED;
-    }
+    if (!zv::user::WithWindow<bool>(hWnd, false, [&](WindowTable&, WindowRecord& record) {
+            wasDisabled = (record.style & WS_DISABLED) != 0;
+            if (bEnable)
+                record.style &= ~WS_DISABLED;
+            else
+                record.style |= WS_DISABLED;
+            return true;
+        }))
+        return FALSE;
     if (wasDisabled == !bEnable)
         return wasDisabled ? TRUE : FALSE;
     if (!bEnable) {

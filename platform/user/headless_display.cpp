@@ -130,7 +130,10 @@ private:
     void ComposeLocked()
     {
         const std::shared_ptr<gdi::Surface> screen = gdi::ScreenSurface();
-        screen->FillRect(screen->Bounds(), kDesktopColour);
+        // One row of desktop, copied down the screen.
+        screen->FillRect(RECT{0, 0, screen->Width(), 1}, kDesktopColour);
+        for (int y = 1; y < screen->Height(); ++y)
+            std::memcpy(screen->Row(y), screen->Row(0), static_cast<std::size_t>(screen->Width()) * 4);
         for (auto it = m_order.rbegin(); it != m_order.rend(); ++it) {
             const ShownWindow& shown = m_windows[*it];
             if (!shown.placement.visible || !shown.pixels)

@@ -133,17 +133,13 @@ void InstallCanvasHooks()
 namespace {
 
 // The window's invalid region changes under `change`; FALSE for no such window.
-BOOL ChangeInvalid(HWND hwnd, const std::function<void(WindowTable&, WindowRecord&)>& change)
+template <typename Change>
+BOOL ChangeInvalid(HWND hwnd, Change change)
 {
-    WindowTable& table = WindowTable::Instance();
-    std::lock_guard lock(table.Mutex());
-    WindowRecord* record = table.Find(hwnd);
-    if (!record) {
-        SetLastError(ERROR_INVALID_WINDOW_HANDLE);
-        return FALSE;
-    }
-    change(table, *record);
-    return TRUE;
+    return WithWindow<BOOL>(hwnd, FALSE, [&](WindowTable& table, WindowRecord& record) {
+        change(table, record);
+        return TRUE;
+    });
 }
 
 gdi::Region WholeClient(const WindowRecord& record) { return gdi::Region(SizeOnly(ClientAreaInWindow(record))); }

@@ -7,21 +7,6 @@
 namespace zv::user {
 namespace {
 
-// Runs `access` on the window's record under the table's lock; ERROR_INVALID_WINDOW_HANDLE and
-// `failed` when there is no such window.
-template <typename Result, typename Access>
-Result WithWindow(HWND hwnd, Result failed, Access access)
-{
-    WindowTable& table = WindowTable::Instance();
-    std::lock_guard lock(table.Mutex());
-    WindowRecord* record = table.Find(hwnd);
-    if (!record) {
-        SetLastError(ERROR_INVALID_WINDOW_HANDLE);
-        return failed;
-    }
-    return access(*record);
-}
-
 // The extra bytes at `index` as a value of `size` bytes, or null when they lie outside.
 BYTE* ExtraBytes(WindowRecord& record, int index, std::size_t size)
 {
@@ -126,19 +111,19 @@ using zv::user::WithWindow;
 
 LONG_PTR GetWindowLongPtrA(HWND hWnd, int nIndex)
 {
-    return WithWindow<LONG_PTR>(hWnd, 0, [&](WindowRecord& r) { return zv::user::GetLongPtr(r, nIndex); });
+    return WithWindow<LONG_PTR>(hWnd, 0, [&](WindowTable&, WindowRecord& r) { return zv::user::GetLongPtr(r, nIndex); });
 }
 
 LONG_PTR SetWindowLongPtrA(HWND hWnd, int nIndex, LONG_PTR dwNewLong)
 {
-    return WithWindow<LONG_PTR>(hWnd, 0, [&](WindowRecord& r) { return zv::user::SetLongPtr(r, nIndex, dwNewLong); });
+    return WithWindow<LONG_PTR>(hWnd, 0, [&](WindowTable&, WindowRecord& r) { return zv::user::SetLongPtr(r, nIndex, dwNewLong); });
 }
 
 // The 32-bit forms: a window procedure does not fit and is refused; user data and the id keep
 // only their low 32 bits, as on any 64-bit system.
 LONG GetWindowLongA(HWND hWnd, int nIndex)
 {
-    return WithWindow<LONG>(hWnd, 0, [&](WindowRecord& r) -> LONG {
+    return WithWindow<LONG>(hWnd, 0, [&](WindowTable&, WindowRecord& r) -> LONG {
         if (nIndex == GWL_WNDPROC) {
             SetLastError(ERROR_INVALID_INDEX);
             return 0;
@@ -151,7 +136,7 @@ LONG GetWindowLongA(HWND hWnd, int nIndex)
 
 LONG SetWindowLongA(HWND hWnd, int nIndex, LONG dwNewLong)
 {
-    return WithWindow<LONG>(hWnd, 0, [&](WindowRecord& r) -> LONG {
+    return WithWindow<LONG>(hWnd, 0, [&](WindowTable&, WindowRecord& r) -> LONG {
         if (nIndex == GWL_WNDPROC) {
             SetLastError(ERROR_INVALID_INDEX);
             return 0;

@@ -1,4 +1,5 @@
 #include "platform/user/window_table.h"
+#include "platform/win32/last_error.h"
 
 #include <algorithm>
 #include <cctype>
@@ -187,6 +188,11 @@ bool WindowTable::AddClass(std::shared_ptr<WindowClass> windowClass)
 void WindowTable::RemoveClass(const std::string& name)
 {
     m_classes.erase(FoldCase(name.c_str()));
+}
+
+void SetInvalidWindowHandleError()
+{
+    SetLastError(ERROR_INVALID_WINDOW_HANDLE);
 }
 
 std::string FoldCase(const char* text)

@@ -115,10 +115,30 @@ private:
     std::uint32_t m_nextAtom = 0xC000;
 };
 
+// Runs access(table, record) on the window under the table's lock; `failed` with
+// ERROR_INVALID_WINDOW_HANDLE when there is no such window.
+template <typename Result, typename Access>
+Result WithWindow(HWND hwnd, Result failed, Access access);
+
 // Calls the window's procedure on the calling thread; 0 when the window does not exist.
 LRESULT CallWindowProcedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
 
 // Lower-case copy for names compared without regard to case.
 std::string FoldCase(const char* text);
+
+void SetInvalidWindowHandleError();
+
+template <typename Result, typename Access>
+Result WithWindow(HWND hwnd, Result failed, Access access)
+{
+    WindowTable& table = WindowTable::Instance();
+    std::lock_guard lock(table.Mutex());
+    WindowRecord* record = table.Find(hwnd);
+    if (!record) {
+        SetInvalidWindowHandleError();
+        return failed;
+    }
+    return access(table, *record);
+}
 
 } // namespace zv::user
