@@ -267,14 +267,21 @@ bool ThreadQueue::HasTimerCallback(HWND hwnd, UINT_PTR id, TIMERPROC callback)
 
 void ThreadQueue::Shutdown()
 {
+    std::vector<HWND> topLevels;
     {
         WindowTable& table = WindowTable::Instance();
         std::lock_guard lock(table.Mutex());
         for (HWND hwnd : table.WindowsOf(this)) {
-            --table.Find(hwnd)->windowClass->windowCount;
+            WindowRecord* record = table.Find(hwnd);
+            if (!record->IsChild())
+                topLevels.push_back(hwnd);
+            --record->windowClass->windowCount;
             table.Remove(hwnd);
         }
     }
+    // They vanish from the screen with their thread.
+    for (HWND hwnd : topLevels)
+        ForgetDisplayWindow(hwnd);
     std::deque<std::shared_ptr<SentMessage>> pending;
     {
         std::lock_guard lock(m_mutex);

@@ -45,6 +45,8 @@ TEST_F(InputTest, KeysGoThroughTheQueueToTheFocusWindow)
     DeliverKey('A', true);
     DeliverKey('A', false);
     DeliverKey(VK_SHIFT, false);
+    DeliverKey('B', true);
+    DeliverKey('B', false);
     MSG msg;
     std::vector<std::pair<UINT, WPARAM>> seen;
     while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
@@ -56,9 +58,9 @@ TEST_F(InputTest, KeysGoThroughTheQueueToTheFocusWindow)
         DispatchMessageA(&msg);
         seen.emplace_back(msg.message, msg.wParam);
     }
-    const std::vector<std::pair<UINT, WPARAM>> expected = {{WM_KEYDOWN, VK_SHIFT}, {WM_KEYDOWN, 'A'},
-                                                           {WM_CHAR, 'a'},         {WM_KEYUP, 'A'},
-                                                           {WM_KEYUP, VK_SHIFT}};
+    const std::vector<std::pair<UINT, WPARAM>> expected = {
+        {WM_KEYDOWN, VK_SHIFT}, {WM_KEYDOWN, 'A'}, {WM_CHAR, 'A'}, {WM_KEYUP, 'A'}, {WM_KEYUP, VK_SHIFT},
+        {WM_KEYDOWN, 'B'},      {WM_CHAR, 'b'},    {WM_KEYUP, 'B'}};
     EXPECT_EQ(seen, expected);
     EXPECT_GE(GetKeyState(VK_SHIFT), 0);
     // Without a focus window the active window gets system keys.
