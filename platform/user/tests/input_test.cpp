@@ -236,6 +236,34 @@ TEST_F(InputTest, TheParentMayChooseTheCursor)
     DestroyWindow(p);
 }
 
+TEST_F(InputTest, TurningToAnotherProgramDeactivatesUntilTheUserComesBack)
+{
+    RecordingWindow window;
+    const HWND hwnd = CreateAt(window, WS_POPUP | WS_VISIBLE, 0, 0, 50, 50);
+    DrainQueue();
+    ASSERT_EQ(GetForegroundWindow(), hwnd);
+    const std::size_t before = window.Log().size();
+    zv::user::DeliverAppAttention(false);
+    EXPECT_EQ(GetForegroundWindow(), nullptr);
+    EXPECT_EQ(GetFocus(), nullptr);
+    DeliverKey('X', true);
+    DeliverKey('X', false);
+    EXPECT_TRUE(InputTaken().empty()) << "keys go to the other program";
+    zv::user::DeliverAppAttention(true);
+    EXPECT_EQ(GetForegroundWindow(), hwnd);
+    EXPECT_EQ(GetFocus(), hwnd);
+    std::vector<std::pair<UINT, WPARAM>> seen;
+    const auto log = window.Log();
+    for (std::size_t i = before; i < log.size(); ++i) {
+        if (log[i].message == WM_ACTIVATEAPP || log[i].message == WM_ACTIVATE)
+            seen.emplace_back(log[i].message, log[i].wParam);
+    }
+    const std::vector<std::pair<UINT, WPARAM>> expected = {
+        {WM_ACTIVATEAPP, FALSE}, {WM_ACTIVATE, WA_INACTIVE}, {WM_ACTIVATEAPP, TRUE}, {WM_ACTIVATE, WA_ACTIVE}};
+    EXPECT_EQ(seen, expected);
+    DestroyWindow(hwnd);
+}
+
 // Activation moving between the windows of two threads tells both with WM_ACTIVATEAPP.
 TEST_F(InputTest, ActivationBetweenThreadsTellsBothApplications)
 {
