@@ -70,10 +70,11 @@ TEST_P(IconInterop, DrawsTheSquareOverTheBackground)
     ASSERT_NE(icon, nullptr);
     // The file holds what the case means to test: an image of the size at the expected depth.
     const int bits = ImageDepth(file, c.size);
-    if (c.alpha)
+    if (c.alpha) {
         EXPECT_EQ(bits, 32);
-    else
+    } else {
         EXPECT_TRUE(bits >= 1 && bits <= 8) << bits;
+    }
 
     const int scale = 32 / c.size;
     PixelCanvas canvas(32, 32, false, [](int, int) { return kBackground; });
@@ -85,10 +86,12 @@ TEST_P(IconInterop, DrawsTheSquareOverTheBackground)
             const bool inside = x >= 8 + scale && x < 24 - scale && y >= 8 + scale && y < 24 - scale;
             const bool outside = x < 8 - scale || x >= 24 + scale || y < 8 - scale || y >= 24 + scale;
             const COLORREF have = pixels[static_cast<std::size_t>(y) * 32 + x];
-            if (inside)
+            if (inside) {
                 EXPECT_EQ(have, kRed) << x << "," << y;
-            if (outside)
+            }
+            if (outside) {
                 EXPECT_EQ(have, kBackground) << x << "," << y;
+            }
         }
     EXPECT_TRUE(DestroyIcon(icon));
 }

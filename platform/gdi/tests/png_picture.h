@@ -49,8 +49,9 @@ inline bool WritePng(const std::string& path, int width, int height, const std::
 inline void KeepForViewing(const std::string& name, int width, int height, const std::vector<COLORREF>& pixels)
 {
     const char* folder = std::getenv("ZV_TEST_PICTURES");
-    if (folder != nullptr && *folder != '\0')
+    if (folder != nullptr && *folder != '\0') {
         EXPECT_TRUE(WritePng((std::filesystem::path(folder) / (name + ".png")).string(), width, height, pixels));
+    }
 }
 
 } // namespace zv::gdi::test

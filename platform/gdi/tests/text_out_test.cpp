@@ -29,8 +29,9 @@ TEST_F(TextOut, ExtentsMatchTheSingleLineRectangleOfDrawText)
         const RECT rect = canvas.Measure(text.c_str(), DT_SINGLELINE | DT_NOPREFIX);
         const SIZE size = Extent(canvas.Dc(), text);
         EXPECT_EQ(size.cx, rect.right) << text;
-        if (!text.empty())
+        if (!text.empty()) {
             EXPECT_EQ(size.cy, rect.bottom) << text;
+        }
     }
     // Extents do not read prefixes: "&&" is two characters wide.
     EXPECT_GT(Extent(canvas.Dc(), "a&&b").cx, canvas.Measure("a&&b", DT_SINGLELINE).right);
@@ -49,10 +50,11 @@ TEST_F(TextOut, MetricsDescribeTheCell)
         ASSERT_TRUE(GetTextMetricsA(canvas.Dc(), &metrics));
         EXPECT_EQ(metrics.tmAscent + metrics.tmDescent, metrics.tmHeight);
         EXPECT_EQ(metrics.tmHeight, Extent(canvas.Dc(), "x").cy);
-        if (c.height > 0)
+        if (c.height > 0) {
             EXPECT_EQ(metrics.tmHeight, c.height);
-        else
+        } else {
             EXPECT_EQ(metrics.tmHeight - metrics.tmInternalLeading, -c.height);
+        }
         EXPECT_GT(metrics.tmAveCharWidth, 0);
         EXPECT_GE(metrics.tmMaxCharWidth, Extent(canvas.Dc(), "W").cx);
         EXPECT_EQ(metrics.tmWeight, c.weight);
@@ -134,11 +136,12 @@ TEST_F(TextOut, OpaqueRectangleAndClipping)
         for (int x = 0; x < kWidth; ++x) {
             const BYTE* p = image.At(x, y);
             const bool inside = x >= box.left && x < box.right && y >= box.top && y < box.bottom;
-            if (!inside)
+            if (!inside) {
                 ASSERT_FALSE(image.Lit(x, y)) << x << "," << y;
-            else
+            } else {
                 EXPECT_GT(p[0], 0) << x << "," << y; // blue background, or text blended over it
             white += p[1] == 255 ? 1 : 0;
+            }
         }
     EXPECT_GT(white, 20);
     SetLastError(0);
