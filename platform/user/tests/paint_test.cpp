@@ -123,6 +123,39 @@ TEST_F(PaintTest, ParentsClipTheirChildrenOutWhenAsked)
     }
 }
 
+TEST_F(PaintTest, RedrawWindowPaintsAtOnceAndReachesChildrenWhenAsked)
+{
+    RecordingWindow parent, child;
+    const HWND p = CreateAt(parent, WS_POPUP | WS_VISIBLE | WS_CLIPCHILDREN, 0, 0, 100, 100);
+    CreateAt(child, WS_CHILD | WS_VISIBLE, 10, 10, 20, 20, p, 1);
+    DrainQueue();
+    const auto paints = [](const RecordingWindow& w) { return zv::user::test::Received(w, {WM_PAINT}).size(); };
+    struct Case {
+        UINT flags;
+        std::size_t parentPaints;
+        std::size_t childPaints;
+    } cases[] = {
+        {RDW_INVALIDATE | RDW_UPDATENOW, 1, 0},
+        {RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN, 1, 1},
+        {RDW_INVALIDATE, 0, 0}, // painted later, from the queue
+    };
+    for (const Case& c : cases) {
+        const std::size_t parentBefore = paints(parent);
+        const std::size_t childBefore = paints(child);
+        ASSERT_TRUE(RedrawWindow(p, nullptr, nullptr, c.flags));
+        EXPECT_EQ(paints(parent) - parentBefore, c.parentPaints) << c.flags;
+        EXPECT_EQ(paints(child) - childBefore, c.childPaints) << c.flags;
+        DrainQueue();
+    }
+    // Validating takes back what was invalidated, children included under RDW_ALLCHILDREN.
+    RedrawWindow(p, nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN);
+    RedrawWindow(p, nullptr, nullptr, RDW_VALIDATE | RDW_ALLCHILDREN);
+    const std::size_t parentBefore = paints(parent);
+    DrainQueue();
+    EXPECT_EQ(paints(parent), parentBefore);
+    DestroyWindow(p);
+}
+
 TEST_F(PaintTest, SiblingsAboveClipThoseThatAskForIt)
 {
     RecordingWindow parent, lower, upper;
