@@ -4,10 +4,15 @@
 
 #include <mutex>
 
+#include "platform/gdi/context_state.h"
 #include "platform/gdi/font.h"
 #include "platform/gdi/gdi.h"
+#include "platform/gdi/context_state.h"
 #include "platform/gdi/handle_table.h"
+#include "platform/gdi/paint_objects.h"
 #include "platform/gdi/screen_surface.h"
+#include "platform/gdi/stock_objects.h"
+#include "platform/gdi/window_canvas.h"
 #include "platform/win32/last_error.h"
 
 using namespace zv::gdi;
@@ -20,6 +25,10 @@ HDC AddContext(std::shared_ptr<DeviceContext> dc, const StockObjects& stock)
     std::lock_guard lock(table.Mutex());
     dc->fontId = stock.fontId;
     dc->font = table.FindAs<Font>(stock.fontId);
+    dc->brushId = stock.brushId;
+    dc->brush = table.FindAs<Brush>(stock.brushId);
+    dc->penId = stock.penId;
+    dc->pen = table.FindAs<Pen>(stock.penId);
     if (dc->isMemory) {
         dc->bitmapId = stock.bitmapId;
         dc->bitmap = table.FindAs<Bitmap>(stock.bitmapId);
@@ -27,18 +36,15 @@ HDC AddContext(std::shared_ptr<DeviceContext> dc, const StockObjects& stock)
     return MakeHandle<HDC>(table.Add(std::move(dc)));
 }
 
-// Runs change on the context's state under the table's lock; failure when hdc is no context.
-template <class Change> bool ChangeContext(HDC hdc, Change change)
+// Sets one of the context's colours; the previous one, or CLR_INVALID when hdc is no context.
+COLORREF ReplaceColour(HDC hdc, COLORREF DeviceContext::*field, COLORREF colour)
 {
-    HandleTable& table = HandleTable::Instance();
-    std::lock_guard lock(table.Mutex());
-    const std::shared_ptr<DeviceContext> dc = table.FindAs<DeviceContext>(HandleId(hdc));
-    if (!dc) {
-        SetLastError(ERROR_INVALID_HANDLE);
-        return false;
-    }
-    change(*dc);
-    return true;
+    COLORREF previous = CLR_INVALID;
+    ChangeContext(hdc, [&](DeviceContext& dc) {
+        previous = dc.*field;
+        dc.*field = colour;
+    });
+    return previous;
 }
 
 } // namespace
@@ -55,12 +61,62 @@ HDC CreateDCA(const char* driver, const char* /*device*/, const char* /*port*/, 
     return AddContext(std::move(dc), stock);
 }
 
-HDC GetDC(HWND window)
+namespace {
+
+std::mutex g_hooksMutex;
+WindowSystemHooks g_hooks;
+
+WindowSystemHooks Hooks()
 {
-    if (window != nullptr) {
-        SetLastError(ERROR_INVALID_WINDOW_HANDLE); // windows have no surfaces of their own yet
+    std::lock_guard lock(g_hooksMutex);
+    return g_hooks;
+}
+
+HDC WindowContext(HWND window, bool wholeWindow)
+{
+    const WindowSystemHooks hooks = Hooks();
+    WindowCanvas canvas;
+    if (!hooks.canvas) {
+        SetLastError(ERROR_INVALID_WINDOW_HANDLE); // no window system in this program
         return nullptr;
     }
+    if (!hooks.canvas(window, wholeWindow, canvas))
+        return nullptr;
+    return CreateWindowContext(window, canvas);
+}
+
+} // namespace
+
+namespace zv::gdi {
+
+void SetWindowSystemHooks(const WindowSystemHooks& hooks)
+{
+    std::lock_guard lock(g_hooksMutex);
+    g_hooks = hooks;
+}
+
+HDC CreateWindowContext(HWND window, const WindowCanvas& canvas)
+{
+    if (!canvas.surface) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return nullptr;
+    }
+    const StockObjects& stock = Stock();
+    auto dc = std::make_shared<DeviceContext>();
+    dc->screen = canvas.surface;
+    dc->fromGetDC = true;
+    dc->window = window;
+    dc->origin = canvas.origin;
+    dc->systemClip = std::make_shared<const Region>(canvas.visible);
+    return AddContext(std::move(dc), stock);
+}
+
+} // namespace zv::gdi
+
+HDC GetDC(HWND window)
+{
+    if (window != nullptr)
+        return WindowContext(window, false);
     const StockObjects& stock = Stock();
     auto dc = std::make_shared<DeviceContext>();
     dc->screen = ScreenSurface();
@@ -68,17 +124,32 @@ HDC GetDC(HWND window)
     return AddContext(std::move(dc), stock);
 }
 
+HDC GetWindowDC(HWND window)
+{
+    return window ? WindowContext(window, true) : GetDC(nullptr);
+}
+
 int ReleaseDC(HWND window, HDC hdc)
 {
-    HandleTable& table = HandleTable::Instance();
-    std::lock_guard lock(table.Mutex());
-    const std::uintptr_t id = HandleId(hdc);
-    const std::shared_ptr<DeviceContext> dc = table.FindAs<DeviceContext>(id);
-    if (window != nullptr || !dc || !dc->fromGetDC) {
-        SetLastError(ERROR_INVALID_HANDLE);
-        return 0;
+    RECT drawn{};
+    {
+        HandleTable& table = HandleTable::Instance();
+        std::lock_guard lock(table.Mutex());
+        const std::uintptr_t id = HandleId(hdc);
+        const std::shared_ptr<DeviceContext> dc = table.FindAs<DeviceContext>(id);
+        if (!dc || !dc->fromGetDC || dc->window != window) {
+            SetLastError(ERROR_INVALID_HANDLE);
+            return 0;
+        }
+        if (window)
+            drawn = VisiblePart(dc->screen.get(), dc->systemClip.get(), nullptr).Box();
+        table.Remove(id);
     }
-    table.Remove(id);
+    // Told outside the lock: the window system may draw or compose in answer.
+    if (window) {
+        if (const WindowSystemHooks hooks = Hooks(); hooks.released)
+            hooks.released(window, drawn);
+    }
     return 1;
 }
 
@@ -114,22 +185,24 @@ BOOL DeleteDC(HDC hdc)
     return TRUE;
 }
 
-COLORREF SetTextColor(HDC hdc, COLORREF colour)
-{
-    COLORREF previous = CLR_INVALID;
-    ChangeContext(hdc, [&](DeviceContext& dc) {
-        previous = dc.textColour;
-        dc.textColour = colour;
-    });
-    return previous;
-}
+COLORREF SetTextColor(HDC hdc, COLORREF colour) { return ReplaceColour(hdc, &DeviceContext::textColour, colour); }
 
-COLORREF SetBkColor(HDC hdc, COLORREF colour)
+COLORREF SetBkColor(HDC hdc, COLORREF colour) { return ReplaceColour(hdc, &DeviceContext::bkColour, colour); }
+
+COLORREF SetDCBrushColor(HDC hdc, COLORREF colour) { return ReplaceColour(hdc, &DeviceContext::dcBrushColour, colour); }
+
+COLORREF SetDCPenColor(HDC hdc, COLORREF colour) { return ReplaceColour(hdc, &DeviceContext::dcPenColour, colour); }
+
+UINT SetTextAlign(HDC hdc, UINT align)
 {
-    COLORREF previous = CLR_INVALID;
+    if (align & ~(TA_UPDATECP | TA_CENTER | TA_BASELINE)) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return GDI_ERROR;
+    }
+    UINT previous = GDI_ERROR;
     ChangeContext(hdc, [&](DeviceContext& dc) {
-        previous = dc.bkColour;
-        dc.bkColour = colour;
+        previous = dc.textAlign;
+        dc.textAlign = align;
     });
     return previous;
 }

@@ -10,7 +10,9 @@
 
 namespace zv::gdi {
 
+class Brush;
 class Font;
+class Pen;
 
 class GdiObject {
 public:
@@ -48,11 +50,19 @@ private:
 class DeviceContext : public GdiObject {
 public:
     bool isMemory = false;
-    std::shared_ptr<Surface> screen; // the screen context's surface
+    std::shared_ptr<Surface> screen; // the surface of a screen or window context
     std::uintptr_t bitmapId = 0;     // a memory context's selected bitmap
     std::shared_ptr<Bitmap> bitmap;
     std::uintptr_t fontId = 0;
     std::shared_ptr<Font> font;
+    std::uintptr_t brushId = 0;
+    std::shared_ptr<const Brush> brush;
+    std::uintptr_t penId = 0;
+    std::shared_ptr<const Pen> pen;
+    COLORREF dcBrushColour = RGB(255, 255, 255); // what DC_BRUSH paints
+    COLORREF dcPenColour = RGB(0, 0, 0);         // what DC_PEN draws
+    POINT position{0, 0};                        // the current position of MoveToEx and LineTo
+    UINT textAlign = 0;                          // TA_* flags of TextOutA
     COLORREF textColour = RGB(0, 0, 0);
     COLORREF bkColour = RGB(255, 255, 255);
     int bkMode = OPAQUE;
@@ -60,6 +70,12 @@ public:
     // Replaced, never changed in place, so a drawing call can keep the one it started with.
     std::shared_ptr<const Region> clip;
     bool fromGetDC = false; // given out by GetDC: ReleaseDC frees it
+    // A window context: the window, where its (0, 0) lies on the surface and the part of the
+    // surface the window system lets it paint (null: all of it). The clip region above is kept in
+    // surface pixels and always lies within the window's part.
+    HWND window = nullptr;
+    POINT origin{0, 0};
+    std::shared_ptr<const Region> systemClip;
 
     std::shared_ptr<Surface> Target() const { return isMemory ? (bitmap ? bitmap->Pixels() : nullptr) : screen; }
 };

@@ -1,4 +1,7 @@
 // Retrieving, translating and dispatching the calling thread's messages, and posting.
+#include "platform/user/input.h"
+#include "platform/user/input_events.h"
+#include "platform/user/remote_windows.h"
 #include "platform/user/thread_queue.h"
 #include "platform/user/timer_clock.h"
 #include "platform/user/virtual_keys.h"
@@ -16,13 +19,15 @@ bool IsValidWindowFilter(HWND hWnd)
     return hWnd == nullptr || hWnd == reinterpret_cast<HWND>(-1) || IsWindow(hWnd);
 }
 
-// The character a key gives with no modifier held (the headless backend has no keyboard state).
+// The character a key gives; Shift and Caps Lock choose the case of letters.
 char CharacterOfKey(WPARAM key)
 {
     if (key >= '0' && key <= '9')
         return static_cast<char>(key);
-    if (key >= 'A' && key <= 'Z')
-        return static_cast<char>(key - 'A' + 'a');
+    if (key >= 'A' && key <= 'Z') {
+        const bool upper = (GetKeyState(VK_SHIFT) < 0) != ((GetKeyState(VK_CAPITAL) & 1) != 0);
+        return static_cast<char>(upper ? key : key - 'A' + 'a');
+    }
     if (key >= VK_NUMPAD0 && key <= VK_NUMPAD9)
         return static_cast<char>('0' + (key - VK_NUMPAD0));
     switch (key) {
@@ -50,8 +55,10 @@ BOOL GetMessageA(LPMSG msg, HWND hWnd, UINT wMsgFilterMin, UINT wMsgFilterMax)
         // Count first, then look, then block only while nothing new came in.
         const std::uint64_t epoch = waiter.Epoch();
         waiter.ServeIfRequested();
-        if (queue->Take(msg, filter, true))
+        if (queue->Take(msg, filter, true)) {
+            zv::user::OnMessageRetrieved(*msg);
             return msg->message == WM_QUIT ? 0 : 1;
+        }
         waiter.Block(epoch, queue->NextTimerDeadline(filter));
     }
 }
@@ -65,7 +72,11 @@ BOOL PeekMessageA(LPMSG msg, HWND hWnd, UINT wMsgFilterMin, UINT wMsgFilterMax, 
     const std::shared_ptr<ThreadQueue> queue = ThreadQueue::ForCurrentThread();
     zv::win32::ThreadWaiter::Current().ServeIfRequested();
     const MessageFilter filter{hWnd, wMsgFilterMin, wMsgFilterMax};
-    return queue->Take(msg, filter, (wRemoveMsg & PM_REMOVE) != 0) ? TRUE : FALSE;
+    if (!queue->Take(msg, filter, (wRemoveMsg & PM_REMOVE) != 0))
+        return FALSE;
+    if (wRemoveMsg & PM_REMOVE)
+        zv::user::OnMessageRetrieved(*msg);
+    return TRUE;
 }
 
 BOOL TranslateMessage(const MSG* msg)
@@ -142,6 +153,8 @@ BOOL PostMessageA(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam)
         std::lock_guard lock(table.Mutex());
         queue->PostLocked(msg);
     } else {
+        if (!zv::user::IsLocalWindow(hWnd))
+            return zv::user::PostRemoteMessage(hWnd, Msg, wParam, lParam);
         WindowTable& table = WindowTable::Instance();
         std::lock_guard lock(table.Mutex());
         zv::user::WindowRecord* record = table.Find(hWnd);
