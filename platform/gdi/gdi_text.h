@@ -80,8 +80,8 @@ UINT SetTextAlign(HDC hdc, UINT align);
 UINT GetTextAlign(HDC hdc);
 // One line of UTF-8 text (count bytes) in the selected font and text colour; in OPAQUE mode its
 // cell is first filled with the background colour. ETO_OPAQUE fills rect with the background
-// colour first, ETO_CLIPPED keeps the text inside rect. Per-character advances (dx) are not
-// supported.
+// colour first, ETO_CLIPPED keeps the text inside rect; with no text (count 0) only that fill
+// happens, font or none. Per-character advances (dx) are not supported.
 BOOL ExtTextOutA(HDC hdc, int x, int y, UINT options, const RECT* rect, const char* text, UINT count,
                  const INT* dx);
 BOOL TextOutA(HDC hdc, int x, int y, const char* text, int count);

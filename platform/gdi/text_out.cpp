@@ -136,15 +136,18 @@ BOOL ExtTextOutA(HDC hdc, int x, int y, UINT options, const RECT* rect, const ch
         SetLastError(ERROR_INVALID_PARAMETER);
         return FALSE;
     }
+    // Without text only the rectangle is filled (the fast way to fill with a colour): no font needed.
     ContextState state;
-    if (!ReadTextState(hdc, state))
+    if (!(count > 0 ? ReadTextState(hdc, state) : ReadContextState(hdc, state))) {
+        if (count == 0)
+            SetLastError(ERROR_INVALID_HANDLE);
         return FALSE;
+    }
     if (!state.target) {
         SetLastError(ERROR_INVALID_PARAMETER);
         return FALSE;
     }
-    Font& font = *state.font;
-    const TextLine line = count > 0 ? SingleLine(font, text, count) : TextLine{};
+    const TextLine line = count > 0 ? SingleLine(*state.font, text, count) : TextLine{};
     const UINT align = state.textAlign;
     POINT origin{x, y};
     if (align & TA_UPDATECP) {
@@ -161,6 +164,9 @@ BOOL ExtTextOutA(HDC hdc, int x, int y, UINT options, const RECT* rect, const ch
     }
     if (rect != nullptr && (options & ETO_CLIPPED))
         visible = Region::Intersect(visible, Region(state.ToSurface(*rect)));
+    if (count == 0)
+        return TRUE;
+    Font& font = *state.font;
     const int left = LineLeft(origin.x, line.width, align) + state.origin.x;
     const int top = LineTop(origin.y, font, align) + state.origin.y;
     for (const RECT& clip : visible.Rects())

@@ -144,6 +144,14 @@ TEST_F(TextOut, OpaqueRectangleAndClipping)
             }
         }
     EXPECT_GT(white, 20);
+    // Without text only the rectangle is filled: the quick way to fill with a colour.
+    const RECT fill{0, 60, 10, 70};
+    SetBkColor(canvas.Dc(), RGB(0, 255, 0));
+    ASSERT_TRUE(ExtTextOutA(canvas.Dc(), 0, 0, ETO_OPAQUE, &fill, nullptr, 0, nullptr));
+    const DibImage filled = canvas.Read();
+    EXPECT_EQ(filled.At(0, 60)[1], 255);
+    EXPECT_EQ(filled.At(9, 69)[1], 255);
+    EXPECT_EQ(filled.At(10, 69)[1], 0);
     SetLastError(0);
     const int dx[] = {5};
     EXPECT_FALSE(ExtTextOutA(canvas.Dc(), 0, 0, 0, nullptr, "a", 1, dx));
