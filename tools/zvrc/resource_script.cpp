@@ -387,13 +387,17 @@ private:
         dialog.cx = ParseCoordinate();
         ExpectComma();
         dialog.cy = ParseCoordinate();
+        // Without STYLE: a bordered pop-up with a system menu, and a title bar when it has a
+        // caption. With STYLE: exactly those styles (skinned windows carry a caption but no bar).
         dialog.style = WS_POPUP | WS_BORDER | WS_SYSMENU;
+        bool styleGiven = false;
         for (;;) {
             const Token& option = Peek();
             const std::string word = option.kind == TokenKind::Word ? Upper(option.text) : std::string();
             if (word == "STYLE") {
                 Take();
                 dialog.style = ParseExpression();
+                styleGiven = true;
             } else if (word == "EXSTYLE") {
                 Take();
                 dialog.exStyle = ParseExpression();
@@ -416,7 +420,7 @@ private:
                 break;
             }
         }
-        if (!dialog.caption.empty())
+        if (!dialog.caption.empty() && !styleGiven)
             dialog.style |= WS_CAPTION;
         if (dialog.hasFont)
             dialog.style |= DS_SETFONT;
