@@ -1,7 +1,7 @@
 #include "platform/user/dialog_template.h"
 
 #include "platform/user/menu.h"
-#include "platform/win32/string_conversion.h"
+#include "platform/user/resource_reader.h"
 
 namespace zv::user {
 
@@ -10,96 +10,15 @@ namespace {
 constexpr DWORD DS_SETFONT = 0x40;
 const char* const kPredefinedClasses[] = {"Button", "Edit", "Static", "ListBox", "ScrollBar", "ComboBox"};
 
-// Little-endian reads that fail past the end instead of reading on.
-class TemplateReader {
-public:
-    TemplateReader(const unsigned char* data, std::size_t size) : data_(data), size_(size) {}
-
-    bool ok() const { return ok_; }
-
-    WORD Word()
-    {
-        if (!Need(2))
-            return 0;
-        const WORD value = static_cast<WORD>(data_[offset_] | (data_[offset_ + 1] << 8));
-        offset_ += 2;
-        return value;
+// 0x0000: empty; 0xFFFF and a word: an ordinal; else a string.
+TemplateName NameOrOrdinal(ResourceReader& in)
+{
+    if (in.PeekWord() == 0xFFFF) {
+        in.Word();
+        return TemplateName{{}, in.Word()};
     }
-    DWORD Dword()
-    {
-        const DWORD low = Word();
-        return low | (static_cast<DWORD>(Word()) << 16);
-    }
-    short Short() { return static_cast<short>(Word()); }
-    BYTE Byte()
-    {
-        if (!Need(1))
-            return 0;
-        return data_[offset_++];
-    }
-    std::vector<BYTE> Bytes(std::size_t count)
-    {
-        if (!Need(count))
-            return {};
-        std::vector<BYTE> bytes(data_ + offset_, data_ + offset_ + count);
-        offset_ += count;
-        return bytes;
-    }
-
-    std::string String()
-    {
-        std::u16string wide;
-        for (;;) {
-            const WORD c = Word();
-            if (!ok_ || c == 0)
-                break;
-            wide += static_cast<char16_t>(c);
-        }
-        if (wide.empty())
-            return {};
-        const int bytes = WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), nullptr, 0,
-                                              nullptr, nullptr);
-        std::string text(static_cast<std::size_t>(bytes), '\0');
-        WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), text.data(), bytes, nullptr,
-                            nullptr);
-        return text;
-    }
-
-    // 0x0000: empty; 0xFFFF and a word: an ordinal; else a string.
-    TemplateName NameOrOrdinal()
-    {
-        if (!Need(2))
-            return {};
-        const WORD first = static_cast<WORD>(data_[offset_] | (data_[offset_ + 1] << 8));
-        if (first == 0xFFFF) {
-            offset_ += 2;
-            return TemplateName{{}, Word()};
-        }
-        return TemplateName{String(), 0};
-    }
-
-    void AlignDword()
-    {
-        offset_ = (offset_ + 3) & ~static_cast<std::size_t>(3);
-        if (offset_ > size_)
-            ok_ = false;
-    }
-
-private:
-    bool Need(std::size_t count)
-    {
-        if (!ok_ || count > size_ - offset_) {
-            ok_ = false;
-            return false;
-        }
-        return true;
-    }
-
-    const unsigned char* data_;
-    std::size_t size_;
-    std::size_t offset_ = 0;
-    bool ok_ = true;
-};
+    return TemplateName{in.String(), 0};
+}
 
 std::string ClassName(const TemplateName& name)
 {
@@ -110,7 +29,7 @@ std::string ClassName(const TemplateName& name)
     return name.text;
 }
 
-DialogItemTemplate ReadItem(TemplateReader& in, bool extended)
+DialogItemTemplate ReadItem(ResourceReader& in, bool extended)
 {
     DialogItemTemplate item;
     in.AlignDword();
@@ -127,8 +46,8 @@ DialogItemTemplate ReadItem(TemplateReader& in, bool extended)
     item.cx = in.Short();
     item.cy = in.Short();
     item.id = extended ? in.Dword() : in.Word();
-    item.className = ClassName(in.NameOrOrdinal());
-    item.text = in.NameOrOrdinal();
+    item.className = ClassName(NameOrOrdinal(in));
+    item.text = NameOrOrdinal(in);
     item.creationData = in.Bytes(in.Word());
     return item;
 }
@@ -141,7 +60,7 @@ std::optional<DialogTemplate> ParseDialogTemplate(const void* data, std::size_t 
         SetLastError(ERROR_INVALID_PARAMETER);
         return std::nullopt;
     }
-    TemplateReader in(static_cast<const unsigned char*>(data), size);
+    ResourceReader in(static_cast<const unsigned char*>(data), size);
     DialogTemplate dialog;
     const WORD version = in.Word();
     const WORD signature = in.Word();
@@ -159,8 +78,8 @@ std::optional<DialogTemplate> ParseDialogTemplate(const void* data, std::size_t 
     dialog.y = in.Short();
     dialog.cx = in.Short();
     dialog.cy = in.Short();
-    dialog.menu = in.NameOrOrdinal();
-    dialog.className = in.NameOrOrdinal();
+    dialog.menu = NameOrOrdinal(in);
+    dialog.className = NameOrOrdinal(in);
     dialog.caption = in.String();
     if (dialog.style & DS_SETFONT) {
         dialog.hasFont = true;

@@ -1,7 +1,7 @@
 #include "platform/user/resource_strings.h"
 
 #include "platform/user/text_out.h"
-#include "platform/win32/string_conversion.h"
+#include "platform/user/resource_reader.h"
 
 namespace zv::user {
 
@@ -16,37 +16,20 @@ std::optional<std::string> LoadResourceString(HINSTANCE module, UINT id)
         win32::FindResourceBytes(module, MAKEINTRESOURCEA(static_cast<WORD>(id / 16 + 1)), RT_STRING);
     if (!block.data)
         return std::nullopt;
-    std::size_t offset = 0;
-    const auto readWord = [&](std::size_t at) {
-        return static_cast<unsigned>(block.data[at] | (block.data[at + 1] << 8));
-    };
-    for (UINT index = 0;; ++index) {
-        if (offset + 2 > block.size) {
-            SetLastError(ERROR_RESOURCE_DATA_NOT_FOUND);
-            return std::nullopt;
-        }
-        const unsigned length = readWord(offset);
-        offset += 2;
-        if (offset + 2u * length > block.size) {
-            SetLastError(ERROR_RESOURCE_DATA_NOT_FOUND);
-            return std::nullopt;
-        }
-        if (index == id % 16) {
-            if (length == 0) {
-                SetLastError(ERROR_RESOURCE_NAME_NOT_FOUND);
-                return std::nullopt;
-            }
-            std::u16string wide(length, u'\0');
-            for (unsigned i = 0; i < length; ++i)
-                wide[i] = static_cast<char16_t>(readWord(offset + 2u * i));
-            const LPCWSTR text = wide.data();
-            const int bytes = WideCharToMultiByte(CP_UTF8, 0, text, static_cast<int>(length), nullptr, 0, nullptr, nullptr);
-            std::string result(static_cast<std::size_t>(bytes), '\0');
-            WideCharToMultiByte(CP_UTF8, 0, text, static_cast<int>(length), result.data(), bytes, nullptr, nullptr);
-            return result;
-        }
-        offset += 2u * length;
+    ResourceReader in(block.data, block.size);
+    for (UINT index = 0; index < id % 16; ++index)
+        in.Skip(2u * in.Word());
+    const WORD length = in.Word();
+    std::string text = in.Chars(length);
+    if (!in.ok()) {
+        SetLastError(ERROR_RESOURCE_DATA_NOT_FOUND);
+        return std::nullopt;
     }
+    if (length == 0) {
+        SetLastError(ERROR_RESOURCE_NAME_NOT_FOUND);
+        return std::nullopt;
+    }
+    return text;
 }
 
 } // namespace zv::user
