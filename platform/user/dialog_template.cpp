@@ -24,8 +24,11 @@ std::string ClassName(const TemplateName& name)
 {
     if (name.ordinal >= 0x80 && name.ordinal <= 0x85)
         return kPredefinedClasses[name.ordinal - 0x80];
-    if (name.ordinal)
-        return "#" + std::to_string(name.ordinal);
+    if (name.ordinal) {
+        std::string text = "#";
+        text += std::to_string(name.ordinal);
+        return text;
+    }
     return name.text;
 }
 
