@@ -183,6 +183,12 @@ TEST_F(AppResourcesTest, DialogTemplatesCarryTheirCaptionsAndControls)
     EXPECT_EQ(login->items[6].style & 0xF, 1u);          // BS_DEFPUSHBUTTON
 }
 
+TEST_F(AppResourcesTest, ProgramVersion)
+{
+    // The update server is asked with this version ("in322").
+    EXPECT_EQ(ProgramVersion(), "3.2.2.0");
+}
+
 TEST_F(AppResourcesTest, HtmlPages)
 {
     const auto chat = zv::win32::FindResourceBytes(nullptr, "CHAT.HTML", RT_HTML);

@@ -4,6 +4,8 @@
 #include "platform/user/dialog_template.h"
 #include "platform/user/menu.h"
 #include "platform/user/resource_strings.h"
+#include "platform/win32/paths.h"
+#include "platform/win32/version_info.h"
 
 #include <string>
 #include <vector>
@@ -53,6 +55,24 @@ inline std::vector<std::string> Controls(const zv::user::DialogTemplate& dialog)
     for (const auto& item : dialog.items)
         controls.push_back(std::to_string(static_cast<int>(item.id)) + ":" + item.className + ":" + item.text.text);
     return controls;
+}
+
+// The running program's product version as "a.b.c.d", with " pre" when marked pre-release.
+inline std::string ProgramVersion()
+{
+    char program[4096];
+    if (GetModuleFileNameA(nullptr, program, sizeof program) == 0)
+        return "<no program path>";
+    std::vector<unsigned char> block(GetFileVersionInfoSizeA(program, nullptr));
+    LPVOID value = nullptr;
+    UINT length = 0;
+    if (block.empty() || !GetFileVersionInfoA(program, 0, static_cast<DWORD>(block.size()), block.data()) ||
+        !VerQueryValueA(block.data(), "\\", &value, &length))
+        return "<no version>";
+    const auto* fixed = static_cast<const VS_FIXEDFILEINFO*>(value);
+    return std::to_string(HIWORD(fixed->dwProductVersionMS)) + "." + std::to_string(LOWORD(fixed->dwProductVersionMS)) +
+           "." + std::to_string(HIWORD(fixed->dwProductVersionLS)) + "." +
+           std::to_string(LOWORD(fixed->dwProductVersionLS)) + (fixed->dwFileFlags & VS_FF_PRERELEASE ? " pre" : "");
 }
 
 } // namespace zv::res::test
