@@ -8,15 +8,6 @@
 
 using PUINT = UINT*;
 
-constexpr WORD LOWORD(DWORD value)
-{
-    return static_cast<WORD>(value & 0xFFFF);
-}
-constexpr WORD HIWORD(DWORD value)
-{
-    return static_cast<WORD>(value >> 16);
-}
-
 struct VS_FIXEDFILEINFO {
     DWORD dwSignature;
     DWORD dwStrucVersion;
