@@ -11,7 +11,6 @@
 #include <limits>
 #include <memory>
 #include <new>
-#include <vector>
 
 namespace {
 
@@ -109,6 +108,9 @@ private:
 constexpr BYTE kEndOfLine = 0;
 constexpr BYTE kEndOfBitmap = 1;
 constexpr BYTE kDelta = 2;
+// A delta (escape, code, dx, dy) moves up at most 255 rows.
+constexpr std::int64_t kDeltaBytes = 4;
+constexpr std::int64_t kDeltaMaxRows = 255;
 
 } // namespace
 
@@ -248,17 +250,15 @@ bool CPixImageBMP::Decode(CPixStream* stream)
                 throw kTruncated;
         }
 
-        // Uncompressed data must all be there; checking before allocating keeps a small hostile
-        // file from claiming a huge picture.
+        // The data must be able to describe the picture; checking before allocating keeps a small
+        // hostile file from claiming a huge one. Uncompressed data must all be there; run-length
+        // data must at least reach the top row with the longest moves it has.
         const bool plain = compression == BI_RGB || compression == kBitfields || bits == 16;
-        if (plain) {
-            const int32_t size = stream->Size();
-            const int32_t here = stream->Tell();
-            const std::int64_t left = std::int64_t{size} - here;
-            if (size >= 0 && here >= 0 &&
-                (left < 0 || PlainBytes(bits, bih.biWidth, height) > static_cast<std::uint64_t>(left)))
-                throw kTruncated;
-        }
+        const std::int64_t left = stream->BytesLeft();
+        if (left >= 0 && plain && PlainBytes(bits, bih.biWidth, height) > static_cast<std::uint64_t>(left))
+            throw kTruncated;
+        if (left >= 0 && !plain && height > left / kDeltaBytes * kDeltaMaxRows + 1)
+            throw kTruncated;
 
         if (height > std::numeric_limits<LONG>::max() || bih.biWidth <= 0 ||
             !Create(static_cast<DWORD>(bih.biWidth), static_cast<DWORD>(height), bits, PIXIMAGE_BMP))
@@ -350,14 +350,11 @@ void CPixImageBMP::DecodeRle(CPixStream* stream, bool fourBit)
 
 void CPixImageBMP::FlipRows()
 {
+    // Swapped in place: a spare row could itself be as large as a picture.
     const std::size_t stride = m_info.stride;
-    std::vector<BYTE> spare(stride);
     for (LONG top = m_header.biHeight - 1, bottom = 0; bottom < top; --top, ++bottom) {
         BYTE* low = m_pPixels + bottom * stride;
-        BYTE* high = m_pPixels + top * stride;
-        std::memcpy(spare.data(), low, stride);
-        std::memcpy(low, high, stride);
-        std::memcpy(high, spare.data(), stride);
+        std::swap_ranges(low, low + stride, m_pPixels + top * stride);
     }
 }
 

@@ -211,11 +211,10 @@ void ReadLayout(png_structp png, png_infop info, FileLayout& f)
 // Streams of unknown length are left to run dry while reading.
 void CheckDataCanHold(CPixStream* stream, const FileLayout& f)
 {
-    const int32_t size = stream->Size();
-    const int32_t here = stream->Tell();
-    if (size < 0 || here < 0 || size < here)
+    const std::int64_t left = stream->BytesLeft();
+    if (left < 0)
         return;
-    const std::uint64_t producible = (static_cast<std::uint64_t>(size - here) + 1) * kMaxInflateRatio * 8;
+    const std::uint64_t producible = (static_cast<std::uint64_t>(left) + 1) * kMaxInflateRatio * 8;
     const std::uint64_t pixels = static_cast<std::uint64_t>(f.width) * f.height; // below 2^62
     if (pixels > producible / f.pixelDepth)
         throw kReadError;
