@@ -103,6 +103,7 @@ bool CPixImageICO::Decode(CPixStream* stream)
         ReadExactly(stream, GetPalette(), 4 * static_cast<std::size_t>(entries), kTruncated);
 
         const std::size_t stride = m_info.stride;
+        bool alphaDecides = false;
         if (bits == 32) {
             if (!AllocAlpha())
                 throw "Can't allocate memory";
@@ -120,6 +121,7 @@ bool CPixImageICO::Decode(CPixStream* stream)
             }
             // Writers that only have on-off transparency leave every alpha byte 0 and rely on
             // the mask, as the platform does: such bytes say nothing.
+            alphaDecides = anyAlpha;
             if (!anyAlpha)
                 FreeAlpha();
         } else {
@@ -130,7 +132,10 @@ bool CPixImageICO::Decode(CPixStream* stream)
         const std::size_t maskStride = MaskStride(width);
         std::vector<BYTE> mask(maskStride * static_cast<std::size_t>(height));
         ReadExactly(stream, mask.data(), mask.size(), kTruncated);
-        ApplyAndMask(mask, maskStride, bits);
+        // Alpha bytes that say anything decide alone: writers also set the mask on every pixel
+        // that is not fully opaque, for readers without alpha.
+        if (!alphaDecides)
+            ApplyAndMask(mask, maskStride, bits);
         return true;
     } catch (const char* message) {
         SetLastErrorText(message);
@@ -187,7 +192,8 @@ void CPixImageICO::ApplyAndMask(const std::vector<BYTE>& mask, std::size_t maskS
     }
 
     if (fileBits == 24) {
-        // One colour under every masked pixel: keep it as a transparent colour instead of a plane.
+        // One colour under every masked pixel and nowhere else: keep it as a transparent colour
+        // instead of a plane. Shown elsewhere too, it would hide those pixels: the plane stays.
         bool first = true;
         BYTE color[3] = {};
         for (LONG y = 0; y < height; ++y) {
@@ -202,6 +208,12 @@ void CPixImageICO::ApplyAndMask(const std::vector<BYTE>& mask, std::size_t maskS
                     return;
                 }
             }
+        }
+        for (LONG y = 0; y < height; ++y) {
+            const BYTE* row = GetRowPointer(static_cast<DWORD>(y));
+            for (LONG x = 0; x < width; ++x)
+                if (!MaskBit(mask, maskStride, x, y) && std::memcmp(color, row + 3 * x, 3) == 0)
+                    return;
         }
         SetTransparentColor(MakePixColor(color[2], color[1], color[0]));
         m_info.transparentIndex = 0;
