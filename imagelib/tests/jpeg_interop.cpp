@@ -149,6 +149,25 @@ TEST_F(JpegInterop, FrameClaimsAreWeighedAgainstTheData)
     }
 }
 
+// ExifTool writes the thumbnail's own resolution (72) into the directory after the picture's.
+TEST_F(JpegInterop, ThumbnailResolutionLeavesThePicturesAlone)
+{
+    const std::string picture = m_dir.File("pic.jpg");
+    const std::string thumb = m_dir.File("thumb.jpg");
+    interop::WriteNetpbm(m_dir.File("in.ppm"), interop::FromImage(m_photo, false));
+    Run("cjpeg " + Quote(m_dir.File("in.ppm")) + " > " + Quote(picture));
+    Run("convert -size 16x12 xc:blue " + Quote(thumb));
+    Run("exiftool -q -overwrite_original -XResolution=300 -YResolution=300 -ResolutionUnit=inches " +
+        Quote("-ThumbnailImage<=" + thumb) + " " + Quote(picture));
+    Run("exiftool -s3 -IFD0:XResolution -IFD1:XResolution " + Quote(picture) + " > " + Quote(m_dir.File("res.txt")));
+    ASSERT_EQ(interop::ReadText(m_dir.File("res.txt")), "300\n72\n");
+
+    CPixImage image;
+    ASSERT_TRUE(image.Load(picture.c_str(), 3)) << image.GetLastErrorText();
+    EXPECT_EQ(image.GetDpiX(), 300);
+    EXPECT_EQ(image.GetDpiY(), 300);
+}
+
 struct ExifEdit {
     const char* order;
     const char* unit;
