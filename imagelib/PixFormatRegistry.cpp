@@ -3,7 +3,10 @@
 #include "imagelib/PixImageBMP.h"
 #include "imagelib/PixImageICO.h"
 #include "imagelib/PixImageJPG.h"
+#include "imagelib/PixImagePCX.h"
 #include "imagelib/PixImagePNG.h"
+#include "imagelib/PixImageTGA.h"
+#include "imagelib/PixImageWBMP.h"
 
 #include <array>
 #include <mutex>
@@ -22,6 +25,9 @@ FormatTable BuiltInFormats()
     table[PIXIMAGE_PNG] = PixPngFormat();
     table[PIXIMAGE_ICO] = PixIcoFormat();
     table[PIXIMAGE_JPG] = PixJpgFormat();
+    table[PIXIMAGE_TGA] = PixTgaFormat();
+    table[PIXIMAGE_PCX] = PixPcxFormat();
+    table[PIXIMAGE_WBMP] = PixWbmpFormat();
     return table;
 }
 
