@@ -3,6 +3,7 @@
 #include "imagelib/PixImageIterator.h"
 #include "imagelib/PixLittleEndian.h"
 #include "imagelib/PixStream.h"
+#include "imagelib/PixStreamExact.h"
 
 #include <algorithm>
 #include <cmath>
@@ -34,12 +35,6 @@ std::uint64_t PlainBytes(WORD bits, LONG width, std::int64_t rows)
     if (count != 0 && rowBytes > std::numeric_limits<std::uint64_t>::max() / count)
         return std::numeric_limits<std::uint64_t>::max();
     return rowBytes * count;
-}
-
-void ReadExactly(CPixStream* stream, void* buffer, std::size_t bytes, const char* error)
-{
-    if (bytes != 0 && stream->Read(buffer, 1, bytes) != bytes)
-        throw error;
 }
 
 // Compressed pixel data, taken from the stream a block at a time.
@@ -171,7 +166,7 @@ bool CPixImageBMP::Decode(CPixStream* stream)
             throw "Not a BMP";
         const int32_t start = stream->Tell();
         BYTE fileHeader[kFileHeaderBytes];
-        ReadExactly(stream, fileHeader, sizeof fileHeader, "Not a BMP");
+        PixReadExactly(stream, fileHeader, sizeof fileHeader, "Not a BMP");
         // Without the signature the data is a packed DIB that starts with its info header.
         DWORD dataOffset = 0;
         if (LoadLE16(fileHeader) == kBmpSignature)
@@ -216,7 +211,7 @@ bool CPixImageBMP::Decode(CPixStream* stream)
         DWORD masks[3] = {0, 0, 0};
         if (bits >= 16 && compression == kBitfields) {
             BYTE raw[12];
-            ReadExactly(stream, raw, sizeof raw, kTruncated);
+            PixReadExactly(stream, raw, sizeof raw, kTruncated);
             for (int i = 0; i < 3; ++i)
                 masks[i] = LoadLE32(raw + 4 * i);
         }
@@ -238,7 +233,7 @@ bool CPixImageBMP::Decode(CPixStream* stream)
         BYTE palette[256 * 4];
         if (bits <= 8) {
             entries = std::min<DWORD>(bih.biClrUsed, 1u << bits);
-            ReadExactly(stream, palette, static_cast<std::size_t>(entries) * entrySize, "Error reading BMP palette");
+            PixReadExactly(stream, palette, static_cast<std::size_t>(entries) * entrySize, "Error reading BMP palette");
         }
         if (m_info.escape)
             throw "Cancelled";
@@ -282,16 +277,16 @@ bool CPixImageBMP::Decode(CPixStream* stream)
         } else if (bits <= 8 && compression == kRle4) {
             DecodeRle(stream, true);
         } else if (bits <= 8 || bits == 24) {
-            ReadExactly(stream, m_pPixels, imageBytes, kTruncated);
+            PixReadExactly(stream, m_pPixels, imageBytes, kTruncated);
         } else if (bits == 16) {
             // 16-bit rows are shorter than 24-bit ones, so they expand in place.
-            ReadExactly(stream, m_pPixels, fileBytes, kTruncated);
+            PixReadExactly(stream, m_pPixels, fileBytes, kTruncated);
             UnpackBitfields(m_pPixels, masks[0], masks[1], masks[2], 16);
         } else {
             std::unique_ptr<BYTE[]> source(new (std::nothrow) BYTE[fileBytes]);
             if (!source)
                 throw "can't allocate memory";
-            ReadExactly(stream, source.get(), fileBytes, kTruncated);
+            PixReadExactly(stream, source.get(), fileBytes, kTruncated);
             UnpackBitfields(source.get(), masks[0], masks[1], masks[2], 32);
         }
 

@@ -110,7 +110,8 @@ bool CPixImagePCX::Decode(CPixStream* stream)
         if (planes > 4)
             throw "Can't handle image with more than 4 planes";
         const bool truecolor = bits == 8 && (planes == 3 || planes == 4);
-        if (planes == 0 || (planes > 1 && bits != 1 && !truecolor) || (bits != 1 && bits != 2 && bits != 4 && bits != 8))
+        const bool knownBits = bits == 1 || bits == 2 || bits == 4 || bits == 8;
+        if (planes == 0 || (planes > 1 && bits != 1 && !truecolor) || !knownBits)
             throw "Can't handle more than 1 bit per pixel";
         if (xMax < xMin || yMax < yMin)
             throw kBadSize;
@@ -221,7 +222,8 @@ bool CPixImagePCX::Encode(CPixStream* stream)
             throw "Image too large for PCX";
         const bool withAlpha = bpp == 24 && m_pAlpha;
         const int planes = bpp == 24 ? (withAlpha ? 4 : 3) : bpp == 4 ? 4 : 1;
-        std::size_t bytesPerLine = bpp >= 8 ? static_cast<std::size_t>(width) : (static_cast<std::size_t>(width) + 7) / 8;
+        const std::size_t pixels = static_cast<std::size_t>(width);
+        std::size_t bytesPerLine = bpp >= 8 ? pixels : (pixels + 7) / 8;
         bytesPerLine += bytesPerLine % 2;
 
         BYTE header[kHeaderBytes] = {};
