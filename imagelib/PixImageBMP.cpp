@@ -1,5 +1,6 @@
 #include "imagelib/PixImageBMP.h"
 
+#include "imagelib/PixFormatOf.h"
 #include "imagelib/PixImageIterator.h"
 #include "imagelib/PixLittleEndian.h"
 #include "imagelib/PixStream.h"
@@ -36,32 +37,6 @@ std::uint64_t PlainBytes(WORD bits, LONG width, std::int64_t rows)
         return std::numeric_limits<std::uint64_t>::max();
     return rowBytes * count;
 }
-
-// Compressed pixel data, taken from the stream a block at a time.
-class ByteSource {
-public:
-    explicit ByteSource(CPixStream* stream)
-        : m_stream(stream)
-    {
-    }
-
-    BYTE Take()
-    {
-        if (m_next == m_end) {
-            m_end = m_stream->Read(m_buffer, 1, sizeof m_buffer);
-            m_next = 0;
-            if (m_end == 0)
-                throw kTruncated;
-        }
-        return m_buffer[m_next++];
-    }
-
-private:
-    CPixStream* m_stream;
-    BYTE m_buffer[4096];
-    std::size_t m_next = 0;
-    std::size_t m_end = 0;
-};
 
 // Pixels a run-length stream places outside the picture are dropped. Positions are 64-bit so that
 // no amount of input makes them wrap.
@@ -303,7 +278,7 @@ bool CPixImageBMP::Decode(CPixStream* stream)
 // first): the two layouts differ only in how a byte becomes pixels.
 void CPixImageBMP::DecodeRle(CPixStream* stream, bool fourBit)
 {
-    ByteSource data(stream);
+    PixByteReader data(stream, kTruncated);
     RleTarget target(this);
     std::int64_t x = 0;
     std::int64_t y = 0;
@@ -378,15 +353,5 @@ bool CPixImageBMP::Encode(CPixStream* stream)
 
 PixFormat PixBmpFormat()
 {
-    PixFormat format;
-    format.create = []() -> std::unique_ptr<CPixImage> {
-        return std::unique_ptr<CPixImage>(new (std::nothrow) CPixImageBMP);
-    };
-    format.decode = [](CPixImage& image, CPixStream* stream, LONG) {
-        return static_cast<CPixImageBMP&>(image).Decode(stream);
-    };
-    format.encode = [](CPixImage& image, CPixStream* stream, LONG) {
-        return static_cast<CPixImageBMP&>(image).Encode(stream);
-    };
-    return format;
+    return PixFormatOf<CPixImageBMP>();
 }

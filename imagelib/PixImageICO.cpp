@@ -1,5 +1,6 @@
 #include "imagelib/PixImageICO.h"
 
+#include "imagelib/PixFormatOf.h"
 #include "imagelib/PixLittleEndian.h"
 #include "imagelib/PixStream.h"
 #include "imagelib/PixStreamExact.h"
@@ -311,16 +312,7 @@ bool CPixImageICO::Encode(CPixStream* stream)
 
 PixFormat PixIcoFormat()
 {
-    PixFormat format;
-    format.create = []() -> std::unique_ptr<CPixImage> {
-        return std::unique_ptr<CPixImage>(new (std::nothrow) CPixImageICO);
-    };
-    format.decode = [](CPixImage& image, CPixStream* stream, LONG) {
-        return static_cast<CPixImageICO&>(image).Decode(stream);
-    };
-    format.encode = [](CPixImage& image, CPixStream* stream, LONG) {
-        return static_cast<CPixImageICO&>(image).Encode(stream);
-    };
+    PixFormat format = PixFormatOf<CPixImageICO>();
     format.multiFrame = true;
     return format;
 }

@@ -1,5 +1,6 @@
 #include "imagelib/PixImageJPG.h"
 
+#include "imagelib/PixFormatOf.h"
 #include "imagelib/PixJpgErrorManager.h"
 #include "imagelib/PixJpgManager.h"
 #include "imagelib/PixStream.h"
@@ -286,15 +287,5 @@ void CPixImageJPG::CompressRows(jpeg_compress_struct* cinfo, CPixJpgManager* man
 
 PixFormat PixJpgFormat()
 {
-    PixFormat format;
-    format.create = []() -> std::unique_ptr<CPixImage> {
-        return std::unique_ptr<CPixImage>(new (std::nothrow) CPixImageJPG);
-    };
-    format.decode = [](CPixImage& image, CPixStream* stream, LONG) {
-        return static_cast<CPixImageJPG&>(image).Decode(stream);
-    };
-    format.encode = [](CPixImage& image, CPixStream* stream, LONG) {
-        return static_cast<CPixImageJPG&>(image).Encode(stream);
-    };
-    return format;
+    return PixFormatOf<CPixImageJPG>();
 }

@@ -1,5 +1,6 @@
 #include "imagelib/PixImagePCX.h"
 
+#include "imagelib/PixFormatOf.h"
 #include "imagelib/PixLittleEndian.h"
 #include "imagelib/PixStream.h"
 #include "imagelib/PixStreamExact.h"
@@ -20,11 +21,11 @@ constexpr const char* kWriteFailed = "Error writing PCX";
 // A code pair stands for at most 63 bytes.
 constexpr std::uint64_t kMaxRun = 63;
 
-// Run-length bytes taken from the stream a block at a time.
+// Run-length coded bytes.
 class RleReader {
 public:
     explicit RleReader(CPixStream* stream)
-        : m_stream(stream)
+        : m_bytes(stream, kCorrupted)
     {
     }
 
@@ -53,22 +54,11 @@ public:
         }
     }
 
-    BYTE Take()
-    {
-        if (m_next == m_end) {
-            m_end = m_stream->Read(m_buffer, 1, sizeof m_buffer);
-            m_next = 0;
-            if (m_end == 0)
-                throw kCorrupted;
-        }
-        return m_buffer[m_next++];
-    }
+    // The bytes after the coded data.
+    BYTE Take() { return m_bytes.Take(); }
 
 private:
-    CPixStream* m_stream;
-    BYTE m_buffer[4096];
-    std::size_t m_next = 0;
-    std::size_t m_end = 0;
+    PixByteReader m_bytes;
     std::uint64_t m_repeat = 0;
     BYTE m_value = 0;
 };
@@ -91,7 +81,7 @@ void PutRuns(std::vector<BYTE>& out, const BYTE* data, std::size_t count)
 
 bool CPixImagePCX::Decode(CPixStream* stream)
 {
-    try {
+    return PixRunCodec(*this, [&] {
         if (!stream)
             throw "Can't read PCX image";
         BYTE header[kHeaderBytes];
@@ -159,10 +149,7 @@ bool CPixImagePCX::Decode(CPixStream* stream)
             }
         }
         return true;
-    } catch (const char* message) {
-        SetLastErrorText(message);
-        return false;
-    }
+    });
 }
 
 void CPixImagePCX::ReadPalette(const BYTE* header, int planes, int bits)
@@ -214,7 +201,7 @@ bool CPixImagePCX::Encode(CPixStream* stream)
 {
     if (CheckEncodeArgs(stream))
         return false;
-    try {
+    return PixRunCodec(*this, [&] {
         const LONG width = m_header.biWidth;
         const LONG height = m_header.biHeight;
         const WORD bpp = m_header.biBitCount;
@@ -288,23 +275,10 @@ bool CPixImagePCX::Encode(CPixStream* stream)
         }
         PixWriteExactly(stream, data.data(), data.size(), kWriteFailed);
         return true;
-    } catch (const char* message) {
-        SetLastErrorText(message);
-        return false;
-    }
+    });
 }
 
 PixFormat PixPcxFormat()
 {
-    PixFormat format;
-    format.create = []() -> std::unique_ptr<CPixImage> {
-        return std::unique_ptr<CPixImage>(new (std::nothrow) CPixImagePCX);
-    };
-    format.decode = [](CPixImage& image, CPixStream* stream, LONG) {
-        return static_cast<CPixImagePCX&>(image).Decode(stream);
-    };
-    format.encode = [](CPixImage& image, CPixStream* stream, LONG) {
-        return static_cast<CPixImagePCX&>(image).Encode(stream);
-    };
-    return format;
+    return PixFormatOf<CPixImagePCX>();
 }

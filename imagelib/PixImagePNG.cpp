@@ -1,5 +1,6 @@
 #include "imagelib/PixImagePNG.h"
 
+#include "imagelib/PixFormatOf.h"
 #include "imagelib/PixStream.h"
 
 #include <png.h>
@@ -570,15 +571,5 @@ bool CPixImagePNG::Encode(CPixStream* stream)
 
 PixFormat PixPngFormat()
 {
-    PixFormat format;
-    format.create = []() -> std::unique_ptr<CPixImage> {
-        return std::unique_ptr<CPixImage>(new (std::nothrow) CPixImagePNG);
-    };
-    format.decode = [](CPixImage& image, CPixStream* stream, LONG) {
-        return static_cast<CPixImagePNG&>(image).Decode(stream);
-    };
-    format.encode = [](CPixImage& image, CPixStream* stream, LONG) {
-        return static_cast<CPixImagePNG&>(image).Encode(stream);
-    };
-    return format;
+    return PixFormatOf<CPixImagePNG>();
 }

@@ -1,5 +1,6 @@
 #include "imagelib/PixImageTGA.h"
 
+#include "imagelib/PixFormatOf.h"
 #include "imagelib/PixLittleEndian.h"
 #include "imagelib/PixStream.h"
 #include "imagelib/PixStreamExact.h"
@@ -34,7 +35,7 @@ bool DepthFitsType(BYTE baseType, BYTE depth)
 
 bool CPixImageTGA::Decode(CPixStream* stream)
 {
-    try {
+    return PixRunCodec(*this, [&] {
         if (!stream)
             throw "Not a TGA";
         BYTE header[kHeaderBytes];
@@ -77,10 +78,7 @@ bool CPixImageTGA::Decode(CPixStream* stream)
             SetGrayRamp();
         ReadPixels(stream, runLength, bytes, (descriptor & kTopDown) != 0, (descriptor & kRightToLeft) != 0);
         return true;
-    } catch (const char* message) {
-        SetLastErrorText(message);
-        return false;
-    }
+    });
 }
 
 void CPixImageTGA::ReadColorMap(CPixStream* stream, const BYTE* header)
@@ -180,7 +178,7 @@ bool CPixImageTGA::Encode(CPixStream* stream)
 {
     if (CheckEncodeArgs(stream))
         return false;
-    try {
+    return PixRunCodec(*this, [&] {
         const WORD bits = m_header.biBitCount;
         if (bits != 8 && bits != 24)
             throw "Bit depth must be 8 or 24";
@@ -224,23 +222,10 @@ bool CPixImageTGA::Encode(CPixStream* stream)
             PixWriteExactly(stream, row.data(), row.size(), kWriteFailed);
         }
         return true;
-    } catch (const char* message) {
-        SetLastErrorText(message);
-        return false;
-    }
+    });
 }
 
 PixFormat PixTgaFormat()
 {
-    PixFormat format;
-    format.create = []() -> std::unique_ptr<CPixImage> {
-        return std::unique_ptr<CPixImage>(new (std::nothrow) CPixImageTGA);
-    };
-    format.decode = [](CPixImage& image, CPixStream* stream, LONG) {
-        return static_cast<CPixImageTGA&>(image).Decode(stream);
-    };
-    format.encode = [](CPixImage& image, CPixStream* stream, LONG) {
-        return static_cast<CPixImageTGA&>(image).Encode(stream);
-    };
-    return format;
+    return PixFormatOf<CPixImageTGA>();
 }

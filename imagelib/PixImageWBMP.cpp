@@ -1,5 +1,6 @@
 #include "imagelib/PixImageWBMP.h"
 
+#include "imagelib/PixFormatOf.h"
 #include "imagelib/PixStream.h"
 #include "imagelib/PixStreamExact.h"
 
@@ -43,7 +44,7 @@ void PutInteger(std::vector<BYTE>& out, DWORD value)
 
 bool CPixImageWBMP::Decode(CPixStream* stream)
 {
-    try {
+    return PixRunCodec(*this, [&] {
         if (!stream)
             throw "Not a WBMP";
         if (ReadInteger(stream) != 0)
@@ -72,17 +73,14 @@ bool CPixImageWBMP::Decode(CPixStream* stream)
             PixReadExactly(stream, GetRowPointer(static_cast<DWORD>(height - 1 - row)), rowBytes, kCorrupted);
         }
         return true;
-    } catch (const char* message) {
-        SetLastErrorText(message);
-        return false;
-    }
+    });
 }
 
 bool CPixImageWBMP::Encode(CPixStream* stream)
 {
     if (CheckEncodeArgs(stream))
         return false;
-    try {
+    return PixRunCodec(*this, [&] {
         if (m_header.biBitCount != 1)
             throw "Can't save this image as WBMP";
         std::vector<BYTE> header = {0, 0};
@@ -94,23 +92,10 @@ bool CPixImageWBMP::Encode(CPixStream* stream)
         for (LONG row = m_header.biHeight - 1; row >= 0; --row)
             PixWriteExactly(stream, GetRowPointer(static_cast<DWORD>(row)), rowBytes, kWriteFailed);
         return true;
-    } catch (const char* message) {
-        SetLastErrorText(message);
-        return false;
-    }
+    });
 }
 
 PixFormat PixWbmpFormat()
 {
-    PixFormat format;
-    format.create = []() -> std::unique_ptr<CPixImage> {
-        return std::unique_ptr<CPixImage>(new (std::nothrow) CPixImageWBMP);
-    };
-    format.decode = [](CPixImage& image, CPixStream* stream, LONG) {
-        return static_cast<CPixImageWBMP&>(image).Decode(stream);
-    };
-    format.encode = [](CPixImage& image, CPixStream* stream, LONG) {
-        return static_cast<CPixImageWBMP&>(image).Encode(stream);
-    };
-    return format;
+    return PixFormatOf<CPixImageWBMP>();
 }
