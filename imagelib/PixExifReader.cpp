@@ -309,6 +309,14 @@ bool CPixExifReader::ParseDirectory(DWORD directory, const BYTE* base, DWORD len
             ParseDirectory(link, base, length, depth + 1);
             break;
         }
+        case TAG_X_RESOLUTION:
+        case TAG_Y_RESOLUTION:
+        case TAG_RESOLUTION_UNIT:
+            // The picture's resolution is the first directory's; the next one describes the
+            // thumbnail, and sub-directories have none.
+            if (depth == 0)
+                StoreTag(tag, format, count, value, static_cast<DWORD>(byteCount));
+            break;
         default:
             StoreTag(tag, format, count, value, static_cast<DWORD>(byteCount));
             break;

@@ -75,7 +75,8 @@ private:
         DWORD length = 0;
     };
 
-    // `length` is the TIFF data's length from `base`; `directory` lies inside it.
+    // `length` is the TIFF data's length from `base`; `directory` lies inside it. Depth 0 is the
+    // first directory, the one that describes the picture.
     bool ParseDirectory(DWORD directory, const BYTE* base, DWORD length, int depth);
     void StoreTag(WORD tag, WORD format, DWORD count, const BYTE* value, DWORD byteCount);
     double ValueAsNumber(const BYTE* value, int format) const;

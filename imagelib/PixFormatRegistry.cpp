@@ -4,8 +4,11 @@
 #include "imagelib/PixImageICO.h"
 #include "imagelib/PixImageJAS.h"
 #include "imagelib/PixImageJPG.h"
+#include "imagelib/PixImagePCX.h"
 #include "imagelib/PixImagePNG.h"
 #include "imagelib/PixImageTIF.h"
+#include "imagelib/PixImageTGA.h"
+#include "imagelib/PixImageWBMP.h"
 
 #include <array>
 #include <mutex>
@@ -27,6 +30,9 @@ FormatTable BuiltInFormats()
     table[PIXIMAGE_TIF] = PixTifFormat();
     for (LONG type : {PIXIMAGE_JP2, PIXIMAGE_JPC, PIXIMAGE_PGX, PIXIMAGE_PNM, PIXIMAGE_RAS})
         table[static_cast<size_t>(type)] = PixJasFormat();
+    table[PIXIMAGE_TGA] = PixTgaFormat();
+    table[PIXIMAGE_PCX] = PixPcxFormat();
+    table[PIXIMAGE_WBMP] = PixWbmpFormat();
     return table;
 }
 

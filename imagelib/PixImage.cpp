@@ -10,14 +10,6 @@ namespace {
 
 constexpr DWORD kHeaderBytes = sizeof(BITMAPINFOHEADER);
 
-#ifdef FUZZING_BUILD_MODE_UNSAFE_FOR_PRODUCTION
-// A few hundred bytes of a compressed file may rightly claim a picture of gigabytes; the fuzzers
-// look for faults, not for the memory such pictures take, so their builds stop at 256 MiB.
-constexpr std::uint64_t kMaxBlockBytes = 256u << 20;
-#else
-constexpr std::uint64_t kMaxBlockBytes = std::numeric_limits<DWORD>::max();
-#endif
-
 DWORD RoundDepth(DWORD bpp)
 {
     if (bpp <= 1)
@@ -136,12 +128,11 @@ BYTE* CPixImage::Create(DWORD width, DWORD height, DWORD bpp, LONG type)
     const DWORD entries = PaletteEntriesFor(depth);
     constexpr std::uint64_t kMaxSide = static_cast<std::uint64_t>(std::numeric_limits<LONG>::max());
     const std::uint64_t stride = ((static_cast<std::uint64_t>(width) * depth + 31) / 32) * 4;
+    const bool sideOk = width > 0 && height > 0 && width <= kMaxSide && height <= kMaxSide;
+    // Below 2^31 a side, stride × height fits easily in 64 bits.
     const std::uint64_t imageBytes = stride * height;
     const std::uint64_t blockBytes = kHeaderBytes + 4ull * entries + imageBytes;
-    const bool sideOk = width > 0 && height > 0 && width <= kMaxSide && height <= kMaxSide;
-    // width × height × depth fits easily in 64 bits once each side is below 2^31.
-    if (!sideOk || (static_cast<std::uint64_t>(width) * height * depth) / 256 > PIXIMAGE_MAX_MEMORY ||
-        blockBytes > kMaxBlockBytes) {
+    if (!sideOk || imageBytes > PIXIMAGE_MAX_MEMORY) {
         SetLastErrorText("PIXIMAGE_MAX_MEMORY exceeded");
         return nullptr;
     }

@@ -30,8 +30,10 @@ constexpr BYTE PixGreen(PixColor c) { return static_cast<BYTE>((c >> 8) & 0xFF);
 constexpr BYTE PixRed(PixColor c) { return static_cast<BYTE>((c >> 16) & 0xFF); }
 constexpr BYTE PixAlpha(PixColor c) { return static_cast<BYTE>((c >> 24) & 0xFF); }
 
-// Largest picture Create accepts, in bytes of pixel data at the requested depth.
-constexpr std::uint64_t PIXIMAGE_MAX_MEMORY = 256000000;
+// Largest picture Create accepts, in bytes of pixel data (padded rows at the rounded depth): room
+// for photographs of a few hundred megapixels, while one picture, its alpha plane and the copy a
+// geometry operation builds stay within a few gigabytes whatever size a file claims.
+constexpr std::uint64_t PIXIMAGE_MAX_MEMORY = 1024000000;
 
 // Everything an image carries besides its buffers. Copied as a whole between images; it holds no
 // pointer, so copying it never shares or leaks a buffer.

@@ -1,8 +1,10 @@
 #include "imagelib/PixImageBMP.h"
 
+#include "imagelib/PixFormatOf.h"
 #include "imagelib/PixImageIterator.h"
 #include "imagelib/PixLittleEndian.h"
 #include "imagelib/PixStream.h"
+#include "imagelib/PixStreamExact.h"
 
 #include <algorithm>
 #include <cmath>
@@ -11,7 +13,6 @@
 #include <limits>
 #include <memory>
 #include <new>
-#include <vector>
 
 namespace {
 
@@ -36,38 +37,6 @@ std::uint64_t PlainBytes(WORD bits, LONG width, std::int64_t rows)
         return std::numeric_limits<std::uint64_t>::max();
     return rowBytes * count;
 }
-
-void ReadExactly(CPixStream* stream, void* buffer, std::size_t bytes, const char* error)
-{
-    if (bytes != 0 && stream->Read(buffer, 1, bytes) != bytes)
-        throw error;
-}
-
-// Compressed pixel data, taken from the stream a block at a time.
-class ByteSource {
-public:
-    explicit ByteSource(CPixStream* stream)
-        : m_stream(stream)
-    {
-    }
-
-    BYTE Take()
-    {
-        if (m_next == m_end) {
-            m_end = m_stream->Read(m_buffer, 1, sizeof m_buffer);
-            m_next = 0;
-            if (m_end == 0)
-                throw kTruncated;
-        }
-        return m_buffer[m_next++];
-    }
-
-private:
-    CPixStream* m_stream;
-    BYTE m_buffer[4096];
-    std::size_t m_next = 0;
-    std::size_t m_end = 0;
-};
 
 // Pixels a run-length stream places outside the picture are dropped. Positions are 64-bit so that
 // no amount of input makes them wrap.
@@ -109,6 +78,9 @@ private:
 constexpr BYTE kEndOfLine = 0;
 constexpr BYTE kEndOfBitmap = 1;
 constexpr BYTE kDelta = 2;
+// A delta (escape, code, dx, dy) moves up at most 255 rows.
+constexpr std::int64_t kDeltaBytes = 4;
+constexpr std::int64_t kDeltaMaxRows = 255;
 
 } // namespace
 
@@ -169,7 +141,7 @@ bool CPixImageBMP::Decode(CPixStream* stream)
             throw "Not a BMP";
         const int32_t start = stream->Tell();
         BYTE fileHeader[kFileHeaderBytes];
-        ReadExactly(stream, fileHeader, sizeof fileHeader, "Not a BMP");
+        PixReadExactly(stream, fileHeader, sizeof fileHeader, "Not a BMP");
         // Without the signature the data is a packed DIB that starts with its info header.
         DWORD dataOffset = 0;
         if (LoadLE16(fileHeader) == kBmpSignature)
@@ -214,7 +186,7 @@ bool CPixImageBMP::Decode(CPixStream* stream)
         DWORD masks[3] = {0, 0, 0};
         if (bits >= 16 && compression == kBitfields) {
             BYTE raw[12];
-            ReadExactly(stream, raw, sizeof raw, kTruncated);
+            PixReadExactly(stream, raw, sizeof raw, kTruncated);
             for (int i = 0; i < 3; ++i)
                 masks[i] = LoadLE32(raw + 4 * i);
         }
@@ -236,7 +208,7 @@ bool CPixImageBMP::Decode(CPixStream* stream)
         BYTE palette[256 * 4];
         if (bits <= 8) {
             entries = std::min<DWORD>(bih.biClrUsed, 1u << bits);
-            ReadExactly(stream, palette, static_cast<std::size_t>(entries) * entrySize, "Error reading BMP palette");
+            PixReadExactly(stream, palette, static_cast<std::size_t>(entries) * entrySize, "Error reading BMP palette");
         }
         if (m_info.escape)
             throw "Cancelled";
@@ -248,17 +220,15 @@ bool CPixImageBMP::Decode(CPixStream* stream)
                 throw kTruncated;
         }
 
-        // Uncompressed data must all be there; checking before allocating keeps a small hostile
-        // file from claiming a huge picture.
+        // The data must be able to describe the picture; checking before allocating keeps a small
+        // hostile file from claiming a huge one. Uncompressed data must all be there; run-length
+        // data must at least reach the top row with the longest moves it has.
         const bool plain = compression == BI_RGB || compression == kBitfields || bits == 16;
-        if (plain) {
-            const int32_t size = stream->Size();
-            const int32_t here = stream->Tell();
-            const std::int64_t left = std::int64_t{size} - here;
-            if (size >= 0 && here >= 0 &&
-                (left < 0 || PlainBytes(bits, bih.biWidth, height) > static_cast<std::uint64_t>(left)))
-                throw kTruncated;
-        }
+        const std::int64_t left = stream->BytesLeft();
+        if (left >= 0 && plain && PlainBytes(bits, bih.biWidth, height) > static_cast<std::uint64_t>(left))
+            throw kTruncated;
+        if (left >= 0 && !plain && height > left / kDeltaBytes * kDeltaMaxRows + 1)
+            throw kTruncated;
 
         if (height > std::numeric_limits<LONG>::max() || bih.biWidth <= 0 ||
             !Create(static_cast<DWORD>(bih.biWidth), static_cast<DWORD>(height), bits, PIXIMAGE_BMP))
@@ -282,16 +252,16 @@ bool CPixImageBMP::Decode(CPixStream* stream)
         } else if (bits <= 8 && compression == kRle4) {
             DecodeRle(stream, true);
         } else if (bits <= 8 || bits == 24) {
-            ReadExactly(stream, m_pPixels, imageBytes, kTruncated);
+            PixReadExactly(stream, m_pPixels, imageBytes, kTruncated);
         } else if (bits == 16) {
             // 16-bit rows are shorter than 24-bit ones, so they expand in place.
-            ReadExactly(stream, m_pPixels, fileBytes, kTruncated);
+            PixReadExactly(stream, m_pPixels, fileBytes, kTruncated);
             UnpackBitfields(m_pPixels, masks[0], masks[1], masks[2], 16);
         } else {
             std::unique_ptr<BYTE[]> source(new (std::nothrow) BYTE[fileBytes]);
             if (!source)
                 throw "can't allocate memory";
-            ReadExactly(stream, source.get(), fileBytes, kTruncated);
+            PixReadExactly(stream, source.get(), fileBytes, kTruncated);
             UnpackBitfields(source.get(), masks[0], masks[1], masks[2], 32);
         }
 
@@ -308,7 +278,7 @@ bool CPixImageBMP::Decode(CPixStream* stream)
 // first): the two layouts differ only in how a byte becomes pixels.
 void CPixImageBMP::DecodeRle(CPixStream* stream, bool fourBit)
 {
-    ByteSource data(stream);
+    PixByteReader data(stream, kTruncated);
     RleTarget target(this);
     std::int64_t x = 0;
     std::int64_t y = 0;
@@ -350,14 +320,11 @@ void CPixImageBMP::DecodeRle(CPixStream* stream, bool fourBit)
 
 void CPixImageBMP::FlipRows()
 {
+    // Swapped in place: a spare row could itself be as large as a picture.
     const std::size_t stride = m_info.stride;
-    std::vector<BYTE> spare(stride);
     for (LONG top = m_header.biHeight - 1, bottom = 0; bottom < top; --top, ++bottom) {
         BYTE* low = m_pPixels + bottom * stride;
-        BYTE* high = m_pPixels + top * stride;
-        std::memcpy(spare.data(), low, stride);
-        std::memcpy(low, high, stride);
-        std::memcpy(high, spare.data(), stride);
+        std::swap_ranges(low, low + stride, m_pPixels + top * stride);
     }
 }
 
@@ -386,15 +353,5 @@ bool CPixImageBMP::Encode(CPixStream* stream)
 
 PixFormat PixBmpFormat()
 {
-    PixFormat format;
-    format.create = []() -> std::unique_ptr<CPixImage> {
-        return std::unique_ptr<CPixImage>(new (std::nothrow) CPixImageBMP);
-    };
-    format.decode = [](CPixImage& image, CPixStream* stream, LONG) {
-        return static_cast<CPixImageBMP&>(image).Decode(stream);
-    };
-    format.encode = [](CPixImage& image, CPixStream* stream, LONG) {
-        return static_cast<CPixImageBMP&>(image).Encode(stream);
-    };
-    return format;
+    return PixFormatOf<CPixImageBMP>();
 }

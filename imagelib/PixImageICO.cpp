@@ -1,7 +1,9 @@
 #include "imagelib/PixImageICO.h"
 
+#include "imagelib/PixFormatOf.h"
 #include "imagelib/PixLittleEndian.h"
 #include "imagelib/PixStream.h"
+#include "imagelib/PixStreamExact.h"
 
 #include <algorithm>
 #include <array>
@@ -20,18 +22,6 @@ constexpr LONG kMaxIconSide = 255;
 constexpr std::array<BYTE, 8> kPngSignature = {0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A};
 constexpr const char* kTruncated = "Error reading icon";
 constexpr const char* kWriteFailed = "Error writing icon";
-
-void ReadExactly(CPixStream* stream, void* buffer, std::size_t bytes, const char* error)
-{
-    if (bytes != 0 && stream->Read(buffer, 1, bytes) != bytes)
-        throw error;
-}
-
-void WriteExactly(CPixStream* stream, const void* buffer, std::size_t bytes)
-{
-    if (bytes != 0 && stream->Write(buffer, 1, bytes) != bytes)
-        throw kWriteFailed;
-}
 
 // An icon's size byte holds 1-255; 0 stands for 256.
 LONG IconSide(BYTE value)
@@ -58,7 +48,7 @@ bool CPixImageICO::Decode(CPixStream* stream)
             throw "Not an icon";
         const int32_t start = stream->Tell();
         BYTE directory[kDirectoryBytes];
-        ReadExactly(stream, directory, sizeof directory, "Not an icon");
+        PixReadExactly(stream, directory, sizeof directory, "Not an icon");
         if (LoadLE16(directory) != 0 || LoadLE16(directory + 2) != kIconResource)
             throw "Not an icon";
         const WORD count = LoadLE16(directory + 4);
@@ -68,7 +58,7 @@ bool CPixImageICO::Decode(CPixStream* stream)
         BYTE entry[kEntryBytes] = {};
         for (WORD i = 0; i < count; ++i) {
             BYTE raw[kEntryBytes];
-            ReadExactly(stream, raw, sizeof raw, kTruncated);
+            PixReadExactly(stream, raw, sizeof raw, kTruncated);
             if (i == frame)
                 std::memcpy(entry, raw, sizeof entry);
         }
@@ -81,13 +71,13 @@ bool CPixImageICO::Decode(CPixStream* stream)
             throw kTruncated;
 
         BYTE raw[kInfoHeaderBytes];
-        ReadExactly(stream, raw, kPngSignature.size(), kTruncated);
+        PixReadExactly(stream, raw, kPngSignature.size(), kTruncated);
         if (std::memcmp(raw, kPngSignature.data(), kPngSignature.size()) == 0) {
             if (!stream->Seek(static_cast<int32_t>(position), 0))
                 throw kTruncated;
             return DecodePngEntry(stream);
         }
-        ReadExactly(stream, raw + kPngSignature.size(), kInfoHeaderBytes - kPngSignature.size(), kTruncated);
+        PixReadExactly(stream, raw + kPngSignature.size(), kInfoHeaderBytes - kPngSignature.size(), kTruncated);
         const BITMAPINFOHEADER bih = LoadInfoHeader(raw);
         const WORD bits = bih.biBitCount;
         if (bits != 1 && bits != 4 && bits != 8 && bits != 24 && bits != 32)
@@ -100,16 +90,17 @@ bool CPixImageICO::Decode(CPixStream* stream)
 
         // The header may list fewer colours than the depth allows; the rest stay black.
         const DWORD entries = bih.biClrUsed != 0 ? std::min(bih.biClrUsed, m_header.biClrUsed) : m_header.biClrUsed;
-        ReadExactly(stream, GetPalette(), 4 * static_cast<std::size_t>(entries), kTruncated);
+        PixReadExactly(stream, GetPalette(), 4 * static_cast<std::size_t>(entries), kTruncated);
 
         const std::size_t stride = m_info.stride;
+        bool alphaDecides = false;
         if (bits == 32) {
             if (!AllocAlpha())
                 throw "Can't allocate memory";
             std::vector<BYTE> row(static_cast<std::size_t>(width) * 4);
             bool anyAlpha = false;
             for (LONG y = 0; y < height; ++y) {
-                ReadExactly(stream, row.data(), row.size(), kTruncated);
+                PixReadExactly(stream, row.data(), row.size(), kTruncated);
                 BYTE* pixels = m_pPixels + static_cast<std::size_t>(y) * stride;
                 BYTE* alpha = m_pAlpha + static_cast<std::size_t>(y) * static_cast<std::size_t>(width);
                 for (LONG x = 0; x < width; ++x) {
@@ -120,17 +111,21 @@ bool CPixImageICO::Decode(CPixStream* stream)
             }
             // Writers that only have on-off transparency leave every alpha byte 0 and rely on
             // the mask, as the platform does: such bytes say nothing.
+            alphaDecides = anyAlpha;
             if (!anyAlpha)
                 FreeAlpha();
         } else {
             // Exactly the image's own rows: the header's size field may also count the mask.
-            ReadExactly(stream, m_pPixels, stride * static_cast<std::size_t>(height), kTruncated);
+            PixReadExactly(stream, m_pPixels, stride * static_cast<std::size_t>(height), kTruncated);
         }
 
         const std::size_t maskStride = MaskStride(width);
         std::vector<BYTE> mask(maskStride * static_cast<std::size_t>(height));
-        ReadExactly(stream, mask.data(), mask.size(), kTruncated);
-        ApplyAndMask(mask, maskStride, bits);
+        PixReadExactly(stream, mask.data(), mask.size(), kTruncated);
+        // Alpha bytes that say anything decide alone: writers also set the mask on every pixel
+        // that is not fully opaque, for readers without alpha.
+        if (!alphaDecides)
+            ApplyAndMask(mask, maskStride, bits);
         return true;
     } catch (const char* message) {
         SetLastErrorText(message);
@@ -187,7 +182,8 @@ void CPixImageICO::ApplyAndMask(const std::vector<BYTE>& mask, std::size_t maskS
     }
 
     if (fileBits == 24) {
-        // One colour under every masked pixel: keep it as a transparent colour instead of a plane.
+        // One colour under every masked pixel and nowhere else: keep it as a transparent colour
+        // instead of a plane. Shown elsewhere too, it would hide those pixels: the plane stays.
         bool first = true;
         BYTE color[3] = {};
         for (LONG y = 0; y < height; ++y) {
@@ -202,6 +198,12 @@ void CPixImageICO::ApplyAndMask(const std::vector<BYTE>& mask, std::size_t maskS
                     return;
                 }
             }
+        }
+        for (LONG y = 0; y < height; ++y) {
+            const BYTE* row = GetRowPointer(static_cast<DWORD>(y));
+            for (LONG x = 0; x < width; ++x)
+                if (!MaskBit(mask, maskStride, x, y) && std::memcmp(color, row + 3 * x, 3) == 0)
+                    return;
         }
         SetTransparentColor(MakePixColor(color[2], color[1], color[0]));
         m_info.transparentIndex = 0;
@@ -297,10 +299,10 @@ bool CPixImageICO::Encode(CPixStream* stream)
         bih.biSizeImage = static_cast<DWORD>(pixelBytes);
         StoreInfoHeader(entry + kEntryBytes, bih);
 
-        WriteExactly(stream, head, sizeof head);
-        WriteExactly(stream, GetPalette(), paletteBytes);
-        WriteExactly(stream, pixels, pixelBytes);
-        WriteExactly(stream, mask.data(), mask.size());
+        PixWriteExactly(stream, head, sizeof head, kWriteFailed);
+        PixWriteExactly(stream, GetPalette(), paletteBytes, kWriteFailed);
+        PixWriteExactly(stream, pixels, pixelBytes, kWriteFailed);
+        PixWriteExactly(stream, mask.data(), mask.size(), kWriteFailed);
         return true;
     } catch (const char* message) {
         SetLastErrorText(message);
@@ -310,16 +312,7 @@ bool CPixImageICO::Encode(CPixStream* stream)
 
 PixFormat PixIcoFormat()
 {
-    PixFormat format;
-    format.create = []() -> std::unique_ptr<CPixImage> {
-        return std::unique_ptr<CPixImage>(new (std::nothrow) CPixImageICO);
-    };
-    format.decode = [](CPixImage& image, CPixStream* stream, LONG) {
-        return static_cast<CPixImageICO&>(image).Decode(stream);
-    };
-    format.encode = [](CPixImage& image, CPixStream* stream, LONG) {
-        return static_cast<CPixImageICO&>(image).Encode(stream);
-    };
+    PixFormat format = PixFormatOf<CPixImageICO>();
     format.multiFrame = true;
     return format;
 }

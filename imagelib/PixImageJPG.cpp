@@ -1,5 +1,6 @@
 #include "imagelib/PixImageJPG.h"
 
+#include "imagelib/PixFormatOf.h"
 #include "imagelib/PixJpgErrorManager.h"
 #include "imagelib/PixJpgManager.h"
 #include "imagelib/PixStream.h"
@@ -41,6 +42,22 @@ bool DpiFromExif(float resolution, float unit, LONG& dpi)
 std::uint16_t Density(LONG dpi)
 {
     return static_cast<std::uint16_t>(std::clamp<LONG>(dpi, 0, std::numeric_limits<std::uint16_t>::max()));
+}
+
+// With Huffman coding every 8x8 block of every component costs at least one bit (a code is never
+// shorter): a file whose data left after the scan header is shorter than that cannot describe its
+// frame. Arithmetic coding rightly describes a flat picture of any size in a few bytes; its
+// pictures are bounded by the image size limit alone.
+bool DataCanDescribeFrame(const jpeg_decompress_struct* cinfo, std::int64_t bytesLeft)
+{
+    if (bytesLeft < 0 || cinfo->arith_code)
+        return true; // a stream of unknown length just runs dry while reading
+    std::uint64_t blocks = 0;
+    for (int i = 0; i < cinfo->num_components; ++i) {
+        const jpeg_component_info& component = cinfo->comp_info[i];
+        blocks += std::uint64_t{component.width_in_blocks} * component.height_in_blocks;
+    }
+    return blocks <= static_cast<std::uint64_t>(bytesLeft) * 8;
 }
 
 // One row of 1- or 4-bit indices as bytes; with an identity grey ramp an index is its grey level.
@@ -106,8 +123,15 @@ bool CPixImageJPG::RunDecompress(jpeg_decompress_struct* cinfo, CPixJpgErrorMana
 bool CPixImageJPG::DecompressRows(jpeg_decompress_struct* cinfo, CPixJpgManager* manager, bool isExif)
 {
     jpeg_create_decompress(cinfo);
+    // A progressive file's coefficients are held whole by the library: its own memory is bounded
+    // like a picture's.
+    cinfo->mem->max_memory_to_use = static_cast<long>(PIXIMAGE_MAX_MEMORY);
     cinfo->src = manager->Source();
     jpeg_read_header(cinfo, TRUE);
+    if (!DataCanDescribeFrame(cinfo, manager->SourceBytesLeft())) {
+        SetLastErrorText("JPEG data too short for its picture size");
+        return false;
+    }
     switch (cinfo->out_color_space) {
     case JCS_GRAYSCALE:
     case JCS_CMYK:
@@ -120,13 +144,14 @@ bool CPixImageJPG::DecompressRows(jpeg_decompress_struct* cinfo, CPixJpgManager*
         SetLastErrorText("Unsupported JPEG color space");
         return false;
     }
-    jpeg_start_decompress(cinfo);
-
+    // The picture is had before the library starts, which for a progressive file reads it whole.
+    jpeg_calc_output_dimensions(cinfo);
     const JDIMENSION width = cinfo->output_width;
     const JDIMENSION height = cinfo->output_height;
     const int components = cinfo->output_components;
     if (!Create(width, height, 8 * static_cast<DWORD>(components), PIXIMAGE_JPG))
         return false; // Create's own message
+    jpeg_start_decompress(cinfo);
     ApplyResolution(cinfo, isExif);
     if (components == 1)
         SetGrayRamp();
@@ -262,15 +287,5 @@ void CPixImageJPG::CompressRows(jpeg_compress_struct* cinfo, CPixJpgManager* man
 
 PixFormat PixJpgFormat()
 {
-    PixFormat format;
-    format.create = []() -> std::unique_ptr<CPixImage> {
-        return std::unique_ptr<CPixImage>(new (std::nothrow) CPixImageJPG);
-    };
-    format.decode = [](CPixImage& image, CPixStream* stream, LONG) {
-        return static_cast<CPixImageJPG&>(image).Decode(stream);
-    };
-    format.encode = [](CPixImage& image, CPixStream* stream, LONG) {
-        return static_cast<CPixImageJPG&>(image).Encode(stream);
-    };
-    return format;
+    return PixFormatOf<CPixImageJPG>();
 }

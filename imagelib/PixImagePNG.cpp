@@ -1,5 +1,6 @@
 #include "imagelib/PixImagePNG.h"
 
+#include "imagelib/PixFormatOf.h"
 #include "imagelib/PixStream.h"
 
 #include <png.h>
@@ -211,11 +212,10 @@ void ReadLayout(png_structp png, png_infop info, FileLayout& f)
 // Streams of unknown length are left to run dry while reading.
 void CheckDataCanHold(CPixStream* stream, const FileLayout& f)
 {
-    const int32_t size = stream->Size();
-    const int32_t here = stream->Tell();
-    if (size < 0 || here < 0 || size < here)
+    const std::int64_t left = stream->BytesLeft();
+    if (left < 0)
         return;
-    const std::uint64_t producible = (static_cast<std::uint64_t>(size - here) + 1) * kMaxInflateRatio * 8;
+    const std::uint64_t producible = (static_cast<std::uint64_t>(left) + 1) * kMaxInflateRatio * 8;
     const std::uint64_t pixels = static_cast<std::uint64_t>(f.width) * f.height; // below 2^62
     if (pixels > producible / f.pixelDepth)
         throw kReadError;
@@ -571,15 +571,5 @@ bool CPixImagePNG::Encode(CPixStream* stream)
 
 PixFormat PixPngFormat()
 {
-    PixFormat format;
-    format.create = []() -> std::unique_ptr<CPixImage> {
-        return std::unique_ptr<CPixImage>(new (std::nothrow) CPixImagePNG);
-    };
-    format.decode = [](CPixImage& image, CPixStream* stream, LONG) {
-        return static_cast<CPixImagePNG&>(image).Decode(stream);
-    };
-    format.encode = [](CPixImage& image, CPixStream* stream, LONG) {
-        return static_cast<CPixImagePNG&>(image).Encode(stream);
-    };
-    return format;
+    return PixFormatOf<CPixImagePNG>();
 }

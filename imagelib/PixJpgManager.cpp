@@ -40,6 +40,16 @@ CPixJpgManager::CPixJpgManager(CPixStream* stream)
     m_source.pub.bytes_in_buffer = 0;
 }
 
+std::int64_t CPixJpgManager::SourceBytesLeft() const
+{
+    const std::int64_t streamLeft = m_stream->BytesLeft();
+    if (streamLeft < 0)
+        return -1;
+    // The made-up end marker is not the file's.
+    const std::size_t buffered = m_atEnd ? 0 : m_source.pub.bytes_in_buffer;
+    return streamLeft + static_cast<std::int64_t>(buffered);
+}
+
 void CPixJpgDest::Init(j_compress_ptr cinfo)
 {
     CPixJpgManager* m = ManagerOf(cinfo);

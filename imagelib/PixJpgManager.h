@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <cstdio>
 #include <memory>
 
@@ -50,6 +51,9 @@ public:
     // False when the buffer could not be had.
     bool IsReady() const { return m_buffer != nullptr; }
     jpeg_source_mgr* Source() { return &m_source.pub; }
+    // Bytes of the file the library has not taken yet (buffered or still in the stream), or -1
+    // when the stream cannot tell.
+    std::int64_t SourceBytesLeft() const;
     jpeg_destination_mgr* Dest() { return &m_dest.pub; }
 
 private:

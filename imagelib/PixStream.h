@@ -27,4 +27,15 @@ public:
     virtual bool PutC(BYTE c) { return Write(&c, 1, 1) == 1; }
     // Byte value 0-255, or -1.
     virtual int32_t GetC() = 0;
+
+    // Bytes from the position to the end, or -1 when the stream cannot tell. Decoders weigh a
+    // header's picture size against it before allocating the picture.
+    int64_t BytesLeft()
+    {
+        const int32_t size = Size();
+        const int32_t here = Tell();
+        if (size < 0 || here < 0)
+            return -1;
+        return size >= here ? int64_t{size} - here : 0;
+    }
 };

@@ -152,3 +152,40 @@ TEST_F(BmpInteropTest, BmptopnmReadsOurFiles)
 }
 
 } // namespace
+
+// A run-length file whose height is changed to millions of rows cannot reach them with its data:
+// it is refused before a picture of that size is allocated.
+TEST_F(BmpInteropTest, RunLengthDataMustReachTheClaimedHeight)
+{
+    for (int width : {5, 64}) {
+        const NetpbmImage picture = Picture(width, 61, 200, static_cast<unsigned>(width), true);
+        const std::string input = m_dir.File("in.ppm");
+        const std::string output = m_dir.File("rle.bmp");
+        interop::WriteNetpbm(input, picture);
+        const std::string log = m_dir.File("log.txt");
+        ASSERT_TRUE(interop::Run("convert " + Quote(input) + " -type Palette -compress RLE " + Quote("bmp3:" + output),
+                                 log))
+            << interop::ReadText(log);
+        const Bytes made = testfiles::ReadFileBytes(output);
+        ASSERT_GE(made.size(), 54u);
+        ASSERT_NE(testfiles::Get32(made, 30), 0u); // run-length data
+
+        for (std::int32_t height : {61, -16777155, 16777155}) {
+            SCOPED_TRACE(std::to_string(width) + " wide, height " + std::to_string(height));
+            Bytes file = made;
+            for (int i = 0; i < 4; ++i)
+                file[22 + i] = static_cast<BYTE>(static_cast<std::uint32_t>(height) >> (8 * i));
+            const std::string changed = m_dir.File("changed.bmp");
+            testfiles::WriteFileBytes(changed, file);
+            CPixImage image;
+            const bool loaded = image.Load(changed.c_str(), PIXIMAGE_BMP);
+            if (height == 61) {
+                ASSERT_TRUE(loaded) << image.GetLastErrorText();
+                EXPECT_TRUE(interop::SamePixels(picture, interop::FromImage(image, false)));
+            } else {
+                EXPECT_FALSE(loaded);
+                EXPECT_STREQ(image.GetLastErrorText(), "Error reading BMP data");
+            }
+        }
+    }
+}

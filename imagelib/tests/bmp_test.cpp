@@ -601,9 +601,12 @@ TEST(BmpDecodeTest, HostileSizesAllocateNothingLarge)
         {"32-bit row bytes past 32 bits", 0x40000001, 4, 32, 0, "Error reading BMP data"},
         {"16-bit", 65536, 65536, 16, 0, "Error reading BMP data"},
         {"most negative height", 4, INT_MIN, 8, 0, "Error reading BMP data"},
-        // Run-length data cannot be measured up front: the image size limit refuses these.
-        {"RLE8 beyond the limit", 70000, 70000, 8, 1, "Can't allocate memory"},
-        {"RLE4 beyond 32 bits", 0x7FFFFFFF, 0x7FFFFFFF, 4, 2, "Can't allocate memory"},
+        // Run-length data must at least reach the top row with 255-row deltas.
+        {"RLE8 taller than its data", 70000, 70000, 8, 1, "Error reading BMP data"},
+        {"RLE4 top-down, 16777155 rows", 64, -16777155, 4, 2, "Error reading BMP data"},
+        // Its rows cannot be measured: the image size limit refuses these.
+        {"RLE8 wider than the limit", 0x7FFFFFFF, 2, 8, 1, "Can't allocate memory"},
+        {"RLE4 beyond the limit", 0x7FFFFFFF, 64, 4, 2, "Can't allocate memory"},
         {"negative width", -5, 2, 24, 0, "Can't allocate memory"},
         {"zero width", 0, 2, 24, 0, "Can't allocate memory"},
         {"zero height", 2, 0, 24, 0, "Can't allocate memory"},

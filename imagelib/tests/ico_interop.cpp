@@ -84,8 +84,42 @@ protected:
         return icon;
     }
 
+    // winicontopam's reading of an icon's first image, with alpha.
+    NetpbmImage WinicontopamReading(const std::string& icon)
+    {
+        const std::string pam = m_dir.File("theirs.pam");
+        const std::string log = m_dir.File("log.txt");
+        NetpbmImage theirs;
+        EXPECT_TRUE(interop::Run("winicontopam " + Quote(icon) + " > " + Quote(pam), log)) << interop::ReadText(log);
+        EXPECT_TRUE(interop::ReadNetpbm(pam, theirs));
+        EXPECT_EQ(theirs.depth, 4);
+        return theirs;
+    }
+
+    void Convert(const std::string& arguments)
+    {
+        const std::string log = m_dir.File("log.txt");
+        ASSERT_TRUE(interop::HaveTool("convert"));
+        ASSERT_TRUE(interop::Run("convert " + arguments, log)) << arguments << "\n" << interop::ReadText(log);
+    }
+
     TempDir m_dir;
 };
+
+// Alpha as a reader of the library sees it: the alpha plane, or a transparent colour.
+NetpbmImage ShownRgba(const CPixImage& image)
+{
+    NetpbmImage shown = interop::FromImage(image, true);
+    if (image.GetTransparentIndex() < 0)
+        return shown;
+    const PixColor clear = image.GetTransparentColor() & 0xFFFFFF;
+    for (int i = 0; i < shown.width * shown.height; ++i) {
+        BYTE* pixel = shown.samples.data() + 4 * static_cast<std::size_t>(i);
+        if (MakePixColor(pixel[0], pixel[1], pixel[2]) == clear)
+            pixel[3] = 0;
+    }
+    return shown;
+}
 
 TEST_F(IcoInteropTest, ReadsIconsWrittenByPamtowinicon)
 {
@@ -129,6 +163,57 @@ TEST_F(IcoInteropTest, PngCompressedImagesNeedThePngFormat)
     } else {
         EXPECT_FALSE(loaded);
         EXPECT_STREQ(image.GetLastErrorText(), "PNG icon image: PNG format not available");
+    }
+}
+
+// pamtowinicon sets the AND mask on every pixel that is not fully opaque; the alpha bytes decide.
+TEST_F(IcoInteropTest, GradedAlphaSurvivesTheMask)
+{
+    const std::string pam = m_dir.File("a.pam");
+    Convert("-size 48x48 xc:red \\( -size 48x48 radial-gradient:white-black \\) -alpha off -compose CopyOpacity "
+            "-composite -depth 8 pam:" + Quote(pam));
+    const std::string icon = m_dir.File("a.ico");
+    const std::string log = m_dir.File("log.txt");
+    ASSERT_TRUE(interop::Run("pamtowinicon " + Quote(pam) + " > " + Quote(icon), log)) << interop::ReadText(log);
+    const NetpbmImage theirs = WinicontopamReading(icon);
+    int graded = 0;
+    for (int i = 0; i < theirs.width * theirs.height; ++i)
+        graded += theirs.samples[4 * static_cast<std::size_t>(i) + 3] % 255 != 0;
+    ASSERT_GT(graded, 1000); // the file does carry graded alpha
+
+    CPixImage image;
+    ASSERT_TRUE(image.Load(icon.c_str(), PIXIMAGE_ICO)) << image.GetLastErrorText();
+    EXPECT_TRUE(interop::SamePixels(theirs, ShownRgba(image)));
+}
+
+// No common tool writes 24-bit icons (they go to 32 bits), so the picture is ImageMagick's and the
+// icon around it is packed here: yellow, a band over the top rows under the mask, a line across
+// row 10 in black.
+TEST_F(IcoInteropTest, TwentyFourBitMaskAloneDecidesTransparency)
+{
+    for (const char* band : {"black", "magenta"}) {
+        SCOPED_TRACE(band);
+        const std::string ppm = m_dir.File("pic.ppm");
+        Convert(std::string("-size 16x16 xc:yellow -fill ") + band +
+                " -draw 'rectangle 0,0 15,3' -fill black -draw 'line 0,10 15,10' -depth 8 " + Quote(ppm));
+        NetpbmImage picture;
+        ASSERT_TRUE(interop::ReadNetpbm(ppm, picture));
+        testfiles::Bytes pixels;
+        testfiles::Bytes mask;
+        for (int row = 15; row >= 0; --row) {
+            for (int x = 0; x < 16; ++x)
+                testfiles::Append(pixels, {picture.At(x, row)[2], picture.At(x, row)[1], picture.At(x, row)[0]});
+            const BYTE bits = row < 4 ? 0xFF : 0x00;
+            testfiles::Append(mask, {bits, bits, 0, 0});
+        }
+        const std::string icon = m_dir.File("band.ico");
+        testfiles::WriteFileBytes(
+            icon, testfiles::BuildIcon({{16, 16, 24, testfiles::IconBitmap(16, 16, 24, {}, pixels, mask)}}));
+        const NetpbmImage theirs = WinicontopamReading(icon);
+
+        CPixImage image;
+        ASSERT_TRUE(image.Load(icon.c_str(), PIXIMAGE_ICO)) << image.GetLastErrorText();
+        EXPECT_TRUE(interop::SamePixels(theirs, ShownRgba(image)));
     }
 }
 

@@ -17,56 +17,6 @@ namespace {
 
 using namespace testfiles;
 
-// One image inside an icon file: its directory bytes and everything at its offset.
-struct IconEntry {
-    BYTE width;
-    BYTE height;
-    unsigned bits;
-    Bytes body;
-};
-
-// The body of a bitmap icon image: header (height doubled), palette, colour rows, mask rows.
-Bytes IconBitmap(std::int32_t width, std::int32_t height, unsigned bits, const Bytes& palette, const Bytes& pixels,
-                 const Bytes& mask, std::uint32_t sizeImage = 0)
-{
-    InfoHeader h;
-    h.width = width;
-    h.height = 2 * height;
-    h.bits = bits;
-    h.sizeImage = sizeImage;
-    h.xPelsPerMeter = 0;
-    h.yPelsPerMeter = 0;
-    Bytes out;
-    PutInfoHeader(out, h);
-    Append(out, palette);
-    Append(out, pixels);
-    Append(out, mask);
-    return out;
-}
-
-Bytes BuildIcon(const std::vector<IconEntry>& entries, unsigned reserved = 0, unsigned type = 1)
-{
-    Bytes out;
-    Put16(out, reserved);
-    Put16(out, type);
-    Put16(out, static_cast<unsigned>(entries.size()));
-    std::uint32_t offset = static_cast<std::uint32_t>(6 + 16 * entries.size());
-    for (const IconEntry& e : entries) {
-        Put8(out, e.width);
-        Put8(out, e.height);
-        Put8(out, 0);
-        Put8(out, 0);
-        Put16(out, 1);
-        Put16(out, e.bits);
-        Put32(out, static_cast<std::uint32_t>(e.body.size()));
-        Put32(out, offset);
-        offset += static_cast<std::uint32_t>(e.body.size());
-    }
-    for (const IconEntry& e : entries)
-        Append(out, e.body);
-    return out;
-}
-
 bool DecodeIcon(const Bytes& file, CPixImage& image, LONG frame = 0, LONG type = PIXIMAGE_ICO)
 {
     image.SetFrame(frame);
@@ -214,6 +164,16 @@ TEST(IcoDecodeTest, TwentyFourBitMasks)
         EXPECT_EQ(image.GetTransparentIndex(), -1);
     }
     {
+        SCOPED_TRACE("the masked colour also shown where unmasked");
+        CPixImage image;
+        ASSERT_TRUE(DecodeIcon(BuildIcon({{2, 2, 24, Icon24({red, green, red, red}, 0x80, 0x80)}}), image));
+        ASSERT_TRUE(image.HasAlpha());
+        EXPECT_EQ(image.GetAlphaAt(0, 0), 0);
+        EXPECT_EQ(image.GetAlphaAt(0, 1), 0);
+        EXPECT_EQ(image.GetAlphaAt(1, 1), 255);
+        EXPECT_EQ(image.GetTransparentIndex(), -1);
+    }
+    {
         SCOPED_TRACE("nothing masked");
         CPixImage image;
         ASSERT_TRUE(DecodeIcon(BuildIcon({{2, 2, 24, Icon24({red, green, blue, blue}, 0, 0)}}), image));
@@ -222,17 +182,21 @@ TEST(IcoDecodeTest, TwentyFourBitMasks)
     }
 }
 
-TEST(IcoDecodeTest, ThirtyTwoBitIconKeepsItsAlphaAndMaskedPixelsGetZero)
+TEST(IcoDecodeTest, ThirtyTwoBitIconWithAlphaIgnoresItsMask)
 {
-    Bytes pixels = {1, 2, 3, 200, 4, 5, 6, 100}; // one row: alpha 200 and 100
-    const Bytes body = IconBitmap(2, 1, 32, {}, pixels, {0x40, 0, 0, 0});
+    // One row: alpha 200, 100 and 0; the mask covers the last two, as writers set it for readers
+    // without alpha, and also the first.
+    Bytes pixels = {1, 2, 3, 200, 4, 5, 6, 100, 7, 8, 9, 0};
+    const Bytes body = IconBitmap(3, 1, 32, {}, pixels, {0xE0, 0, 0, 0});
     CPixImage image;
-    ASSERT_TRUE(DecodeIcon(BuildIcon({{2, 1, 32, body}}), image)) << image.GetLastErrorText();
+    ASSERT_TRUE(DecodeIcon(BuildIcon({{3, 1, 32, body}}), image)) << image.GetLastErrorText();
     EXPECT_EQ(image.GetBpp(), 24);
     ASSERT_TRUE(image.HasAlpha());
     EXPECT_EQ(image.GetAlphaAt(0, 0), 200);
-    EXPECT_EQ(image.GetAlphaAt(1, 0), 0);
+    EXPECT_EQ(image.GetAlphaAt(1, 0), 100);
+    EXPECT_EQ(image.GetAlphaAt(2, 0), 0);
     EXPECT_EQ(image.GetColorAt(1, 0) & 0xFFFFFF, MakePixColor(6, 5, 4));
+    EXPECT_EQ(image.GetTransparentIndex(), -1);
 }
 
 TEST(IcoDecodeTest, ThirtyTwoBitIconWithoutAnyAlphaUsesItsMask)

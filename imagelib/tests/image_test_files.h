@@ -92,6 +92,56 @@ inline Bytes Palette(const std::vector<PixColor>& colors)
     return out;
 }
 
+// One image inside an icon file: its directory bytes and everything at its offset.
+struct IconEntry {
+    BYTE width;
+    BYTE height;
+    unsigned bits;
+    Bytes body;
+};
+
+// The body of a bitmap icon image: header (height doubled), palette, colour rows, mask rows.
+inline Bytes IconBitmap(std::int32_t width, std::int32_t height, unsigned bits, const Bytes& palette,
+                        const Bytes& pixels, const Bytes& mask, std::uint32_t sizeImage = 0)
+{
+    InfoHeader h;
+    h.width = width;
+    h.height = 2 * height;
+    h.bits = bits;
+    h.sizeImage = sizeImage;
+    h.xPelsPerMeter = 0;
+    h.yPelsPerMeter = 0;
+    Bytes out;
+    PutInfoHeader(out, h);
+    Append(out, palette);
+    Append(out, pixels);
+    Append(out, mask);
+    return out;
+}
+
+inline Bytes BuildIcon(const std::vector<IconEntry>& entries, unsigned reserved = 0, unsigned type = 1)
+{
+    Bytes out;
+    Put16(out, reserved);
+    Put16(out, type);
+    Put16(out, static_cast<unsigned>(entries.size()));
+    std::uint32_t offset = static_cast<std::uint32_t>(6 + 16 * entries.size());
+    for (const IconEntry& e : entries) {
+        Put8(out, e.width);
+        Put8(out, e.height);
+        Put8(out, 0);
+        Put8(out, 0);
+        Put16(out, 1);
+        Put16(out, e.bits);
+        Put32(out, static_cast<std::uint32_t>(e.body.size()));
+        Put32(out, offset);
+        offset += static_cast<std::uint32_t>(e.body.size());
+    }
+    for (const IconEntry& e : entries)
+        Append(out, e.body);
+    return out;
+}
+
 inline Bytes RandomBytes(std::size_t count, unsigned seed)
 {
     std::mt19937 generator(seed);

@@ -66,6 +66,108 @@ TEST_F(JpegInterop, ToolFilesDecodeAsDjpegDecodesThem)
     }
 }
 
+// Where a JPEG's frame header and first scan header are, by their markers.
+struct JpegLayout {
+    std::size_t frameHeader = 0; // offset of the SOFn marker
+    std::size_t scanData = 0;    // first byte after the SOS segment
+};
+
+JpegLayout FindLayout(const testfiles::Bytes& file)
+{
+    JpegLayout layout;
+    for (std::size_t at = 2; at + 4 <= file.size();) {
+        const BYTE marker = file[at + 1];
+        const std::size_t length = (std::size_t{file[at + 2]} << 8) | file[at + 3];
+        if (marker >= 0xC0 && marker <= 0xCF && marker != 0xC4 && marker != 0xC8 && marker != 0xCC)
+            layout.frameHeader = at;
+        if (marker == 0xDA) {
+            layout.scanData = at + 2 + length;
+            break;
+        }
+        at += 2 + length;
+    }
+    return layout;
+}
+
+struct FrameClaim {
+    const char* what;
+    int side;             // of the grey picture made
+    const char* options;  // for cjpeg
+    int claimedSide;      // written into the frame header; 0 keeps the real size
+    bool cutAfterScanHeader;
+    const char* error;    // nullptr: the file loads
+};
+
+// Files whose frame header claims more than their data can describe are refused before anything
+// of that size is allocated; what the data can describe still loads.
+TEST_F(JpegInterop, FrameClaimsAreWeighedAgainstTheData)
+{
+    constexpr const char* kTooShort = "JPEG data too short for its picture size";
+    const FrameClaim claims[] = {
+        {"as made", 64, "-grayscale", 0, false, nullptr},
+        {"as made, cut after the scan header", 64, "-grayscale", 0, true, kTooShort},
+        {"65500 x 65500, cut after the scan header", 64, "-grayscale", 65500, true, kTooShort},
+        {"30000 x 30000 with all its data", 64, "-grayscale", 30000, false, kTooShort},
+        {"30000 x 30000 progressive", 64, "-grayscale -progressive", 30000, false, kTooShort},
+        // Arithmetic coding describes a flat picture in a few bytes: only the size limit holds.
+        {"arithmetic, flat", 1000, "-grayscale -arithmetic", 0, false, nullptr},
+        {"arithmetic, 65500 x 65500", 1000, "-grayscale -arithmetic", 65500, false, "PIXIMAGE_MAX_MEMORY exceeded"},
+    };
+    for (const FrameClaim& c : claims) {
+        SCOPED_TRACE(c.what);
+        const std::string grey = m_dir.File("g.pgm");
+        const std::string made = m_dir.File("g.jpg");
+        const std::string side = std::to_string(c.side);
+        Run("convert -size " + side + "x" + side + " xc:gray " + Quote(grey));
+        Run(std::string("cjpeg ") + c.options + " " + Quote(grey) + " > " + Quote(made));
+        testfiles::Bytes file = testfiles::ReadFileBytes(made);
+        const JpegLayout layout = FindLayout(file);
+        ASSERT_NE(layout.frameHeader, 0u);
+        ASSERT_NE(layout.scanData, 0u);
+        if (c.claimedSide != 0) {
+            // Marker, length, precision, then height and width.
+            for (std::size_t at : {layout.frameHeader + 5, layout.frameHeader + 7}) {
+                file[at] = static_cast<BYTE>(c.claimedSide >> 8);
+                file[at + 1] = static_cast<BYTE>(c.claimedSide & 0xFF);
+            }
+        }
+        if (c.cutAfterScanHeader)
+            file.resize(layout.scanData);
+        const std::string changed = m_dir.File("claim.jpg");
+        testfiles::WriteFileBytes(changed, file);
+
+        CPixImage image;
+        const bool loaded = image.Load(changed.c_str(), 3);
+        if (c.error) {
+            EXPECT_FALSE(loaded);
+            EXPECT_STREQ(image.GetLastErrorText(), c.error);
+        } else {
+            ASSERT_TRUE(loaded) << image.GetLastErrorText();
+            EXPECT_EQ(image.GetWidth(), c.side);
+            EXPECT_TRUE(interop::SamePixels(DjpegReading(changed), interop::FromImage(image, false)));
+        }
+    }
+}
+
+// ExifTool writes the thumbnail's own resolution (72) into the directory after the picture's.
+TEST_F(JpegInterop, ThumbnailResolutionLeavesThePicturesAlone)
+{
+    const std::string picture = m_dir.File("pic.jpg");
+    const std::string thumb = m_dir.File("thumb.jpg");
+    interop::WriteNetpbm(m_dir.File("in.ppm"), interop::FromImage(m_photo, false));
+    Run("cjpeg " + Quote(m_dir.File("in.ppm")) + " > " + Quote(picture));
+    Run("convert -size 16x12 xc:blue " + Quote(thumb));
+    Run("exiftool -q -overwrite_original -XResolution=300 -YResolution=300 -ResolutionUnit=inches " +
+        Quote("-ThumbnailImage<=" + thumb) + " " + Quote(picture));
+    Run("exiftool -s3 -IFD0:XResolution -IFD1:XResolution " + Quote(picture) + " > " + Quote(m_dir.File("res.txt")));
+    ASSERT_EQ(interop::ReadText(m_dir.File("res.txt")), "300\n72\n");
+
+    CPixImage image;
+    ASSERT_TRUE(image.Load(picture.c_str(), 3)) << image.GetLastErrorText();
+    EXPECT_EQ(image.GetDpiX(), 300);
+    EXPECT_EQ(image.GetDpiY(), 300);
+}
+
 struct ExifEdit {
     const char* order;
     const char* unit;

@@ -64,6 +64,8 @@ TEST(PixImageCreateTest, RefusesSizesThatWouldWrap)
         {10, 0, 24},
         {0xFFFFFFFFu, 0xFFFFFFFFu, 32},
         {100000, 100000, 8},     // above the memory limit
+        {32001, 32000, 8},       // just above it: 1,024,128,000 bytes
+        {18475, 18475, 24},      // 1,024,032,300 bytes
         {1431655765, 1, 24},     // stride itself above 32 bits
     };
     for (const Case& c : cases) {
@@ -76,6 +78,13 @@ TEST(PixImageCreateTest, RefusesSizesThatWouldWrap)
         EXPECT_FALSE(img.IsValid());
         EXPECT_EQ(img.GetRowPointer(0), nullptr);
     }
+}
+
+TEST(PixImageCreateTest, TakesAHundredMegapixelPhotograph)
+{
+    CPixImage img;
+    ASSERT_NE(img.Create(11648, 8736, 24, 0), nullptr) << img.GetLastErrorText();
+    EXPECT_EQ(img.GetHeader().biSizeImage, 11648u * 3 * 8736);
 }
 
 TEST(PixImageCreateTest, RowPointersAndBounds)
