@@ -38,6 +38,8 @@ void ChooseColours(UINT edge, UINT flags, RingColours& outer, RingColours& inner
 // which belong to the bottom and right sides. Returns r shrunk by the sides drawn.
 RECT DrawRing(Painter& painter, const RECT& r, UINT flags, const RingColours& colours)
 {
+    if (IsEmptyRect(r))
+        return r;
     if (flags & BF_TOP)
         painter.Fill(RECT{r.left, r.top, r.right - 1, r.top + 1}, colours.topLeft);
     if (flags & BF_LEFT)
@@ -86,12 +88,17 @@ BOOL DrawFocusRect(HDC hdc, const RECT* rect)
     if (IsEmptyRect(r))
         return TRUE;
     Painter painter(*state.target, state.Visible(), state.origin);
-    // Each frame pixel once, every other one along the way, starting at the top-left corner.
-    const RECT inner{r.left + 1, r.top + 1, r.right - 1, r.bottom - 1};
-    painter.ForEachPixel(r, [&](int x, int y) {
-        const bool onFrame = x < inner.left || x >= inner.right || y < inner.top || y >= inner.bottom;
-        if (onFrame && (x - r.left + y - r.top) % 2 == 0)
+    // Each frame pixel once, every other one along the way counted from the top-left corner: the
+    // top and bottom rows whole, the side columns between them.
+    const auto invert = [&](int x, int y) {
+        if ((static_cast<long long>(x) - r.left + y - r.top) % 2 == 0)
             painter.InvertPixel(x, y);
-    });
+    };
+    painter.ForEachPixel(RECT{r.left, r.top, r.right, r.top + 1}, invert);
+    if (static_cast<long long>(r.bottom) - r.top > 1)
+        painter.ForEachPixel(RECT{r.left, r.bottom - 1, r.right, r.bottom}, invert);
+    painter.ForEachPixel(RECT{r.left, r.top + 1, r.left + 1, r.bottom - 1}, invert);
+    if (static_cast<long long>(r.right) - r.left > 1)
+        painter.ForEachPixel(RECT{r.right - 1, r.top + 1, r.right, r.bottom - 1}, invert);
     return TRUE;
 }

@@ -94,7 +94,8 @@ constexpr int COLOR_MENUBAR = 30;
 // Solid brushes never change colour; a hollow brush paints nothing.
 HBRUSH CreateSolidBrush(COLORREF colour);
 // A pen of PS_SOLID, PS_DASH, PS_DOT, PS_DASHDOT, PS_DASHDOTDOT, PS_NULL or PS_INSIDEFRAME style.
-// Width 0 means 1 pixel; the dash styles are drawn only by 1-pixel pens (wider ones are solid).
+// Width 0 means 1 pixel, widths beyond 65536 fail; the dash styles are drawn only by 1-pixel pens
+// (wider ones are solid).
 HPEN CreatePen(int style, int width, COLORREF colour);
 
 // Stock objects are shared and survive DeleteObject. A context starts with WHITE_BRUSH, BLACK_PEN

@@ -40,7 +40,7 @@ BOOL Polyline(HDC hdc, const POINT* points, int count);
 // Shapes fill with the selected brush and outline with the selected pen, inside the box
 // (right and bottom edges excluded). With the null pen the filled area loses its right column and
 // bottom row, as on Windows. Polygons fill by the even-odd rule and close themselves. Ellipse
-// outlines are always solid.
+// outlines are always solid. Rectangle and Ellipse take coordinates within +-2^27, as on Windows.
 BOOL Rectangle(HDC hdc, int left, int top, int right, int bottom);
 BOOL Ellipse(HDC hdc, int left, int top, int right, int bottom);
 BOOL Polygon(HDC hdc, const POINT* points, int count);

@@ -11,6 +11,9 @@ using namespace zv::gdi;
 
 namespace {
 
+// Wider pens are refused: their stamps would reach past any surface.
+constexpr int kMaxPenWidth = 1 << 16;
+
 template <class Handle> Handle AddObject(std::shared_ptr<GdiObject> object)
 {
     HandleTable& table = HandleTable::Instance();
@@ -37,7 +40,7 @@ HBRUSH CreateSolidBrush(COLORREF colour)
 
 HPEN CreatePen(int style, int width, COLORREF colour)
 {
-    if (style < PS_SOLID || style > PS_INSIDEFRAME || width < 0) {
+    if (style < PS_SOLID || style > PS_INSIDEFRAME || width < 0 || width > kMaxPenWidth) {
         SetLastError(ERROR_INVALID_PARAMETER);
         return nullptr;
     }

@@ -63,6 +63,9 @@ inline RECT RectAt(int x, int y, int width, int height)
     return RECT{x, y, end(x, width), end(y, height)};
 }
 
+// Shapes take coordinates within 27 bits, as on Windows, so their arithmetic never overflows.
+constexpr bool InCoordinateRange(int value) { return value >= -(1 << 27) && value <= (1 << 27); }
+
 // White for black and the like: every colour channel inverted.
 constexpr COLORREF InvertedColour(COLORREF colour) { return ~colour & 0x00FFFFFF; }
 

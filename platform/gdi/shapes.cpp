@@ -53,6 +53,11 @@ RECT OutlineBox(RECT box, const ShapeTools& tools)
 // FALSE, with the last error set, for a context that cannot paint.
 template <class Paint> BOOL PaintShape(HDC hdc, int left, int top, int right, int bottom, Paint paint)
 {
+    if (!InCoordinateRange(left) || !InCoordinateRange(top) || !InCoordinateRange(right) ||
+        !InCoordinateRange(bottom)) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return FALSE;
+    }
     ShapeTools tools;
     if (!ReadShapeTools(hdc, tools))
         return FALSE;

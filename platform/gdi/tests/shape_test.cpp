@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <functional>
 #include <map>
 #include <string>
@@ -202,6 +203,24 @@ TEST(Shapes, LinesFromFarAwayCostOnlyTheirVisiblePart)
     MoveToEx(canvas.Dc(), -2000000000, -2000000000, nullptr);
     EXPECT_TRUE(LineTo(canvas.Dc(), 2000000000, 2000000000));
     EXPECT_TRUE(canvas.Matches([](int x, int y) { return x == y ? kBlack : kWhite; }));
+}
+
+TEST(Shapes, ExtremeCoordinatesNeverOverflow)
+{
+    PixelCanvas canvas(8, 8, false, [](int, int) { return kWhite; });
+    SetLastError(0);
+    EXPECT_FALSE(Rectangle(canvas.Dc(), INT32_MIN, 0, INT32_MAX, 5));
+    EXPECT_EQ(GetLastError(), ERROR_INVALID_PARAMETER);
+    EXPECT_FALSE(Ellipse(canvas.Dc(), 0, 0, 5, INT32_MAX));
+    EXPECT_EQ(CreatePen(PS_SOLID, INT32_MAX, kBlack), nullptr);
+    // Frames reaching to the ends of the int range: only their visible parts are painted.
+    RECT edge{INT32_MAX - 1, INT32_MIN, INT32_MAX, INT32_MAX};
+    EXPECT_TRUE(DrawEdge(canvas.Dc(), &edge, EDGE_SUNKEN, BF_RECT | BF_MIDDLE | BF_ADJUST));
+    const RECT focus{INT32_MIN, 2, 4, INT32_MAX};
+    EXPECT_TRUE(DrawFocusRect(canvas.Dc(), &focus));
+    EXPECT_TRUE(FrameRect(canvas.Dc(), &focus, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH))));
+    // The frame's top row and right column cover what the focus rectangle inverted.
+    EXPECT_TRUE(canvas.Matches([](int x, int y) { return (y == 2 && x < 4) || (x == 3 && y >= 2) ? kBlack : kWhite; }));
 }
 
 TEST(Shapes, EllipseIsSymmetricFilledAndOutlined)
