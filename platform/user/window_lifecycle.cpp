@@ -1,5 +1,6 @@
 // Creating and destroying windows, the default window procedure and window lookup.
 #include "platform/user/input.h"
+#include "platform/user/menu.h"
 #include "platform/user/paint.h"
 #include "platform/user/remote_windows.h"
 #include "platform/user/thread_queue.h"
@@ -52,6 +53,7 @@ void FinishDestruction(HWND hwnd)
         table.Remove(hwnd);
     }
     queue->DropWindow(hwnd);
+    ReleaseSystemMenu(hwnd);
     WithdrawWindow(hwnd);
     if (topLevel)
         ForgetDisplayWindow(hwnd);
