@@ -25,7 +25,7 @@ packages=(
   # platform/inet: HTTP over libcurl; its tests run a scripted server in python3
   libcurl4-openssl-dev python3
   # independent tools the interop tests compare against
-  netpbm imagemagick libjpeg-turbo-progs libimage-exiftool-perl
+  netpbm imagemagick libjpeg-turbo-progs libimage-exiftool-perl giflib-tools
 )
 
 missing=()
