@@ -12,8 +12,8 @@ packages=(
   libfreetype-dev libfontconfig-dev fonts-liberation2
   # imagelib: JPEG codec
   libjpeg62-turbo-dev
-  # image benchmarks compare the resampler against libvips, JPEG against TurboJPEG
-  libvips-dev libturbojpeg0-dev
+  # image benchmarks compare the resampler against libvips, JPEG against TurboJPEG, GIF against giflib
+  libvips-dev libturbojpeg0-dev libgif-dev
   # imagelib: PNG
   libpng-dev
   # fuzz targets: clang with its libFuzzer runtime
