@@ -107,6 +107,28 @@ bool CPixImageGIF::ReadExtension(CPixStream* stream)
     return true;
 }
 
+bool CPixImageGIF::NextFrame(CPixStream* stream, FrameDescriptor& frame, ColorTable& table)
+{
+    for (;;) {
+        const int introducer = stream->GetC();
+        if (introducer < 0 || introducer == kTrailer)
+            return false;
+        if (introducer == kExtensionIntroducer) {
+            if (!ReadExtension(stream))
+                return false;
+            continue;
+        }
+        if (introducer == kImageIntroducer)
+            return ReadDescriptor(stream, frame) && ReadColorTable(stream, frame.flags, table);
+    }
+}
+
+bool CPixImageGIF::IsShown(const FrameDescriptor& frame, LONG screenWidth, LONG screenHeight)
+{
+    return frame.width > 0 && frame.height > 0 && frame.left + frame.width <= screenWidth &&
+        frame.top + frame.height <= screenHeight;
+}
+
 LONG CPixImageGIF::CountFrames(CPixStream* stream, LONG screenWidth, LONG screenHeight)
 {
     const int32_t start = stream->Tell();
@@ -115,24 +137,10 @@ LONG CPixImageGIF::CountFrames(CPixStream* stream, LONG screenWidth, LONG screen
     const LONG delay = m_info.frameDelay;
     const BYTE disposal = m_disposal;
     LONG count = 0;
-    for (;;) {
-        const int introducer = stream->GetC();
-        if (introducer < 0 || introducer == kTrailer)
-            break;
-        if (introducer == kExtensionIntroducer) {
-            if (!ReadExtension(stream))
-                break;
-            continue;
-        }
-        if (introducer != kImageIntroducer)
-            continue;
-        FrameDescriptor frame;
-        ColorTable table;
-        if (!ReadDescriptor(stream, frame) || !ReadColorTable(stream, frame.flags, table))
-            break;
-        const bool inside = frame.width > 0 && frame.height > 0 && frame.left + frame.width <= screenWidth &&
-            frame.top + frame.height <= screenHeight;
-        if (inside)
+    FrameDescriptor frame;
+    ColorTable table;
+    while (NextFrame(stream, frame, table)) {
+        if (IsShown(frame, screenWidth, screenHeight))
             ++count;
         if (!SkipImageData(stream))
             break;
@@ -171,27 +179,16 @@ bool CPixImageGIF::Decode(CPixStream* stream)
     CPixImage canvas;
     LONG firstTransparent = -1;
     LONG frameNumber = 0;
+    LONG lastTile = 0;
     bool decodedAny = false;
+    FrameDescriptor frame;
+    ColorTable local;
     for (;;) {
         if (m_info.escape)
             return false;
-        const int introducer = stream->GetC();
-        if (introducer < 0 || introducer == kTrailer)
+        if (!NextFrame(stream, frame, local))
             break;
-        if (introducer == kExtensionIntroducer) {
-            if (!ReadExtension(stream))
-                break;
-            continue;
-        }
-        if (introducer != kImageIntroducer)
-            continue;
-
-        FrameDescriptor frame;
-        ColorTable local;
-        if (!ReadDescriptor(stream, frame) || !ReadColorTable(stream, frame.flags, local))
-            break;
-        if (frame.width == 0 || frame.height == 0 || frame.left + frame.width > screenWidth ||
-            frame.top + frame.height > screenHeight) {
+        if (!IsShown(frame, screenWidth, screenHeight)) {
             // Not shown and not counted; its data is passed over whole.
             if (!SkipImageData(stream))
                 break;
@@ -231,6 +228,7 @@ bool CPixImageGIF::Decode(CPixStream* stream)
                 }
             }
             PaintOnto(canvas, frame);
+            lastTile = frameNumber;
         }
         if (frameNumber == wanted)
             break;
@@ -248,7 +246,7 @@ bool CPixImageGIF::Decode(CPixStream* stream)
         const CPixImageInfo info = m_info;
         Transfer(canvas);
         m_info.frameCount = info.frameCount;
-        m_info.frame = frameNumber;
+        m_info.frame = lastTile;
         m_info.frameDelay = info.frameDelay;
         m_info.xOffset = 0;
         m_info.yOffset = 0;

@@ -56,6 +56,11 @@ private:
     bool ReadColorTable(CPixStream* stream, BYTE flags, ColorTable& table);
     bool ReadDescriptor(CPixStream* stream, FrameDescriptor& frame);
     bool ReadExtension(CPixStream* stream);
+    // Reads blocks up to the next image descriptor and its table; false at the end of the frames
+    // (trailer, end of data, a bad extension).
+    bool NextFrame(CPixStream* stream, FrameDescriptor& frame, ColorTable& table);
+    // A frame is shown when it has pixels and lies inside the logical screen.
+    static bool IsShown(const FrameDescriptor& frame, LONG screenWidth, LONG screenHeight);
     LONG CountFrames(CPixStream* stream, LONG screenWidth, LONG screenHeight);
     bool DecodeFrame(CPixStream* stream, const FrameDescriptor& frame, const ColorTable& table);
     void OverlayOnto(CPixImage& previous, const FrameDescriptor& frame) const;

@@ -17,6 +17,17 @@ constexpr LONG kTileWidth = 17;
 constexpr LONG kTileHeight = 15;
 constexpr const char* kWriteError = "Write Error in GIF file";
 
+// A colour table as the file holds it: red, green, blue for every palette entry.
+std::vector<BYTE> TableBytes(const CPixImage& image)
+{
+    std::vector<BYTE> table;
+    for (DWORD i = 0; i < image.GetHeader().biClrUsed; ++i) {
+        const PixColor color = image.GetPaletteEntry(static_cast<BYTE>(i));
+        table.insert(table.end(), {PixRed(color), PixGreen(color), PixBlue(color)});
+    }
+    return table;
+}
+
 } // namespace
 
 void CPixImageGIF::WriteBytes(CPixStream* stream, const BYTE* bytes, std::size_t count)
@@ -68,12 +79,7 @@ void CPixImageGIF::WriteHeader(CPixStream* stream, const CPixImage& image)
     }
     WriteBytes(stream, screen, sizeof screen);
     if (image.GetBpp() <= 8) {
-        const DWORD entries = image.GetHeader().biClrUsed;
-        std::vector<BYTE> table;
-        for (DWORD i = 0; i < entries; ++i) {
-            const PixColor color = image.GetPaletteEntry(static_cast<BYTE>(i));
-            table.insert(table.end(), {PixRed(color), PixGreen(color), PixBlue(color)});
-        }
+        const std::vector<BYTE> table = TableBytes(image);
         WriteBytes(stream, table.data(), table.size());
     }
 }
@@ -115,11 +121,7 @@ void CPixImageGIF::WriteFrame(CPixStream* stream, const CPixImage& frame, LONG l
     descriptor[9] = localTable ? static_cast<BYTE>(0x80 | (bpp - 1)) : 0;
     WriteBytes(stream, descriptor, sizeof descriptor);
     if (localTable) {
-        std::vector<BYTE> table;
-        for (DWORD i = 0; i < frame.GetHeader().biClrUsed; ++i) {
-            const PixColor color = frame.GetPaletteEntry(static_cast<BYTE>(i));
-            table.insert(table.end(), {PixRed(color), PixGreen(color), PixBlue(color)});
-        }
+        const std::vector<BYTE> table = TableBytes(frame);
         WriteBytes(stream, table.data(), table.size());
     }
     const BYTE codeSize = static_cast<BYTE>(std::max<WORD>(bpp, 2));

@@ -153,6 +153,7 @@ TEST(GifTilesTest, TwentyFourBitPicturesComeBackFromTiles)
         CPixImage back;
         ASSERT_TRUE(DecodeGif(file, back)) << back.GetLastErrorText();
         EXPECT_EQ(back.GetFrameCount(), 6); // 17 + 17 + 6 columns by 15 + 5 rows
+        EXPECT_EQ(back.GetFrame(), 5); // every tile was read, whatever frame was asked for
         EXPECT_EQ(back.GetBpp(), 24);
         EXPECT_TRUE(testfiles::SameColors(image, back));
         EXPECT_EQ(back.GetTransparentIndex(), transparent ? 0 : -1);
