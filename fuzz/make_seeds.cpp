@@ -1,11 +1,12 @@
 // Writes the seed corpus of one fuzz target: small pictures at every depth, with and without
 // transparency, encoded by the library's own encoder for that type, plus files of layouts the
-// library does not write itself (PNG colour types, an icon holding a PNG).
+// library does not write itself (PNG colour types, an icon holding a PNG, animated GIFs).
 //
 //     fuzz_seeds <type number> <folder>
 #include "imagelib/PixImage.h"
 #include "imagelib/PixImageType.h"
 
+#include "imagelib/tests/gif_test_files.h"
 #include "imagelib/tests/png_test_files.h"
 
 #include <cstdio>
@@ -85,6 +86,25 @@ std::vector<Bytes> PngLayouts()
     return files;
 }
 
+// Frames left in place with local tables, transparency and interlaced rows.
+std::vector<Bytes> GifLayouts()
+{
+    CPixImage first(9, 7, 4);
+    CPixImage second(4, 5, 8);
+    for (DWORD i = 0; i < 256; ++i) {
+        first.SetPaletteEntry(static_cast<BYTE>(i), static_cast<BYTE>(i * 16), 40, static_cast<BYTE>(255 - i));
+        second.SetPaletteEntry(static_cast<BYTE>(i), 90, static_cast<BYTE>(i), static_cast<BYTE>(i * 3));
+    }
+    for (LONG y = 0; y < 7; ++y)
+        for (LONG x = 0; x < 9; ++x) {
+            first.SetIndexAt(x, y, static_cast<BYTE>(x * y));
+            second.SetIndexAt(x, y, static_cast<BYTE>(x + 40 * y));
+        }
+    using giffiles::Frame;
+    return {giffiles::BuildGif(9, 7, &first, {Frame(&first), Frame(&second, 3, 1, true, true, 1, 2), Frame(&first, 0, 0, false, true, 1)}),
+            giffiles::BuildGif(20, 20, nullptr, {Frame(&second, 1, 1, true), Frame(&first, 10, 10, true)})};
+}
+
 // An icon whose one image is a PNG file.
 Bytes IconHoldingPng()
 {
@@ -140,6 +160,9 @@ int main(int argc, char** argv)
         files.push_back(IconHoldingPng());
     if (type >= PIXIMAGE_JP2)
         files.push_back(GreyPicture(type));
+    if (type == PIXIMAGE_GIF)
+        for (Bytes& file : GifLayouts())
+            files.push_back(std::move(file));
     int written = 0;
     for (const Bytes& file : files) {
         if (file.empty())

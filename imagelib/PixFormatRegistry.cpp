@@ -1,6 +1,7 @@
 #include "imagelib/PixFormatRegistry.h"
 
 #include "imagelib/PixImageBMP.h"
+#include "imagelib/PixImageGIF.h"
 #include "imagelib/PixImageICO.h"
 #include "imagelib/PixImageJAS.h"
 #include "imagelib/PixImageJPG.h"
@@ -24,6 +25,7 @@ FormatTable BuiltInFormats()
 {
     FormatTable table;
     table[PIXIMAGE_BMP] = PixBmpFormat();
+    table[PIXIMAGE_GIF] = PixGifFormat();
     table[PIXIMAGE_PNG] = PixPngFormat();
     table[PIXIMAGE_ICO] = PixIcoFormat();
     table[PIXIMAGE_JPG] = PixJpgFormat();

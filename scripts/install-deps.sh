@@ -12,8 +12,8 @@ packages=(
   libfreetype-dev libfontconfig-dev fonts-liberation2
   # imagelib: JPEG codec
   libjpeg62-turbo-dev
-  # image benchmarks compare the resampler against libvips, JPEG against TurboJPEG
-  libvips-dev libturbojpeg0-dev
+  # image benchmarks compare the resampler against libvips, JPEG against TurboJPEG, GIF against giflib
+  libvips-dev libturbojpeg0-dev libgif-dev
   # imagelib: PNG
   libpng-dev
   # imagelib: TIFF, and JPEG-2000 under imagelib/jas
@@ -27,7 +27,7 @@ packages=(
   # platform/inet: HTTP over libcurl; its tests run a scripted server in python3
   libcurl4-openssl-dev python3
   # independent tools the interop tests compare against
-  netpbm imagemagick libjpeg-turbo-progs libimage-exiftool-perl
+  netpbm imagemagick libjpeg-turbo-progs libimage-exiftool-perl giflib-tools
   libtiff-tools libopenjp2-tools
 )
 

@@ -3,6 +3,7 @@
 
 #include "imagelib/PixFormatRegistry.h"
 #include "imagelib/PixImage.h"
+#include "imagelib/PixMemStream.h"
 
 #include <gtest/gtest.h>
 
@@ -232,6 +233,22 @@ inline void FillRandom(CPixImage& image, unsigned seed)
                 image.SetColorAt(x, y, static_cast<PixColor>(generator()) & 0xFFFFFF, false);
     }
 }
+
+// Accepts `budget` bytes, then refuses every write.
+class ShortStream : public CPixMemStream {
+public:
+    explicit ShortStream(std::size_t budget) : m_budget(budget) {}
+    size_t Write(const void* buffer, size_t size, size_t count) override
+    {
+        if (size * count > m_budget)
+            return 0;
+        m_budget -= size * count;
+        return CPixMemStream::Write(buffer, size, count);
+    }
+
+private:
+    std::size_t m_budget;
+};
 
 // Puts a format in for one test and the previous one back afterwards.
 class ScopedFormat {

@@ -19,6 +19,7 @@ namespace {
 
 using pngfiles::PngSpec;
 using testfiles::Bytes;
+using testfiles::ShortStream;
 
 bool DecodePng(const Bytes& file, CPixImage& image)
 {
@@ -46,22 +47,6 @@ long ChunkLength(const Bytes& file, const char* type)
     }
     return -1;
 }
-
-// Accepts `budget` bytes, then refuses every write.
-class ShortStream : public CPixMemStream {
-public:
-    explicit ShortStream(std::size_t budget) : m_budget(budget) {}
-    size_t Write(const void* buffer, size_t size, size_t count) override
-    {
-        if (size * count > m_budget)
-            return 0;
-        m_budget -= size * count;
-        return CPixMemStream::Write(buffer, size, count);
-    }
-
-private:
-    std::size_t m_budget;
-};
 
 TEST(PngRoundTripTest, EveryDepthComesBackExactly)
 {
