@@ -399,6 +399,8 @@ BOOL ShowWindow(HWND hWnd, int nCmdShow)
         }
         wasVisible = (record->style & WS_VISIBLE) != 0;
         wasMinimised = (record->style & WS_MINIMIZE) != 0;
+        // Shown or hidden on purpose: its owner's coming back no longer decides.
+        record->hiddenWithOwner = false;
         kind = record->style & (WS_MINIMIZE | WS_MAXIMIZE);
         child = record->IsChild();
     }
