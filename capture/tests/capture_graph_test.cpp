@@ -3,6 +3,7 @@
 
 #include "platform/dshow/testing/device_hooks.h"
 #include "platform/user/window.h"
+#include "platform/win32/testing/temp_zv_root.h"
 
 #include <gtest/gtest.h>
 
@@ -285,6 +286,7 @@ TEST(CaptureGraph, PauseAndResume)
 
 TEST(CaptureGraph, GraphEventsAreAnnouncedToTheNotifyWindow)
 {
+    zv::win32::testing::TempZvRoot root; // windows are listed in the machine's run folder
     TestDevices devices("Test Camera:320x240@30");
     WNDCLASSA windowClass{};
     windowClass.lpfnWndProc = &DefWindowProcA;
@@ -426,6 +428,7 @@ namespace {
 
 TEST(CaptureGraph, OwnerWindowRectangleIsTakenForTheVideoWindow)
 {
+    zv::win32::testing::TempZvRoot root; // windows are listed in the machine's run folder
     TestDevices devices("Test Camera:320x240@30");
     WNDCLASSA windowClass{};
     windowClass.lpfnWndProc = &DefWindowProcA;

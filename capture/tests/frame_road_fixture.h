@@ -11,6 +11,7 @@
 #include "capture/ZoomSource.h"
 #include "platform/user/window.h"
 #include "platform/win32/files.h"
+#include "platform/win32/testing/temp_zv_root.h"
 
 #include <gtest/gtest.h>
 
@@ -82,6 +83,7 @@ protected:
         return count;
     }
 
+    zv::win32::testing::TempZvRoot m_root; // the main window is listed in the machine's run folder
     HWND m_window = nullptr;
     std::unique_ptr<TestVirtualCameraDevice> m_device;
 };

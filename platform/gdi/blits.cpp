@@ -10,7 +10,7 @@ using namespace zv::gdi;
 
 namespace {
 
-BOOL Blit(HDC destination, const PixelRect& to, HDC source, const PixelRect& from, DWORD rop)
+BOOL Blit(HDC destination, PixelRect to, HDC source, PixelRect from, DWORD rop)
 {
     const RasterOp op = FindRasterOp(rop);
     if (op == nullptr) {
@@ -34,6 +34,11 @@ BOOL Blit(HDC destination, const PixelRect& to, HDC source, const PixelRect& fro
     if (to.width == 0 || to.height == 0 || from.width == 0 || from.height == 0)
         return TRUE;
 
+    // Window contexts count from their origin on the surface.
+    to.x += target.origin.x;
+    to.y += target.origin.y;
+    from.x += origin.origin.x;
+    from.y += origin.origin.y;
     // Within one surface the source is read as it was before the blit started.
     std::shared_ptr<const Surface> pixels = origin.target;
     if (origin.target == target.target)

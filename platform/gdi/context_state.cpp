@@ -6,15 +6,17 @@
 
 namespace zv::gdi {
 
-Region VisiblePart(const Surface* target, const Region* clip)
+Region VisiblePart(const Surface* target, const Region* systemClip, const Region* clip)
 {
     if (target == nullptr)
         return Region();
-    const Region whole(target->Bounds());
-    return clip ? Region::Intersect(*clip, whole) : whole;
+    Region visible(target->Bounds());
+    if (systemClip)
+        visible = Region::Intersect(*systemClip, visible);
+    return clip ? Region::Intersect(*clip, visible) : visible;
 }
 
-Region ContextState::Visible() const { return VisiblePart(target.get(), clip.get()); }
+Region ContextState::Visible() const { return VisiblePart(target.get(), systemClip.get(), clip.get()); }
 
 bool ReadContextState(HDC hdc, ContextState& state)
 {
@@ -25,6 +27,8 @@ bool ReadContextState(HDC hdc, ContextState& state)
         return false;
     state.target = dc->Target();
     state.clip = dc->clip;
+    state.systemClip = dc->systemClip;
+    state.origin = dc->origin;
     state.font = dc->font;
     state.textColour = dc->textColour;
     state.bkColour = dc->bkColour;

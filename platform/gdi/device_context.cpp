@@ -6,8 +6,10 @@
 
 #include "platform/gdi/font.h"
 #include "platform/gdi/gdi.h"
+#include "platform/gdi/context_state.h"
 #include "platform/gdi/handle_table.h"
 #include "platform/gdi/screen_surface.h"
+#include "platform/gdi/window_canvas.h"
 #include "platform/win32/last_error.h"
 
 using namespace zv::gdi;
@@ -55,12 +57,62 @@ HDC CreateDCA(const char* driver, const char* /*device*/, const char* /*port*/, 
     return AddContext(std::move(dc), stock);
 }
 
-HDC GetDC(HWND window)
+namespace {
+
+std::mutex g_hooksMutex;
+WindowSystemHooks g_hooks;
+
+WindowSystemHooks Hooks()
 {
-    if (window != nullptr) {
-        SetLastError(ERROR_INVALID_WINDOW_HANDLE); // windows have no surfaces of their own yet
+    std::lock_guard lock(g_hooksMutex);
+    return g_hooks;
+}
+
+HDC WindowContext(HWND window, bool wholeWindow)
+{
+    const WindowSystemHooks hooks = Hooks();
+    WindowCanvas canvas;
+    if (!hooks.canvas) {
+        SetLastError(ERROR_INVALID_WINDOW_HANDLE); // no window system in this program
         return nullptr;
     }
+    if (!hooks.canvas(window, wholeWindow, canvas))
+        return nullptr;
+    return CreateWindowContext(window, canvas);
+}
+
+} // namespace
+
+namespace zv::gdi {
+
+void SetWindowSystemHooks(const WindowSystemHooks& hooks)
+{
+    std::lock_guard lock(g_hooksMutex);
+    g_hooks = hooks;
+}
+
+HDC CreateWindowContext(HWND window, const WindowCanvas& canvas)
+{
+    if (!canvas.surface) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return nullptr;
+    }
+    const StockObjects& stock = Stock();
+    auto dc = std::make_shared<DeviceContext>();
+    dc->screen = canvas.surface;
+    dc->fromGetDC = true;
+    dc->window = window;
+    dc->origin = canvas.origin;
+    dc->systemClip = std::make_shared<const Region>(canvas.visible);
+    return AddContext(std::move(dc), stock);
+}
+
+} // namespace zv::gdi
+
+HDC GetDC(HWND window)
+{
+    if (window != nullptr)
+        return WindowContext(window, false);
     const StockObjects& stock = Stock();
     auto dc = std::make_shared<DeviceContext>();
     dc->screen = ScreenSurface();
@@ -68,17 +120,32 @@ HDC GetDC(HWND window)
     return AddContext(std::move(dc), stock);
 }
 
+HDC GetWindowDC(HWND window)
+{
+    return window ? WindowContext(window, true) : GetDC(nullptr);
+}
+
 int ReleaseDC(HWND window, HDC hdc)
 {
-    HandleTable& table = HandleTable::Instance();
-    std::lock_guard lock(table.Mutex());
-    const std::uintptr_t id = HandleId(hdc);
-    const std::shared_ptr<DeviceContext> dc = table.FindAs<DeviceContext>(id);
-    if (window != nullptr || !dc || !dc->fromGetDC) {
-        SetLastError(ERROR_INVALID_HANDLE);
-        return 0;
+    RECT drawn{};
+    {
+        HandleTable& table = HandleTable::Instance();
+        std::lock_guard lock(table.Mutex());
+        const std::uintptr_t id = HandleId(hdc);
+        const std::shared_ptr<DeviceContext> dc = table.FindAs<DeviceContext>(id);
+        if (!dc || !dc->fromGetDC || dc->window != window) {
+            SetLastError(ERROR_INVALID_HANDLE);
+            return 0;
+        }
+        if (window)
+            drawn = VisiblePart(dc->screen.get(), dc->systemClip.get(), nullptr).Box();
+        table.Remove(id);
     }
-    table.Remove(id);
+    // Told outside the lock: the window system may draw or compose in answer.
+    if (window) {
+        if (const WindowSystemHooks hooks = Hooks(); hooks.released)
+            hooks.released(window, drawn);
+    }
     return 1;
 }
 

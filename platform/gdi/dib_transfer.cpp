@@ -26,7 +26,7 @@ std::int64_t SourceTop(const DibLayout& layout, std::int64_t ySource, std::int64
 }
 
 // Paints a DIB's pixels into a context. Returns false (last error set) when nothing could be drawn.
-bool PaintDib(HDC hdc, const PixelRect& to, const PixelRect& from, const DibReader& dib, RasterOp op)
+bool PaintDib(HDC hdc, PixelRect to, const PixelRect& from, const DibReader& dib, RasterOp op)
 {
     ContextState state;
     if (!ReadContextState(hdc, state)) {
@@ -37,6 +37,8 @@ bool PaintDib(HDC hdc, const PixelRect& to, const PixelRect& from, const DibRead
         SetLastError(ERROR_INVALID_PARAMETER);
         return false;
     }
+    to.x += state.origin.x;
+    to.y += state.origin.y;
     const bool monochrome = state.target->IsMonochrome();
     StretchPixels(*state.target, state.Visible(), to, from, op, [&](int x, int y, COLORREF& colour) {
         if (!dib.Read(x, y, colour))

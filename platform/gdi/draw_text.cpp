@@ -117,11 +117,12 @@ int DrawTextExA(HDC hdc, const char* text, int length, RECT* rect, UINT format, 
 
     Surface& surface = *state.target;
     // The clip region's rectangles never overlap, so every pixel is painted at most once.
-    const Region visible = (format & DT_NOCLIP) ? state.Visible() : Region::Intersect(state.Visible(), Region(layout));
+    const RECT placed = state.ToSurface(layout);
+    const Region visible = (format & DT_NOCLIP) ? state.Visible() : Region::Intersect(state.Visible(), Region(placed));
     for (const RECT& clip : visible.Rects()) {
         for (std::size_t i = 0; i < lines.size(); ++i) {
-            const int top = layout.top + static_cast<int>(i) * font.CellHeight();
-            DrawLine(surface, clip, font, state, lines[i], LineLeft(layout, lines[i].width, format), top);
+            const int top = placed.top + static_cast<int>(i) * font.CellHeight();
+            DrawLine(surface, clip, font, state, lines[i], LineLeft(placed, lines[i].width, format), top);
         }
     }
     return height;

@@ -14,8 +14,11 @@ HDC CreateDCA(const char* driver, const char* device, const char* port, const vo
 HDC CreateCompatibleDC(HDC hdc);
 BOOL DeleteDC(HDC hdc);
 // GetDC(NULL) gives a context over the virtual screen, which ReleaseDC(NULL, hdc) frees again.
-// Windows have no surfaces of their own yet: any other window fails.
+// GetDC(hwnd) paints the window's client area, GetWindowDC(hwnd) the whole window, both clipped
+// to what of the window is visible; the window system supplies them (window_canvas.h) and fails
+// them when there is none. ReleaseDC takes the window the context was got for.
 HDC GetDC(HWND window);
+HDC GetWindowDC(HWND window);
 int ReleaseDC(HWND window, HDC hdc);
 
 // Bitmaps; every new bitmap starts black. A bitmap compatible with a memory context has the

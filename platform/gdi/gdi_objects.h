@@ -48,7 +48,7 @@ private:
 class DeviceContext : public GdiObject {
 public:
     bool isMemory = false;
-    std::shared_ptr<Surface> screen; // the screen context's surface
+    std::shared_ptr<Surface> screen; // the surface of a screen or window context
     std::uintptr_t bitmapId = 0;     // a memory context's selected bitmap
     std::shared_ptr<Bitmap> bitmap;
     std::uintptr_t fontId = 0;
@@ -60,6 +60,12 @@ public:
     // Replaced, never changed in place, so a drawing call can keep the one it started with.
     std::shared_ptr<const Region> clip;
     bool fromGetDC = false; // given out by GetDC: ReleaseDC frees it
+    // A window context: the window, where its (0, 0) lies on the surface and the part of the
+    // surface the window system lets it paint (null: all of it). The clip region above is kept in
+    // surface pixels and always lies within the window's part.
+    HWND window = nullptr;
+    POINT origin{0, 0};
+    std::shared_ptr<const Region> systemClip;
 
     std::shared_ptr<Surface> Target() const { return isMemory ? (bitmap ? bitmap->Pixels() : nullptr) : screen; }
 };

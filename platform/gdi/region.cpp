@@ -78,6 +78,31 @@ Region Region::Union(const Region& a, const Region& b)
     return result;
 }
 
+Region Region::Subtract(const Region& a, const Region& b)
+{
+    Region result;
+    for (const RECT& ra : a.rects_) {
+        std::vector<RECT> pieces{ra};
+        for (const RECT& rb : b.rects_) {
+            std::vector<RECT> left;
+            for (const RECT& piece : pieces)
+                AddDifference(piece, rb, left);
+            pieces = std::move(left);
+        }
+        result.rects_.insert(result.rects_.end(), pieces.begin(), pieces.end());
+    }
+    result.MergeNeighbours();
+    return result;
+}
+
+Region Region::Offset(int dx, int dy) const
+{
+    Region moved = *this;
+    for (RECT& r : moved.rects_)
+        r = RECT{r.left + dx, r.top + dy, r.right + dx, r.bottom + dy};
+    return moved;
+}
+
 void Region::MergeNeighbours()
 {
     bool merged = true;

@@ -18,6 +18,10 @@ public:
 
     static Region Intersect(const Region& a, const Region& b);
     static Region Union(const Region& a, const Region& b);
+    // The part of a outside b.
+    static Region Subtract(const Region& a, const Region& b);
+    // The same area moved by (dx, dy).
+    Region Offset(int dx, int dy) const;
 
     const std::vector<RECT>& Rects() const { return rects_; }
     bool IsEmpty() const { return rects_.empty(); }

@@ -39,29 +39,31 @@ int ExtSelectClipRgn(HDC hdc, HRGN region, int mode)
     const std::shared_ptr<Surface> target = dc->Target();
     if (region == nullptr && mode == RGN_COPY) {
         dc->clip.reset();
-        return VisiblePart(target.get(), nullptr).Kind();
+        return VisiblePart(target.get(), dc->systemClip.get(), nullptr).Kind();
     }
     const std::shared_ptr<RegionObject> object = table.FindAs<RegionObject>(HandleId(region));
     if (!object) {
         SetLastError(ERROR_INVALID_HANDLE);
         return ERROR;
     }
-    // Without a clip region the whole surface is the clip region.
+    // Without a clip region the whole surface is the clip region. A window context's regions
+    // count from its origin.
     const Region current = dc->clip ? *dc->clip : Region(target ? target->Bounds() : RECT{});
+    const Region area = object->Area().Offset(dc->origin.x, dc->origin.y);
     Region combined;
     switch (mode) {
     case RGN_AND:
-        combined = Region::Intersect(current, object->Area());
+        combined = Region::Intersect(current, area);
         break;
     case RGN_OR:
-        combined = Region::Union(current, object->Area());
+        combined = Region::Union(current, area);
         break;
     default:
-        combined = object->Area();
+        combined = area;
         break;
     }
     dc->clip = std::make_shared<const Region>(std::move(combined));
-    return VisiblePart(target.get(), dc->clip.get()).Kind();
+    return VisiblePart(target.get(), dc->systemClip.get(), dc->clip.get()).Kind();
 }
 
 int GetClipBox(HDC hdc, RECT* rect)
@@ -71,7 +73,7 @@ int GetClipBox(HDC hdc, RECT* rect)
         SetLastError(rect == nullptr ? ERROR_INVALID_PARAMETER : ERROR_INVALID_HANDLE);
         return ERROR;
     }
-    const Region visible = state.Visible();
+    const Region visible = state.Visible().Offset(-state.origin.x, -state.origin.y);
     *rect = visible.Box();
     return visible.Kind();
 }
@@ -83,5 +85,5 @@ BOOL RectVisible(HDC hdc, const RECT* rect)
         SetLastError(rect == nullptr ? ERROR_INVALID_PARAMETER : ERROR_INVALID_HANDLE);
         return FALSE;
     }
-    return state.Visible().Overlaps(*rect) ? TRUE : FALSE;
+    return state.Visible().Overlaps(state.ToSurface(*rect)) ? TRUE : FALSE;
 }

@@ -1,4 +1,6 @@
 // Retrieving, translating and dispatching the calling thread's messages, and posting.
+#include "platform/user/input_events.h"
+#include "platform/user/remote_windows.h"
 #include "platform/user/thread_queue.h"
 #include "platform/user/timer_clock.h"
 #include "platform/user/virtual_keys.h"
@@ -50,8 +52,10 @@ BOOL GetMessageA(LPMSG msg, HWND hWnd, UINT wMsgFilterMin, UINT wMsgFilterMax)
         // Count first, then look, then block only while nothing new came in.
         const std::uint64_t epoch = waiter.Epoch();
         waiter.ServeIfRequested();
-        if (queue->Take(msg, filter, true))
+        if (queue->Take(msg, filter, true)) {
+            zv::user::OnMouseMessageRetrieved(*msg);
             return msg->message == WM_QUIT ? 0 : 1;
+        }
         waiter.Block(epoch, queue->NextTimerDeadline(filter));
     }
 }
@@ -65,7 +69,11 @@ BOOL PeekMessageA(LPMSG msg, HWND hWnd, UINT wMsgFilterMin, UINT wMsgFilterMax, 
     const std::shared_ptr<ThreadQueue> queue = ThreadQueue::ForCurrentThread();
     zv::win32::ThreadWaiter::Current().ServeIfRequested();
     const MessageFilter filter{hWnd, wMsgFilterMin, wMsgFilterMax};
-    return queue->Take(msg, filter, (wRemoveMsg & PM_REMOVE) != 0) ? TRUE : FALSE;
+    if (!queue->Take(msg, filter, (wRemoveMsg & PM_REMOVE) != 0))
+        return FALSE;
+    if (wRemoveMsg & PM_REMOVE)
+        zv::user::OnMouseMessageRetrieved(*msg);
+    return TRUE;
 }
 
 BOOL TranslateMessage(const MSG* msg)
@@ -142,6 +150,8 @@ BOOL PostMessageA(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam)
         std::lock_guard lock(table.Mutex());
         queue->PostLocked(msg);
     } else {
+        if (!zv::user::IsLocalWindow(hWnd))
+            return zv::user::PostRemoteMessage(hWnd, Msg, wParam, lParam);
         WindowTable& table = WindowTable::Instance();
         std::lock_guard lock(table.Mutex());
         zv::user::WindowRecord* record = table.Find(hWnd);

@@ -1,5 +1,7 @@
 // Sending a message: a plain call on the window's own thread, a hand-over to the owning thread and
 // a wait for its answer otherwise.
+#include "platform/user/await_serving.h"
+#include "platform/user/remote_windows.h"
 #include "platform/user/thread_queue.h"
 #include "platform/user/window_table.h"
 #include "platform/win32/last_error.h"
@@ -8,43 +10,20 @@ using zv::user::SentMessage;
 using zv::user::ThreadQueue;
 using zv::user::WindowTable;
 
-namespace {
-
-// Waits for the owning thread's answer. Messages sent to this thread meanwhile are served, so two
-// threads that send to each other do not deadlock.
-LRESULT AwaitAnswer(const SentMessage& sent)
-{
-    zv::win32::ThreadWaiter& waiter = zv::win32::ThreadWaiter::Current();
-    for (;;) {
-        const std::uint64_t epoch = waiter.Epoch();
-        if (sent.done.load(std::memory_order_acquire))
-            return sent.result;
-        waiter.ServeIfRequested();
-        if (ThreadQueue* own = ThreadQueue::CurrentOrNull())
-            own->ServeSent();
-        if (sent.done.load(std::memory_order_acquire))
-            return sent.result;
-        waiter.Block(epoch, std::nullopt);
-    }
-}
-
-} // namespace
-
 LRESULT SendMessageA(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam)
 {
     const DWORD thisThread = zv::user::CurrentThreadId();
     auto sent = std::make_shared<SentMessage>();
     std::shared_ptr<ThreadQueue> owner;
     WNDPROC directProcedure = nullptr;
+    bool otherProcess = false;
     {
         WindowTable& table = WindowTable::Instance();
         std::lock_guard lock(table.Mutex());
         zv::user::WindowRecord* record = table.Find(hWnd);
         if (!record) {
-            SetLastError(ERROR_INVALID_WINDOW_HANDLE);
-            return 0;
-        }
-        if (record->threadId == thisThread) {
+            otherProcess = true;
+        } else if (record->threadId == thisThread) {
             directProcedure = record->wndProc;
         } else {
             sent->hwnd = hWnd;
@@ -59,8 +38,46 @@ LRESULT SendMessageA(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam)
             owner = record->queue;
         }
     }
+    if (otherProcess)
+        return zv::user::SendRemoteMessage(hWnd, Msg, wParam, lParam);
     if (directProcedure)
         return directProcedure(hWnd, Msg, wParam, lParam);
     owner->WakeForService();
-    return AwaitAnswer(*sent);
+    // Messages sent to this thread meanwhile are served, so two threads that send to each other
+    // do not deadlock.
+    zv::user::AwaitServing(sent->done, std::nullopt);
+    return sent->result;
+}
+
+BOOL SendNotifyMessageA(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam)
+{
+    std::shared_ptr<ThreadQueue> owner;
+    {
+        WindowTable& table = WindowTable::Instance();
+        std::lock_guard lock(table.Mutex());
+        zv::user::WindowRecord* record = table.Find(hWnd);
+        if (!record) {
+            SetLastError(ERROR_INVALID_WINDOW_HANDLE);
+            return FALSE;
+        }
+        if (record->threadId != zv::user::CurrentThreadId()) {
+            // Nobody waits for the answer.
+            auto sent = std::make_shared<SentMessage>();
+            sent->hwnd = hWnd;
+            sent->message = Msg;
+            sent->wParam = wParam;
+            sent->lParam = lParam;
+            if (!record->queue->EnqueueSentLocked(std::move(sent))) {
+                SetLastError(ERROR_INVALID_WINDOW_HANDLE);
+                return FALSE;
+            }
+            owner = record->queue;
+        }
+    }
+    if (!owner) {
+        zv::user::CallWindowProcedure(hWnd, Msg, wParam, lParam);
+        return TRUE;
+    }
+    owner->WakeForService();
+    return TRUE;
 }

@@ -1,7 +1,8 @@
 #include "platform/user/thread_queue.h"
 
+#include "platform/user/remote_windows.h"
 #include "platform/user/timer_clock.h"
-#include "platform/user/window_table.h"
+#include "platform/user/window_model.h"
 #include "platform/win32/wait_service.h"
 
 #include <algorithm>
@@ -201,23 +202,34 @@ void ThreadQueue::ServeSent()
 bool ThreadQueue::Take(MSG* msg, const MessageFilter& filter, bool remove)
 {
     ServeSent();
-    std::lock_guard lock(m_mutex);
-    for (auto it = m_posted.begin(); it != m_posted.end(); ++it) {
-        if (filter.Accepts(it->hwnd, it->message)) {
-            *msg = *it;
+    {
+        std::lock_guard lock(m_mutex);
+        for (auto it = m_posted.begin(); it != m_posted.end(); ++it) {
+            if (filter.Accepts(it->hwnd, it->message)) {
+                *msg = *it;
+                if (remove)
+                    m_posted.erase(it);
+                return true;
+            }
+        }
+        // WM_QUIT ignores the message range.
+        if (m_quit) {
+            *msg = MSG{nullptr, WM_QUIT, static_cast<WPARAM>(m_exitCode), 0, static_cast<DWORD>(TimerClockNow()), {}};
             if (remove)
-                m_posted.erase(it);
+                m_quit = false;
             return true;
         }
     }
-    const std::uint64_t now = TimerClockNow();
-    // WM_QUIT ignores the message range.
-    if (m_quit) {
-        *msg = MSG{nullptr, WM_QUIT, static_cast<WPARAM>(m_exitCode), 0, static_cast<DWORD>(now), {}};
-        if (remove)
-            m_quit = false;
-        return true;
+    // WM_PAINT only when nothing else waits, and as long as the window has something to paint
+    // (taken without the queue's lock: the window table's lock comes first).
+    if (filter.hwnd != reinterpret_cast<HWND>(-1) && filter.Accepts(filter.hwnd, WM_PAINT)) {
+        if (const HWND dirty = FindWindowToPaint(this, filter.hwnd)) {
+            *msg = MSG{dirty, WM_PAINT, 0, 0, static_cast<DWORD>(TimerClockNow()), {}};
+            return true;
+        }
     }
+    std::lock_guard lock(m_mutex);
+    const std::uint64_t now = TimerClockNow();
     Timer* next = nullptr;
     for (Timer& timer : m_timers) {
         if (timer.due <= now && filter.Accepts(timer.hwnd, WM_TIMER) && (!next || timer.due < next->due))
@@ -256,14 +268,18 @@ bool ThreadQueue::HasTimerCallback(HWND hwnd, UINT_PTR id, TIMERPROC callback)
 
 void ThreadQueue::Shutdown()
 {
+    std::vector<HWND> windows;
     {
         WindowTable& table = WindowTable::Instance();
         std::lock_guard lock(table.Mutex());
-        for (HWND hwnd : table.WindowsOf(this)) {
+        windows = table.WindowsOf(this);
+        for (HWND hwnd : windows) {
             --table.Find(hwnd)->windowClass->windowCount;
             table.Remove(hwnd);
         }
     }
+    for (HWND hwnd : windows)
+        WithdrawWindow(hwnd);
     std::deque<std::shared_ptr<SentMessage>> pending;
     {
         std::lock_guard lock(m_mutex);

@@ -20,6 +20,7 @@ struct HBRUSH__;
 using HBRUSH = HBRUSH__*;
 
 using ATOM = WORD;
+using SHORT = std::int16_t;
 
 // Message parameters and results are pointer-sized: lParam often carries a pointer.
 using WPARAM = UINT_PTR;
@@ -35,6 +36,8 @@ constexpr DWORD ERROR_TLW_WITH_WSCHILD = 1406;
 constexpr DWORD ERROR_CANNOT_FIND_WND_CLASS = 1407;
 constexpr DWORD ERROR_CLASS_HAS_WINDOWS = 1412;
 constexpr DWORD ERROR_INVALID_INDEX = 1413;
+constexpr DWORD ERROR_CONTROL_ID_NOT_FOUND = 1421;
+constexpr DWORD ERROR_MESSAGE_SYNC_ONLY = 1159;
 
 namespace zv::user {
 

@@ -1,4 +1,5 @@
 // Window data (GetWindowLong*), window text and the visible and minimised state.
+#include "platform/user/remote_windows.h"
 #include "platform/user/window_table.h"
 #include "platform/win32/last_error.h"
 
@@ -73,6 +74,7 @@ LONG_PTR GetLongPtr(WindowRecord& record, int index)
     case GWL_STYLE: return static_cast<LONG>(record.style);
     case GWL_EXSTYLE: return static_cast<LONG>(record.exStyle);
     case GWLP_WNDPROC: return reinterpret_cast<LONG_PTR>(record.wndProc);
+    case GWLP_HWNDPARENT: return reinterpret_cast<LONG_PTR>(record.parent);
     default: break;
     }
     if (index >= 0)
@@ -130,7 +132,11 @@ LONG_PTR GetWindowLongPtrA(HWND hWnd, int nIndex)
 
 LONG_PTR SetWindowLongPtrA(HWND hWnd, int nIndex, LONG_PTR dwNewLong)
 {
-    return WithWindow<LONG_PTR>(hWnd, 0, [&](WindowRecord& r) { return zv::user::SetLongPtr(r, nIndex, dwNewLong); });
+    const LONG_PTR old =
+        WithWindow<LONG_PTR>(hWnd, 0, [&](WindowRecord& r) { return zv::user::SetLongPtr(r, nIndex, dwNewLong); });
+    if (nIndex == GWL_STYLE)
+        zv::user::SyncPublishedWindows();
+    return old;
 }
 
 // The 32-bit forms: a window procedure does not fit and is refused; user data and the id keep
@@ -150,6 +156,8 @@ LONG GetWindowLongA(HWND hWnd, int nIndex)
 
 LONG SetWindowLongA(HWND hWnd, int nIndex, LONG dwNewLong)
 {
+    if (nIndex == GWL_STYLE)
+        return static_cast<LONG>(SetWindowLongPtrA(hWnd, nIndex, dwNewLong));
     return WithWindow<LONG>(hWnd, 0, [&](WindowRecord& r) -> LONG {
         if (nIndex == GWL_WNDPROC) {
             SetLastError(ERROR_INVALID_INDEX);
@@ -179,6 +187,8 @@ int GetWindowTextA(HWND hWnd, LPSTR lpString, int nMaxCount)
         SetLastError(ERROR_INVALID_WINDOW_HANDLE);
         return 0;
     }
+    if (const auto caption = zv::user::RemoteCaption(hWnd))
+        return zv::user::CopyText(*caption, lpString, static_cast<std::size_t>(nMaxCount));
     return static_cast<int>(
         SendMessageA(hWnd, WM_GETTEXT, static_cast<WPARAM>(nMaxCount), reinterpret_cast<LPARAM>(lpString)));
 }
@@ -189,45 +199,17 @@ int GetWindowTextLengthA(HWND hWnd)
         SetLastError(ERROR_INVALID_WINDOW_HANDLE);
         return 0;
     }
+    if (const auto caption = zv::user::RemoteCaption(hWnd))
+        return static_cast<int>(caption->size());
     return static_cast<int>(SendMessageA(hWnd, WM_GETTEXTLENGTH, 0, 0));
-}
-
-BOOL ShowWindow(HWND hWnd, int nCmdShow)
-{
-    return WithWindow<BOOL>(hWnd, FALSE, [&](WindowRecord& r) -> BOOL {
-        const BOOL wasVisible = (r.style & WS_VISIBLE) ? TRUE : FALSE;
-        switch (nCmdShow) {
-        case SW_HIDE:
-            r.style &= ~WS_VISIBLE;
-            break;
-        case SW_SHOWMINIMIZED:
-        case SW_MINIMIZE:
-        case SW_SHOWMINNOACTIVE:
-            r.style = (r.style | WS_VISIBLE | WS_MINIMIZE) & ~WS_MAXIMIZE;
-            break;
-        case SW_SHOWMAXIMIZED:
-            r.style = (r.style | WS_VISIBLE | WS_MAXIMIZE) & ~WS_MINIMIZE;
-            break;
-        case SW_SHOWNORMAL:
-        case SW_SHOWNOACTIVATE:
-        case SW_RESTORE:
-        case SW_SHOWDEFAULT:
-            r.style = (r.style | WS_VISIBLE) & ~(WS_MINIMIZE | WS_MAXIMIZE);
-            break;
-        case SW_SHOW:
-        case SW_SHOWNA:
-            r.style |= WS_VISIBLE;
-            break;
-        default:
-            SetLastError(ERROR_INVALID_PARAMETER);
-            return FALSE;
-        }
-        return wasVisible;
-    });
 }
 
 BOOL IsWindowVisible(HWND hWnd)
 {
+    if (!zv::user::IsLocalWindow(hWnd)) {
+        const auto remote = zv::user::RemoteWindow(hWnd);
+        return remote && remote->visible ? TRUE : FALSE;
+    }
     WindowTable& table = WindowTable::Instance();
     std::lock_guard lock(table.Mutex());
     WindowRecord* record = table.Find(hWnd);
@@ -247,6 +229,10 @@ BOOL IsWindowVisible(HWND hWnd)
 
 BOOL IsIconic(HWND hWnd)
 {
+    if (!zv::user::IsLocalWindow(hWnd)) {
+        const auto remote = zv::user::RemoteWindow(hWnd);
+        return remote && remote->iconic ? TRUE : FALSE;
+    }
     WindowTable& table = WindowTable::Instance();
     std::lock_guard lock(table.Mutex());
     WindowRecord* record = table.Find(hWnd);

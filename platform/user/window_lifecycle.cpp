@@ -1,6 +1,9 @@
 // Creating and destroying windows, the default window procedure and window lookup.
+#include "platform/user/input.h"
+#include "platform/user/paint.h"
+#include "platform/user/remote_windows.h"
 #include "platform/user/thread_queue.h"
-#include "platform/user/window_table.h"
+#include "platform/user/window_model.h"
 #include "platform/win32/last_error.h"
 #include "platform/win32/threads.h"
 #include "platform/win32/wait_service.h"
@@ -36,6 +39,7 @@ void FinishDestruction(HWND hwnd)
 {
     CallWindowProcedure(hwnd, WM_NCDESTROY, 0, 0);
     std::shared_ptr<ThreadQueue> queue;
+    bool topLevel = false;
     {
         WindowTable& table = WindowTable::Instance();
         std::lock_guard lock(table.Mutex());
@@ -43,10 +47,24 @@ void FinishDestruction(HWND hwnd)
         if (!record)
             return;
         queue = record->queue;
+        topLevel = !record->IsChild();
         --record->windowClass->windowCount;
         table.Remove(hwnd);
     }
     queue->DropWindow(hwnd);
+    WithdrawWindow(hwnd);
+    if (topLevel)
+        ForgetDisplayWindow(hwnd);
+}
+
+// A window about to be destroyed disappears first: its parent shows where it was, and it gives
+// up focus, capture and activation.
+void Disappear(HWND hwnd)
+{
+    if (GetWindowLongA(hwnd, GWL_STYLE) & WS_VISIBLE)
+        SetWindowPos(hwnd, nullptr, 0, 0, 0, 0,
+                     SWP_HIDEWINDOW | SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    ReleaseInputOf(hwnd);
 }
 
 // WM_DESTROY goes to a window before its children, WM_NCDESTROY after theirs.
@@ -76,7 +94,8 @@ void DestroyWindowTree(HWND hwnd)
     FinishDestruction(hwnd);
 }
 
-// Copies at most max - 1 bytes and a terminator, never cutting a UTF-8 sequence; the count copied.
+} // namespace
+
 int CopyText(const std::string& text, char* buffer, std::size_t max)
 {
     if (!buffer || max == 0)
@@ -90,8 +109,6 @@ int CopyText(const std::string& text, char* buffer, std::size_t max)
     buffer[count] = '\0';
     return static_cast<int>(count);
 }
-
-} // namespace
 
 } // namespace zv::user
 
@@ -109,6 +126,9 @@ HWND CreateWindowExA(DWORD dwExStyle, LPCSTR lpClassName, LPCSTR lpWindowName, D
         SetLastError(ERROR_CANNOT_FIND_WND_CLASS);
         return nullptr;
     }
+    zv::user::InstallCanvasHooks();
+    if (hWndParent == zv::user::kDesktopWindow)
+        hWndParent = nullptr;
     auto record = std::make_shared<WindowRecord>();
     record->queue = ThreadQueue::ForCurrentThread();
     record->threadId = CurrentThreadId();
@@ -137,11 +157,12 @@ HWND CreateWindowExA(DWORD dwExStyle, LPCSTR lpClassName, LPCSTR lpWindowName, D
         record->rect = {given(X), given(Y), given(X) + given(nWidth), given(Y) + given(nHeight)};
         if (dwStyle & WS_CHILD)
             record->id = reinterpret_cast<LONG_PTR>(hMenu);
+        record->normalRect = record->rect;
+        if (!(dwStyle & WS_CHILD))
+            zv::user::ResizeSurfaceLocked(*record);
         record->extraBytes.assign(static_cast<std::size_t>(record->windowClass->cbWndExtra), 0);
-        if (!table.Add(record)) {
-            SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+        if (!table.Add(record))
             return nullptr;
-        }
         ++record->windowClass->windowCount;
     }
     const HWND hwnd = record->handle;
@@ -157,15 +178,31 @@ HWND CreateWindowExA(DWORD dwExStyle, LPCSTR lpClassName, LPCSTR lpWindowName, D
         DestroyWindow(hwnd);
         return nullptr;
     }
+    bool child = false;
+    RECT client{};
+    POINT origin{};
     {
         WindowTable& table = WindowTable::Instance();
         std::lock_guard lock(table.Mutex());
         WindowRecord* created = table.Find(hwnd);
         if (!created || created->destroying)
             return nullptr; // it destroyed itself while being created
-        created->style |= dwStyle & WS_VISIBLE;
+        child = created->IsChild();
+        client = zv::user::ClientAreaInWindow(*created);
+        origin = POINT{created->rect.left + client.left, created->rect.top + client.top};
     }
-    return hwnd;
+    zv::user::PublishWindow(hwnd);
+    // Its first size and place, as every window hears them before it shows.
+    SendMessageA(hwnd, WM_SIZE, SIZE_RESTORED,
+                 MAKELPARAM(static_cast<unsigned>(client.right - client.left), static_cast<unsigned>(client.bottom - client.top)));
+    SendMessageA(hwnd, WM_MOVE, 0, MAKELPARAM(static_cast<unsigned>(origin.x), static_cast<unsigned>(origin.y)));
+    if (!IsWindow(hwnd))
+        return nullptr;
+    if (dwStyle & WS_VISIBLE)
+        ShowWindow(hwnd, child ? SW_SHOWNA : SW_SHOW);
+    else if (!child)
+        zv::user::UpdateDisplay();
+    return IsWindow(hwnd) ? hwnd : nullptr;
 }
 
 BOOL DestroyWindow(HWND hWnd)
@@ -183,6 +220,7 @@ BOOL DestroyWindow(HWND hWnd)
             return FALSE;
         }
     }
+    zv::user::Disappear(hWnd);
     zv::user::DestroyWindowTree(hWnd);
     return TRUE;
 }
@@ -196,11 +234,14 @@ LRESULT DefWindowProcA(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam)
         if (Msg == WM_NCCREATE)
             text = lParam ? reinterpret_cast<const CREATESTRUCTA*>(lParam)->lpszName : nullptr;
         WindowTable& table = WindowTable::Instance();
-        std::lock_guard lock(table.Mutex());
-        WindowRecord* record = table.Find(hWnd);
-        if (!record)
-            return FALSE;
-        record->text = text ? text : "";
+        {
+            std::lock_guard lock(table.Mutex());
+            WindowRecord* record = table.Find(hWnd);
+            if (!record)
+                return FALSE;
+            record->text = text ? text : "";
+        }
+        zv::user::SyncPublishedWindows();
         return TRUE;
     }
     case WM_GETTEXT:
@@ -217,36 +258,73 @@ LRESULT DefWindowProcA(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam)
     case WM_CLOSE:
         DestroyWindow(hWnd);
         return 0;
+    case WM_WINDOWPOSCHANGED:
+        zv::user::ReportPlacement(hWnd, *reinterpret_cast<const WINDOWPOS*>(lParam));
+        return 0;
+    case WM_PAINT: {
+        PAINTSTRUCT paint;
+        if (BeginPaint(hWnd, &paint))
+            EndPaint(hWnd, &paint);
+        return 0;
+    }
+    case WM_ERASEBKGND:
+        return zv::user::EraseBackground(hWnd, reinterpret_cast<HDC>(wParam));
+    case WM_SETCURSOR:
+        return zv::user::DefaultSetCursor(hWnd, wParam, lParam);
+    case WM_ACTIVATE:
+        if (LOWORD(wParam) != WA_INACTIVE && !HIWORD(wParam))
+            SetFocus(hWnd);
+        return 0;
+    case WM_NCHITTEST:
+        return HTCLIENT;
     default:
         return 0;
     }
 }
 
+LRESULT CallWindowProcA(WNDPROC lpPrevWndFunc, HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam)
+{
+    return lpPrevWndFunc ? lpPrevWndFunc(hWnd, Msg, wParam, lParam) : 0;
+}
+
 BOOL IsWindow(HWND hWnd)
 {
-    WindowTable& table = WindowTable::Instance();
-    std::lock_guard lock(table.Mutex());
-    return table.Find(hWnd) ? TRUE : FALSE;
+    if (hWnd == zv::user::kDesktopWindow)
+        return TRUE;
+    return zv::user::IsLocalWindow(hWnd) || zv::user::RemoteWindow(hWnd) ? TRUE : FALSE;
 }
 
 HWND FindWindowA(LPCSTR lpClassName, LPCSTR lpWindowName)
 {
-    // Windows of this process only; a search across processes would ask the others from here.
-    WindowTable& table = WindowTable::Instance();
-    std::lock_guard lock(table.Mutex());
-    return table.FindTopLevel(lpClassName, lpWindowName);
+    // Every top-level window of the machine, the top of the z-order first.
+    const std::string wantedClass = lpClassName ? zv::user::FoldCase(lpClassName) : std::string();
+    for (const zv::user::WindowEntry& entry : zv::user::TopLevelWindows()) {
+        if (lpClassName && zv::user::FoldCase(entry.className.c_str()) != wantedClass)
+            continue;
+        if (lpWindowName && entry.caption != lpWindowName)
+            continue;
+        return zv::user::HandleFromDword(entry.handle);
+    }
+    return nullptr;
 }
 
 DWORD GetWindowThreadProcessId(HWND hWnd, LPDWORD lpdwProcessId)
 {
-    WindowTable& table = WindowTable::Instance();
-    std::lock_guard lock(table.Mutex());
-    WindowRecord* record = table.Find(hWnd);
-    if (!record) {
+    {
+        WindowTable& table = WindowTable::Instance();
+        std::lock_guard lock(table.Mutex());
+        if (WindowRecord* record = table.Find(hWnd)) {
+            if (lpdwProcessId)
+                *lpdwProcessId = static_cast<DWORD>(getpid());
+            return record->threadId;
+        }
+    }
+    const auto remote = zv::user::RemoteWindow(hWnd);
+    if (!remote) {
         SetLastError(ERROR_INVALID_WINDOW_HANDLE);
         return 0;
     }
     if (lpdwProcessId)
-        *lpdwProcessId = static_cast<DWORD>(getpid());
-    return record->threadId;
+        *lpdwProcessId = remote->processId;
+    return remote->threadId;
 }

@@ -1,7 +1,11 @@
 #include "platform/user/window_table.h"
 
+#include "platform/user/remote_windows.h"
+
+#include <algorithm>
 #include <cctype>
 #include <cstring>
+#include <functional>
 
 namespace zv::user {
 
@@ -20,19 +24,113 @@ WindowRecord* WindowTable::Find(HWND hwnd)
 
 bool WindowTable::Add(std::shared_ptr<WindowRecord> record)
 {
-    // Stored in 32-bit fields elsewhere, and never given out twice.
-    if (m_nextHandle > 0xFFFFFFFFu - kHandleStep)
+    // Stored in 32-bit fields elsewhere, read by other processes, and never given out twice.
+    const std::uintptr_t value = AllocateWindowHandle();
+    if (value == 0)
         return false;
-    const std::uintptr_t value = m_nextHandle;
-    m_nextHandle += kHandleStep;
     record->handle = reinterpret_cast<HWND>(value);
+    WindowRecord& added = *record;
     m_windows.emplace(value, std::move(record));
+    // A new child goes below its siblings (dialog controls keep their creation order), a new
+    // top-level window on top.
+    std::vector<HWND>& stack = StackOf(added);
+    if (added.IsChild()) {
+        stack.push_back(added.handle);
+    } else {
+        stack.insert(stack.begin(), added.handle);
+        NormaliseTopLevelOrder();
+    }
     return true;
 }
 
 void WindowTable::Remove(HWND hwnd)
 {
+    if (WindowRecord* record = Find(hwnd))
+        std::erase(StackOf(*record), hwnd);
+    for (HWND* held : {&m_input.active, &m_input.focus, &m_input.capture, &m_input.inactive}) {
+        if (*held == hwnd)
+            *held = nullptr;
+    }
     m_windows.erase(reinterpret_cast<std::uintptr_t>(hwnd));
+}
+
+std::vector<HWND> WindowTable::OwnedBy(HWND owner) const
+{
+    std::vector<HWND> owned;
+    for (const auto& [value, record] : m_windows) {
+        if (record->parent == owner && !record->IsChild())
+            owned.push_back(record->handle);
+    }
+    return owned;
+}
+
+std::vector<HWND>& WindowTable::StackOf(const WindowRecord& record)
+{
+    if (record.IsChild()) {
+        if (WindowRecord* parent = Find(record.parent))
+            return parent->children;
+    }
+    return m_topLevels;
+}
+
+WindowRecord* WindowTable::TopLevelOf(HWND hwnd)
+{
+    WindowRecord* record = Find(hwnd);
+    while (record && record->IsChild()) {
+        WindowRecord* parent = Find(record->parent);
+        if (!parent)
+            break;
+        record = parent;
+    }
+    return record;
+}
+
+void WindowTable::NormaliseTopLevelOrder()
+{
+    const auto topmost = [this](HWND hwnd) {
+        WindowRecord* record = Find(hwnd);
+        return record && (record->exStyle & WS_EX_TOPMOST);
+    };
+    // The window a window is stacked with: its owner, when they share the band.
+    const auto groupOwner = [&](HWND hwnd) -> HWND {
+        WindowRecord* record = Find(hwnd);
+        if (!record || !record->parent)
+            return nullptr;
+        WindowRecord* owner = Find(record->parent);
+        if (!owner || owner->IsChild() || topmost(owner->handle) != topmost(hwnd))
+            return nullptr;
+        return owner->handle;
+    };
+    const std::vector<HWND> current = m_topLevels;
+    std::vector<HWND> ordered;
+    ordered.reserve(current.size());
+    // Emits a window's owned ones (in their present order) above it, recursively.
+    std::function<void(HWND)> emitGroup = [&](HWND hwnd) {
+        for (HWND other : current) {
+            if (other != hwnd && groupOwner(other) == hwnd)
+                emitGroup(other);
+        }
+        ordered.push_back(hwnd);
+    };
+    // A group stands where its highest member stands.
+    const auto groupRoot = [&](HWND hwnd) {
+        for (HWND owner = groupOwner(hwnd); owner; owner = groupOwner(owner))
+            hwnd = owner;
+        return hwnd;
+    };
+    for (const bool band : {true, false}) {
+        std::vector<HWND> roots;
+        for (HWND hwnd : current) {
+            if (topmost(hwnd) != band)
+                continue;
+            const HWND root = groupRoot(hwnd);
+            if (std::find(roots.begin(), roots.end(), root) == roots.end())
+                roots.push_back(root);
+        }
+        for (HWND root : roots)
+            emitGroup(root);
+    }
+    m_topLevels = std::move(ordered);
 }
 
 std::vector<HWND> WindowTable::ChildrenOf(HWND parent) const
@@ -53,22 +151,6 @@ std::vector<HWND> WindowTable::WindowsOf(const ThreadQueue* queue) const
             windows.push_back(record->handle);
     }
     return windows;
-}
-
-HWND WindowTable::FindTopLevel(const char* className, const char* caption) const
-{
-    const std::string wantedClass = className ? FoldCase(className) : std::string();
-    for (auto it = m_windows.rbegin(); it != m_windows.rend(); ++it) {
-        const WindowRecord& record = *it->second;
-        if (record.style & WS_CHILD)
-            continue;
-        if (className && FoldCase(record.windowClass->name.c_str()) != wantedClass)
-            continue;
-        if (caption && record.text != caption)
-            continue;
-        return record.handle;
-    }
-    return nullptr;
 }
 
 std::shared_ptr<WindowClass> WindowTable::FindClass(const char* name) const

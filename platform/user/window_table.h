@@ -1,6 +1,8 @@
 // The process's windows and window classes, behind one lock.
 #pragma once
 
+#include "platform/gdi/region.h"
+#include "platform/gdi/surface.h"
 #include "platform/user/window.h"
 
 #include <cstdint>
@@ -20,6 +22,10 @@ struct WindowClass {
     WNDPROC wndProc = nullptr;
     int cbWndExtra = 0;
     int windowCount = 0;
+    UINT style = 0;
+    HBRUSH background = nullptr;
+    HCURSOR cursor = nullptr;
+    HICON icon = nullptr;
 };
 
 struct WindowRecord {
@@ -34,9 +40,27 @@ struct WindowRecord {
     LONG_PTR userData = 0;
     LONG_PTR id = 0;
     HWND parent = nullptr; // the parent of a child window, the owner of a top-level one
-    RECT rect{};           // as created: a child's relative to its parent, a top-level one's on the screen
+    RECT rect{};           // a child's relative to its parent's client area, a top-level one's on the screen
+    RECT normalRect{};     // where a minimised or maximised window goes back to
     std::vector<BYTE> extraBytes;
     bool destroying = false;
+    std::vector<HWND> children; // WS_CHILD windows, top of the z-order first
+    // A top-level window's backing surface, as large as the window (at least 1 x 1).
+    std::shared_ptr<gdi::Surface> surface;
+    gdi::Region invalid;         // client coordinates
+    bool eraseNeeded = false;    // WM_ERASEBKGND due at the next BeginPaint
+    bool hiddenWithOwner = false; // hidden because its owner was minimised
+
+    bool IsChild() const { return (style & WS_CHILD) != 0; }
+};
+
+// Who gets the user's input; windows of any thread.
+struct InputState {
+    HWND active = nullptr;  // the active top-level window
+    HWND focus = nullptr;   // the window that gets the keys
+    HWND capture = nullptr; // the window that gets the mouse wherever it is
+    bool appHasAttention = true; // false while the user works in another program
+    HWND inactive = nullptr;     // the window active when the user turned away
 };
 
 // Every member function expects Mutex() to be held by the caller.
@@ -45,16 +69,28 @@ public:
     static WindowTable& Instance();
 
     std::mutex& Mutex() { return m_mutex; }
+    InputState& Input() { return m_input; }
 
     // The window while it exists (also during its destruction); null otherwise.
     WindowRecord* Find(HWND hwnd);
-    // Gives the record its handle and adds it; false when the handle values are used up.
+    // Gives the record a handle unique on the machine and adds it; false (last error set) when
+    // none can be had.
     bool Add(std::shared_ptr<WindowRecord> record);
     void Remove(HWND hwnd);
     // Children and owned windows, oldest first.
     std::vector<HWND> ChildrenOf(HWND parent) const;
+    // Owned top-level windows, oldest first.
+    std::vector<HWND> OwnedBy(HWND owner) const;
+    // The siblings a window is stacked among: its parent's children, or the top-level windows.
+    // Top of the z-order first.
+    std::vector<HWND>& StackOf(const WindowRecord& record);
+    std::vector<HWND>& TopLevels() { return m_topLevels; }
+    // The top-level window a window lies in (itself for a top-level one).
+    WindowRecord* TopLevelOf(HWND hwnd);
+    // Puts the top-level windows back in the order the rules ask: WS_EX_TOPMOST ones first, each
+    // owned window above its owner, a window's owned ones kept together with it.
+    void NormaliseTopLevelOrder();
     std::vector<HWND> WindowsOf(const ThreadQueue* queue) const;
-    HWND FindTopLevel(const char* className, const char* caption) const;
 
     std::shared_ptr<WindowClass> FindClass(const char* name) const;
     // False when a class of that name exists or the atoms are used up.
@@ -62,17 +98,14 @@ public:
     void RemoveClass(const std::string& name);
 
 private:
-    // Even values from here up, like the system's; never below 2^16 so a handle is no small integer.
-    static constexpr std::uintptr_t kFirstHandle = 0x10000;
-    static constexpr std::uintptr_t kHandleStep = 2;
-
     WindowTable() = default;
 
     std::mutex m_mutex;
     // Handles only grow, so the map keeps creation order.
     std::map<std::uintptr_t, std::shared_ptr<WindowRecord>> m_windows;
-    std::uintptr_t m_nextHandle = kFirstHandle;
     std::map<std::string, std::shared_ptr<WindowClass>> m_classes; // by lower-case name
+    std::vector<HWND> m_topLevels; // top of the z-order first
+    InputState m_input;
     std::uint32_t m_nextAtom = 0xC000;
 };
 
@@ -81,5 +114,8 @@ LRESULT CallWindowProcedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPara
 
 // Lower-case copy for names compared without regard to case.
 std::string FoldCase(const char* text);
+
+// Copies at most max - 1 bytes and a terminator, never cutting a UTF-8 sequence; the count copied.
+int CopyText(const std::string& text, char* buffer, std::size_t max);
 
 } // namespace zv::user

@@ -1,0 +1,68 @@
+// The display backend: how the window system's top-level surfaces reach a screen, and where
+// user input comes from. ZV_DISPLAY chooses it ("headless" is the only one so far and the
+// default); the window system calls it, never the other way round except through the input
+// functions of input_events.h.
+#pragma once
+
+#include "platform/gdi/gdi_types.h"
+#include "platform/gdi/surface.h"
+#include "platform/user/user_types.h"
+
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace zv::user {
+
+// Where a top-level window stands and how it shows.
+struct TopLevelPlacement {
+    HWND hwnd = nullptr;
+    RECT rect{};            // on the screen
+    bool visible = false;   // shown and not minimised
+    bool minimised = false;
+    bool topmost = false;
+    std::string caption;
+};
+
+// A modal common dialog (file, folder, colour or font chooser) the framework asks the display
+// to show. The backend fills the answer fields and returns true for "OK", false for "Cancel".
+struct CommonDialogRequest {
+    enum class Kind { OpenFile, SaveFile, Folder, Colour, Font };
+    Kind kind = Kind::OpenFile;
+    HWND owner = nullptr;
+    std::string title;
+    std::string filter;        // "Name|pattern;pattern|..." as the caller gave it
+    std::string initialPath;
+    bool multiSelect = false;
+    COLORREF colour = 0;       // in and out
+    LOGFONTA font{};           // in and out
+    std::vector<std::string> paths; // out: chosen files (or the folder)
+};
+
+class DisplayBackend {
+public:
+    virtual ~DisplayBackend() = default;
+
+    virtual const char* Name() const = 0;
+    virtual SIZE ScreenSize() = 0;
+    // The screen less what the desktop keeps (panels, task bars).
+    virtual RECT WorkArea() = 0;
+
+    // The top-level windows as they now stand, top of the z-order first. Called from any thread
+    // after every change of place, size, visibility or order.
+    virtual void Arrange(const std::vector<TopLevelPlacement>& topFirst) = 0;
+    // `area` (surface pixels) of the window's surface has new pixels. Called on the thread that
+    // painted, right after painting, so the backend may read the surface during the call.
+    virtual void Present(HWND hwnd, const gdi::Surface& surface, const RECT& area) = 0;
+    // The top-level window is gone.
+    virtual void Forget(HWND hwnd) = 0;
+    // The mouse pointer's shape (null: none).
+    virtual void ShowCursorShape(HCURSOR cursor) = 0;
+    // Shows a modal common dialog and waits for the user's answer.
+    virtual bool AskCommonDialog(CommonDialogRequest& request) = 0;
+};
+
+// The backend ZV_DISPLAY names, made on first use.
+DisplayBackend& Display();
+
+} // namespace zv::user

@@ -1,0 +1,324 @@
+// Input from the display: hit testing, mouse and key messages, double clicks and key states.
+#include "platform/user/input.h"
+#include "platform/user/input_events.h"
+#include "platform/user/system_metrics.h"
+#include "platform/user/thread_queue.h"
+#include "platform/user/timer_clock.h"
+#include "platform/user/window_model.h"
+
+#include <array>
+#include <cstdlib>
+#include <mutex>
+
+namespace zv::user {
+namespace {
+
+struct PointerState {
+    std::mutex mutex;
+    POINT position{0, 0};
+    std::array<BYTE, 256> keys{}; // 0x80: down, 0x01: toggled
+    // The last press, for double clicks.
+    UINT lastButton = 0;
+    HWND lastWindow = nullptr;
+    POINT lastPoint{0, 0};
+    std::uint64_t lastTime = 0;
+    bool lastWasDouble = false;
+};
+
+PointerState& Pointer()
+{
+    static auto* state = new PointerState();
+    return *state;
+}
+
+bool Contains(const RECT& r, POINT p) { return p.x >= r.left && p.x < r.right && p.y >= r.top && p.y < r.bottom; }
+
+RECT ClientOnScreenLocked(WindowTable& table, const WindowRecord& record)
+{
+    const POINT origin = ClientOriginOnScreenLocked(table, record);
+    const RECT client = ClientAreaInWindow(record);
+    return RECT{origin.x, origin.y, origin.x + client.right - client.left, origin.y + client.bottom - client.top};
+}
+
+RECT WindowOnScreenLocked(WindowTable& table, const WindowRecord& record)
+{
+    const POINT origin = WindowOriginOnScreenLocked(table, record);
+    return RECT{origin.x, origin.y, origin.x + record.rect.right - record.rect.left,
+                origin.y + record.rect.bottom - record.rect.top};
+}
+
+// The deepest visible, enabled window under the point; null when the point is on no window of
+// ours, on a disabled top-level window or outside every client area.
+WindowRecord* HitTestLocked(WindowTable& table, POINT at)
+{
+    for (HWND top : table.TopLevels()) {
+        WindowRecord* record = table.Find(top);
+        if (!(record->style & WS_VISIBLE) || (record->style & WS_MINIMIZE) ||
+            !Contains(WindowOnScreenLocked(table, *record), at))
+            continue;
+        if (record->style & WS_DISABLED)
+            return nullptr;
+        for (bool deeper = true; deeper;) {
+            deeper = false;
+            for (HWND child : record->children) {
+                WindowRecord* c = table.Find(child);
+                if (!(c->style & WS_VISIBLE) || !Contains(WindowOnScreenLocked(table, *c), at))
+                    continue;
+                if (!(c->style & WS_DISABLED)) {
+                    record = c;
+                    deeper = true;
+                }
+                break; // the topmost child under the point decides
+            }
+        }
+        return Contains(ClientOnScreenLocked(table, *record), at) ? record : nullptr;
+    }
+    return nullptr;
+}
+
+WPARAM MouseKeyFlags(const std::array<BYTE, 256>& keys)
+{
+    WPARAM flags = 0;
+    const auto down = [&](UINT vk) { return (keys[vk] & 0x80) != 0; };
+    if (down(VK_LBUTTON)) flags |= MK_LBUTTON;
+    if (down(VK_RBUTTON)) flags |= MK_RBUTTON;
+    if (down(VK_MBUTTON)) flags |= MK_MBUTTON;
+    if (down(VK_SHIFT)) flags |= MK_SHIFT;
+    if (down(VK_CONTROL)) flags |= MK_CONTROL;
+    return flags;
+}
+
+void PostLocked(WindowRecord& record, UINT message, WPARAM wParam, LPARAM lParam, POINT at)
+{
+    const MSG msg{record.handle, message, wParam, lParam, static_cast<DWORD>(TimerClockNow()), at};
+    if (record.queue->PostLocked(msg))
+        record.queue->Wake();
+}
+
+LPARAM PointParam(int x, int y) { return MAKELPARAM(static_cast<unsigned>(x), static_cast<unsigned>(y)); }
+
+// A mouse message at the pointer for the capturing window or the window under it.
+void PostMouse(UINT message, WPARAM keyFlags, POINT at)
+{
+    WindowTable& table = WindowTable::Instance();
+    std::lock_guard lock(table.Mutex());
+    WindowRecord* target = table.Find(table.Input().capture);
+    if (!target)
+        target = HitTestLocked(table, at);
+    if (!target)
+        return;
+    const POINT origin = ClientOriginOnScreenLocked(table, *target);
+    PostLocked(*target, message, keyFlags, PointParam(at.x - origin.x, at.y - origin.y), at);
+}
+
+struct ButtonMessages {
+    UINT key;
+    UINT down;
+    UINT up;
+    UINT doubleClick;
+};
+
+ButtonMessages MessagesOf(MouseButton button)
+{
+    switch (button) {
+    case MouseButton::Right: return {VK_RBUTTON, WM_RBUTTONDOWN, WM_RBUTTONUP, WM_RBUTTONDBLCLK};
+    case MouseButton::Middle: return {VK_MBUTTON, WM_MBUTTONDOWN, WM_MBUTTONUP, WM_MBUTTONDBLCLK};
+    default: return {VK_LBUTTON, WM_LBUTTONDOWN, WM_LBUTTONUP, WM_LBUTTONDBLCLK};
+    }
+}
+
+} // namespace
+
+void DeliverMouseMove(int x, int y)
+{
+    PointerState& pointer = Pointer();
+    WPARAM flags = 0;
+    {
+        std::lock_guard lock(pointer.mutex);
+        pointer.position = POINT{x, y};
+        flags = MouseKeyFlags(pointer.keys);
+    }
+    PostMouse(WM_MOUSEMOVE, flags, POINT{x, y});
+}
+
+void DeliverMouseButton(MouseButton button, bool down)
+{
+    const ButtonMessages messages = MessagesOf(button);
+    PointerState& pointer = Pointer();
+    std::lock_guard pointerLock(pointer.mutex);
+    if (down)
+        pointer.keys[messages.key] = static_cast<BYTE>((pointer.keys[messages.key] ^ 0x01) | 0x80);
+    else
+        pointer.keys[messages.key] &= 0x01;
+    const POINT at = pointer.position;
+    const WPARAM flags = MouseKeyFlags(pointer.keys);
+
+    WindowTable& table = WindowTable::Instance();
+    std::lock_guard lock(table.Mutex());
+    WindowRecord* target = table.Find(table.Input().capture);
+    if (!target)
+        target = HitTestLocked(table, at);
+    if (!target)
+        return;
+    UINT message = down ? messages.down : messages.up;
+    if (down) {
+        const std::uint64_t now = TimerClockNow();
+        const bool nearby = std::abs(at.x - pointer.lastPoint.x) <= GetSystemMetrics(SM_CXDOUBLECLK) / 2 &&
+                            std::abs(at.y - pointer.lastPoint.y) <= GetSystemMetrics(SM_CYDOUBLECLK) / 2;
+        const bool isDouble = !pointer.lastWasDouble && pointer.lastButton == messages.key &&
+                              pointer.lastWindow == target->handle && nearby &&
+                              now - pointer.lastTime <= kDoubleClickTime && (target->windowClass->style & CS_DBLCLKS);
+        if (isDouble)
+            message = messages.doubleClick;
+        // A third press starts counting anew.
+        pointer.lastWasDouble = isDouble;
+        pointer.lastButton = messages.key;
+        pointer.lastWindow = target->handle;
+        pointer.lastPoint = at;
+        pointer.lastTime = now;
+    }
+    const POINT origin = ClientOriginOnScreenLocked(table, *target);
+    PostLocked(*target, message, flags, PointParam(at.x - origin.x, at.y - origin.y), at);
+}
+
+void DeliverMouseWheel(int delta)
+{
+    PointerState& pointer = Pointer();
+    POINT at{};
+    WPARAM flags = 0;
+    {
+        std::lock_guard lock(pointer.mutex);
+        at = pointer.position;
+        flags = MouseKeyFlags(pointer.keys);
+    }
+    WindowTable& table = WindowTable::Instance();
+    std::lock_guard lock(table.Mutex());
+    WindowRecord* target = HitTestLocked(table, at);
+    if (!target)
+        target = table.Find(table.Input().focus);
+    if (!target)
+        return;
+    // The wheel message carries screen coordinates.
+    PostLocked(*target, WM_MOUSEWHEEL, MAKEWPARAM(static_cast<unsigned>(flags), static_cast<unsigned>(delta)),
+               PointParam(at.x, at.y), at);
+}
+
+void DeliverKey(UINT virtualKey, bool down)
+{
+    if (virtualKey == 0 || virtualKey > 0xFF)
+        return;
+    PointerState& pointer = Pointer();
+    std::lock_guard pointerLock(pointer.mutex);
+    BYTE& state = pointer.keys[virtualKey];
+    const bool wasDown = (state & 0x80) != 0;
+    state = down ? static_cast<BYTE>((wasDown ? state : state ^ 0x01) | 0x80) : static_cast<BYTE>(state & 0x01);
+    const bool alt = (pointer.keys[VK_MENU] & 0x80) != 0;
+    const POINT at = pointer.position;
+
+    WindowTable& table = WindowTable::Instance();
+    std::lock_guard lock(table.Mutex());
+    WindowRecord* target = table.Find(table.Input().focus);
+    if (!target && table.Input().appHasAttention)
+        target = table.Find(table.Input().active);
+    if (!target)
+        return;
+    // Alt turns keys into system keys, as does a key without a focus window.
+    const bool system = alt || virtualKey == VK_MENU || target->handle != table.Input().focus;
+    const UINT message = down ? (system ? WM_SYSKEYDOWN : WM_KEYDOWN) : (system ? WM_SYSKEYUP : WM_KEYUP);
+    // Repeat count 1; bit 30: the key was down before; bit 31: it is being released.
+    LPARAM flags = 1;
+    if (wasDown)
+        flags |= LPARAM{1} << 30;
+    if (!down)
+        flags |= LPARAM{1} << 31;
+    if (alt)
+        flags |= LPARAM{1} << 29;
+    PostLocked(*target, message, virtualKey, flags, at);
+}
+
+void DeliverAppAttention(bool attention)
+{
+    HWND window = nullptr;
+    {
+        WindowTable& table = WindowTable::Instance();
+        std::lock_guard lock(table.Mutex());
+        if (table.Input().appHasAttention == attention)
+            return;
+        window = attention ? table.Input().inactive : table.Input().active;
+    }
+    if (attention) {
+        ActivateTopLevel(window, WA_ACTIVE);
+        return;
+    }
+    // As when another program's window becomes active; the window comes back with the user.
+    ActivateTopLevel(nullptr, WA_INACTIVE);
+    WindowTable& table = WindowTable::Instance();
+    std::lock_guard lock(table.Mutex());
+    table.Input().appHasAttention = false;
+    table.Input().inactive = table.Find(window) ? window : nullptr;
+}
+
+void OnMouseMessageRetrieved(const MSG& msg)
+{
+    if (msg.message < WM_MOUSEFIRST || msg.message > WM_MOUSELAST || msg.message == WM_MOUSEWHEEL || !msg.hwnd)
+        return;
+    const bool press = msg.message == WM_LBUTTONDOWN || msg.message == WM_RBUTTONDOWN ||
+                       msg.message == WM_MBUTTONDOWN || msg.message == WM_LBUTTONDBLCLK ||
+                       msg.message == WM_RBUTTONDBLCLK || msg.message == WM_MBUTTONDBLCLK;
+    HWND top = nullptr;
+    bool activate = false;
+    bool captured = false;
+    {
+        WindowTable& table = WindowTable::Instance();
+        std::lock_guard lock(table.Mutex());
+        const WindowRecord* record = table.TopLevelOf(msg.hwnd);
+        if (!record)
+            return;
+        top = record->handle;
+        activate = press && (table.Input().active != top || !table.Input().appHasAttention) &&
+                   !(record->exStyle & WS_EX_NOACTIVATE);
+        captured = table.Input().capture != nullptr;
+    }
+    if (activate)
+        ActivateTopLevel(top, WA_CLICKACTIVE);
+    if (!captured)
+        SendMessageA(msg.hwnd, WM_SETCURSOR, reinterpret_cast<WPARAM>(msg.hwnd), MAKELPARAM(HTCLIENT, msg.message));
+}
+
+} // namespace zv::user
+
+SHORT GetKeyState(int nVirtKey)
+{
+    if (nVirtKey <= 0 || nVirtKey > 0xFF)
+        return 0;
+    zv::user::PointerState& pointer = zv::user::Pointer();
+    std::lock_guard lock(pointer.mutex);
+    BYTE state = pointer.keys[static_cast<std::size_t>(nVirtKey)];
+    // The generic Shift and Control keys stand for either side.
+    if (nVirtKey == VK_SHIFT)
+        state |= (pointer.keys[VK_LSHIFT] | pointer.keys[VK_RSHIFT]) & 0x80;
+    if (nVirtKey == VK_CONTROL)
+        state |= (pointer.keys[VK_LCONTROL] | pointer.keys[VK_RCONTROL]) & 0x80;
+    return static_cast<SHORT>(((state & 0x80) ? 0xFF80 : 0) | (state & 0x01));
+}
+
+SHORT GetAsyncKeyState(int vKey)
+{
+    return static_cast<SHORT>(GetKeyState(vKey) & 0xFF80);
+}
+
+BOOL GetCursorPos(POINT* lpPoint)
+{
+    if (!lpPoint)
+        return FALSE;
+    zv::user::PointerState& pointer = zv::user::Pointer();
+    std::lock_guard lock(pointer.mutex);
+    *lpPoint = pointer.position;
+    return TRUE;
+}
+
+BOOL SetCursorPos(int X, int Y)
+{
+    zv::user::DeliverMouseMove(X, Y);
+    return TRUE;
+}
