@@ -1,0 +1,5 @@
+#include "Support/SupportApp.h"
+
+CSupportApp theApp;
+
+bool CSupportApp::InitInstance() { return true; }
