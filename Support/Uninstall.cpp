@@ -1,5 +1,6 @@
 #include "Support/Uninstall.h"
 
+#include "app/driverinstall/DriverInstall.h"
 #include "app/driverinstall/LegacyDriver.h"
 #include "platform/user/messages.h"
 #include "platform/user/window.h"
@@ -59,14 +60,9 @@ int UninstallDriver(int* restartNeeded)
     OSVERSIONINFOA version{};
     version.dwOSVersionInfoSize = sizeof version;
     if (GetVersionExA(&version) && version.dwMajorVersion < 5) return RemoveLegacyDriverKeys();
-    const int removed = RemoveDevicesById("zelvante", restartNeeded);
-    char folder[MAX_PATH];
-    const UINT length = GetSystemDirectoryA(folder, sizeof folder);
-    if (length > 0 && length < MAX_PATH) {
-        char path[MAX_PATH + 32];
-        std::snprintf(path, sizeof path, "%s/drivers/zelvante.sys", folder);
-        DeleteFileA(path);
-    }
+    const int removed = RemoveDevicesById(kDriverHardwareId, restartNeeded);
+    const std::string folder = SystemFolder();
+    if (!folder.empty()) DeleteFileA((folder + "/drivers/zelvante.sys").c_str());
     return removed;
 }
 

@@ -20,7 +20,7 @@ int main(int argc, char** argv)
             unregister = true;
         } else if (word.size() == 2 && (word[0] == '/' || word[0] == '-') && (word[1] == 's' || word[1] == 'S')) {
             silent = true;
-        } else if (library.empty() && !word.empty() && word[0] != '/') {
+        } else if (library.empty() && !word.empty()) {  // paths begin with '/' here: only /u and /s are switches
             library = word;
         } else {
             if (!silent) std::fprintf(stderr, "regsvr32: unknown argument '%s'\n", word.c_str());
