@@ -1,8 +1,5 @@
 #include "platform/gdi/context_state.h"
 
-#include <mutex>
-
-#include "platform/gdi/handle_table.h"
 
 namespace zv::gdi {
 
@@ -18,6 +15,28 @@ Region VisiblePart(const Surface* target, const Region* systemClip, const Region
 
 Region ContextState::Visible() const { return VisiblePart(target.get(), systemClip.get(), clip.get()); }
 
+namespace {
+
+void CopyState(const DeviceContext& dc, ContextState& state)
+{
+    state.target = dc.Target();
+    state.clip = dc.clip;
+    state.systemClip = dc.systemClip;
+    state.origin = dc.origin;
+    state.font = dc.font;
+    state.brush = dc.brush;
+    state.pen = dc.pen;
+    state.dcBrushColour = dc.dcBrushColour;
+    state.dcPenColour = dc.dcPenColour;
+    state.position = dc.position;
+    state.textAlign = dc.textAlign;
+    state.textColour = dc.textColour;
+    state.bkColour = dc.bkColour;
+    state.bkMode = dc.bkMode;
+}
+
+} // namespace
+
 bool ReadContextState(HDC hdc, ContextState& state)
 {
     HandleTable& table = HandleTable::Instance();
@@ -25,15 +44,39 @@ bool ReadContextState(HDC hdc, ContextState& state)
     const std::shared_ptr<DeviceContext> dc = table.FindAs<DeviceContext>(HandleId(hdc));
     if (!dc)
         return false;
-    state.target = dc->Target();
-    state.clip = dc->clip;
-    state.systemClip = dc->systemClip;
-    state.origin = dc->origin;
-    state.font = dc->font;
-    state.textColour = dc->textColour;
-    state.bkColour = dc->bkColour;
-    state.bkMode = dc->bkMode;
+    CopyState(*dc, state);
     return true;
+}
+
+bool MoveCurrentPosition(HDC hdc, POINT to, ContextState* state)
+{
+    return ChangeContext(hdc, [&](DeviceContext& dc) {
+        if (state != nullptr)
+            CopyState(dc, *state);
+        dc.position = to;
+    });
+}
+
+bool ReadPaintState(HDC hdc, ContextState& state)
+{
+    if (!ReadContextState(hdc, state)) {
+        SetLastError(ERROR_INVALID_HANDLE);
+        return false;
+    }
+    if (!state.target) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return false;
+    }
+    return true;
+}
+
+bool ReadPaintState(HDC hdc, const RECT* rect, ContextState& state)
+{
+    if (rect == nullptr) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return false;
+    }
+    return ReadPaintState(hdc, state);
 }
 
 } // namespace zv::gdi

@@ -4,11 +4,14 @@
 
 #include <mutex>
 
+#include "platform/gdi/context_state.h"
 #include "platform/gdi/font.h"
 #include "platform/gdi/gdi.h"
 #include "platform/gdi/context_state.h"
 #include "platform/gdi/handle_table.h"
+#include "platform/gdi/paint_objects.h"
 #include "platform/gdi/screen_surface.h"
+#include "platform/gdi/stock_objects.h"
 #include "platform/gdi/window_canvas.h"
 #include "platform/win32/last_error.h"
 
@@ -22,6 +25,10 @@ HDC AddContext(std::shared_ptr<DeviceContext> dc, const StockObjects& stock)
     std::lock_guard lock(table.Mutex());
     dc->fontId = stock.fontId;
     dc->font = table.FindAs<Font>(stock.fontId);
+    dc->brushId = stock.brushId;
+    dc->brush = table.FindAs<Brush>(stock.brushId);
+    dc->penId = stock.penId;
+    dc->pen = table.FindAs<Pen>(stock.penId);
     if (dc->isMemory) {
         dc->bitmapId = stock.bitmapId;
         dc->bitmap = table.FindAs<Bitmap>(stock.bitmapId);
@@ -29,18 +36,15 @@ HDC AddContext(std::shared_ptr<DeviceContext> dc, const StockObjects& stock)
     return MakeHandle<HDC>(table.Add(std::move(dc)));
 }
 
-// Runs change on the context's state under the table's lock; failure when hdc is no context.
-template <class Change> bool ChangeContext(HDC hdc, Change change)
+// Sets one of the context's colours; the previous one, or CLR_INVALID when hdc is no context.
+COLORREF ReplaceColour(HDC hdc, COLORREF DeviceContext::*field, COLORREF colour)
 {
-    HandleTable& table = HandleTable::Instance();
-    std::lock_guard lock(table.Mutex());
-    const std::shared_ptr<DeviceContext> dc = table.FindAs<DeviceContext>(HandleId(hdc));
-    if (!dc) {
-        SetLastError(ERROR_INVALID_HANDLE);
-        return false;
-    }
-    change(*dc);
-    return true;
+    COLORREF previous = CLR_INVALID;
+    ChangeContext(hdc, [&](DeviceContext& dc) {
+        previous = dc.*field;
+        dc.*field = colour;
+    });
+    return previous;
 }
 
 } // namespace
@@ -181,22 +185,24 @@ BOOL DeleteDC(HDC hdc)
     return TRUE;
 }
 
-COLORREF SetTextColor(HDC hdc, COLORREF colour)
-{
-    COLORREF previous = CLR_INVALID;
-    ChangeContext(hdc, [&](DeviceContext& dc) {
-        previous = dc.textColour;
-        dc.textColour = colour;
-    });
-    return previous;
-}
+COLORREF SetTextColor(HDC hdc, COLORREF colour) { return ReplaceColour(hdc, &DeviceContext::textColour, colour); }
 
-COLORREF SetBkColor(HDC hdc, COLORREF colour)
+COLORREF SetBkColor(HDC hdc, COLORREF colour) { return ReplaceColour(hdc, &DeviceContext::bkColour, colour); }
+
+COLORREF SetDCBrushColor(HDC hdc, COLORREF colour) { return ReplaceColour(hdc, &DeviceContext::dcBrushColour, colour); }
+
+COLORREF SetDCPenColor(HDC hdc, COLORREF colour) { return ReplaceColour(hdc, &DeviceContext::dcPenColour, colour); }
+
+UINT SetTextAlign(HDC hdc, UINT align)
 {
-    COLORREF previous = CLR_INVALID;
+    if (align & ~(TA_UPDATECP | TA_CENTER | TA_BASELINE)) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return GDI_ERROR;
+    }
+    UINT previous = GDI_ERROR;
     ChangeContext(hdc, [&](DeviceContext& dc) {
-        previous = dc.bkColour;
-        dc.bkColour = colour;
+        previous = dc.textAlign;
+        dc.textAlign = align;
     });
     return previous;
 }

@@ -29,14 +29,8 @@ std::int64_t SourceTop(const DibLayout& layout, std::int64_t ySource, std::int64
 bool PaintDib(HDC hdc, PixelRect to, const PixelRect& from, const DibReader& dib, RasterOp op)
 {
     ContextState state;
-    if (!ReadContextState(hdc, state)) {
-        SetLastError(ERROR_INVALID_HANDLE);
+    if (!ReadPaintState(hdc, state))
         return false;
-    }
-    if (!state.target) {
-        SetLastError(ERROR_INVALID_PARAMETER);
-        return false;
-    }
     to.x += state.origin.x;
     to.y += state.origin.y;
     const bool monochrome = state.target->IsMonochrome();

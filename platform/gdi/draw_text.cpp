@@ -6,33 +6,15 @@
 #include "platform/gdi/font.h"
 #include "platform/gdi/gdi.h"
 #include "platform/gdi/text_layout.h"
+#include "platform/gdi/text_paint.h"
 #include "platform/win32/last_error.h"
 
 using namespace zv::gdi;
 
 namespace {
 
-constexpr UINT kSupportedFormat = DT_CENTER | DT_RIGHT | DT_WORDBREAK | DT_NOCLIP | DT_CALCRECT | DT_NOPREFIX;
-
-void DrawGlyph(Surface& surface, const RECT& clip, const Glyph& glyph, int penX, int baseline, COLORREF colour)
-{
-    const int left = penX + glyph.left;
-    const int top = baseline - glyph.top;
-    const int fromRow = std::max(0, clip.top - top);
-    const int toRow = std::min(glyph.rows, clip.bottom - top);
-    const int fromColumn = std::max(0, clip.left - left);
-    const int toColumn = std::min(glyph.width, clip.right - left);
-    for (int row = fromRow; row < toRow; ++row) {
-        const BYTE* coverage = glyph.coverage.data() + static_cast<std::size_t>(row) * glyph.width;
-        for (int column = fromColumn; column < toColumn; ++column)
-            surface.BlendPixel(left + column, top + row, colour, coverage[column]);
-    }
-}
-
-void DrawBar(Surface& surface, const RECT& clip, int left, int right, int top, int thickness, COLORREF colour)
-{
-    surface.FillRect(IntersectRects(RECT{left, top, right, top + thickness}, clip), colour);
-}
+constexpr UINT kSupportedFormat = DT_CENTER | DT_RIGHT | DT_VCENTER | DT_BOTTOM | DT_WORDBREAK | DT_SINGLELINE |
+                                  DT_NOCLIP | DT_CALCRECT | DT_NOPREFIX | DT_END_ELLIPSIS | DT_HIDEPREFIX;
 
 int LineLeft(const RECT& rect, int lineWidth, UINT format)
 {
@@ -43,29 +25,16 @@ int LineLeft(const RECT& rect, int lineWidth, UINT format)
     return rect.left;
 }
 
-void DrawLine(Surface& surface, const RECT& clip, Font& font, const ContextState& state, const TextLine& line, int x,
-              int top)
+// The top of the text block: DT_VCENTER and DT_BOTTOM move a single line down.
+int BlockTop(const RECT& rect, int height, UINT format)
 {
-    const int cellHeight = font.CellHeight();
-    if (state.bkMode == OPAQUE)
-        surface.FillRect(IntersectRects(RECT{x, top, x + line.width, top + cellHeight}, clip), state.bkColour);
-    const int baseline = top + font.Ascent();
-    int pen = x;
-    for (const LayoutChar& c : line.chars) {
-        const Glyph& glyph = font.GlyphFor(c.ch);
-        DrawGlyph(surface, clip, glyph, pen, baseline, state.textColour);
-        if (c.underlined)
-            DrawBar(surface, clip, pen, pen + glyph.advance, baseline + font.UnderlineOffset(),
-                    font.UnderlineThickness(), state.textColour);
-        pen += glyph.advance;
-    }
-    const LOGFONTA& logFont = font.LogFont();
-    if (logFont.lfUnderline)
-        DrawBar(surface, clip, x, x + line.width, baseline + font.UnderlineOffset(), font.UnderlineThickness(),
-                state.textColour);
-    if (logFont.lfStrikeOut)
-        DrawBar(surface, clip, x, x + line.width, baseline + font.StrikeOutOffset(), font.StrikeOutThickness(),
-                state.textColour);
+    if (!(format & DT_SINGLELINE))
+        return rect.top;
+    if (format & DT_VCENTER)
+        return rect.top + (rect.bottom - rect.top - height) / 2;
+    if (format & DT_BOTTOM)
+        return rect.bottom - height;
+    return rect.top;
 }
 
 } // namespace
@@ -97,8 +66,11 @@ int DrawTextExA(HDC hdc, const char* text, int length, RECT* rect, UINT format, 
 
     Font& font = *state.font;
     LayoutOptions options;
-    options.wordBreak = (format & DT_WORDBREAK) != 0;
+    options.singleLine = (format & DT_SINGLELINE) != 0;
+    options.wordBreak = !options.singleLine && (format & DT_WORDBREAK) != 0;
     options.prefixes = (format & DT_NOPREFIX) == 0;
+    options.hideUnderlines = (format & DT_HIDEPREFIX) != 0;
+    options.endEllipsis = (format & DT_END_ELLIPSIS) != 0;
     options.maxWidth = layout.right - layout.left;
     const std::vector<TextLine> lines = LayoutText(std::string_view(text, size), options,
                                                    [&font](char32_t ch) { return font.GlyphFor(ch).advance; });
@@ -115,15 +87,16 @@ int DrawTextExA(HDC hdc, const char* text, int length, RECT* rect, UINT format, 
         return height;
     }
 
+    const int top = BlockTop(layout, height, format);
     Surface& surface = *state.target;
     // The clip region's rectangles never overlap, so every pixel is painted at most once.
     const RECT placed = state.ToSurface(layout);
     const Region visible = (format & DT_NOCLIP) ? state.Visible() : Region::Intersect(state.Visible(), Region(placed));
     for (const RECT& clip : visible.Rects()) {
         for (std::size_t i = 0; i < lines.size(); ++i) {
-            const int top = placed.top + static_cast<int>(i) * font.CellHeight();
-            DrawLine(surface, clip, font, state, lines[i], LineLeft(placed, lines[i].width, format), top);
+            const int lineTop = top + state.origin.y + static_cast<int>(i) * font.CellHeight();
+            PaintTextLine(surface, clip, font, state, lines[i], LineLeft(placed, lines[i].width, format), lineTop);
         }
     }
-    return height;
+    return top - layout.top + height;
 }

@@ -109,6 +109,16 @@ bool Font::Realise()
     if (request.height <= 0 || FT_Request_Size(face, &request) != 0)
         return false;
 
+    em_ = Round(em);
+    externalLeading_ = std::max(0, Round((face->height - cellAscent - cellDescent) * scale));
+    maxCharWidth_ = Round(face->max_advance_width * scale);
+    fixedPitch_ = FT_IS_FIXED_WIDTH(face);
+    if (os2 && os2->version != 0xFFFF && os2->xAvgCharWidth > 0) {
+        averageCharWidth_ = Round(os2->xAvgCharWidth * scale);
+    } else if (FT_Load_Char(face, 'x', FT_LOAD_DEFAULT | FT_LOAD_NO_BITMAP) == 0) {
+        averageCharWidth_ = static_cast<int>((face->glyph->advance.x + 32) >> 6);
+    }
+
     synthBold_ = WeightOf(logFont_) >= kBoldWeight && !(face->style_flags & FT_STYLE_FLAG_BOLD);
     synthItalic_ = logFont_.lfItalic != 0 && !(face->style_flags & FT_STYLE_FLAG_ITALIC);
 

@@ -37,6 +37,14 @@ public:
     int Ascent() const { return ascent_; }
     int Descent() const { return descent_; }
     int CellHeight() const { return ascent_ + descent_; }
+    // The em height; the rest of the cell is internal leading.
+    int EmHeight() const { return em_; }
+    // Extra space the face puts between lines, beyond the cell.
+    int ExternalLeading() const { return externalLeading_; }
+    // The face's own average character width (else the width of 'x') and its widest advance.
+    int AverageCharWidth() const { return averageCharWidth_; }
+    int MaxCharWidth() const { return maxCharWidth_; }
+    bool IsFixedPitch() const { return fixedPitch_; }
 
     // Decoration lines: first row below the baseline (negative: above) and thickness in rows.
     int UnderlineOffset() const { return underlineOffset_; }
@@ -59,6 +67,11 @@ private:
     bool synthItalic_ = false;
     int ascent_ = 0;
     int descent_ = 0;
+    int em_ = 0;
+    int externalLeading_ = 0;
+    int averageCharWidth_ = 0;
+    int maxCharWidth_ = 0;
+    bool fixedPitch_ = false;
     int underlineOffset_ = 0;
     int underlineThickness_ = 1;
     int strikeOutOffset_ = 0;

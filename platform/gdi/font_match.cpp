@@ -1,6 +1,7 @@
 #include "platform/gdi/font_match.h"
 
 #include <fontconfig/fontconfig.h>
+#include <strings.h>
 
 #include <cstdlib>
 #include <memory>
@@ -35,6 +36,15 @@ struct PatternDeleter {
 };
 using Pattern = std::unique_ptr<FcPattern, PatternDeleter>;
 
+// The dialog faces that programs name but no Linux machine has: they stand for Liberation Sans.
+std::string Substitute(const std::string& family)
+{
+    for (const char* dialogFace : {"MS Shell Dlg", "MS Shell Dlg 2"})
+        if (strcasecmp(family.c_str(), dialogFace) == 0)
+            return "Liberation Sans";
+    return family;
+}
+
 } // namespace
 
 void SetFontFileOverride(const std::string& path)
@@ -64,8 +74,9 @@ std::optional<FontFileRef> MatchFontFile(const std::string& family, int weight, 
     Pattern pattern(FcPatternCreate());
     if (!pattern)
         return std::nullopt;
-    if (!family.empty())
-        FcPatternAddString(pattern.get(), FC_FAMILY, reinterpret_cast<const FcChar8*>(family.c_str()));
+    const std::string face = Substitute(family);
+    if (!face.empty())
+        FcPatternAddString(pattern.get(), FC_FAMILY, reinterpret_cast<const FcChar8*>(face.c_str()));
     FcPatternAddInteger(pattern.get(), FC_WEIGHT, FcWeightFromOpenType(weight));
     FcPatternAddInteger(pattern.get(), FC_SLANT, italic ? FC_SLANT_ITALIC : FC_SLANT_ROMAN);
     FcPatternAddBool(pattern.get(), FC_SCALABLE, FcTrue);

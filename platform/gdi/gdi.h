@@ -31,14 +31,16 @@ HBITMAP CreateCompatibleBitmap(HDC hdc, int cx, int cy);
 HBITMAP CreateBitmap(int width, int height, UINT planes, UINT bitsPerPixel, const void* bits);
 HBITMAP CreateDIBSection(HDC hdc, const BITMAPINFO* info, UINT usage, void** bits, void* section, DWORD offset);
 
-// Bitmaps and fonts. SelectObject returns the object it replaced; a bitmap can be selected into
-// one memory context at a time and never into the screen context. DeleteObject refuses a bitmap
-// that is still selected; a selected font stays usable by its context until replaced.
+// Bitmaps, fonts, brushes and pens. SelectObject returns the object it replaced; a bitmap can be
+// selected into one memory context at a time and never into the screen context. DeleteObject
+// refuses a bitmap that is still selected; a selected font, brush or pen stays usable by its
+// context until replaced.
 HGDIOBJ SelectObject(HDC hdc, HGDIOBJ object);
 BOOL DeleteObject(HGDIOBJ object);
-// Fills a BITMAP or a LOGFONTA; with a null buffer returns the size of that record.
+// Fills a BITMAP, LOGFONTA, LOGBRUSH or LOGPEN; with a null buffer returns the size of that record.
 int GetObjectA(HGDIOBJ object, int size, void* buffer);
-// OBJ_BITMAP only: the bitmap selected into a memory context (the screen context has none).
+// OBJ_BITMAP (the bitmap selected into a memory context; the screen context has none), OBJ_FONT,
+// OBJ_BRUSH or OBJ_PEN.
 HGDIOBJ GetCurrentObject(HDC hdc, UINT type);
 // Every surface holds true colour, so realising maps no entry: 0, or GDI_ERROR for no context.
 UINT RealizePalette(HDC hdc);
@@ -56,11 +58,17 @@ int SetBkMode(HDC hdc, int mode);
 
 // Draws UTF-8 text (length -1: up to the terminating zero) into the rectangle and returns the
 // height of the text block. Flags: DT_LEFT, DT_CENTER, DT_RIGHT, DT_WORDBREAK, DT_NOCLIP,
-// DT_CALCRECT, DT_NOPREFIX; any other flag fails. Line breaks ("\r\n", "\n", "\r") always start
-// a new line. DT_WORDBREAK wraps at spaces within the rectangle's width (spaces at a wrap are
-// dropped; a word wider than the width stays whole). Each line is aligned on its own. Without
-// DT_NOPREFIX, "&&" draws '&' and "&x" draws an underlined x. DT_CALCRECT draws nothing: the
-// rectangle keeps its left and top and gets the width of the widest line and the block's height.
+// DT_CALCRECT, DT_NOPREFIX, DT_HIDEPREFIX, DT_SINGLELINE, DT_VCENTER, DT_BOTTOM, DT_END_ELLIPSIS;
+// any other flag fails. Line breaks ("\r\n", "\n", "\r") start a new line, except with
+// DT_SINGLELINE, which drops them and ignores DT_WORDBREAK. DT_WORDBREAK wraps at spaces within
+// the rectangle's width (spaces at a wrap are dropped; a word wider than the width stays whole).
+// Each line is aligned on its own. Without DT_NOPREFIX, "&&" draws '&' and "&x" draws an
+// underlined x (DT_HIDEPREFIX: the x without its underline). DT_END_ELLIPSIS ends a line wider
+// than the rectangle with "..." so that it fits. DT_VCENTER and DT_BOTTOM place a DT_SINGLELINE
+// line in the middle or at the bottom of the rectangle (without DT_SINGLELINE they do nothing);
+// the result is then the offset from the rectangle's top to the bottom of the text. DT_CALCRECT
+// draws nothing: the rectangle keeps its left and top and gets the width of the widest line and
+// the block's height.
 // In OPAQUE mode each line's cell is filled with the background colour first. Text is blended
 // with its coverage on colour bitmaps and thresholded (lit or not) on monochrome ones.
 // params may be null; its margins narrow the rectangle and uiLengthDrawn gets the text length.
@@ -116,3 +124,8 @@ int ExtSelectClipRgn(HDC hdc, HRGN region, int mode);
 int GetClipBox(HDC hdc, RECT* rect);
 // Whether some pixel of the rectangle is visible.
 BOOL RectVisible(HDC hdc, const RECT* rect);
+
+#include "platform/gdi/gdi_brushes.h"
+#include "platform/gdi/gdi_text.h"
+#include "platform/gdi/gdi_shapes.h"
+#include "platform/gdi/gdi_icons.h"

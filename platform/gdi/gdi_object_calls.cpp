@@ -5,6 +5,8 @@
 #include "platform/gdi/font.h"
 #include "platform/gdi/gdi.h"
 #include "platform/gdi/handle_table.h"
+#include "platform/gdi/icon.h"
+#include "platform/gdi/paint_objects.h"
 #include "platform/win32/last_error.h"
 
 using namespace zv::gdi;
@@ -30,6 +32,17 @@ HGDIOBJ SelectBitmap(HandleTable& table, std::uintptr_t dcId, DeviceContext& dc,
         bitmap->selectedInto = dcId;
     dc.bitmapId = bitmapId;
     dc.bitmap = bitmap;
+    return MakeHandle<HGDIOBJ>(previousId);
+}
+
+// Selects a font, brush or pen: the context keeps the object alive while it is selected.
+template <class Object>
+HGDIOBJ Replace(std::uintptr_t& currentId, std::shared_ptr<Object>& current, std::uintptr_t id,
+                std::shared_ptr<Object> object)
+{
+    const std::uintptr_t previousId = currentId;
+    currentId = id;
+    current = std::move(object);
     return MakeHandle<HGDIOBJ>(previousId);
 }
 
@@ -61,12 +74,12 @@ HGDIOBJ SelectObject(HDC hdc, HGDIOBJ object)
     }
     if (auto bitmap = std::dynamic_pointer_cast<Bitmap>(found))
         return SelectBitmap(table, dcId, *dc, objectId, bitmap);
-    if (auto font = std::dynamic_pointer_cast<Font>(found)) {
-        const std::uintptr_t previousId = dc->fontId;
-        dc->fontId = objectId;
-        dc->font = std::move(font);
-        return MakeHandle<HGDIOBJ>(previousId);
-    }
+    if (auto font = std::dynamic_pointer_cast<Font>(found))
+        return Replace(dc->fontId, dc->font, objectId, std::move(font));
+    if (auto brush = std::dynamic_pointer_cast<const Brush>(found))
+        return Replace(dc->brushId, dc->brush, objectId, std::move(brush));
+    if (auto pen = std::dynamic_pointer_cast<const Pen>(found))
+        return Replace(dc->penId, dc->pen, objectId, std::move(pen));
     SetLastError(ERROR_INVALID_HANDLE);
     return nullptr;
 }
@@ -77,7 +90,8 @@ BOOL DeleteObject(HGDIOBJ object)
     std::lock_guard lock(table.Mutex());
     const std::uintptr_t id = HandleId(object);
     const std::shared_ptr<GdiObject> found = table.Find(id);
-    if (!found || std::dynamic_pointer_cast<DeviceContext>(found)) {
+    // Contexts and icons have their own calls to free them.
+    if (!found || std::dynamic_pointer_cast<DeviceContext>(found) || std::dynamic_pointer_cast<Icon>(found)) {
         SetLastError(ERROR_INVALID_HANDLE);
         return FALSE;
     }
@@ -111,13 +125,17 @@ int GetObjectA(HGDIOBJ object, int size, void* buffer)
     }
     if (auto font = std::dynamic_pointer_cast<Font>(found))
         return CopyRecord(font->LogFont(), size, buffer);
+    if (auto brush = std::dynamic_pointer_cast<Brush>(found))
+        return CopyRecord(brush->Describe(), size, buffer);
+    if (auto pen = std::dynamic_pointer_cast<Pen>(found))
+        return CopyRecord(pen->Describe(), size, buffer);
     SetLastError(ERROR_INVALID_HANDLE);
     return 0;
 }
 
 HGDIOBJ GetCurrentObject(HDC hdc, UINT type)
 {
-    if (type != OBJ_BITMAP) {
+    if (type != OBJ_BITMAP && type != OBJ_FONT && type != OBJ_BRUSH && type != OBJ_PEN) {
         SetLastError(ERROR_NOT_SUPPORTED);
         return nullptr;
     }
@@ -127,6 +145,16 @@ HGDIOBJ GetCurrentObject(HDC hdc, UINT type)
     if (!dc) {
         SetLastError(ERROR_INVALID_HANDLE);
         return nullptr;
+    }
+    switch (type) {
+    case OBJ_FONT:
+        return MakeHandle<HGDIOBJ>(dc->fontId);
+    case OBJ_BRUSH:
+        return MakeHandle<HGDIOBJ>(dc->brushId);
+    case OBJ_PEN:
+        return MakeHandle<HGDIOBJ>(dc->penId);
+    default:
+        break;
     }
     if (!dc->isMemory) {
         SetLastError(ERROR_INVALID_PARAMETER); // the screen is no bitmap

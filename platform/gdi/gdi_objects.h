@@ -10,7 +10,9 @@
 
 namespace zv::gdi {
 
+class Brush;
 class Font;
+class Pen;
 
 class GdiObject {
 public:
@@ -53,6 +55,14 @@ public:
     std::shared_ptr<Bitmap> bitmap;
     std::uintptr_t fontId = 0;
     std::shared_ptr<Font> font;
+    std::uintptr_t brushId = 0;
+    std::shared_ptr<const Brush> brush;
+    std::uintptr_t penId = 0;
+    std::shared_ptr<const Pen> pen;
+    COLORREF dcBrushColour = RGB(255, 255, 255); // what DC_BRUSH paints
+    COLORREF dcPenColour = RGB(0, 0, 0);         // what DC_PEN draws
+    POINT position{0, 0};                        // the current position of MoveToEx and LineTo
+    UINT textAlign = 0;                          // TA_* flags of TextOutA
     COLORREF textColour = RGB(0, 0, 0);
     COLORREF bkColour = RGB(255, 255, 255);
     int bkMode = OPAQUE;

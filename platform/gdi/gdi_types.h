@@ -12,12 +12,22 @@ struct HBITMAP__;
 struct HFONT__;
 struct HRGN__;
 struct HPALETTE__;
+struct HPEN__;
 using HDC = HDC__*;
 using HBITMAP = HBITMAP__*;
 using HFONT = HFONT__*;
 using HRGN = HRGN__*;
 using HPALETTE = HPALETTE__*;
+using HPEN = HPEN__*;
 using HGDIOBJ = void*;
+
+// Brushes, icons and cursors, declared as the window layer declares them: its window classes
+// carry them and it draws with them.
+struct HBRUSH__;
+using HBRUSH = HBRUSH__*;
+struct HICON__;
+using HICON = HICON__*;
+using HCURSOR = HICON;
 
 // The window handle, declared as the window layer declares it: GetDC and ReleaseDC take one.
 struct HWND__;
@@ -81,10 +91,15 @@ constexpr UINT DT_TOP = 0x0000;
 constexpr UINT DT_LEFT = 0x0000;
 constexpr UINT DT_CENTER = 0x0001;
 constexpr UINT DT_RIGHT = 0x0002;
+constexpr UINT DT_VCENTER = 0x0004;
+constexpr UINT DT_BOTTOM = 0x0008;
 constexpr UINT DT_WORDBREAK = 0x0010;
+constexpr UINT DT_SINGLELINE = 0x0020;
 constexpr UINT DT_NOCLIP = 0x0100;
 constexpr UINT DT_CALCRECT = 0x0400;
 constexpr UINT DT_NOPREFIX = 0x0800;
+constexpr UINT DT_END_ELLIPSIS = 0x8000;
+constexpr UINT DT_HIDEPREFIX = 0x00100000;
 
 // Background modes.
 constexpr int TRANSPARENT = 1;
@@ -118,6 +133,9 @@ constexpr int RGN_OR = 2;
 constexpr int RGN_COPY = 5;
 
 // Object kinds of GetCurrentObject.
+constexpr UINT OBJ_PEN = 1;
+constexpr UINT OBJ_BRUSH = 2;
+constexpr UINT OBJ_FONT = 6;
 constexpr UINT OBJ_BITMAP = 7;
 
 // Font weights.

@@ -10,6 +10,9 @@
 
 namespace zv::gdi {
 
+// Smaller values are never handles: COLOR_* + 1 stands for a system colour brush.
+constexpr std::uint32_t kFirstHandleId = 0x100;
+
 class HandleTable {
 public:
     static HandleTable& Instance();
@@ -18,7 +21,7 @@ public:
     std::mutex& Mutex() { return mutex_; }
 
     // The calls below expect the mutex to be held.
-    // A new handle id, never 0; ids are not reused while their object lives.
+    // A new handle id, never below kFirstHandleId; ids are not reused while their object lives.
     std::uintptr_t Add(std::shared_ptr<GdiObject> object, bool stock = false);
     std::shared_ptr<GdiObject> Find(std::uintptr_t id) const;
     template <class T> std::shared_ptr<T> FindAs(std::uintptr_t id) const
@@ -37,14 +40,7 @@ private:
 
     std::mutex mutex_;
     std::unordered_map<std::uintptr_t, Entry> entries_;
-    std::uint32_t next_ = 1;
+    std::uint32_t next_ = kFirstHandleId;
 };
-
-// The objects a new context starts with. Created on first use; call without the table's mutex.
-struct StockObjects {
-    std::uintptr_t bitmapId; // 1 x 1 monochrome
-    std::uintptr_t fontId;   // default font; 0 when no font could be loaded
-};
-const StockObjects& Stock();
 
 } // namespace zv::gdi

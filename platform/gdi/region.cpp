@@ -62,18 +62,10 @@ Region Region::Intersect(const Region& a, const Region& b)
 
 Region Region::Union(const Region& a, const Region& b)
 {
-    Region result = a;
     // Only the parts of b that a does not cover yet are added, so nothing overlaps.
-    for (const RECT& rb : b.rects_) {
-        std::vector<RECT> pieces{rb};
-        for (const RECT& ra : a.rects_) {
-            std::vector<RECT> left;
-            for (const RECT& piece : pieces)
-                AddDifference(piece, ra, left);
-            pieces = std::move(left);
-        }
-        result.rects_.insert(result.rects_.end(), pieces.begin(), pieces.end());
-    }
+    Region result = a;
+    const Region added = Subtract(b, a);
+    result.rects_.insert(result.rects_.end(), added.rects_.begin(), added.rects_.end());
     result.MergeNeighbours();
     return result;
 }

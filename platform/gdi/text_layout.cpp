@@ -7,7 +7,7 @@ namespace {
 
 bool IsLineBreak(char32_t ch) { return ch == U'\n' || ch == U'\r'; }
 
-std::vector<LayoutChar> ApplyPrefixes(const std::u32string& text, bool prefixes)
+std::vector<LayoutChar> ApplyPrefixes(const std::u32string& text, bool prefixes, bool hideUnderlines)
 {
     std::vector<LayoutChar> out;
     out.reserve(text.size());
@@ -19,7 +19,7 @@ std::vector<LayoutChar> ApplyPrefixes(const std::u32string& text, bool prefixes)
         if (i + 1 == text.size())
             break; // a lone '&' at the end marks nothing
         const char32_t next = text[++i];
-        out.push_back({next, next != U'&' && !IsLineBreak(next)});
+        out.push_back({next, !hideUnderlines && next != U'&' && !IsLineBreak(next)});
     }
     return out;
 }
@@ -95,6 +95,28 @@ void WrapParagraph(const std::vector<LayoutChar>& chars, int maxWidth,
     lines.push_back(std::move(line));
 }
 
+int WidthOf(const std::vector<LayoutChar>& chars, const std::function<int(char32_t)>& advance)
+{
+    int width = 0;
+    for (const LayoutChar& c : chars)
+        width += advance(c.ch);
+    return width;
+}
+
+void EndWithEllipsis(TextLine& line, int maxWidth, const std::function<int(char32_t)>& advance)
+{
+    if (line.width <= maxWidth)
+        return;
+    const int dots = 3 * advance(U'.');
+    while (!line.chars.empty() && line.width + dots > maxWidth) {
+        line.width -= advance(line.chars.back().ch);
+        line.chars.pop_back();
+    }
+    for (int i = 0; i < 3; ++i)
+        line.chars.push_back({U'.', false});
+    line.width += dots;
+}
+
 } // namespace
 
 std::u32string DecodeUtf8(std::string_view text)
@@ -144,19 +166,26 @@ std::u32string DecodeUtf8(std::string_view text)
 std::vector<TextLine> LayoutText(std::string_view text, const LayoutOptions& options,
                                  const std::function<int(char32_t)>& advance)
 {
-    const std::vector<LayoutChar> chars = ApplyPrefixes(DecodeUtf8(text), options.prefixes);
+    std::vector<LayoutChar> chars =
+        ApplyPrefixes(DecodeUtf8(text), options.prefixes, options.hideUnderlines);
     std::vector<TextLine> lines;
-    for (const std::vector<LayoutChar>& paragraph : SplitParagraphs(chars)) {
-        if (options.wordBreak) {
-            WrapParagraph(paragraph, options.maxWidth, advance, lines);
-            continue;
+    if (options.singleLine) {
+        std::erase_if(chars, [](const LayoutChar& c) { return IsLineBreak(c.ch); });
+        if (!chars.empty())
+            lines.push_back(TextLine{chars, WidthOf(chars, advance)});
+    } else {
+        for (std::vector<LayoutChar>& paragraph : SplitParagraphs(chars)) {
+            if (options.wordBreak) {
+                WrapParagraph(paragraph, options.maxWidth, advance, lines);
+                continue;
+            }
+            const int width = WidthOf(paragraph, advance);
+            lines.push_back(TextLine{std::move(paragraph), width});
         }
-        TextLine line;
-        line.chars = paragraph;
-        for (const LayoutChar& c : paragraph)
-            line.width += advance(c.ch);
-        lines.push_back(std::move(line));
     }
+    if (options.endEllipsis)
+        for (TextLine& line : lines)
+            EndWithEllipsis(line, options.maxWidth, advance);
     return lines;
 }
 

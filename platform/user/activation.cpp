@@ -174,17 +174,10 @@ BOOL SetForegroundWindow(HWND hWnd)
 {
     if (!zv::user::IsLocalWindow(hWnd) && hWnd != zv::user::kDesktopWindow)
         return zv::user::ForwardToOwner(hWnd, zv::user::remote::RequestKind::SetForeground);
-    HWND top = nullptr;
-    {
-        WindowTable& table = WindowTable::Instance();
-        std::lock_guard lock(table.Mutex());
-        WindowRecord* record = table.TopLevelOf(hWnd);
-        if (!record) {
-            SetLastError(ERROR_INVALID_WINDOW_HANDLE);
-            return FALSE;
-        }
-        top = record->handle;
-    }
+    const HWND top = zv::user::WithWindow<HWND>(
+        hWnd, nullptr, [&](WindowTable& table, WindowRecord&) { return table.TopLevelOf(hWnd)->handle; });
+    if (!top)
+        return FALSE;
     zv::user::ActivateTopLevel(top, WA_ACTIVE);
     return TRUE;
 }
@@ -276,20 +269,15 @@ HWND GetCapture()
 BOOL EnableWindow(HWND hWnd, BOOL bEnable)
 {
     bool wasDisabled = false;
-    {
-        WindowTable& table = WindowTable::Instance();
-        std::lock_guard lock(table.Mutex());
-        WindowRecord* record = table.Find(hWnd);
-        if (!record) {
-            SetLastError(ERROR_INVALID_WINDOW_HANDLE);
-            return FALSE;
-        }
-        wasDisabled = (record->style & WS_DISABLED) != 0;
-        if (bEnable)
-            record->style &= ~WS_DISABLED;
-        else
-            record->style |= WS_DISABLED;
-    }
+    if (!zv::user::WithWindow<bool>(hWnd, false, [&](WindowTable&, WindowRecord& record) {
+            wasDisabled = (record.style & WS_DISABLED) != 0;
+            if (bEnable)
+                record.style &= ~WS_DISABLED;
+            else
+                record.style |= WS_DISABLED;
+            return true;
+        }))
+        return FALSE;
     if (wasDisabled == !bEnable)
         return wasDisabled ? TRUE : FALSE;
     if (!bEnable) {

@@ -113,6 +113,22 @@ public:
         ComposeLocked();
     }
 
+    // The screen is composed under the display's lock, so it is read under it too.
+    COLORREF Pixel(int x, int y)
+    {
+        std::lock_guard lock(m_mutex);
+        const std::shared_ptr<gdi::Surface> screen = gdi::ScreenSurface();
+        if (x < 0 || y < 0 || x >= screen->Width() || y >= screen->Height())
+            return CLR_INVALID;
+        return screen->GetPixel(x, y);
+    }
+
+    std::unique_ptr<gdi::Surface> Screen()
+    {
+        std::lock_guard lock(m_mutex);
+        return std::make_unique<gdi::Surface>(*gdi::ScreenSurface());
+    }
+
 private:
     // Both surfaces hold 32-bit pixels; `at` is where `from`'s (0, 0) lands on `to`, `area` the
     // part of `to` to fill (inside both).
@@ -130,7 +146,10 @@ private:
     void ComposeLocked()
     {
         const std::shared_ptr<gdi::Surface> screen = gdi::ScreenSurface();
-        screen->FillRect(screen->Bounds(), kDesktopColour);
+        // One row of desktop, copied down the screen.
+        screen->FillRect(RECT{0, 0, screen->Width(), 1}, kDesktopColour);
+        for (int y = 1; y < screen->Height(); ++y)
+            std::memcpy(screen->Row(y), screen->Row(0), static_cast<std::size_t>(screen->Width()) * 4);
         for (auto it = m_order.rbegin(); it != m_order.rend(); ++it) {
             const ShownWindow& shown = m_windows[*it];
             if (!shown.placement.visible || !shown.pixels)
@@ -169,15 +188,12 @@ bool SetScreenSize(int width, int height)
 
 COLORREF ScreenPixel(int x, int y)
 {
-    const std::shared_ptr<gdi::Surface> screen = gdi::ScreenSurface();
-    if (x < 0 || y < 0 || x >= screen->Width() || y >= screen->Height())
-        return CLR_INVALID;
-    return screen->GetPixel(x, y);
+    return TheHeadlessDisplay().Pixel(x, y);
 }
 
 std::unique_ptr<gdi::Surface> CaptureScreen()
 {
-    return std::make_unique<gdi::Surface>(*gdi::ScreenSurface());
+    return TheHeadlessDisplay().Screen();
 }
 
 std::unique_ptr<gdi::Surface> CaptureWindow(HWND hwnd)

@@ -31,6 +31,54 @@ PointerState& Pointer()
     return *state;
 }
 
+// The key state as of the last input message this thread retrieved.
+thread_local std::array<BYTE, 256> t_keys{};
+
+void Press(std::array<BYTE, 256>& keys, UINT key, bool repeat)
+{
+    keys[key] = static_cast<BYTE>((repeat ? keys[key] : keys[key] ^ 0x01) | 0x80);
+}
+
+void Release(std::array<BYTE, 256>& keys, UINT key) { keys[key] &= 0x01; }
+
+// What a retrieved message says about the keys and buttons.
+void FollowKeys(const MSG& msg)
+{
+    switch (msg.message) {
+    case WM_KEYDOWN:
+    case WM_SYSKEYDOWN:
+        if (msg.wParam <= 0xFF)
+            Press(t_keys, static_cast<UINT>(msg.wParam), (msg.lParam & (LPARAM{1} << 30)) != 0);
+        return;
+    case WM_KEYUP:
+    case WM_SYSKEYUP:
+        if (msg.wParam <= 0xFF)
+            Release(t_keys, static_cast<UINT>(msg.wParam));
+        return;
+    case WM_LBUTTONDOWN:
+    case WM_LBUTTONDBLCLK: Press(t_keys, VK_LBUTTON, false); return;
+    case WM_RBUTTONDOWN:
+    case WM_RBUTTONDBLCLK: Press(t_keys, VK_RBUTTON, false); return;
+    case WM_MBUTTONDOWN:
+    case WM_MBUTTONDBLCLK: Press(t_keys, VK_MBUTTON, false); return;
+    case WM_LBUTTONUP: Release(t_keys, VK_LBUTTON); return;
+    case WM_RBUTTONUP: Release(t_keys, VK_RBUTTON); return;
+    case WM_MBUTTONUP: Release(t_keys, VK_MBUTTON); return;
+    default: return;
+    }
+}
+
+// Either side's key counts for the generic Shift and Control keys.
+SHORT StateOf(const std::array<BYTE, 256>& keys, int key)
+{
+    BYTE state = keys[static_cast<std::size_t>(key)];
+    if (key == VK_SHIFT)
+        state |= (keys[VK_LSHIFT] | keys[VK_RSHIFT]) & 0x80;
+    if (key == VK_CONTROL)
+        state |= (keys[VK_LCONTROL] | keys[VK_RCONTROL]) & 0x80;
+    return static_cast<SHORT>(((state & 0x80) ? 0xFF80 : 0) | (state & 0x01));
+}
+
 bool Contains(const RECT& r, POINT p) { return p.x >= r.left && p.x < r.right && p.y >= r.top && p.y < r.bottom; }
 
 RECT ClientOnScreenLocked(WindowTable& table, const WindowRecord& record)
@@ -147,9 +195,9 @@ void DeliverMouseButton(MouseButton button, bool down)
     PointerState& pointer = Pointer();
     std::lock_guard pointerLock(pointer.mutex);
     if (down)
-        pointer.keys[messages.key] = static_cast<BYTE>((pointer.keys[messages.key] ^ 0x01) | 0x80);
+        Press(pointer.keys, messages.key, false);
     else
-        pointer.keys[messages.key] &= 0x01;
+        Release(pointer.keys, messages.key);
     const POINT at = pointer.position;
     const WPARAM flags = MouseKeyFlags(pointer.keys);
 
@@ -209,9 +257,11 @@ void DeliverKey(UINT virtualKey, bool down)
         return;
     PointerState& pointer = Pointer();
     std::lock_guard pointerLock(pointer.mutex);
-    BYTE& state = pointer.keys[virtualKey];
-    const bool wasDown = (state & 0x80) != 0;
-    state = down ? static_cast<BYTE>((wasDown ? state : state ^ 0x01) | 0x80) : static_cast<BYTE>(state & 0x01);
+    const bool wasDown = (pointer.keys[virtualKey] & 0x80) != 0;
+    if (down)
+        Press(pointer.keys, virtualKey, wasDown);
+    else
+        Release(pointer.keys, virtualKey);
     const bool alt = (pointer.keys[VK_MENU] & 0x80) != 0;
     const POINT at = pointer.position;
 
@@ -258,8 +308,9 @@ void DeliverAppAttention(bool attention)
     table.Input().inactive = table.Find(window) ? window : nullptr;
 }
 
-void OnMouseMessageRetrieved(const MSG& msg)
+void OnMessageRetrieved(const MSG& msg)
 {
+    FollowKeys(msg);
     if (msg.message < WM_MOUSEFIRST || msg.message > WM_MOUSELAST || msg.message == WM_MOUSEWHEEL || !msg.hwnd)
         return;
     const bool press = msg.message == WM_LBUTTONDOWN || msg.message == WM_RBUTTONDOWN ||
@@ -291,20 +342,16 @@ SHORT GetKeyState(int nVirtKey)
 {
     if (nVirtKey <= 0 || nVirtKey > 0xFF)
         return 0;
-    zv::user::PointerState& pointer = zv::user::Pointer();
-    std::lock_guard lock(pointer.mutex);
-    BYTE state = pointer.keys[static_cast<std::size_t>(nVirtKey)];
-    // The generic Shift and Control keys stand for either side.
-    if (nVirtKey == VK_SHIFT)
-        state |= (pointer.keys[VK_LSHIFT] | pointer.keys[VK_RSHIFT]) & 0x80;
-    if (nVirtKey == VK_CONTROL)
-        state |= (pointer.keys[VK_LCONTROL] | pointer.keys[VK_RCONTROL]) & 0x80;
-    return static_cast<SHORT>(((state & 0x80) ? 0xFF80 : 0) | (state & 0x01));
+    return zv::user::StateOf(zv::user::t_keys, nVirtKey);
 }
 
 SHORT GetAsyncKeyState(int vKey)
 {
-    return static_cast<SHORT>(GetKeyState(vKey) & 0xFF80);
+    if (vKey <= 0 || vKey > 0xFF)
+        return 0;
+    zv::user::PointerState& pointer = zv::user::Pointer();
+    std::lock_guard lock(pointer.mutex);
+    return static_cast<SHORT>(zv::user::StateOf(pointer.keys, vKey) & 0xFF80);
 }
 
 BOOL GetCursorPos(POINT* lpPoint)

@@ -21,6 +21,8 @@ HWND GetCapture();
 
 // Key state: the high bit (negative result) while the key is down, the low bit toggled by each
 // press (Caps Lock's light). Mouse buttons are keys too (VK_LBUTTON, VK_RBUTTON, VK_MBUTTON).
+// GetKeyState answers as of the last input message the calling thread retrieved, so a handler
+// sees the keys as they were when its message was made; GetAsyncKeyState answers as of now.
 SHORT GetKeyState(int nVirtKey);
 SHORT GetAsyncKeyState(int vKey);
 

@@ -28,9 +28,10 @@ void DeliverAppAttention(bool attention);
 // The double-click time in milliseconds of the timer clock.
 constexpr DWORD kDoubleClickTime = 500;
 
-// Called by the message retrieval for each mouse message taken off the queue, on the window's
-// thread: a click activates the window's top-level window, and WM_SETCURSOR lets the window
-// choose the cursor.
-void OnMouseMessageRetrieved(const MSG& msg);
+// Called by the message retrieval for each message taken off the queue, on the window's thread:
+// key and button messages update the thread's key state (GetKeyState answers as of the last
+// message retrieved), a click activates the window's top-level window, and WM_SETCURSOR lets the
+// window choose the cursor.
+void OnMessageRetrieved(const MSG& msg);
 
 } // namespace zv::user

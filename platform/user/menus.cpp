@@ -14,7 +14,6 @@ namespace zv::user {
 
 namespace {
 
-constexpr UINT kNotFound = static_cast<UINT>(-1);
 // Flags an item keeps: its kind and its state.
 constexpr UINT kItemFlags = MF_SEPARATOR | MF_POPUP | MF_CHECKED | MF_GRAYED | MF_DISABLED | MF_MENUBREAK |
                             MF_MENUBARBREAK | MF_DEFAULT;

@@ -1,4 +1,5 @@
 // Retrieving, translating and dispatching the calling thread's messages, and posting.
+#include "platform/user/input.h"
 #include "platform/user/input_events.h"
 #include "platform/user/remote_windows.h"
 #include "platform/user/thread_queue.h"
@@ -18,13 +19,15 @@ bool IsValidWindowFilter(HWND hWnd)
     return hWnd == nullptr || hWnd == reinterpret_cast<HWND>(-1) || IsWindow(hWnd);
 }
 
-// The character a key gives with no modifier held (the headless backend has no keyboard state).
+// The character a key gives; Shift and Caps Lock choose the case of letters.
 char CharacterOfKey(WPARAM key)
 {
     if (key >= '0' && key <= '9')
         return static_cast<char>(key);
-    if (key >= 'A' && key <= 'Z')
-        return static_cast<char>(key - 'A' + 'a');
+    if (key >= 'A' && key <= 'Z') {
+        const bool upper = (GetKeyState(VK_SHIFT) < 0) != ((GetKeyState(VK_CAPITAL) & 1) != 0);
+        return static_cast<char>(upper ? key : key - 'A' + 'a');
+    }
     if (key >= VK_NUMPAD0 && key <= VK_NUMPAD9)
         return static_cast<char>('0' + (key - VK_NUMPAD0));
     switch (key) {
@@ -53,7 +56,7 @@ BOOL GetMessageA(LPMSG msg, HWND hWnd, UINT wMsgFilterMin, UINT wMsgFilterMax)
         const std::uint64_t epoch = waiter.Epoch();
         waiter.ServeIfRequested();
         if (queue->Take(msg, filter, true)) {
-            zv::user::OnMouseMessageRetrieved(*msg);
+            zv::user::OnMessageRetrieved(*msg);
             return msg->message == WM_QUIT ? 0 : 1;
         }
         waiter.Block(epoch, queue->NextTimerDeadline(filter));
@@ -72,7 +75,7 @@ BOOL PeekMessageA(LPMSG msg, HWND hWnd, UINT wMsgFilterMin, UINT wMsgFilterMax, 
     if (!queue->Take(msg, filter, (wRemoveMsg & PM_REMOVE) != 0))
         return FALSE;
     if (wRemoveMsg & PM_REMOVE)
-        zv::user::OnMouseMessageRetrieved(*msg);
+        zv::user::OnMessageRetrieved(*msg);
     return TRUE;
 }
 

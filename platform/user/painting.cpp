@@ -1,4 +1,6 @@
 // Invalid regions, WM_PAINT, BeginPaint/EndPaint and the canvases GDI draws window contexts on.
+#include "platform/gdi/gdi_brushes.h"
+#include "platform/gdi/gdi_shapes.h"
 #include "platform/gdi/handle_table.h"
 #include "platform/gdi/window_canvas.h"
 #include "platform/user/display.h"
@@ -131,17 +133,13 @@ void InstallCanvasHooks()
 namespace {
 
 // The window's invalid region changes under `change`; FALSE for no such window.
-BOOL ChangeInvalid(HWND hwnd, const std::function<void(WindowTable&, WindowRecord&)>& change)
+template <typename Change>
+BOOL ChangeInvalid(HWND hwnd, Change change)
 {
-    WindowTable& table = WindowTable::Instance();
-    std::lock_guard lock(table.Mutex());
-    WindowRecord* record = table.Find(hwnd);
-    if (!record) {
-        SetLastError(ERROR_INVALID_WINDOW_HANDLE);
-        return FALSE;
-    }
-    change(table, *record);
-    return TRUE;
+    return WithWindow<BOOL>(hwnd, FALSE, [&](WindowTable& table, WindowRecord& record) {
+        change(table, record);
+        return TRUE;
+    });
 }
 
 gdi::Region WholeClient(const WindowRecord& record) { return gdi::Region(SizeOnly(ClientAreaInWindow(record))); }
@@ -197,6 +195,7 @@ void InvalidateLocked(WindowTable& table, WindowRecord& record, const gdi::Regio
     if (!added.IsEmpty()) {
         record.invalid = gdi::Region::Union(record.invalid, added);
         record.eraseNeeded = record.eraseNeeded || erase;
+        record.frameNeeded = record.frameNeeded || erase;
         record.queue->Wake();
     }
     if (!children && (record.style & WS_CLIPCHILDREN))
@@ -211,9 +210,66 @@ void InvalidateLocked(WindowTable& table, WindowRecord& record, const gdi::Regio
 
 LRESULT EraseBackground(HWND hwnd, HDC hdc)
 {
-    (void)hwnd;
-    (void)hdc;
-    return FALSE;
+    HBRUSH brush = nullptr;
+    RECT client{};
+    {
+        WindowTable& table = WindowTable::Instance();
+        std::lock_guard lock(table.Mutex());
+        const WindowRecord* record = table.Find(hwnd);
+        if (!record)
+            return FALSE;
+        brush = record->windowClass->background;
+        client = SizeOnly(ClientAreaInWindow(*record));
+    }
+    // Without a class brush the background stays for the window to erase.
+    if (!brush || !hdc)
+        return FALSE;
+    return FillRect(hdc, &client, brush) ? TRUE : FALSE;
+}
+
+LRESULT PaintFrame(HWND hwnd)
+{
+    RECT window{};
+    RECT thickness{};
+    DWORD style = 0;
+    DWORD exStyle = 0;
+    {
+        WindowTable& table = WindowTable::Instance();
+        std::lock_guard lock(table.Mutex());
+        const WindowRecord* record = table.Find(hwnd);
+        if (!record)
+            return 0;
+        window = SizeOnly(record->rect);
+        thickness = NonClientThickness(*record);
+        style = record->style;
+        exStyle = record->exStyle;
+    }
+    if (thickness.left == 0 && thickness.top == 0 && thickness.right == 0 && thickness.bottom == 0)
+        return 0;
+    HDC hdc = GetWindowDC(hwnd);
+    if (!hdc)
+        return 0;
+    RECT ring = window;
+    const bool desktopFrame = !(style & WS_CHILD) && (style & WS_CAPTION) == WS_CAPTION;
+    if (!desktopFrame && (style & (WS_BORDER | WS_DLGFRAME))) {
+        FrameRect(hdc, &ring, SysColourBrushValue(COLOR_WINDOWFRAME));
+        ring = RECT{ring.left + 1, ring.top + 1, ring.right - 1, ring.bottom - 1};
+    }
+    if (exStyle & WS_EX_CLIENTEDGE)
+        DrawEdge(hdc, &ring, EDGE_SUNKEN, BF_RECT | BF_ADJUST);
+    if (exStyle & WS_EX_STATICEDGE)
+        DrawEdge(hdc, &ring, BDR_SUNKENOUTER, BF_RECT | BF_ADJUST);
+    // The scroll bars' place; the bars themselves are the controls' to draw.
+    if (style & WS_VSCROLL) {
+        const RECT bar{window.right - thickness.right, thickness.top, ring.right, window.bottom - thickness.bottom};
+        FillRect(hdc, &bar, SysColourBrushValue(COLOR_SCROLLBAR));
+    }
+    if (style & WS_HSCROLL) {
+        const RECT bar{thickness.left, window.bottom - thickness.bottom, window.right - thickness.right, ring.bottom};
+        FillRect(hdc, &bar, SysColourBrushValue(COLOR_SCROLLBAR));
+    }
+    ReleaseDC(hwnd, hdc);
+    return 0;
 }
 
 HWND FindWindowToPaint(const ThreadQueue* queue, HWND filterWindow)
@@ -254,6 +310,7 @@ HDC BeginPaint(HWND hWnd, LPPAINTSTRUCT lpPaint)
     std::memset(lpPaint, 0, sizeof *lpPaint);
     zv::gdi::WindowCanvas canvas;
     bool erase = false;
+    bool frame = false;
     {
         WindowTable& table = WindowTable::Instance();
         std::lock_guard lock(table.Mutex());
@@ -267,9 +324,14 @@ HDC BeginPaint(HWND hWnd, LPPAINTSTRUCT lpPaint)
         canvas.visible = zv::gdi::Region::Intersect(canvas.visible, update.Offset(canvas.origin.x, canvas.origin.y));
         lpPaint->rcPaint = update.Box();
         erase = record->eraseNeeded;
+        frame = record->frameNeeded;
         record->invalid = zv::gdi::Region();
         record->eraseNeeded = false;
+        record->frameNeeded = false;
     }
+    // The frame first, as the system paints it before the client area.
+    if (frame)
+        SendMessageA(hWnd, WM_NCPAINT, 1, 0);
     const HDC hdc = zv::gdi::CreateWindowContext(hWnd, canvas);
     if (!hdc)
         return nullptr;

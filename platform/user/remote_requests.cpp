@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <sys/socket.h>
+#include <system_error>
 #include <thread>
 #include <unistd.h>
 
@@ -30,11 +31,13 @@ LRESULT SendOnHandlersThread(HWND hwnd, const remote::RequestHeader& request, co
     if (request.message == WM_SETTEXT)
         return SendMessageA(hwnd, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
     if (request.message == WM_GETTEXT) {
-        const std::size_t size = std::min<std::uint64_t>(request.wParam, remote::kMaxTextBytes + 1);
-        std::string buffer(size + 1, '\0');
+        const auto size = static_cast<std::size_t>(std::min<std::uint64_t>(request.wParam, remote::kMaxTextBytes + 1));
+        if (size == 0)
+            return 0;
+        std::string buffer(size, '\0');
         const LRESULT copied = SendMessageA(hwnd, WM_GETTEXT, size, reinterpret_cast<LPARAM>(buffer.data()));
-        replyText = buffer.substr(0, std::clamp<std::size_t>(static_cast<std::size_t>(std::max<LRESULT>(copied, 0)), 0,
-                                                             size ? size - 1 : 0));
+        // A procedure that answers itself may report more than fits; only what fits goes back.
+        replyText = buffer.substr(0, static_cast<std::size_t>(std::clamp<LRESULT>(copied, 0, static_cast<LRESULT>(size - 1))));
         return static_cast<LRESULT>(replyText.size());
     }
     return SendMessageA(hwnd, request.message, static_cast<WPARAM>(request.wParam), static_cast<LPARAM>(request.lParam));
@@ -92,7 +95,11 @@ void ServeRemoteRequest(int fd, const remote::RequestHeader& request, std::strin
         Reply(fd, posted, posted ? ERROR_SUCCESS : GetLastError());
         return;
     }
-    std::thread([fd, request, text = std::move(text)] { RunOnHandlersThread(fd, request, text); }).detach();
+    try {
+        std::thread([fd, request, text = std::move(text)] { RunOnHandlersThread(fd, request, text); }).detach();
+    } catch (const std::system_error&) {
+        Reply(fd, 0, ERROR_NOT_ENOUGH_MEMORY);
+    }
 }
 
 } // namespace zv::user

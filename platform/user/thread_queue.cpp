@@ -268,17 +268,22 @@ bool ThreadQueue::HasTimerCallback(HWND hwnd, UINT_PTR id, TIMERPROC callback)
 
 void ThreadQueue::Shutdown()
 {
-    std::vector<HWND> windows;
+    std::vector<HWND> topLevels;
     {
         WindowTable& table = WindowTable::Instance();
         std::lock_guard lock(table.Mutex());
-        windows = table.WindowsOf(this);
-        for (HWND hwnd : windows) {
-            --table.Find(hwnd)->windowClass->windowCount;
+        for (HWND hwnd : table.WindowsOf(this)) {
+            WindowRecord* record = table.Find(hwnd);
+            if (!record->IsChild())
+                topLevels.push_back(hwnd);
+            --record->windowClass->windowCount;
             table.Remove(hwnd);
         }
     }
-    for (HWND hwnd : windows)
+    // They vanish from the screen with their thread.
+    for (HWND hwnd : topLevels)
+        ForgetDisplayWindow(hwnd);
+    for (HWND hwnd : topLevels)
         WithdrawWindow(hwnd);
     std::deque<std::shared_ptr<SentMessage>> pending;
     {

@@ -164,9 +164,9 @@ HWND CreateWindowExA(DWORD dwExStyle, LPCSTR lpClassName, LPCSTR lpWindowName, D
 BOOL DestroyWindow(HWND hWnd);
 // The default answers: WM_NCCREATE, WM_SETTEXT, WM_GETTEXT, WM_GETTEXTLENGTH, WM_CLOSE (destroys
 // the window), WM_WINDOWPOSCHANGED (sends WM_MOVE and WM_SIZE), WM_PAINT (validates),
-// WM_ERASEBKGND (fills with the class brush), WM_SETCURSOR (the parent first, then the class
-// cursor), WM_ACTIVATE (focus to the window), WM_MOUSEACTIVATE, WM_NCHITTEST; everything else
-// gives 0.
+// WM_NCPAINT (border and client edges), WM_ERASEBKGND (fills with the class brush), WM_SETCURSOR
+// (the parent first, then the class cursor), WM_ACTIVATE (focus to the window), WM_NCHITTEST
+// (HTCLIENT); everything else gives 0.
 LRESULT DefWindowProcA(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam);
 LRESULT CallWindowProcA(WNDPROC lpPrevWndFunc, HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam);
 // This process's windows and the top-level windows of other live processes (remote_windows.h

@@ -12,6 +12,10 @@ ATOM RegisterClassA(const WNDCLASSA* lpWndClass)
     windowClass->name = lpWndClass->lpszClassName;
     windowClass->wndProc = lpWndClass->lpfnWndProc;
     windowClass->cbWndExtra = lpWndClass->cbWndExtra;
+    windowClass->style = lpWndClass->style;
+    windowClass->background = lpWndClass->hbrBackground;
+    windowClass->cursor = lpWndClass->hCursor;
+    windowClass->icon = lpWndClass->hIcon;
 
     auto& table = zv::user::WindowTable::Instance();
     std::lock_guard lock(table.Mutex());

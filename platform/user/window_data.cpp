@@ -8,21 +8,6 @@
 namespace zv::user {
 namespace {
 
-// Runs `access` on the window's record under the table's lock; ERROR_INVALID_WINDOW_HANDLE and
-// `failed` when there is no such window.
-template <typename Result, typename Access>
-Result WithWindow(HWND hwnd, Result failed, Access access)
-{
-    WindowTable& table = WindowTable::Instance();
-    std::lock_guard lock(table.Mutex());
-    WindowRecord* record = table.Find(hwnd);
-    if (!record) {
-        SetLastError(ERROR_INVALID_WINDOW_HANDLE);
-        return failed;
-    }
-    return access(*record);
-}
-
 // The extra bytes at `index` as a value of `size` bytes, or null when they lie outside.
 BYTE* ExtraBytes(WindowRecord& record, int index, std::size_t size)
 {
@@ -127,13 +112,13 @@ using zv::user::WithWindow;
 
 LONG_PTR GetWindowLongPtrA(HWND hWnd, int nIndex)
 {
-    return WithWindow<LONG_PTR>(hWnd, 0, [&](WindowRecord& r) { return zv::user::GetLongPtr(r, nIndex); });
+    return WithWindow<LONG_PTR>(hWnd, 0, [&](WindowTable&, WindowRecord& r) { return zv::user::GetLongPtr(r, nIndex); });
 }
 
 LONG_PTR SetWindowLongPtrA(HWND hWnd, int nIndex, LONG_PTR dwNewLong)
 {
-    const LONG_PTR old =
-        WithWindow<LONG_PTR>(hWnd, 0, [&](WindowRecord& r) { return zv::user::SetLongPtr(r, nIndex, dwNewLong); });
+    const LONG_PTR old = WithWindow<LONG_PTR>(
+        hWnd, 0, [&](WindowTable&, WindowRecord& r) { return zv::user::SetLongPtr(r, nIndex, dwNewLong); });
     if (nIndex == GWL_STYLE)
         zv::user::SyncPublishedWindows();
     return old;
@@ -143,7 +128,7 @@ LONG_PTR SetWindowLongPtrA(HWND hWnd, int nIndex, LONG_PTR dwNewLong)
 // only their low 32 bits, as on any 64-bit system.
 LONG GetWindowLongA(HWND hWnd, int nIndex)
 {
-    return WithWindow<LONG>(hWnd, 0, [&](WindowRecord& r) -> LONG {
+    return WithWindow<LONG>(hWnd, 0, [&](WindowTable&, WindowRecord& r) -> LONG {
         if (nIndex == GWL_WNDPROC) {
             SetLastError(ERROR_INVALID_INDEX);
             return 0;
@@ -158,7 +143,7 @@ LONG SetWindowLongA(HWND hWnd, int nIndex, LONG dwNewLong)
 {
     if (nIndex == GWL_STYLE)
         return static_cast<LONG>(SetWindowLongPtrA(hWnd, nIndex, dwNewLong));
-    return WithWindow<LONG>(hWnd, 0, [&](WindowRecord& r) -> LONG {
+    return WithWindow<LONG>(hWnd, 0, [&](WindowTable&, WindowRecord& r) -> LONG {
         if (nIndex == GWL_WNDPROC) {
             SetLastError(ERROR_INVALID_INDEX);
             return 0;

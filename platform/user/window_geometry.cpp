@@ -97,21 +97,6 @@ bool IsEnabledLocked(WindowTable& table, const WindowRecord& record)
 
 namespace {
 
-// Runs `access` on the window under the table's lock; ERROR_INVALID_WINDOW_HANDLE and FALSE when
-// there is no such window.
-template <typename Access>
-BOOL WithRecord(HWND hwnd, Access access)
-{
-    WindowTable& table = WindowTable::Instance();
-    std::lock_guard lock(table.Mutex());
-    WindowRecord* record = table.Find(hwnd);
-    if (!record) {
-        SetLastError(ERROR_INVALID_WINDOW_HANDLE);
-        return FALSE;
-    }
-    return access(table, *record);
-}
-
 RECT ScreenRect()
 {
     return RECT{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
@@ -123,7 +108,7 @@ bool ClientOrigin(HWND hwnd, POINT& origin)
     origin = POINT{0, 0};
     if (!hwnd || hwnd == kDesktopWindow)
         return true;
-    return WithRecord(hwnd, [&](WindowTable& table, WindowRecord& record) {
+    return WithWindow<BOOL>(hwnd, FALSE, [&](WindowTable& table, WindowRecord& record) {
         origin = ClientOriginOnScreenLocked(table, record);
         return TRUE;
     });
@@ -145,7 +130,7 @@ BOOL GetWindowRect(HWND hWnd, RECT* lpRect)
         *lpRect = zv::user::ScreenRect();
         return TRUE;
     }
-    return zv::user::WithRecord(hWnd, [&](WindowTable& table, WindowRecord& record) {
+    return zv::user::WithWindow<BOOL>(hWnd, FALSE, [&](WindowTable& table, WindowRecord& record) {
         const POINT origin = zv::user::WindowOriginOnScreenLocked(table, record);
         *lpRect = RECT{origin.x, origin.y, origin.x + record.rect.right - record.rect.left,
                        origin.y + record.rect.bottom - record.rect.top};
@@ -163,7 +148,7 @@ BOOL GetClientRect(HWND hWnd, RECT* lpRect)
         *lpRect = zv::user::ScreenRect();
         return TRUE;
     }
-    return zv::user::WithRecord(hWnd, [&](WindowTable&, WindowRecord& record) {
+    return zv::user::WithWindow<BOOL>(hWnd, FALSE, [&](WindowTable&, WindowRecord& record) {
         const RECT client = zv::user::ClientAreaInWindow(record);
         *lpRect = RECT{0, 0, client.right - client.left, client.bottom - client.top};
         return TRUE;

@@ -267,6 +267,8 @@ LRESULT DefWindowProcA(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam)
             EndPaint(hWnd, &paint);
         return 0;
     }
+    case WM_NCPAINT:
+        return zv::user::PaintFrame(hWnd);
     case WM_ERASEBKGND:
         return zv::user::EraseBackground(hWnd, reinterpret_cast<HDC>(wParam));
     case WM_SETCURSOR:

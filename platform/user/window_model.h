@@ -56,6 +56,8 @@ void ReleaseInputOf(HWND hwnd);
 void ReportPlacement(HWND hwnd, const WINDOWPOS& pos);
 // WM_ERASEBKGND: fills the client area with the class brush; whether it did.
 LRESULT EraseBackground(HWND hwnd, HDC hdc);
+// WM_NCPAINT: the border, client edges and the scroll bars' place.
+LRESULT PaintFrame(HWND hwnd);
 // WM_SETCURSOR: the parent may choose; else the class cursor in the client area, the arrow
 // elsewhere.
 LRESULT DefaultSetCursor(HWND hwnd, WPARAM wParam, LPARAM lParam);

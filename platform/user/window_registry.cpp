@@ -349,7 +349,8 @@ void WindowRegistry::SweepIfDead(DWORD processId) const
 {
     if (IsOwnerAlive(processId))
         return;
-    const std::string tmpSuffix = "." + std::to_string(processId) + ".tmp";
+    std::string tmpSuffix = ".";
+    tmpSuffix += std::to_string(processId) + ".tmp";
     for (const std::string& name : FolderNames(m_folder)) {
         const std::string path = m_folder + "/" + name;
         std::string text;

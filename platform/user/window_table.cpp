@@ -1,4 +1,5 @@
 #include "platform/user/window_table.h"
+#include "platform/win32/last_error.h"
 
 #include "platform/user/remote_windows.h"
 
@@ -172,6 +173,11 @@ bool WindowTable::AddClass(std::shared_ptr<WindowClass> windowClass)
 void WindowTable::RemoveClass(const std::string& name)
 {
     m_classes.erase(FoldCase(name.c_str()));
+}
+
+void SetInvalidWindowHandleError()
+{
+    SetLastError(ERROR_INVALID_WINDOW_HANDLE);
 }
 
 std::string FoldCase(const char* text)

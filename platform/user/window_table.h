@@ -49,6 +49,7 @@ struct WindowRecord {
     std::shared_ptr<gdi::Surface> surface;
     gdi::Region invalid;         // client coordinates
     bool eraseNeeded = false;    // WM_ERASEBKGND due at the next BeginPaint
+    bool frameNeeded = false;    // WM_NCPAINT due at the next BeginPaint
     bool hiddenWithOwner = false; // hidden because its owner was minimised
 
     bool IsChild() const { return (style & WS_CHILD) != 0; }
@@ -109,6 +110,11 @@ private:
     std::uint32_t m_nextAtom = 0xC000;
 };
 
+// Runs access(table, record) on the window under the table's lock; `failed` with
+// ERROR_INVALID_WINDOW_HANDLE when there is no such window.
+template <typename Result, typename Access>
+Result WithWindow(HWND hwnd, Result failed, Access access);
+
 // Calls the window's procedure on the calling thread; 0 when the window does not exist.
 LRESULT CallWindowProcedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
 
@@ -117,5 +123,20 @@ std::string FoldCase(const char* text);
 
 // Copies at most max - 1 bytes and a terminator, never cutting a UTF-8 sequence; the count copied.
 int CopyText(const std::string& text, char* buffer, std::size_t max);
+
+void SetInvalidWindowHandleError();
+
+template <typename Result, typename Access>
+Result WithWindow(HWND hwnd, Result failed, Access access)
+{
+    WindowTable& table = WindowTable::Instance();
+    std::lock_guard lock(table.Mutex());
+    WindowRecord* record = table.Find(hwnd);
+    if (!record) {
+        SetInvalidWindowHandleError();
+        return failed;
+    }
+    return access(table, *record);
+}
 
 } // namespace zv::user

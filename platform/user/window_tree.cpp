@@ -9,69 +9,52 @@ using zv::user::WindowTable;
 
 HWND GetParent(HWND hWnd)
 {
-    WindowTable& table = WindowTable::Instance();
-    std::lock_guard lock(table.Mutex());
-    const WindowRecord* record = table.Find(hWnd);
-    if (!record) {
-        SetLastError(ERROR_INVALID_WINDOW_HANDLE);
-        return nullptr;
-    }
-    // A child's parent, or a pop-up's owner; an overlapped window has no parent.
-    if (record->IsChild() || (record->style & WS_POPUP))
-        return record->parent;
-    return nullptr;
+    return zv::user::WithWindow<HWND>(hWnd, nullptr, [](WindowTable&, WindowRecord& record) -> HWND {
+        // A child's parent, or a pop-up's owner; an overlapped window has no parent.
+        return record.IsChild() || (record.style & WS_POPUP) ? record.parent : nullptr;
+    });
 }
 
 HWND GetAncestor(HWND hWnd, UINT gaFlags)
 {
-    WindowTable& table = WindowTable::Instance();
-    std::lock_guard lock(table.Mutex());
-    WindowRecord* record = table.Find(hWnd);
-    if (!record) {
-        SetLastError(ERROR_INVALID_WINDOW_HANDLE);
-        return nullptr;
-    }
-    switch (gaFlags) {
-    case GA_PARENT:
-        return record->IsChild() ? record->parent : zv::user::kDesktopWindow;
-    case GA_ROOT:
-        return table.TopLevelOf(hWnd)->handle;
-    case GA_ROOTOWNER: {
-        WindowRecord* root = table.TopLevelOf(hWnd);
-        while (WindowRecord* owner = table.Find(root->parent))
-            root = table.TopLevelOf(owner->handle);
-        return root->handle;
-    }
-    default:
-        SetLastError(ERROR_INVALID_PARAMETER);
-        return nullptr;
-    }
+    return zv::user::WithWindow<HWND>(hWnd, nullptr, [&](WindowTable& table, WindowRecord& record) -> HWND {
+        switch (gaFlags) {
+        case GA_PARENT:
+            return record.IsChild() ? record.parent : zv::user::kDesktopWindow;
+        case GA_ROOT:
+            return table.TopLevelOf(hWnd)->handle;
+        case GA_ROOTOWNER: {
+            WindowRecord* root = table.TopLevelOf(hWnd);
+            while (WindowRecord* owner = table.Find(root->parent))
+                root = table.TopLevelOf(owner->handle);
+            return root->handle;
+        }
+        default:
+            SetLastError(ERROR_INVALID_PARAMETER);
+            return nullptr;
+        }
+    });
 }
 
 HWND GetWindow(HWND hWnd, UINT uCmd)
 {
-    WindowTable& table = WindowTable::Instance();
-    std::lock_guard lock(table.Mutex());
-    WindowRecord* record = table.Find(hWnd);
-    if (!record) {
-        SetLastError(ERROR_INVALID_WINDOW_HANDLE);
-        return nullptr;
-    }
-    if (uCmd == GW_OWNER)
-        return record->IsChild() ? nullptr : record->parent;
-    if (uCmd == GW_CHILD)
-        return record->children.empty() ? nullptr : record->children.front();
-    const std::vector<HWND>& siblings = table.StackOf(*record);
-    const auto it = std::find(siblings.begin(), siblings.end(), hWnd);
-    switch (uCmd) {
-    case GW_HWNDFIRST: return siblings.front();
-    case GW_HWNDLAST: return siblings.back();
-    case GW_HWNDNEXT: return it + 1 < siblings.end() ? *(it + 1) : nullptr;
-    case GW_HWNDPREV: return it != siblings.begin() ? *(it - 1) : nullptr;
-    default:
-        SetLastError(ERROR_INVALID_PARAMETER);
-        return nullptr;
-    }
+    return zv::user::WithWindow<HWND>(hWnd, nullptr, [&](WindowTable& table, WindowRecord& record) -> HWND {
+        if (uCmd == GW_OWNER)
+            return record.IsChild() ? nullptr : record.parent;
+        if (uCmd == GW_CHILD)
+            return record.children.empty() ? nullptr : record.children.front();
+        const std::vector<HWND>& siblings = table.StackOf(record);
+        const auto it = std::find(siblings.begin(), siblings.end(), hWnd);
+        switch (uCmd) {
+        case GW_HWNDFIRST: return siblings.front();
+        case GW_HWNDLAST: return siblings.back();
+        case GW_HWNDNEXT: return it + 1 < siblings.end() ? *(it + 1) : nullptr;
+        case GW_HWNDPREV: return it != siblings.begin() ? *(it - 1) : nullptr;
+        default:
+            SetLastError(ERROR_INVALID_PARAMETER);
+            return nullptr;
+        }
+    });
 }
 
 BOOL IsChild(HWND hWndParent, HWND hWnd)
@@ -94,29 +77,19 @@ HWND GetDesktopWindow()
 
 HWND GetDlgItem(HWND hDlg, int nIDDlgItem)
 {
-    WindowTable& table = WindowTable::Instance();
-    std::lock_guard lock(table.Mutex());
-    const WindowRecord* record = table.Find(hDlg);
-    if (!record) {
-        SetLastError(ERROR_INVALID_WINDOW_HANDLE);
+    return zv::user::WithWindow<HWND>(hDlg, nullptr, [&](WindowTable& table, WindowRecord& record) -> HWND {
+        for (HWND child : record.children) {
+            if (table.Find(child)->id == nIDDlgItem)
+                return child;
+        }
+        SetLastError(ERROR_CONTROL_ID_NOT_FOUND);
         return nullptr;
-    }
-    for (HWND child : record->children) {
-        if (table.Find(child)->id == nIDDlgItem)
-            return child;
-    }
-    SetLastError(ERROR_CONTROL_ID_NOT_FOUND);
-    return nullptr;
+    });
 }
 
 int GetDlgCtrlID(HWND hWnd)
 {
-    WindowTable& table = WindowTable::Instance();
-    std::lock_guard lock(table.Mutex());
-    const WindowRecord* record = table.Find(hWnd);
-    if (!record) {
-        SetLastError(ERROR_INVALID_WINDOW_HANDLE);
-        return 0;
-    }
-    return record->IsChild() ? static_cast<int>(record->id) : 0;
+    return zv::user::WithWindow<int>(hWnd, 0, [](WindowTable&, WindowRecord& record) {
+        return record.IsChild() ? static_cast<int>(record.id) : 0;
+    });
 }

@@ -87,6 +87,10 @@ using LONG_PTR = std::intptr_t;
 using ULONG_PTR = std::uintptr_t;
 using DWORD_PTR = std::uintptr_t;
 
+// The halves of a 32-bit value (version numbers, message parameters).
+constexpr WORD LOWORD(DWORD_PTR value) { return static_cast<WORD>(value & 0xFFFF); }
+constexpr WORD HIWORD(DWORD_PTR value) { return static_cast<WORD>((value >> 16) & 0xFFFF); }
+
 // Kernel objects, files and paths.
 using HANDLE = void*;
 using LPVOID = void*;

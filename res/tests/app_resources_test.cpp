@@ -183,6 +183,42 @@ TEST_F(AppResourcesTest, DialogTemplatesCarryTheirCaptionsAndControls)
     EXPECT_EQ(login->items[6].style & 0xF, 1u);          // BS_DEFPUSHBUTTON
 }
 
+TEST_F(AppResourcesTest, PicturesAndSounds)
+{
+    EXPECT_TRUE(PictureGroupIsWhole(128, false));
+    for (WORD id : {141, 142, 146, 104, 147, 148, 149, 154, 152, 151, 153, 150}) {
+        EXPECT_TRUE(PictureGroupIsWhole(id, true)) << id;
+        // The hot spot leads each cursor picture and lies on it.
+        const auto group = zv::win32::FindResourceBytes(nullptr, MAKEINTRESOURCE(id), RT_GROUP_CURSOR);
+        ASSERT_NE(group.data, nullptr);
+        const auto picture = zv::win32::FindResourceBytes(
+            nullptr, MAKEINTRESOURCE(static_cast<WORD>(group.data[18] | (group.data[19] << 8))), RT_CURSOR);
+        ASSERT_NE(picture.data, nullptr);
+        EXPECT_LT(picture.data[0] | (picture.data[1] << 8), 32) << id;
+        EXPECT_LT(picture.data[2] | (picture.data[3] << 8), 32) << id;
+    }
+    // The picture shown while stopped: a 240 x 180 DIB of 24 bits.
+    const auto bitmap = zv::win32::FindResourceBytes(nullptr, MAKEINTRESOURCE(175), RT_BITMAP);
+    ASSERT_GE(bitmap.size, 40u);
+    const auto dword = [&](std::size_t at) {
+        return static_cast<DWORD>(bitmap.data[at] | (bitmap.data[at + 1] << 8) | (bitmap.data[at + 2] << 16) |
+                                  (bitmap.data[at + 3] << 24));
+    };
+    EXPECT_EQ(dword(0), 40u);
+    EXPECT_EQ(dword(4), 240u);
+    EXPECT_EQ(dword(8), 180u);
+    EXPECT_EQ(bitmap.data[14], 24);
+    EXPECT_GE(bitmap.size, 40u + 240u * 3 * 180);
+    EXPECT_TRUE(IsWave("Snapshot"));
+    EXPECT_TRUE(IsWave("Tic"));
+}
+
+TEST_F(AppResourcesTest, ProgramVersion)
+{
+    // The update server is asked with this version ("in322").
+    EXPECT_EQ(ProgramVersion(), "3.2.2.0");
+}
+
 TEST_F(AppResourcesTest, HtmlPages)
 {
     const auto chat = zv::win32::FindResourceBytes(nullptr, "CHAT.HTML", RT_HTML);

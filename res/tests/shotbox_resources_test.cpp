@@ -115,6 +115,18 @@ TEST_F(ShotboxResourcesTest, SnapshotManagerDialogHasEveryControlWhereItBelongs)
     EXPECT_EQ(dialog->items[11].style & 0x1F, 0x10u); // SS_ETCHEDHORZ
 }
 
+TEST_F(ShotboxResourcesTest, IconAndSounds)
+{
+    EXPECT_TRUE(PictureGroupIsWhole(128, false));
+    for (const char* sound : {"Snapshot", "Tic", "CRYSTAL"})
+        EXPECT_TRUE(IsWave(sound)) << sound;
+}
+
+TEST_F(ShotboxResourcesTest, ProgramVersionMatchesTheAboutBox)
+{
+    EXPECT_EQ(ProgramVersion(), "1.0.0.1");
+}
+
 TEST_F(ShotboxResourcesTest, AboutBox)
 {
     const auto about = zv::user::LoadDialogTemplate(nullptr, MAKEINTRESOURCE(100));

@@ -49,6 +49,12 @@ public:
         while (bytes_.size() % 4 != 0)
             bytes_.push_back(0);
     }
+    std::size_t Size() const { return bytes_.size(); }
+    void PatchWord(std::size_t at, std::uint16_t value)
+    {
+        bytes_[at] = static_cast<std::uint8_t>(value & 0xFF);
+        bytes_[at + 1] = static_cast<std::uint8_t>(value >> 8);
+    }
     std::vector<std::uint8_t> Take() { return std::move(bytes_); }
 
 private:
@@ -69,6 +75,39 @@ void EncodeMenuItems(ByteWriter& out, const std::vector<MenuNode>& items)
         if (item.flags & MF_POPUP)
             EncodeMenuItems(out, item.children);
     }
+}
+
+// A version node: its length (patched in afterwards: node and children, without trailing
+// padding), the value's length (characters with the NUL for text, else bytes), the type (1 text,
+// 0 binary), the key; the value and each child start on four-byte boundaries. `binary`, when not
+// empty, is the value instead of the node's words.
+void EncodeVersionNode(ByteWriter& out, const VersionNode& node, const std::vector<std::uint8_t>& binary = {})
+{
+    out.AlignDword();
+    const std::size_t start = out.Size();
+    const std::u16string text = node.isText ? Utf16(node.text) : std::u16string();
+    std::vector<std::uint8_t> value = binary;
+    for (std::uint16_t word : node.words) {
+        value.push_back(static_cast<std::uint8_t>(word & 0xFF));
+        value.push_back(static_cast<std::uint8_t>(word >> 8));
+    }
+    out.Word(0);
+    out.Word(static_cast<std::uint16_t>(node.isText ? text.size() + 1 : value.size()));
+    out.Word(node.isText ? 1 : 0);
+    out.String(node.key);
+    out.AlignDword();
+    if (node.isText) {
+        out.Chars(text);
+        out.Word(0);
+    }
+    for (std::uint8_t byte : value)
+        out.Byte(byte);
+    for (const VersionNode& child : node.children)
+        EncodeVersionNode(out, child);
+    const std::size_t length = out.Size() - start;
+    if (length > 0xFFFF)
+        throw std::runtime_error("version block \"" + node.key + "\" is too long");
+    out.PatchWord(start, static_cast<std::uint16_t>(length));
 }
 
 } // namespace
@@ -184,6 +223,26 @@ std::vector<std::uint8_t> EncodeDialog(const DialogDefinition& dialog)
         out.NameOrOrdinalField(control.text);
         out.Word(0); // no creation data
     }
+    return out.Take();
+}
+
+} // namespace zvrc
+
+namespace zvrc {
+
+// VS_VERSIONINFO: the fixed file information as the root's value, the blocks as its children.
+std::vector<std::uint8_t> EncodeVersionInfo(const VersionDefinition& version)
+{
+    std::vector<std::uint8_t> fixed;
+    for (std::uint32_t value : version.fixed) {
+        for (int shift = 0; shift < 32; shift += 8)
+            fixed.push_back(static_cast<std::uint8_t>(value >> shift));
+    }
+    VersionNode root;
+    root.key = "VS_VERSION_INFO";
+    root.children = version.blocks;
+    ByteWriter out;
+    EncodeVersionNode(out, root, fixed);
     return out.Take();
 }
 

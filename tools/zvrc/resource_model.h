@@ -69,10 +69,25 @@ struct DialogDefinition {
     std::vector<DialogControl> controls;
 };
 
+// A node of a version resource: a block with children, or a value (text, or 16-bit words).
+struct VersionNode {
+    std::string key;
+    bool isText = false;
+    std::string text;
+    std::vector<std::uint16_t> words;
+    std::vector<VersionNode> children;
+};
+
+struct VersionDefinition {
+    std::uint32_t fixed[13] = {}; // VS_FIXEDFILEINFO, signature and structure version included
+    std::vector<VersionNode> blocks;
+};
+
 // Binary layouts (those of the platform's own resource formats).
 std::vector<std::uint8_t> EncodeStringBlock(const std::map<std::uint16_t, std::string>& strings, std::uint16_t block);
 std::vector<std::uint8_t> EncodeMenu(const std::vector<MenuNode>& items);
 std::vector<std::uint8_t> EncodeDialog(const DialogDefinition& dialog);
+std::vector<std::uint8_t> EncodeVersionInfo(const VersionDefinition& version);
 
 // UTF-8 to UTF-16; throws std::runtime_error on invalid UTF-8.
 std::u16string Utf16(const std::string& text);

@@ -23,6 +23,7 @@ constexpr std::uint16_t RT_STRING = 6;
 constexpr std::uint16_t RT_RCDATA = 10;
 constexpr std::uint16_t RT_GROUP_CURSOR = 12;
 constexpr std::uint16_t RT_GROUP_ICON = 14;
+constexpr std::uint16_t RT_VERSION = 16;
 constexpr std::uint16_t RT_HTML = 23;
 
 // Menu item flags of a menu template.
@@ -130,6 +131,8 @@ public:
                 Add(line, ResourceId{RT_MENU, {}}, name, EncodeMenu(ParseMenuBlock()));
             else if (type.kind == TokenKind::Word && (Upper(type.text) == "DIALOGEX" || Upper(type.text) == "DIALOG"))
                 Add(line, ResourceId{RT_DIALOG, {}}, name, Encode(line, [&] { return EncodeDialog(ParseDialog()); }));
+            else if (type.kind == TokenKind::Word && Upper(type.text) == "VERSIONINFO")
+                Add(line, ResourceId{RT_VERSION, {}}, name, Encode(line, [&] { return EncodeVersionInfo(ParseVersion()); }));
             else if (type.kind == TokenKind::Word || type.kind == TokenKind::Number)
                 AddFileResource(line, name, type);
             else
@@ -430,6 +433,89 @@ private:
         if (dialog.controls.size() > 0xFFFF)
             Fail(Peek(), "too many controls");
         return dialog;
+    }
+
+    // Four comma-separated parts into the two 32-bit halves of a version.
+    void ParseVersionNumber(std::uint32_t& high, std::uint32_t& low)
+    {
+        std::uint32_t parts[4];
+        for (int i = 0; i < 4; ++i) {
+            if (i > 0)
+                ExpectComma();
+            const Token& at = Peek();
+            parts[i] = ParseExpression();
+            if (parts[i] > 0xFFFF)
+                Fail(at, "version part out of range 0..65535");
+        }
+        high = parts[0] << 16 | parts[1];
+        low = parts[2] << 16 | parts[3];
+    }
+
+    VersionDefinition ParseVersion()
+    {
+        VersionDefinition version;
+        std::uint32_t* fixed = version.fixed;
+        fixed[0] = 0xFEEF04BD; // signature
+        fixed[1] = 0x00010000; // structure version 1.0
+        static const std::pair<const char*, int> kFields[] = {
+            {"FILEFLAGSMASK", 6}, {"FILEFLAGS", 7}, {"FILEOS", 8}, {"FILETYPE", 9}, {"FILESUBTYPE", 10},
+        };
+        for (;;) {
+            if (PeekWord("FILEVERSION")) {
+                Take();
+                ParseVersionNumber(fixed[2], fixed[3]);
+                continue;
+            }
+            if (PeekWord("PRODUCTVERSION")) {
+                Take();
+                ParseVersionNumber(fixed[4], fixed[5]);
+                continue;
+            }
+            const auto* field = std::find_if(std::begin(kFields), std::end(kFields),
+                                             [&](const auto& f) { return PeekWord(f.first); });
+            if (field == std::end(kFields))
+                break;
+            Take();
+            fixed[field->second] = ParseExpression();
+        }
+        version.blocks = ParseVersionBlock();
+        return version;
+    }
+
+    // BEGIN { BLOCK "key" <block> | VALUE "key", "text" | VALUE "key", number, ... } END
+    std::vector<VersionNode> ParseVersionBlock()
+    {
+        std::vector<VersionNode> nodes;
+        ExpectBegin();
+        while (!TakeEnd()) {
+            const Token& keyword = Take();
+            VersionNode node;
+            if (keyword.kind == TokenKind::Word && Upper(keyword.text) == "BLOCK") {
+                node.key = ExpectString();
+                node.children = ParseVersionBlock();
+            } else if (keyword.kind == TokenKind::Word && Upper(keyword.text) == "VALUE") {
+                node.key = ExpectString();
+                ExpectComma();
+                if (Peek().kind == TokenKind::String) {
+                    node.isText = true;
+                    node.text = Take().text;
+                } else {
+                    do {
+                        const Token& at = Peek();
+                        const std::uint32_t word = ParseExpression();
+                        if (word > 0xFFFF)
+                            Fail(at, "version value out of range 0..65535");
+                        node.words.push_back(static_cast<std::uint16_t>(word));
+                    } while (TakePunct(","));
+                }
+            } else {
+                Fail(keyword, "BLOCK or VALUE expected before '" + keyword.text + "'");
+            }
+            if (node.key.empty())
+                Fail(keyword, "empty version key");
+            nodes.push_back(std::move(node));
+        }
+        return nodes;
     }
 
     void ParseFont(DialogDefinition& dialog)

@@ -54,6 +54,12 @@ const std::map<std::string, std::uint32_t>& Constants()
         // Up-down controls.
         {"UDS_WRAP", 0x1}, {"UDS_SETBUDDYINT", 0x2}, {"UDS_ALIGNRIGHT", 0x4}, {"UDS_ALIGNLEFT", 0x8},
         {"UDS_AUTOBUDDY", 0x10}, {"UDS_ARROWKEYS", 0x20}, {"UDS_HORZ", 0x40}, {"UDS_NOTHOUSANDS", 0x80},
+        // Version information.
+        {"VS_FF_DEBUG", 0x1}, {"VS_FF_PRERELEASE", 0x2}, {"VS_FF_PATCHED", 0x4}, {"VS_FF_PRIVATEBUILD", 0x8},
+        {"VS_FF_INFOINFERRED", 0x10}, {"VS_FF_SPECIALBUILD", 0x20}, {"VS_FFI_FILEFLAGSMASK", 0x3F},
+        {"VOS_UNKNOWN", 0x0}, {"VOS__WINDOWS32", 0x4}, {"VOS_NT", 0x40000}, {"VOS_NT_WINDOWS32", 0x40004},
+        {"VFT_UNKNOWN", 0x0}, {"VFT_APP", 0x1}, {"VFT_DLL", 0x2}, {"VFT_DRV", 0x3}, {"VFT2_UNKNOWN", 0x0},
+        {"VFT2_DRV_SYSTEM", 0x7},
         // Dialog command ids.
         {"IDOK", 1}, {"IDCANCEL", 2}, {"IDABORT", 3}, {"IDRETRY", 4}, {"IDIGNORE", 5}, {"IDYES", 6},
         {"IDNO", 7}, {"IDC_STATIC", 0xFFFFFFFF},

@@ -233,7 +233,7 @@ TEST_F(DrawText, UnsupportedFlagsAndBadArgumentsFail)
     const LOGFONTA font = MakeLogFont(-20);
     Canvas canvas(kWidth, kHeight, true, &font);
     RECT rect{0, 0, kWidth, kHeight};
-    EXPECT_EQ(DrawTextExA(canvas.Dc(), "a", -1, &rect, DT_LEFT | 0x20 /* single line */, nullptr), 0);
+    EXPECT_EQ(DrawTextExA(canvas.Dc(), "a", -1, &rect, DT_LEFT | 0x40 /* expand tabs */, nullptr), 0);
     EXPECT_EQ(DrawTextExA(canvas.Dc(), nullptr, -1, &rect, DT_LEFT, nullptr), 0);
     EXPECT_EQ(DrawTextExA(canvas.Dc(), "a", -1, nullptr, DT_LEFT, nullptr), 0);
     EXPECT_EQ(DrawTextExA(canvas.Dc(), "a", -2, &rect, DT_LEFT, nullptr), 0);

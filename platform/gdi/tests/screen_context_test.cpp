@@ -49,7 +49,11 @@ TEST_F(ScreenContext, GetCurrentObjectGivesAMemoryContextsBitmap)
     SetLastError(0);
     EXPECT_EQ(GetCurrentObject(screen, OBJ_BITMAP), nullptr);
     EXPECT_EQ(GetLastError(), ERROR_INVALID_PARAMETER);
-    EXPECT_EQ(GetCurrentObject(canvas.Dc(), 6), nullptr); // fonts are not asked for
+    // A context starts with the stock font, brush and pen; palettes are not kept.
+    EXPECT_EQ(GetCurrentObject(canvas.Dc(), OBJ_FONT), GetStockObject(SYSTEM_FONT));
+    EXPECT_EQ(GetCurrentObject(screen, OBJ_BRUSH), GetStockObject(WHITE_BRUSH));
+    EXPECT_EQ(GetCurrentObject(screen, OBJ_PEN), GetStockObject(BLACK_PEN));
+    EXPECT_EQ(GetCurrentObject(canvas.Dc(), 5), nullptr);
     EXPECT_EQ(ReleaseDC(nullptr, screen), 1);
 }
 

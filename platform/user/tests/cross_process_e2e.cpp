@@ -362,11 +362,11 @@ TEST_F(CrossProcessTest, HandlesAreUniqueAcrossProcessesCreatingAtOnce)
 {
     ChildProcess other(m_root.Path());
     const std::string fileA = m_root.Path() + "/a.txt", fileB = m_root.Path() + "/b.txt";
-    std::thread a([&] { EXPECT_EQ(m_peer.Call("create-many 300 " + fileA), "ok"); });
-    std::thread b([&] { EXPECT_EQ(other.Call("create-many 300 " + fileB), "ok"); });
+    std::thread a([&] { EXPECT_EQ(m_peer.Call("create-many 100 " + fileA), "ok"); });
+    std::thread b([&] { EXPECT_EQ(other.Call("create-many 100 " + fileB), "ok"); });
     RecordingWindow local;
     std::vector<HWND> own;
-    for (int i = 0; i < 300; ++i)
+    for (int i = 0; i < 100; ++i)
         own.push_back(local.Create());
     a.join();
     b.join();
@@ -385,7 +385,7 @@ TEST_F(CrossProcessTest, HandlesAreUniqueAcrossProcessesCreatingAtOnce)
     }
     for (HWND hwnd : own)
         add(zv::user::HandleToDword(hwnd));
-    EXPECT_EQ(total, 900u);
+    EXPECT_EQ(total, 300u);
     for (HWND hwnd : own)
         DestroyWindow(hwnd);
 }

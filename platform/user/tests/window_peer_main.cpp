@@ -90,7 +90,7 @@ HWND CreatePeerWindow(const std::string& className, const std::string& caption)
 {
     if (!RegisterPeerClass(className))
         return nullptr;
-    return CreateWindowExA(0, className.c_str(), caption.c_str(), WS_OVERLAPPEDWINDOW, 0, 0, 100, 100, nullptr,
+    return CreateWindowExA(0, className.c_str(), caption.c_str(), WS_OVERLAPPEDWINDOW, 0, 0, 40, 30, nullptr,
                            nullptr, nullptr, nullptr);
 }
 
@@ -211,7 +211,7 @@ int main()
         if (line == "pid") {
             answer = std::to_string(getpid());
         } else if (line == "hanging") {
-            answer = g_hanging ? "1" : "0";
+            answer = std::to_string(g_hanging ? 1 : 0);
         } else {
             std::pair<std::string, std::string> exchange{line, {}};
             SendMessageA(control.load(), kRunCommand, 0, reinterpret_cast<LPARAM>(&exchange));

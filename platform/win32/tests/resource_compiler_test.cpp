@@ -77,6 +77,8 @@ TEST_F(ResourceCompilerTest, ABadScriptIsRefusedWithItsLineAndReason)
         {"0 WAVE \"sound.wav\"", "1: resource id 0 out of range"},
         {"1 ICON \"sound.wav\"", "1: '"},
         {"/* never closed", "1: comment not closed"},
+        {"1 VERSIONINFO\nFILEVERSION 1, 2, 70000, 4\nBEGIN\nEND", "2: version part out of range"},
+        {"1 VERSIONINFO\nBEGIN\nVALUE \"\", 1\nEND", "3: empty version key"},
         {"1 WAVE \"sound.wav\" @", "1: unexpected character '@'"},
     };
     for (const Case& c : cases) {
