@@ -83,8 +83,6 @@ constexpr DWORD MAKELONG(unsigned low, unsigned high)
 }
 constexpr LPARAM MAKELPARAM(unsigned low, unsigned high) { return static_cast<LPARAM>(MAKELONG(low, high)); }
 constexpr WPARAM MAKEWPARAM(unsigned low, unsigned high) { return static_cast<WPARAM>(MAKELONG(low, high)); }
-constexpr WORD LOWORD(std::uint64_t value) { return static_cast<WORD>(value & 0xFFFF); }
-constexpr WORD HIWORD(std::uint64_t value) { return static_cast<WORD>((value >> 16) & 0xFFFF); }
 // Mouse positions in lParam are signed 16-bit values.
 constexpr int GET_X_LPARAM(LPARAM lParam) { return static_cast<short>(LOWORD(static_cast<std::uint64_t>(lParam))); }
 constexpr int GET_Y_LPARAM(LPARAM lParam) { return static_cast<short>(HIWORD(static_cast<std::uint64_t>(lParam))); }
