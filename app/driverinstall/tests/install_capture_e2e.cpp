@@ -7,6 +7,7 @@
 #include "platform/ks/devhost/device_records.h"
 
 #include <chrono>
+#include <cstdio>
 #include <thread>
 
 namespace {
@@ -14,13 +15,11 @@ namespace {
 using namespace zv::driverinstall::testing;
 using zv::capture::testing::ChildProcess;
 
-int Count(const std::string& answer)
+// "frames N" -> N; -1 for any other answer.
+int FramesIn(const std::string& answer)
 {
-    std::istringstream words(answer);
-    std::string word;
-    int count = -1;
-    words >> word >> count;
-    return count;
+    int frames = -1;
+    return std::sscanf(answer.c_str(), "frames %d", &frames) == 1 ? frames : -1;
 }
 
 TEST_F(DriverInstallTest, AClientCapturesFromTheFreshlyInstalledDevice)
@@ -34,7 +33,7 @@ TEST_F(DriverInstallTest, AClientCapturesFromTheFreshlyInstalledDevice)
     ASSERT_EQ("ready", client.ReadLine());
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
     int frames = 0;
-    while ((frames = Count(client.Ask("frames"))) < 3 && std::chrono::steady_clock::now() < deadline)
+    while ((frames = FramesIn(client.Ask("frames"))) < 3 && std::chrono::steady_clock::now() < deadline)
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
     EXPECT_GE(frames, 3);
     client.Send("quit");
