@@ -125,8 +125,7 @@ bool InfFile::HasSection(const std::string& name) const
     const std::string wanted = LowerCase(name);
     for (const RawLine& line : m_lines)
         if (line.section == wanted) return true;
-    // A section with no entries still exists; the parser keeps no empty sections, which no caller needs.
-    return false;
+    return false;  // a section without entries counts as missing: nothing would be installed from it
 }
 
 std::string InfFile::Substitute(const std::string& field) const

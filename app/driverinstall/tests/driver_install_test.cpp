@@ -116,6 +116,30 @@ TEST_F(DriverInstallTest, DeviceIdsAreFoundWithoutRegardToCaseAndBeyondTheFirstB
     }
 }
 
+int CountVisit(HDEVINFO, SP_DEVINFO_DATA*, DWORD, void* user)
+{
+    ++*static_cast<int*>(user);
+    return 1;
+}
+
+TEST_F(DriverInstallTest, PatternsVisitTheDevicesTheyName)
+{
+    CreateDeviceWithIds(std::string("zelvante\0\0", 10));      // ROOT\MEDIA\0000
+    CreateDeviceWithIds(std::string("other\0\0", 7));          // ROOT\MEDIA\0001
+    const struct {
+        const char* pattern;
+        int visits;
+    } cases[] = {
+        {"zel*te", 1}, {"@ROOT\\MEDIA\\0000", 1}, {"@root\\media\\0001", 1}, {"@ROOT\\*", 2},
+        {"@ROOT\\MEDIA\\0009", 0}, {"'zel*te", 0}, {"*", 2},
+    };
+    for (const auto& c : cases) {
+        int visits = 0;
+        EXPECT_EQ(0, EnumerateDevicesByPattern(c.pattern, CountVisit, &visits)) << c.pattern;
+        EXPECT_EQ(c.visits, visits) << c.pattern;
+    }
+}
+
 TEST_F(DriverInstallTest, WithoutNewdevTheUpdateFailsAndNoDeviceIsLeft)
 {
     std::filesystem::remove(root.Path() + "/windows/system32/newdev.dll");
