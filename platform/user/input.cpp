@@ -145,14 +145,19 @@ void PostLocked(WindowRecord& record, UINT message, WPARAM wParam, LPARAM lParam
 
 LPARAM PointParam(int x, int y) { return MAKELPARAM(static_cast<unsigned>(x), static_cast<unsigned>(y)); }
 
+// The capturing window, else the window under the pointer.
+WindowRecord* MouseTargetLocked(WindowTable& table, POINT at)
+{
+    WindowRecord* capture = table.Find(table.Input().capture);
+    return capture ? capture : HitTestLocked(table, at);
+}
+
 // A mouse message at the pointer for the capturing window or the window under it.
 void PostMouse(UINT message, WPARAM keyFlags, POINT at)
 {
     WindowTable& table = WindowTable::Instance();
     std::lock_guard lock(table.Mutex());
-    WindowRecord* target = table.Find(table.Input().capture);
-    if (!target)
-        target = HitTestLocked(table, at);
+    WindowRecord* target = MouseTargetLocked(table, at);
     if (!target)
         return;
     const POINT origin = ClientOriginOnScreenLocked(table, *target);
@@ -203,9 +208,7 @@ void DeliverMouseButton(MouseButton button, bool down)
 
     WindowTable& table = WindowTable::Instance();
     std::lock_guard lock(table.Mutex());
-    WindowRecord* target = table.Find(table.Input().capture);
-    if (!target)
-        target = HitTestLocked(table, at);
+    WindowRecord* target = MouseTargetLocked(table, at);
     if (!target)
         return;
     UINT message = down ? messages.down : messages.up;

@@ -1,6 +1,6 @@
 // Window data (GetWindowLong*), window text and the visible and minimised state.
 #include "platform/user/remote_windows.h"
-#include "platform/user/window_table.h"
+#include "platform/user/window_model.h"
 #include "platform/win32/last_error.h"
 
 #include <cstring>
@@ -195,21 +195,10 @@ BOOL IsWindowVisible(HWND hWnd)
         const auto remote = zv::user::RemoteWindow(hWnd);
         return remote && remote->visible ? TRUE : FALSE;
     }
-    WindowTable& table = WindowTable::Instance();
-    std::lock_guard lock(table.Mutex());
-    WindowRecord* record = table.Find(hWnd);
-    if (!record)
-        return FALSE;
     // A child shows only while all its parents do; an owned window does not depend on its owner.
-    for (;;) {
-        if (!(record->style & WS_VISIBLE))
-            return FALSE;
-        if (!(record->style & WS_CHILD))
-            return TRUE;
-        record = table.Find(record->parent);
-        if (!record)
-            return TRUE;
-    }
+    return zv::user::WithWindow<BOOL>(hWnd, FALSE, [](WindowTable& table, WindowRecord& record) {
+        return zv::user::IsShownLocked(table, record) ? TRUE : FALSE;
+    });
 }
 
 BOOL IsIconic(HWND hWnd)

@@ -144,24 +144,19 @@ BOOL PlaceWindow(HWND hwnd, HWND insertAfter, int x, int y, int cx, int cy, UINT
         return FALSE;
     }
     WINDOWPOS pos{hwnd, insertAfter, x, y, cx, cy, flags};
-    {
-        WindowTable& table = WindowTable::Instance();
-        std::lock_guard lock(table.Mutex());
-        WindowRecord* record = table.Find(hwnd);
-        if (!record) {
-            SetLastError(ERROR_INVALID_WINDOW_HANDLE);
-            return FALSE;
-        }
-        // The receiver of WM_WINDOWPOSCHANGING sees the whole intended placement.
-        if (flags & SWP_NOMOVE) {
-            pos.x = record->rect.left;
-            pos.y = record->rect.top;
-        }
-        if (flags & SWP_NOSIZE) {
-            pos.cx = Width(record->rect);
-            pos.cy = Height(record->rect);
-        }
-    }
+    // The receiver of WM_WINDOWPOSCHANGING sees the whole intended placement.
+    if (!WithWindow<bool>(hwnd, false, [&](WindowTable&, WindowRecord& record) {
+            if (flags & SWP_NOMOVE) {
+                pos.x = record.rect.left;
+                pos.y = record.rect.top;
+            }
+            if (flags & SWP_NOSIZE) {
+                pos.cx = Width(record.rect);
+                pos.cy = Height(record.rect);
+            }
+            return true;
+        }))
+        return FALSE;
     if (!(flags & SWP_NOSENDCHANGING) && !change)
         SendMessageA(hwnd, WM_WINDOWPOSCHANGING, 0, reinterpret_cast<LPARAM>(&pos));
 
@@ -406,6 +401,8 @@ BOOL ShowWindow(HWND hWnd, int nCmdShow)
         }
         wasVisible = (record->style & WS_VISIBLE) != 0;
         wasMinimised = (record->style & WS_MINIMIZE) != 0;
+        // Shown or hidden on purpose: its owner's coming back no longer decides.
+        record->hiddenWithOwner = false;
         kind = record->style & (WS_MINIMIZE | WS_MAXIMIZE);
         child = record->IsChild();
     }

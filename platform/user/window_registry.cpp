@@ -1,5 +1,6 @@
 #include "platform/user/window_registry.h"
 
+#include "platform/win32/fd_io.h"
 #include "platform/win32/last_error.h"
 #include "platform/win32/zv_root.h"
 
@@ -67,38 +68,9 @@ bool ReadWholeFile(const std::string& path, std::string& contents)
     if (fd < 0)
         return false;
     contents.clear();
-    char buffer[4096];
-    bool ok = true;
-    for (;;) {
-        const ssize_t count = read(fd, buffer, sizeof buffer);
-        if (count < 0 && errno == EINTR)
-            continue;
-        if (count <= 0) {
-            ok = count == 0;
-            break;
-        }
-        contents.append(buffer, static_cast<std::size_t>(count));
-        if (contents.size() > kLongestEntry) {
-            ok = false;
-            break;
-        }
-    }
+    const bool ok = win32::ReadAll(fd, contents, kLongestEntry);
     close(fd);
     return ok;
-}
-
-bool WriteAll(int fd, const std::string& data)
-{
-    std::size_t done = 0;
-    while (done < data.size()) {
-        const ssize_t count = write(fd, data.data() + done, data.size() - done);
-        if (count < 0 && errno == EINTR)
-            continue;
-        if (count <= 0)
-            return false;
-        done += static_cast<std::size_t>(count);
-    }
-    return true;
 }
 
 // "<pid> <thread> <visible> <iconic> <stamp> <class length>\n<class><caption>"
@@ -260,7 +232,7 @@ bool WindowRegistry::Write(const WindowEntry& entry) const
     const int fd = open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
     if (fd < 0)
         return false;
-    const bool written = WriteAll(fd, FormatEntry(entry));
+    const bool written = win32::WriteAll(fd, FormatEntry(entry));
     close(fd);
     if (!written || rename(temporary.c_str(), EntryPath(entry.handle).c_str()) != 0) {
         unlink(temporary.c_str());

@@ -1,5 +1,6 @@
 #include "platform/win32/registry_store.h"
 
+#include "platform/win32/fd_io.h"
 #include "platform/win32/registry.h"
 #include "platform/win32/registry_format.h"
 #include "platform/win32/zv_root.h"
@@ -84,31 +85,7 @@ bool ReadFile(const std::string& path, bool& exists, std::string& text)
     if (file.Get() < 0)
         return errno == ENOENT;
     exists = true;
-    char buffer[65536];
-    while (true) {
-        const ssize_t count = read(file.Get(), buffer, sizeof buffer);
-        if (count < 0 && errno == EINTR)
-            continue;
-        if (count < 0)
-            return false;
-        if (count == 0)
-            return true;
-        text.append(buffer, static_cast<std::size_t>(count));
-    }
-}
-
-bool WriteAll(int fd, const std::string& text)
-{
-    std::size_t done = 0;
-    while (done < text.size()) {
-        const ssize_t count = write(fd, text.data() + done, text.size() - done);
-        if (count < 0 && errno == EINTR)
-            continue;
-        if (count <= 0)
-            return false;
-        done += static_cast<std::size_t>(count);
-    }
-    return true;
+    return ReadAll(file.Get(), text);
 }
 
 // Writes the text to a temporary file beside the store and renames it over the store.

@@ -13,12 +13,16 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstring>
 #include <atomic>
 #include <csignal>
 #include <filesystem>
 #include <fstream>
 #include <set>
+#include <sys/socket.h>
+#include <sys/un.h>
 #include <thread>
+#include <unistd.h>
 
 namespace {
 
@@ -221,6 +225,46 @@ TEST_F(CrossProcessTest, MessagesWithPointersDoNotCross)
     EXPECT_EQ(SendMessageA(peer, WM_CREATE, 0, reinterpret_cast<LPARAM>(&create)), 0);
     EXPECT_EQ(GetLastError(), ERROR_INVALID_PARAMETER);
     EXPECT_EQ(SendMessageA(peer, kEcho, 1, 1), 2) << "the window still works";
+}
+
+TEST_F(CrossProcessTest, MalformedRequestsAreDroppedAndTheServerGoesOn)
+{
+    const HWND peer = ToHandle(m_peer.Call("create ZvPeerMain Zelvante"));
+    ASSERT_NE(peer, nullptr);
+    const std::string socketPath = m_root.Path() + "/run/windows/" + m_peer.Call("pid") + ".sock";
+    auto exchange = [&](const std::string& packet) {
+        const int fd = socket(AF_UNIX, SOCK_SEQPACKET | SOCK_CLOEXEC, 0);
+        sockaddr_un address{};
+        address.sun_family = AF_UNIX;
+        socketPath.copy(address.sun_path, sizeof address.sun_path - 1);
+        std::string reply;
+        if (connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0 &&
+            send(fd, packet.data(), packet.size(), MSG_NOSIGNAL) == static_cast<ssize_t>(packet.size())) {
+            char buffer[256];
+            const ssize_t got = recv(fd, buffer, sizeof buffer, 0); // 0 when the server hangs up
+            reply.assign(buffer, static_cast<std::size_t>(std::max<ssize_t>(got, 0)));
+        }
+        close(fd);
+        return reply;
+    };
+    auto request = [&](HWND hwnd, std::uint32_t textBytes, const std::string& text) {
+        zv::user::remote::RequestHeader header{};
+        header.kind = zv::user::remote::RequestKind::Send;
+        header.hwnd = zv::user::HandleToDword(hwnd);
+        header.message = kEcho;
+        header.textBytes = textBytes;
+        return std::string(reinterpret_cast<const char*>(&header), sizeof header) + text;
+    };
+    EXPECT_EQ(exchange("abc"), "") << "too short";
+    EXPECT_EQ(exchange(request(peer, 5, "ab")), "") << "text shorter than announced";
+    EXPECT_EQ(exchange(request(peer, 0xFFFFFFFF, "")), "") << "text longer than allowed";
+    const std::string unknown = exchange(request(zv::user::HandleFromDword(0x7FFFFFF0), 0, ""));
+    zv::user::remote::ReplyHeader reply{};
+    ASSERT_EQ(unknown.size(), sizeof reply);
+    std::memcpy(&reply, unknown.data(), sizeof reply);
+    EXPECT_EQ(reply.result, 0);
+    EXPECT_EQ(reply.error, ERROR_INVALID_WINDOW_HANDLE);
+    EXPECT_EQ(SendMessageA(peer, kEcho, 20, 22), 42) << "the server still serves";
 }
 
 TEST_F(CrossProcessTest, TextMessagesCarryTheirText)

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstddef>
 #include <string>
 #include <vector>
 
@@ -226,6 +227,47 @@ TEST_F(WindowPlacementTest, DisablingTakesTheFocusAway)
     EXPECT_EQ(Received(top, {WM_ENABLE}), (std::vector<std::pair<UINT, WPARAM>>{{WM_ENABLE, FALSE}, {WM_ENABLE, TRUE}}));
     EXPECT_EQ(Received(child, {WM_KILLFOCUS}).size(), 1u);
     DestroyWindow(t);
+}
+
+TEST_F(WindowPlacementTest, MetricsFollowTheScreen)
+{
+    ASSERT_TRUE(zv::user::headless::SetScreenSize(800, 600));
+    struct Case {
+        int index;
+        int expected;
+    } cases[] = {{SM_CXSCREEN, 800}, {SM_CYSCREEN, 600}, {SM_CXFULLSCREEN, 800},
+                 {SM_CYFULLSCREEN, 600 - GetSystemMetrics(SM_CYCAPTION)}, {SM_CXICON, 32}, {12345, 0}};
+    for (const Case& c : cases)
+        EXPECT_EQ(GetSystemMetrics(c.index), c.expected) << c.index;
+    RECT work{};
+    ASSERT_TRUE(SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0));
+    EXPECT_EQ(work.right, 800);
+
+    // The metrics record with or without its last field; any other size is refused.
+    for (const UINT size : {static_cast<UINT>(sizeof(NONCLIENTMETRICSA)),
+                            static_cast<UINT>(offsetof(NONCLIENTMETRICSA, iPaddedBorderWidth)), 12u}) {
+        NONCLIENTMETRICSA metrics{};
+        metrics.cbSize = size;
+        metrics.iPaddedBorderWidth = 99;
+        const BOOL ok = SystemParametersInfoA(SPI_GETNONCLIENTMETRICS, size, &metrics, 0);
+        EXPECT_EQ(ok, size != 12u) << size;
+        if (!ok)
+            continue;
+        EXPECT_LT(metrics.lfMenuFont.lfHeight, 0);
+        EXPECT_STRNE(metrics.lfMenuFont.lfFaceName, "");
+        EXPECT_EQ(metrics.iPaddedBorderWidth, size == sizeof(NONCLIENTMETRICSA) ? 0 : 99)
+            << "nothing written past the caller's record";
+    }
+
+    // A maximised window covers the work area of the screen as it is now.
+    RecordingWindow window;
+    const HWND hwnd = CreateAt(window, WS_POPUP, 10, 10, 100, 100);
+    ShowWindow(hwnd, SW_SHOWMAXIMIZED);
+    RECT r{};
+    GetWindowRect(hwnd, &r);
+    EXPECT_EQ(r.right, 800);
+    EXPECT_EQ(r.bottom, 600);
+    DestroyWindow(hwnd);
 }
 
 } // namespace
