@@ -5,6 +5,9 @@
 
 #include <compare>
 #include <cstddef>
+#include <cstdio>
+#include <optional>
+#include <string>
 #include <string_view>
 
 struct GUID {
@@ -64,6 +67,33 @@ consteval GUID GuidFromText(std::string_view text)
     g.Data4[1] = static_cast<BYTE>(detail::HexField(text, 21, 2));
     for (std::size_t i = 0; i < 6; ++i) g.Data4[2 + i] = static_cast<BYTE>(detail::HexField(text, 24 + 2 * i, 2));
     return g;
+}
+
+// The same at run time, for text read from files or the registry: nothing when it is malformed.
+constexpr std::optional<GUID> ParseGuidText(std::string_view text)
+{
+    if (text.size() == 38 && text.front() == '{' && text.back() == '}') text = text.substr(1, 36);
+    if (text.size() != 36 || text[8] != '-' || text[13] != '-' || text[18] != '-' || text[23] != '-')
+        return std::nullopt;
+    for (std::size_t i = 0; i < text.size(); ++i)
+        if (i != 8 && i != 13 && i != 18 && i != 23 && detail::HexDigitValue(text[i]) < 0) return std::nullopt;
+    GUID g{};
+    g.Data1 = static_cast<DWORD>(detail::HexField(text, 0, 8));
+    g.Data2 = static_cast<WORD>(detail::HexField(text, 9, 4));
+    g.Data3 = static_cast<WORD>(detail::HexField(text, 14, 4));
+    g.Data4[0] = static_cast<BYTE>(detail::HexField(text, 19, 2));
+    g.Data4[1] = static_cast<BYTE>(detail::HexField(text, 21, 2));
+    for (std::size_t i = 0; i < 6; ++i) g.Data4[2 + i] = static_cast<BYTE>(detail::HexField(text, 24 + 2 * i, 2));
+    return g;
+}
+
+// "{xxxxxxxx-xxxx-xxxx-xxxx-xxxxxxxxxxxx}" in lower case, as the registry's device records hold it.
+inline std::string GuidToText(const GUID& g)
+{
+    char text[39];
+    std::snprintf(text, sizeof text, "{%08x-%04x-%04x-%02x%02x-%02x%02x%02x%02x%02x%02x}", g.Data1, g.Data2, g.Data3,
+                  g.Data4[0], g.Data4[1], g.Data4[2], g.Data4[3], g.Data4[4], g.Data4[5], g.Data4[6], g.Data4[7]);
+    return text;
 }
 
 } // namespace zv::win32

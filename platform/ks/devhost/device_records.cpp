@@ -1,7 +1,7 @@
 #include "platform/ks/devhost/device_records.h"
 
 #include "platform/ks/devhost/host_launcher.h"
-#include "platform/win32/registry.h"
+#include "platform/win32/registry_key.h"
 #include "platform/win32/zv_root.h"
 
 #include <cctype>
@@ -13,6 +13,8 @@ const GUID kCaptureCategory = zv::win32::GuidFromText("{65E8773D-8F56-11D0-A3B9-
 const GUID kVideoCategory = zv::win32::GuidFromText("{6994AD05-93EF-11D0-A3CC-00A0C9223196}");
 
 namespace {
+
+using zv::win32::Key;
 
 constexpr const char* kEnumKey = "SYSTEM\\CurrentControlSet\\Enum";
 constexpr const char* kServicesKey = "SYSTEM\\CurrentControlSet\\Services";
@@ -34,113 +36,9 @@ std::string Lower(std::string text)
 
 bool SameText(const std::string& a, const std::string& b) { return Lower(a) == Lower(b); }
 
-std::string GuidText(const GUID& g)
-{
-    char text[39];
-    std::snprintf(text, sizeof text, "{%08x-%04x-%04x-%02x%02x-%02x%02x%02x%02x%02x%02x}", g.Data1, g.Data2, g.Data3,
-                  g.Data4[0], g.Data4[1], g.Data4[2], g.Data4[3], g.Data4[4], g.Data4[5], g.Data4[6], g.Data4[7]);
-    return text;
-}
+std::string GuidText(const GUID& g) { return zv::win32::GuidToText(g); }
 
-// An open registry key that closes itself.
-class Key {
-public:
-    Key() = default;
-    ~Key() { Close(); }
-    Key(Key&& other) noexcept : m_key(other.m_key) { other.m_key = nullptr; }
-    Key& operator=(Key&& other) noexcept
-    {
-        if (this != &other) {
-            Close();
-            m_key = other.m_key;
-            other.m_key = nullptr;
-        }
-        return *this;
-    }
-
-    static Key Open(HKEY parent, const std::string& path)
-    {
-        Key key;
-        if (RegOpenKeyExA(parent, path.c_str(), 0, KEY_ALL_ACCESS, &key.m_key) != ERROR_SUCCESS) key.m_key = nullptr;
-        return key;
-    }
-    // `created` (when given) tells whether the key is new.
-    static Key Create(HKEY parent, const std::string& path, bool* created = nullptr)
-    {
-        Key key;
-        DWORD disposition = 0;
-        if (RegCreateKeyExA(parent, path.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, nullptr,
-                            &key.m_key, &disposition) != ERROR_SUCCESS)
-            key.m_key = nullptr;
-        if (created) *created = disposition == REG_CREATED_NEW_KEY;
-        return key;
-    }
-
-    explicit operator bool() const { return m_key != nullptr; }
-    HKEY Get() const { return m_key; }
-
-    std::optional<std::string> String(const char* name) const
-    {
-        DWORD type = 0;
-        DWORD size = 0;
-        if (!m_key || RegQueryValueExA(m_key, name, nullptr, &type, nullptr, &size) != ERROR_SUCCESS || type != REG_SZ)
-            return std::nullopt;
-        std::string value(size, '\0');
-        if (RegQueryValueExA(m_key, name, nullptr, &type, reinterpret_cast<BYTE*>(value.data()), &size) != ERROR_SUCCESS)
-            return std::nullopt;
-        value.resize(size);
-        while (!value.empty() && value.back() == '\0') value.pop_back();
-        return value;
-    }
-
-    bool SetString(const char* name, const std::string& value) const
-    {
-        return SetValue(name, REG_SZ, value.c_str(), value.size() + 1);
-    }
-    bool SetMultiString(const char* name, const std::string& single) const
-    {
-        const std::string value = single + '\0';  // one string, then the list's own end
-        return SetValue(name, REG_MULTI_SZ, value.c_str(), value.size() + 1);
-    }
-    bool SetDword(const char* name, DWORD value) const { return SetValue(name, REG_DWORD, &value, sizeof value); }
-
-    std::vector<std::string> Subkeys() const
-    {
-        std::vector<std::string> names;
-        for (DWORD index = 0; m_key; ++index) {
-            char name[256];
-            DWORD size = sizeof name;
-            if (RegEnumKeyExA(m_key, index, name, &size, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
-            names.emplace_back(name, size);
-        }
-        return names;
-    }
-
-private:
-    bool SetValue(const char* name, DWORD type, const void* data, std::size_t size) const
-    {
-        return m_key && RegSetValueExA(m_key, name, 0, type, static_cast<const BYTE*>(data), static_cast<DWORD>(size)) ==
-                            ERROR_SUCCESS;
-    }
-    void Close()
-    {
-        if (m_key) RegCloseKey(m_key);
-        m_key = nullptr;
-    }
-
-    HKEY m_key = nullptr;
-};
-
-// RegDeleteKeyA takes no key with subkeys: children first.
-bool DeleteTree(const std::string& path)
-{
-    {
-        Key key = Key::Open(HKEY_LOCAL_MACHINE, path);
-        if (!key) return false;
-        for (const std::string& child : key.Subkeys()) DeleteTree(path + "\\" + child);
-    }
-    return RegDeleteKeyA(HKEY_LOCAL_MACHINE, path.c_str()) == ERROR_SUCCESS;
-}
+bool DeleteTree(const std::string& path) { return zv::win32::DeleteKeyTree(HKEY_LOCAL_MACHINE, path); }
 
 std::string InstanceKey(const std::string& instanceId) { return std::string(kEnumKey) + "\\" + instanceId; }
 
@@ -178,19 +76,6 @@ std::string ResolveImagePath(std::string imagePath)
     return zv::win32::ZvRoot() + "/windows/" + imagePath;
 }
 
-bool WriteInterface(const GUID& category, const std::string& instanceId, const std::string& number)
-{
-    const std::string cat = GuidText(category);
-    const std::string reference = "ROOT#MEDIA#" + number + "#" + cat;
-    const std::string interfacePath = std::string(kDeviceClassesKey) + "\\" + cat + "\\##?#" + reference;
-    const Key interfaceKey = Key::Create(HKEY_LOCAL_MACHINE, interfacePath);
-    const Key global = Key::Create(HKEY_LOCAL_MACHINE, interfacePath + "\\#GLOBAL");
-    const Key parameters = Key::Create(HKEY_LOCAL_MACHINE, interfacePath + "\\#GLOBAL\\Device Parameters");
-    return interfaceKey.SetString("DeviceInstance", instanceId) &&
-           global.SetString("SymbolicLink", "\\\\?\\" + reference + "\\GLOBAL") &&
-           parameters.SetString("FriendlyName", kCameraName) && parameters.SetString("CLSID", kProxyClsid);
-}
-
 bool ServiceInUse(const std::string& service)
 {
     const Key enumKey = Key::Open(HKEY_LOCAL_MACHINE, kEnumKey);
@@ -205,6 +90,18 @@ bool ServiceInUse(const std::string& service)
         }
     }
     return false;
+}
+
+}  // namespace
+
+namespace {
+
+bool WriteCameraInterface(const GUID& category, const std::string& instanceId)
+{
+    const auto parameters = WriteDeviceInterface(category, instanceId, "GLOBAL");
+    if (!parameters) return false;
+    const Key key = Key::Open(HKEY_LOCAL_MACHINE, *parameters);
+    return key.SetString("FriendlyName", kCameraName) && key.SetString("CLSID", kProxyClsid);
 }
 
 }  // namespace
@@ -251,6 +148,24 @@ std::optional<DeviceRecord> FindDeviceByPath(const std::string& devicePath)
     return DeviceRecord{*instanceId, ResolveImagePath(*imagePath)};
 }
 
+std::optional<std::string> WriteDeviceInterface(const GUID& category, const std::string& instanceId,
+                                                const std::string& referenceString)
+{
+    const std::string cat = GuidText(category);
+    std::string reference = instanceId + "#" + cat;
+    for (char& c : reference)
+        if (c == '\\') c = '#';
+    const std::string interfacePath = std::string(kDeviceClassesKey) + "\\" + cat + "\\##?#" + reference;
+    const std::string globalPath = interfacePath + "\\#" + referenceString;
+    const Key interfaceKey = Key::Create(HKEY_LOCAL_MACHINE, interfacePath);
+    const Key global = Key::Create(HKEY_LOCAL_MACHINE, globalPath);
+    const Key parameters = Key::Create(HKEY_LOCAL_MACHINE, globalPath + "\\Device Parameters");
+    if (!parameters || !interfaceKey.SetString("DeviceInstance", instanceId) ||
+        !global.SetString("SymbolicLink", "\\\\?\\" + reference + "\\" + referenceString))
+        return std::nullopt;
+    return globalPath + "\\Device Parameters";
+}
+
 std::optional<std::string> CreateVirtualCameraRecord(const std::string& driverFile)
 {
     // The first number whose key this call creates: two processes never take the same one.
@@ -276,8 +191,8 @@ std::optional<std::string> CreateVirtualCameraRecord(const std::string& driverFi
                          instance.SetString("DeviceDesc", kCameraName) && instance.SetString("Class", "Media") &&
                          instance.SetString("ClassGUID", kMediaClassGuid) && service.SetString("ImagePath", driverFile) &&
                          service.SetDword("Type", kKernelDriverType) && service.SetDword("Start", kDemandStart) &&
-                         WriteInterface(kCaptureCategory, instanceId, number) &&
-                         WriteInterface(kVideoCategory, instanceId, number);
+                         WriteCameraInterface(kCaptureCategory, instanceId) &&
+                         WriteCameraInterface(kVideoCategory, instanceId);
     if (!written) {
         RemoveDeviceRecord(instanceId);
         return std::nullopt;
@@ -285,10 +200,10 @@ std::optional<std::string> CreateVirtualCameraRecord(const std::string& driverFi
     return "\\\\?\\ROOT#MEDIA#" + number + "#" + GuidText(kCaptureCategory) + "\\GLOBAL";
 }
 
-bool RemoveDeviceRecord(const std::string& instanceId)
+bool RemoveDeviceRecord(const std::string& instanceId, bool stopHost)
 {
     if (!InstanceExists(instanceId)) return false;
-    StopHost(instanceId);
+    if (stopHost) StopHost(instanceId);
     const auto service = Key::Open(HKEY_LOCAL_MACHINE, InstanceKey(instanceId)).String("Service");
 
     std::vector<std::string> interfaces;

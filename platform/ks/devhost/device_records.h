@@ -3,8 +3,8 @@
 // under "SYSTEM\CurrentControlSet\Services", and the device's interfaces under
 // "SYSTEM\CurrentControlSet\Control\DeviceClasses\{category}", each with its device path
 // ("SymbolicLink") and, in "Device Parameters", its friendly name. docs/device-records.md has the
-// layout. The device installation writes these records through its INF; until it exists,
-// CreateVirtualCameraRecord writes the virtual camera's.
+// layout. The device installation (platform/setupapi) writes these records through its INF;
+// CreateVirtualCameraRecord writes the virtual camera's for tests that need a device without it.
 #pragma once
 
 #include <optional>
@@ -45,7 +45,14 @@ std::optional<DeviceRecord> FindDeviceByPath(const std::string& devicePath);
 // cannot be written.
 std::optional<std::string> CreateVirtualCameraRecord(const std::string& driverFile);
 // Deletes a device's records (instance, interfaces; the service when no other instance uses it)
-// and stops its host. False when there was no such device.
-bool RemoveDeviceRecord(const std::string& instanceId);
+// and, unless told otherwise, stops its host (a host left running serves its clients until they
+// go). False when there was no such device.
+bool RemoveDeviceRecord(const std::string& instanceId, bool stopHost = true);
+
+// Writes the interface of an instance in a category with a reference string ("GLOBAL"): its
+// instance and its device path. Returns the path under HKEY_LOCAL_MACHINE of its
+// "Device Parameters" key (friendly name, CLSID), or nothing when the registry cannot be written.
+std::optional<std::string> WriteDeviceInterface(const GUID& category, const std::string& instanceId,
+                                                const std::string& referenceString);
 
 }  // namespace zv::devhost

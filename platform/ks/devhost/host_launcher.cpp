@@ -207,6 +207,12 @@ std::unique_ptr<WireSocket> ConnectToHost(const std::string& instanceId, const s
     return nullptr;
 }
 
+bool HostRunning(const std::string& instanceId)
+{
+    const auto files = HostFilesFor(instanceId);
+    return files && LockHeld(files->lock);
+}
+
 bool StopHost(const std::string& instanceId)
 {
     const auto files = HostFilesFor(instanceId);

@@ -34,6 +34,9 @@ std::string FindHostProgram();
 // when the run files cannot be placed).
 std::unique_ptr<WireSocket> ConnectToHost(const std::string& instanceId, const std::string& driverFile, DWORD* error);
 
+// True while a host of the instance runs (it exits once its last client has gone and it is idle).
+bool HostRunning(const std::string& instanceId);
+
 // Stops the instance's running host (SIGTERM) and waits, bounded, until it has let go of its
 // lock. False when no host was running or it did not stop in time.
 bool StopHost(const std::string& instanceId);

@@ -1,0 +1,98 @@
+#include "platform/win32/modules.h"
+
+#include "platform/win32/last_error.h"
+#include "platform/win32/paths.h"
+
+#include <dlfcn.h>
+#include <sys/stat.h>
+
+namespace zv::win32 {
+namespace {
+
+std::string ForwardSlashes(std::string path)
+{
+    for (char& c : path)
+        if (c == '\\')
+            c = '/';
+    return path;
+}
+
+bool IsFile(const std::string& path)
+{
+    struct stat info {};
+    return ::stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
+}
+
+std::string ProgramFolder()
+{
+    char path[4096];
+    const DWORD length = GetModuleFileNameA(nullptr, path, sizeof path);
+    if (length == 0 || length >= sizeof path)
+        return {};
+    std::string folder(path, length);
+    return folder.substr(0, folder.find_last_of('/'));
+}
+
+} // namespace
+
+std::string SearchModulePath(const std::string& fileName)
+{
+    char system[MAX_PATH];
+    char windows[MAX_PATH];
+    const UINT systemLength = GetSystemDirectoryA(system, sizeof system);
+    const UINT windowsLength = GetWindowsDirectoryA(windows, sizeof windows);
+    const std::string folders[] = {
+        ProgramFolder(),
+        systemLength > 0 && systemLength < sizeof system ? std::string(system, systemLength) : std::string(),
+        windowsLength > 0 && windowsLength < sizeof windows ? std::string(windows, windowsLength) : std::string(),
+    };
+    for (const std::string& folder : folders) {
+        if (folder.empty())
+            continue;
+        const std::string candidate = folder + "/" + fileName;
+        if (IsFile(candidate))
+            return candidate;
+    }
+    return {};
+}
+
+} // namespace zv::win32
+
+HMODULE LoadLibraryA(LPCSTR fileName)
+{
+    if (!fileName || !*fileName) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return nullptr;
+    }
+    const std::string name = zv::win32::ForwardSlashes(fileName);
+    const std::string path = name.find('/') != std::string::npos ? name : zv::win32::SearchModulePath(name);
+    void* handle = path.empty() ? nullptr : dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+    if (!handle) {
+        SetLastError(ERROR_MOD_NOT_FOUND);
+        return nullptr;
+    }
+    return static_cast<HMODULE>(handle);
+}
+
+FARPROC GetProcAddress(HMODULE module, LPCSTR procName)
+{
+    if (!module || !procName) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return nullptr;
+    }
+    void* symbol = dlsym(module, procName);
+    if (!symbol) {
+        SetLastError(ERROR_PROC_NOT_FOUND);
+        return nullptr;
+    }
+    return reinterpret_cast<FARPROC>(symbol);
+}
+
+BOOL FreeLibrary(HMODULE module)
+{
+    if (!module || dlclose(module) != 0) {
+        SetLastError(ERROR_INVALID_HANDLE);
+        return FALSE;
+    }
+    return TRUE;
+}
