@@ -4,7 +4,7 @@
 #include "imagelib/PixImageWMF.h"
 #include "imagelib/PixMemStream.h"
 
-#include "image_test_files.h"
+#include "wmf_test_files.h"
 #include "platform/gdi/gdi_brushes.h"
 #include "platform/gdi/gdi_metafile.h"
 
@@ -16,53 +16,10 @@
 namespace {
 
 using namespace testfiles;
+using namespace wmffiles;
 
 constexpr COLORREF kRed = RGB(255, 0, 0);
 constexpr COLORREF kBlue = RGB(0, 0, 255);
-
-// Windows metafile records: size in words, function, parameter words.
-Bytes WmfRecord(unsigned function, std::initializer_list<int> words, const Bytes& tail = {})
-{
-    Bytes r;
-    Put32(r, static_cast<std::uint32_t>(3 + words.size() + tail.size() / 2));
-    Put16(r, function);
-    for (int w : words)
-        Put16(r, static_cast<unsigned>(w) & 0xFFFF);
-    Append(r, tail);
-    return r;
-}
-
-Bytes Wmf(const std::vector<Bytes>& records, unsigned objects = 8)
-{
-    Bytes body;
-    for (const Bytes& r : records)
-        Append(body, r);
-    Append(body, WmfRecord(0, {}));
-    Bytes m;
-    Put16(m, 1);
-    Put16(m, 9);
-    Put16(m, 0x300);
-    Put32(m, static_cast<std::uint32_t>((18 + body.size()) / 2));
-    Put16(m, objects);
-    Put32(m, 0);
-    Put16(m, 0);
-    Append(m, body);
-    return m;
-}
-
-Bytes Placeable(const Bytes& wmf, int right, int bottom, unsigned unitsPerInch, bool goodSum = true)
-{
-    Bytes p;
-    Put32(p, 0x9AC6CDD7);
-    for (unsigned w : {0u, 0u, 0u, static_cast<unsigned>(right), static_cast<unsigned>(bottom), unitsPerInch, 0u, 0u})
-        Put16(p, w);
-    unsigned sum = 0;
-    for (std::size_t i = 0; i < 20; i += 2)
-        sum ^= Get16(p, i);
-    Put16(p, goodSum ? sum : sum ^ 1);
-    Append(p, wmf);
-    return p;
-}
 
 // A 100 x 100 picture whose window is 0..100 both ways.
 Bytes SimpleWmf(const std::vector<Bytes>& drawing)
@@ -70,48 +27,6 @@ Bytes SimpleWmf(const std::vector<Bytes>& drawing)
     std::vector<Bytes> records = {WmfRecord(0x020C, {100, 100}), WmfRecord(0x020B, {0, 0})};
     records.insert(records.end(), drawing.begin(), drawing.end());
     return Placeable(Wmf(records), 100, 100, 96);
-}
-
-Bytes EmfRecord(unsigned type, std::initializer_list<std::uint32_t> values, const Bytes& tail = {})
-{
-    Bytes r;
-    Put32(r, type);
-    Put32(r, static_cast<std::uint32_t>(8 + 4 * values.size() + tail.size()));
-    for (std::uint32_t v : values)
-        Put32(r, v);
-    Append(r, tail);
-    while (r.size() % 4)
-        r.push_back(0);
-    const std::uint32_t size = static_cast<std::uint32_t>(r.size());
-    for (int i = 0; i < 4; ++i)
-        r[4 + i] = static_cast<BYTE>(size >> (8 * i));
-    return r;
-}
-
-// An enhanced metafile whose bounds are 0..width-by-height at a 96-dpi reference device.
-Bytes Emf(const std::vector<Bytes>& records, int width = 100, int height = 100)
-{
-    Bytes body;
-    for (const Bytes& r : records)
-        Append(body, r);
-    Append(body, EmfRecord(14, {0, 16, 20}));
-    Bytes h;
-    Put32(h, 1);
-    Put32(h, 88);
-    for (int v : {0, 0, width, height})
-        Put32(h, static_cast<std::uint32_t>(v));
-    for (int v : {0, 0, width * 2540 / 96, height * 2540 / 96})
-        Put32(h, static_cast<std::uint32_t>(v));
-    Put32(h, 0x464D4520);
-    Put32(h, 0x10000);
-    Put32(h, static_cast<std::uint32_t>(88 + body.size()));
-    Put32(h, static_cast<std::uint32_t>(records.size() + 2));
-    Put16(h, 8);
-    Put16(h, 0);
-    for (std::uint32_t v : {0u, 0u, 0u, 960u, 960u, 254u, 254u})
-        Put32(h, v);
-    Append(h, body);
-    return h;
 }
 
 bool Decode(const Bytes& file, CPixImage& image, LONG type = PIXIMAGE_WMF)
@@ -123,16 +38,6 @@ COLORREF At(const CPixImage& image, LONG x, LONG yFromTop)
 {
     const PixColor c = image.GetColorAt(x, image.GetHeight() - 1 - yFromTop);
     return RGB(PixRed(c), PixGreen(c), PixBlue(c));
-}
-
-Bytes Dib2x1()
-{
-    // 2 x 1 at 24 bits: red then blue, padded to 8 bytes.
-    Bytes d;
-    PutInfoHeader(d, InfoHeader{.width = 2, .height = 1});
-    for (BYTE b : {0, 0, 255, 255, 0, 0, 0, 0})
-        d.push_back(b);
-    return d;
 }
 
 struct DrawCase {

@@ -10,6 +10,7 @@
 #include "platform/gdi/gdi_brushes.h"
 #include "platform/gdi/gdi_shapes.h"
 #include "platform/gdi/gdi_text.h"
+#include "platform/win32/string_conversion.h"
 
 namespace zv::gdi {
 namespace {
@@ -519,32 +520,16 @@ private:
 
 std::string Utf16ToUtf8(const BYTE* data, std::size_t count)
 {
-    std::string text;
-    for (std::size_t i = 0; i < count; ++i) {
-        std::uint32_t c = data[2 * i] | data[2 * i + 1] << 8;
-        if (c >= 0xD800 && c < 0xDC00 && i + 1 < count) {
-            const std::uint32_t low = data[2 * i + 2] | data[2 * i + 3] << 8;
-            if (low >= 0xDC00 && low < 0xE000) {
-                c = 0x10000 + ((c - 0xD800) << 10) + (low - 0xDC00);
-                ++i;
-            }
-        }
-        if (c < 0x80)
-            text += char(c);
-        else if (c < 0x800) {
-            text += char(0xC0 | c >> 6);
-            text += char(0x80 | (c & 0x3F));
-        } else if (c < 0x10000) {
-            text += char(0xE0 | c >> 12);
-            text += char(0x80 | (c >> 6 & 0x3F));
-            text += char(0x80 | (c & 0x3F));
-        } else {
-            text += char(0xF0 | c >> 18);
-            text += char(0x80 | (c >> 12 & 0x3F));
-            text += char(0x80 | (c >> 6 & 0x3F));
-            text += char(0x80 | (c & 0x3F));
-        }
-    }
+    if (count == 0)
+        return {};
+    std::vector<WCHAR> wide(count);
+    for (std::size_t i = 0; i < count; ++i)
+        wide[i] = static_cast<WCHAR>(data[2 * i] | data[2 * i + 1] << 8);
+    const int length = static_cast<int>(count);
+    const int bytes = WideCharToMultiByte(CP_UTF8, 0, wide.data(), length, nullptr, 0, nullptr, nullptr);
+    std::string text(static_cast<std::size_t>(std::max(bytes, 0)), '\0');
+    if (bytes > 0)
+        WideCharToMultiByte(CP_UTF8, 0, wide.data(), length, text.data(), bytes, nullptr, nullptr);
     return text;
 }
 
