@@ -1,6 +1,6 @@
 // Writes the seed corpus of one fuzz target: small pictures at every depth, with and without
 // transparency, encoded by the library's own encoder for that type, plus files of layouts the
-// library does not write itself (PNG colour types, an icon holding a PNG, animated GIFs).
+// library does not write itself (PNG colour types, an icon holding a PNG, animated GIFs, metafiles).
 //
 //     fuzz_seeds <type number> <folder>
 #include "imagelib/PixImage.h"
@@ -8,6 +8,7 @@
 
 #include "imagelib/tests/gif_test_files.h"
 #include "imagelib/tests/png_test_files.h"
+#include "imagelib/tests/wmf_test_files.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -105,6 +106,27 @@ std::vector<Bytes> GifLayouts()
             giffiles::BuildGif(20, 20, nullptr, {Frame(&second, 1, 1, true), Frame(&first, 10, 10, true)})};
 }
 
+// Metafiles have no encoder: a placeable Windows metafile and an enhanced one drawing a little of
+// each record kind the player knows.
+std::vector<Bytes> Metafiles()
+{
+    using namespace wmffiles;
+    const Bytes dib = Dib2x1();
+    return {Placeable(Wmf({WmfRecord(0x020C, {100, 100}), WmfRecord(0x02FC, {0, 0x00FF, 0, 0}),
+                           WmfRecord(0x02FA, {0, 3, 0, 0xFF, 0}), WmfRecord(0x012D, {0}), WmfRecord(0x012D, {1}),
+                           WmfRecord(0x001E, {}), WmfRecord(0x0416, {90, 90, 10, 10}),
+                           WmfRecord(0x041B, {100, 50, 0, 0}), WmfRecord(0x0418, {90, 90, 10, 10}),
+                           WmfRecord(0x0324, {3, 0, 0, 100, 0, 0, 100}), WmfRecord(0x061C, {40, 40, 100, 100, 0, 0}),
+                           WmfRecord(0x081A, {0, 50, 50, 100, 100, 100, 0, 0}), WmfRecord(0x0127, {-1}),
+                           WmfRecord(0x0521, {2, 0x4948, 40, 10}),
+                           WmfRecord(0x0F43, {0x0020, 0x00CC, 0, 1, 2, 0, 0, 100, 100, 0, 0}, dib)}),
+                      100, 100, 96),
+            Emf({EmfRecord(17, {8}), EmfRecord(9, {10, 10}), EmfRecord(11, {100, 100}), EmfRecord(39, {1, 0, 255, 0}),
+                 EmfRecord(37, {1}), EmfRecord(33, {}), EmfRecord(30, {0, 0, 5, 10}), EmfRecord(43, {0, 0, 5, 10}),
+                 EmfRecord(34, {0xFFFFFFFF}), EmfRecord(86, {0, 0, 0, 0, 3, 0, 100, 100u << 16}),
+                 EmfRecord(81, {0, 0, 100, 100, 0, 0, 0, 0, 2, 1, 80, 40, 120, 8, 0, 0x00CC0020, 10, 10}, dib)})};
+}
+
 // An icon whose one image is a PNG file.
 Bytes IconHoldingPng()
 {
@@ -160,6 +182,8 @@ int main(int argc, char** argv)
         files.push_back(IconHoldingPng());
     if (type >= PIXIMAGE_JP2)
         files.push_back(GreyPicture(type));
+    if (type == PIXIMAGE_WMF)
+        files = Metafiles();
     if (type == PIXIMAGE_GIF)
         for (Bytes& file : GifLayouts())
             files.push_back(std::move(file));

@@ -10,6 +10,7 @@
 #include "imagelib/PixImageTIF.h"
 #include "imagelib/PixImageTGA.h"
 #include "imagelib/PixImageWBMP.h"
+#include "imagelib/PixImageWMF.h"
 
 #include <array>
 #include <mutex>
@@ -35,6 +36,7 @@ FormatTable BuiltInFormats()
     table[PIXIMAGE_TGA] = PixTgaFormat();
     table[PIXIMAGE_PCX] = PixPcxFormat();
     table[PIXIMAGE_WBMP] = PixWbmpFormat();
+    table[PIXIMAGE_WMF] = PixWmfFormat();
     return table;
 }
 
