@@ -1,0 +1,32 @@
+// The predefined window classes, registered once per process before the first window is made.
+#include "platform/user/system_classes.h"
+
+#include "platform/user/edit_control.h"
+
+#include <mutex>
+
+namespace zv::user {
+namespace {
+
+struct SystemClass {
+    const char* name;
+    bool (*registerClass)();
+};
+
+// Controls drawn by this system.
+constexpr SystemClass kControlClasses[] = {
+    {kEditClassName, RegisterEditClass},
+};
+
+} // namespace
+
+void RegisterSystemClasses()
+{
+    static std::once_flag once;
+    std::call_once(once, [] {
+        for (const SystemClass& systemClass : kControlClasses)
+            systemClass.registerClass();
+    });
+}
+
+} // namespace zv::user
