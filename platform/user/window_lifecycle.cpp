@@ -2,6 +2,7 @@
 #include "platform/user/input.h"
 #include "platform/user/paint.h"
 #include "platform/user/remote_windows.h"
+#include "platform/user/scroll_bars.h"
 #include "platform/user/system_classes.h"
 #include "platform/user/thread_queue.h"
 #include "platform/user/window_model.h"
@@ -39,6 +40,7 @@ namespace {
 void FinishDestruction(HWND hwnd)
 {
     CallWindowProcedure(hwnd, WM_NCDESTROY, 0, 0);
+    zv::user::ForgetScrollBars(hwnd);
     std::shared_ptr<ThreadQueue> queue;
     bool topLevel = false;
     {
@@ -281,6 +283,11 @@ LRESULT DefWindowProcA(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam)
         return 0;
     case WM_NCHITTEST:
         return HTCLIENT;
+    case WM_NCLBUTTONDOWN:
+    case WM_NCLBUTTONDBLCLK:
+        if (wParam == HTVSCROLL || wParam == HTHSCROLL)
+            zv::user::TrackScrollBar(hWnd, static_cast<int>(wParam), POINT{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)});
+        return 0;
     default:
         return 0;
     }
