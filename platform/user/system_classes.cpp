@@ -2,6 +2,7 @@
 #include "platform/user/system_classes.h"
 
 #include "platform/user/edit_control.h"
+#include "platform/user/up_down.h"
 
 #include <mutex>
 
@@ -16,6 +17,7 @@ struct SystemClass {
 // Controls drawn by this system.
 constexpr SystemClass kControlClasses[] = {
     {kEditClassName, RegisterEditClass},
+    {kUpDownClassName, RegisterUpDownClass},
 };
 
 } // namespace
