@@ -2,6 +2,7 @@
 #include "platform/user/system_classes.h"
 
 #include "platform/user/edit_control.h"
+#include "platform/user/ip_address.h"
 #include "platform/user/up_down.h"
 
 #include <mutex>
@@ -18,6 +19,7 @@ struct SystemClass {
 constexpr SystemClass kControlClasses[] = {
     {kEditClassName, RegisterEditClass},
     {kUpDownClassName, RegisterUpDownClass},
+    {kIpAddressClassName, RegisterIpAddressClass},
 };
 
 } // namespace
