@@ -3,11 +3,11 @@
 #include "platform/user/edit_control.h"
 
 #include "platform/gdi/gdi.h"
+#include "platform/user/control_support.h"
 #include "platform/user/input.h"
 #include "platform/user/paint.h"
 #include "platform/user/text_out.h"
 #include "platform/user/window.h"
-#include "platform/win32/last_error.h"
 
 #include <algorithm>
 #include <cstring>
@@ -34,9 +34,7 @@ struct EditState {
     size_t firstLine = 0;  // the top line shown (several lines)
 };
 
-EditState* StateOf(HWND hwnd) { return reinterpret_cast<EditState*>(GetWindowLongPtrA(hwnd, 0)); }
-
-DWORD StyleOf(HWND hwnd) { return static_cast<DWORD>(GetWindowLongA(hwnd, GWL_STYLE)); }
+EditState* StateOf(HWND hwnd) { return ControlState<EditState>(hwnd); }
 
 bool IsContinuation(char c) { return (static_cast<unsigned char>(c) & 0xC0) == 0x80; }
 
@@ -589,13 +587,7 @@ LRESULT CALLBACK EditProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
 
 bool RegisterEditClass()
 {
-    WNDCLASSA windowClass{};
-    windowClass.style = CS_DBLCLKS | CS_GLOBALCLASS;
-    windowClass.lpfnWndProc = EditProc;
-    windowClass.cbWndExtra = sizeof(EditState*);
-    windowClass.hCursor = LoadCursorA(nullptr, IDC_IBEAM);
-    windowClass.lpszClassName = kEditClassName;
-    return RegisterClassA(&windowClass) != 0 || GetLastError() == ERROR_CLASS_ALREADY_EXISTS;
+    return RegisterControlClass(kEditClassName, EditProc, IDC_IBEAM, CS_DBLCLKS);
 }
 
 } // namespace zv::user

@@ -2,11 +2,11 @@
 #include "platform/user/ip_address.h"
 
 #include "platform/gdi/gdi.h"
+#include "platform/user/control_support.h"
 #include "platform/user/edit_control.h"
 #include "platform/user/input.h"
 #include "platform/user/paint.h"
 #include "platform/user/window.h"
-#include "platform/win32/last_error.h"
 
 #include <algorithm>
 #include <array>
@@ -27,7 +27,7 @@ struct IpState {
     HFONT font = nullptr;
 };
 
-IpState* StateOf(HWND hwnd) { return reinterpret_cast<IpState*>(GetWindowLongPtrA(hwnd, 0)); }
+IpState* StateOf(HWND hwnd) { return ControlState<IpState>(hwnd); }
 
 // -1 for a blank field.
 int ValueOf(HWND field)
@@ -286,13 +286,7 @@ LRESULT CALLBACK IpAddressProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lP
 
 bool RegisterIpAddressClass()
 {
-    WNDCLASSA windowClass{};
-    windowClass.style = CS_GLOBALCLASS;
-    windowClass.lpfnWndProc = IpAddressProc;
-    windowClass.cbWndExtra = sizeof(IpState*);
-    windowClass.hCursor = LoadCursorA(nullptr, IDC_IBEAM);
-    windowClass.lpszClassName = kIpAddressClassName;
-    return RegisterClassA(&windowClass) != 0 || GetLastError() == ERROR_CLASS_ALREADY_EXISTS;
+    return RegisterControlClass(kIpAddressClassName, IpAddressProc, IDC_IBEAM);
 }
 
 } // namespace zv::user

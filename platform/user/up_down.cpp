@@ -3,11 +3,11 @@
 #include "platform/user/up_down.h"
 
 #include "platform/gdi/gdi.h"
+#include "platform/user/control_support.h"
 #include "platform/user/input.h"
 #include "platform/user/paint.h"
 #include "platform/user/scroll_bars.h"
 #include "platform/user/window.h"
-#include "platform/win32/last_error.h"
 
 #include <algorithm>
 #include <cstdlib>
@@ -44,20 +44,20 @@ std::map<HWND, KeyedBuddy>& Buddies()
     return *buddies;
 }
 
-UpDownState* StateOf(HWND hwnd) { return reinterpret_cast<UpDownState*>(GetWindowLongPtrA(hwnd, 0)); }
-
-DWORD StyleOf(HWND hwnd) { return static_cast<DWORD>(GetWindowLongA(hwnd, GWL_STYLE)); }
+UpDownState* StateOf(HWND hwnd) { return ControlState<UpDownState>(hwnd); }
 
 int Clamp(const UpDownState& s, int value) { return std::clamp(value, std::min(s.low, s.high), std::max(s.low, s.high)); }
 
 std::string FormatPosition(int value, bool thousands)
 {
-    std::string digits = std::to_string(value < 0 ? -static_cast<long long>(value) : value);
-    if (thousands) {
-        for (int at = static_cast<int>(digits.size()) - 3; at > 0; at -= 3)
-            digits.insert(static_cast<size_t>(at), ",");
+    const std::string digits = std::to_string(value < 0 ? -static_cast<long long>(value) : value);
+    std::string shown = value < 0 ? "-" : "";
+    for (size_t i = 0; i < digits.size(); ++i) {
+        if (thousands && i > 0 && (digits.size() - i) % 3 == 0)
+            shown += ',';
+        shown += digits[i];
     }
-    return value < 0 ? "-" + digits : digits;
+    return shown;
 }
 
 // The number the buddy shows, if it shows one (thousands separators allowed).
@@ -346,13 +346,7 @@ LRESULT CALLBACK UpDownProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPara
 
 bool RegisterUpDownClass()
 {
-    WNDCLASSA windowClass{};
-    windowClass.style = CS_GLOBALCLASS;
-    windowClass.lpfnWndProc = UpDownProc;
-    windowClass.cbWndExtra = sizeof(UpDownState*);
-    windowClass.hCursor = LoadCursorA(nullptr, IDC_ARROW);
-    windowClass.lpszClassName = kUpDownClassName;
-    return RegisterClassA(&windowClass) != 0 || GetLastError() == ERROR_CLASS_ALREADY_EXISTS;
+    return RegisterControlClass(kUpDownClassName, UpDownProc, IDC_ARROW);
 }
 
 } // namespace zv::user

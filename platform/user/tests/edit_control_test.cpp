@@ -15,19 +15,10 @@ using zv::user::DeliverMouseButton;
 using zv::user::DeliverMouseMove;
 using zv::user::MouseButton;
 using zv::user::test::CreateAt;
+using zv::user::test::DispatchQueued;
 using zv::user::test::RecordingWindow;
 
 class EditControlTest : public zv::user::test::WindowSystemTest {};
-
-// Takes everything queued and handles it as a message loop does.
-void Pump()
-{
-    MSG msg;
-    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-        TranslateMessage(&msg);
-        DispatchMessageA(&msg);
-    }
-}
 
 // One key press, with modifiers held around it.
 void Press(UINT key, std::vector<UINT> modifiers = {})
@@ -38,7 +29,7 @@ void Press(UINT key, std::vector<UINT> modifiers = {})
     DeliverKey(key, false);
     for (UINT m : modifiers)
         DeliverKey(m, false);
-    Pump();
+    DispatchQueued();
 }
 
 std::string TextOf(HWND hwnd)
@@ -78,7 +69,7 @@ void Make(Fixture& f, DWORD style, const char* text, int width = 200, int height
     f.edit = CreateWindowExA(0, "Edit", text, WS_CHILD | WS_VISIBLE | WS_BORDER | style, 10, 10, width, height, f.top,
                              reinterpret_cast<HMENU>(701), nullptr, nullptr);
     SetFocus(f.edit);
-    Pump();
+    DispatchQueued();
 }
 
 struct KeyCase {
@@ -204,7 +195,7 @@ TEST_F(EditControlTest, MouseDragSelectsAndPasswordHidesTheText)
     DeliverMouseButton(MouseButton::Left, true);
     DeliverMouseMove(205, 20);
     DeliverMouseButton(MouseButton::Left, false);
-    Pump();
+    DispatchQueued();
     EXPECT_EQ(GetFocus(), plain.edit);
     EXPECT_EQ(SelectionOf(plain.edit), std::make_pair(DWORD{0}, DWORD{14}));
     DestroyWindow(plain.top);
@@ -246,7 +237,7 @@ TEST_F(EditControlTest, Screenshot)
                                        nullptr, nullptr, nullptr);
     ASSERT_TRUE(password && lines);
     RedrawWindow(f.top, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
-    Pump();
+    DispatchQueued();
     zv::user::testing::KeepScreenshot("edit_controls", f.top);
     DestroyWindow(f.top);
 }

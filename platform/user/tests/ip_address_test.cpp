@@ -14,18 +14,10 @@ namespace {
 
 using zv::user::DeliverKey;
 using zv::user::test::CreateAt;
+using zv::user::test::DispatchQueued;
 using zv::user::test::RecordingWindow;
 
 class IpAddressTest : public zv::user::test::WindowSystemTest {};
-
-void Pump()
-{
-    MSG msg;
-    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-        TranslateMessage(&msg);
-        DispatchMessageA(&msg);
-    }
-}
 
 void Type(const char* keys)
 {
@@ -33,7 +25,7 @@ void Type(const char* keys)
         const UINT key = *k == '<' ? VK_LEFT : *k == '>' ? VK_RIGHT : *k == '#' ? VK_BACK : static_cast<UINT>(*k);
         DeliverKey(key, true);
         DeliverKey(key, false);
-        Pump();
+        DispatchQueued();
     }
 }
 
@@ -62,7 +54,7 @@ void Make(Box& b)
     b.ip = CreateWindowExA(WS_EX_CLIENTEDGE, "SysIPAddress32", "", WS_CHILD | WS_VISIBLE | WS_TABSTOP, 10, 10, 160, 24,
                            b.top, reinterpret_cast<HMENU>(5040), nullptr, nullptr);
     ASSERT_NE(b.ip, nullptr);
-    Pump();
+    DispatchQueued();
 }
 
 DWORD AddressOf(HWND ip, LRESULT* filled = nullptr)
@@ -115,7 +107,7 @@ TEST_F(IpAddressTest, TypingMovesBetweenFields)
         Box b;
         Make(b);
         SetFocus(b.ip);
-        Pump();
+        DispatchQueued();
         Type(c.keys);
         LRESULT filled = -1;
         EXPECT_EQ(AddressOf(b.ip, &filled), c.address);
@@ -129,7 +121,7 @@ TEST_F(IpAddressTest, LeavingAChangedFieldTellsTheParent)
     Box b;
     Make(b);
     SetFocus(b.ip);
-    Pump();
+    DispatchQueued();
     Type("300");
     ASSERT_EQ(b.changed.size(), 1u);
     EXPECT_EQ(b.changed[0], std::make_pair(0, 255)) << "a value past 255 is brought back";
@@ -180,7 +172,7 @@ TEST_F(IpAddressTest, ScreenshotOfTheControls)
                                       nullptr, nullptr, nullptr);
     SetScrollRange(list, SB_VERT, 0, 10, TRUE);
     RedrawWindow(b.top, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
-    Pump();
+    DispatchQueued();
     EXPECT_EQ(AddressOf(ip), MAKEIPADDRESS(192, 168, 1, 20));
     zv::user::testing::KeepScreenshot("common_controls", b.top);
     DestroyWindow(b.top);

@@ -16,18 +16,10 @@ using zv::user::DeliverMouseButton;
 using zv::user::DeliverMouseMove;
 using zv::user::MouseButton;
 using zv::user::test::CreateAt;
+using zv::user::test::DispatchQueued;
 using zv::user::test::RecordingWindow;
 
 class UpDownTest : public zv::user::test::WindowSystemTest {};
-
-void Pump()
-{
-    MSG msg;
-    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-        TranslateMessage(&msg);
-        DispatchMessageA(&msg);
-    }
-}
 
 std::string TextOf(HWND hwnd)
 {
@@ -55,7 +47,7 @@ void Make(Spinner& s, DWORD style = kUsualStyle, int low = 3, int high = 360, in
                                reinterpret_cast<HMENU>(1018), nullptr, nullptr);
     SendMessageA(s.upDown, UDM_SETRANGE32, static_cast<WPARAM>(low), high);
     SendMessageA(s.upDown, UDM_SETPOS32, 0, pos);
-    Pump();
+    DispatchQueued();
 }
 
 // Clicks the upper (+1) or lower (-1) half of the control.
@@ -66,7 +58,7 @@ void Click(HWND upDown, int half)
     DeliverMouseMove((rect.left + rect.right) / 2, half > 0 ? rect.top + 3 : rect.bottom - 3);
     DeliverMouseButton(MouseButton::Left, true);
     DeliverMouseButton(MouseButton::Left, false);
-    Pump();
+    DispatchQueued();
 }
 
 // What the parent hears, as it hears it: (id, UDN_DELTAPOS iPos, iDelta) and the scroll codes
@@ -129,14 +121,14 @@ TEST_F(UpDownTest, ButtonsAndArrowKeysStepWithinTheRange)
         Make(s, c.style, 3, 360, c.pos);
         ListenTo(s);
         SetFocus(s.buddy);
-        Pump();
+        DispatchQueued();
         for (int step : c.steps) {
             if (step == 1 || step == -1) {
                 Click(s.upDown, step);
             } else {
                 DeliverKey(step > 0 ? VK_UP : VK_DOWN, true);
                 DeliverKey(step > 0 ? VK_UP : VK_DOWN, false);
-                Pump();
+                DispatchQueued();
             }
         }
         EXPECT_EQ(TextOf(s.buddy), c.shown);
