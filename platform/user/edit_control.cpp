@@ -512,12 +512,6 @@ LRESULT CALLBACK EditProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
                 ReleaseCapture();
         }
         return 0;
-    case WM_SETCURSOR:
-        if (LOWORD(lParam) == 1 /* HTCLIENT */) {
-            SetCursor(LoadCursorA(nullptr, IDC_IBEAM));
-            return TRUE;
-        }
-        return DefWindowProcA(hwnd, message, wParam, lParam);
     case WM_PAINT:
         Paint(hwnd);
         return 0;
