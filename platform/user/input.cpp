@@ -95,10 +95,27 @@ RECT WindowOnScreenLocked(WindowTable& table, const WindowRecord& record)
                 origin.y + record.rect.bottom - record.rect.top};
 }
 
-// The deepest visible, enabled window under the point; null when the point is on no window of
-// ours, on a disabled top-level window or outside every client area.
-WindowRecord* HitTestLocked(WindowTable& table, POINT at)
+// Where the point lies on the window's scroll bars (screen coordinates): HTVSCROLL, HTHSCROLL or
+// HTNOWHERE.
+int ScrollBarHitLocked(WindowTable& table, const WindowRecord& record, POINT at)
 {
+    const RECT client = ClientOnScreenLocked(table, record);
+    if ((record.style & WS_VSCROLL) &&
+        Contains(RECT{client.right, client.top, client.right + GetSystemMetrics(SM_CXVSCROLL), client.bottom}, at))
+        return HTVSCROLL;
+    if ((record.style & WS_HSCROLL) &&
+        Contains(RECT{client.left, client.bottom, client.right, client.bottom + GetSystemMetrics(SM_CYHSCROLL)}, at))
+        return HTHSCROLL;
+    return HTNOWHERE;
+}
+
+// The deepest visible, enabled window under the point; null when the point is on no window of
+// ours, on a disabled top-level window or outside every client area. With `hit`, a point on a
+// window's scroll bar gives that window too, and *hit tells which part (HTCLIENT otherwise).
+WindowRecord* HitTestLocked(WindowTable& table, POINT at, int* hit = nullptr)
+{
+    if (hit)
+        *hit = HTCLIENT;
     for (HWND top : table.TopLevels()) {
         WindowRecord* record = table.Find(top);
         if (!(record->style & WS_VISIBLE) || (record->style & WS_MINIMIZE) ||
@@ -119,7 +136,11 @@ WindowRecord* HitTestLocked(WindowTable& table, POINT at)
                 break; // the topmost child under the point decides
             }
         }
-        return Contains(ClientOnScreenLocked(table, *record), at) ? record : nullptr;
+        if (Contains(ClientOnScreenLocked(table, *record), at))
+            return record;
+        if (hit && (*hit = ScrollBarHitLocked(table, *record, at)) != HTNOWHERE)
+            return record;
+        return nullptr;
     }
     return nullptr;
 }
@@ -208,9 +229,18 @@ void DeliverMouseButton(MouseButton button, bool down)
 
     WindowTable& table = WindowTable::Instance();
     std::lock_guard lock(table.Mutex());
-    WindowRecord* target = MouseTargetLocked(table, at);
+    WindowRecord* target = table.Find(table.Input().capture);
+    int hit = HTCLIENT;
+    if (!target)
+        target = HitTestLocked(table, at, &hit);
     if (!target)
         return;
+    if (hit != HTCLIENT) {
+        // A press on a scroll bar is the window's non-client business.
+        if (down && button == MouseButton::Left)
+            PostLocked(*target, WM_NCLBUTTONDOWN, static_cast<WPARAM>(hit), PointParam(at.x, at.y), at);
+        return;
+    }
     UINT message = down ? messages.down : messages.up;
     if (down) {
         const std::uint64_t now = TimerClockNow();

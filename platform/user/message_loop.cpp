@@ -25,6 +25,9 @@ char CharacterOfKey(WPARAM key)
     if (key >= '0' && key <= '9')
         return static_cast<char>(key);
     if (key >= 'A' && key <= 'Z') {
+        // Ctrl with a letter gives its control character (Ctrl+A is 0x01), as editors expect.
+        if (GetKeyState(VK_CONTROL) < 0 && GetKeyState(VK_MENU) >= 0)
+            return static_cast<char>(key - 'A' + 1);
         const bool upper = (GetKeyState(VK_SHIFT) < 0) != ((GetKeyState(VK_CAPITAL) & 1) != 0);
         return static_cast<char>(upper ? key : key - 'A' + 'a');
     }

@@ -45,6 +45,10 @@ constexpr UINT WM_NCHITTEST = 0x0084;
 constexpr UINT WM_NCPAINT = 0x0085;
 constexpr UINT WM_NCACTIVATE = 0x0086;
 constexpr UINT WM_GETDLGCODE = 0x0087;
+constexpr UINT WM_NCMOUSEMOVE = 0x00A0;
+constexpr UINT WM_NCLBUTTONDOWN = 0x00A1;
+constexpr UINT WM_NCLBUTTONUP = 0x00A2;
+constexpr UINT WM_NCLBUTTONDBLCLK = 0x00A3;
 constexpr UINT WM_KEYDOWN = 0x0100;
 constexpr UINT WM_KEYUP = 0x0101;
 constexpr UINT WM_CHAR = 0x0102;
@@ -118,6 +122,8 @@ constexpr int HTTRANSPARENT = -1;
 constexpr int HTNOWHERE = 0;
 constexpr int HTCLIENT = 1;
 constexpr int HTCAPTION = 2;
+constexpr int HTHSCROLL = 6;
+constexpr int HTVSCROLL = 7;
 constexpr int HTBORDER = 18;
 
 // PeekMessageA options.

@@ -5,6 +5,7 @@
 #include "platform/gdi/window_canvas.h"
 #include "platform/user/display.h"
 #include "platform/user/paint.h"
+#include "platform/user/scroll_bars.h"
 #include "platform/user/thread_queue.h"
 #include "platform/user/window_model.h"
 #include "platform/win32/last_error.h"
@@ -259,15 +260,12 @@ LRESULT PaintFrame(HWND hwnd)
         DrawEdge(hdc, &ring, EDGE_SUNKEN, BF_RECT | BF_ADJUST);
     if (exStyle & WS_EX_STATICEDGE)
         DrawEdge(hdc, &ring, BDR_SUNKENOUTER, BF_RECT | BF_ADJUST);
-    // The scroll bars' place; the bars themselves are the controls' to draw.
-    if (style & WS_VSCROLL) {
-        const RECT bar{window.right - thickness.right, thickness.top, ring.right, window.bottom - thickness.bottom};
-        FillRect(hdc, &bar, SysColourBrushValue(COLOR_SCROLLBAR));
+    // The corner between two bars, then the bars.
+    if ((style & WS_VSCROLL) && (style & WS_HSCROLL)) {
+        const RECT corner{window.right - thickness.right, window.bottom - thickness.bottom, ring.right, ring.bottom};
+        FillRect(hdc, &corner, SysColourBrushValue(COLOR_BTNFACE));
     }
-    if (style & WS_HSCROLL) {
-        const RECT bar{thickness.left, window.bottom - thickness.bottom, window.right - thickness.right, ring.bottom};
-        FillRect(hdc, &bar, SysColourBrushValue(COLOR_SCROLLBAR));
-    }
+    PaintScrollBars(hwnd, hdc);
     ReleaseDC(hwnd, hdc);
     return 0;
 }

@@ -3,6 +3,8 @@
 #include "platform/user/menu.h"
 #include "platform/user/paint.h"
 #include "platform/user/remote_windows.h"
+#include "platform/user/scroll_bars.h"
+#include "platform/user/system_classes.h"
 #include "platform/user/thread_queue.h"
 #include "platform/user/window_model.h"
 #include "platform/win32/last_error.h"
@@ -39,6 +41,7 @@ namespace {
 void FinishDestruction(HWND hwnd)
 {
     CallWindowProcedure(hwnd, WM_NCDESTROY, 0, 0);
+    zv::user::ForgetScrollBars(hwnd);
     std::shared_ptr<ThreadQueue> queue;
     bool topLevel = false;
     {
@@ -129,6 +132,7 @@ HWND CreateWindowExA(DWORD dwExStyle, LPCSTR lpClassName, LPCSTR lpWindowName, D
         return nullptr;
     }
     zv::user::InstallCanvasHooks();
+    zv::user::RegisterSystemClasses();
     if (hWndParent == zv::user::kDesktopWindow)
         hWndParent = nullptr;
     auto record = std::make_shared<WindowRecord>();
@@ -281,6 +285,11 @@ LRESULT DefWindowProcA(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam)
         return 0;
     case WM_NCHITTEST:
         return HTCLIENT;
+    case WM_NCLBUTTONDOWN:
+    case WM_NCLBUTTONDBLCLK:
+        if (wParam == HTVSCROLL || wParam == HTHSCROLL)
+            zv::user::TrackScrollBar(hWnd, static_cast<int>(wParam), POINT{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)});
+        return 0;
     default:
         return 0;
     }

@@ -6,6 +6,8 @@
 #include "platform/gdi/gdi_types.h"
 #include "platform/user/window_table.h"
 
+#include <functional>
+
 namespace zv::user {
 
 class ThreadQueue;
@@ -39,6 +41,11 @@ HWND FindWindowToPaint(const ThreadQueue* queue, HWND filterWindow);
 void InstallCanvasHooks();
 // Gives a top-level window a surface of its present size, keeping what it showed.
 void ResizeSurfaceLocked(WindowRecord& record);
+
+// SetWindowPos with a change of the record made under the same lock (state, styles); the
+// window hears of what that changed of its client area.
+BOOL PlaceWindow(HWND hwnd, HWND insertAfter, int x, int y, int cx, int cy, UINT flags,
+                 const std::function<void(WindowRecord&)>& change);
 
 // Tells the display where the top-level windows are, in which order, and which show.
 void UpdateDisplay();

@@ -72,6 +72,16 @@ inline auto PaintsIn(COLORREF colour)
     };
 }
 
+// Takes everything queued and handles it as a message loop does, key translation included.
+inline void DispatchQueued()
+{
+    MSG msg;
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        TranslateMessage(&msg);
+        DispatchMessageA(&msg);
+    }
+}
+
 // The messages of a kind the window received, with their wParam.
 inline std::vector<std::pair<UINT, WPARAM>> Received(const RecordingWindow& window, std::initializer_list<UINT> kinds)
 {
