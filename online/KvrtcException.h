@@ -1,7 +1,7 @@
 // CKVRTCException: the peer link's own error, "Error starting session" with a code.
 #pragma once
 
-#include "online/FrameworkException.h"
+#include "platform/afx/afx_exception.h"
 
 // Codes.
 constexpr int kKvrtcBadCallback = 1;

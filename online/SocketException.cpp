@@ -1,5 +1,6 @@
 #include "online/SocketException.h"
 
+#include "platform/afx/afx_app.h"
 #include "platform/winsock/wsa_errors.h"
 
 #include <climits>
@@ -26,5 +27,5 @@ int CSocketException::ReportError(UINT type, UINT /*messageId*/)
     // No string table is reachable from here, so a help id adds no text.
     if (m_strMessage.empty())
         m_strMessage = "No error message is available";
-    return ShowErrorBox(m_strMessage.c_str(), type);
+    return AfxMessageBox(m_strMessage.c_str(), type);
 }

@@ -1,7 +1,7 @@
 // CSocketException: an error built from a Windows Sockets error code and its system text.
 #pragma once
 
-#include "online/FrameworkException.h"
+#include "platform/afx/afx_exception.h"
 
 #include <string>
 

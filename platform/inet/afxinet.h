@@ -5,6 +5,7 @@
 // thread) stops every request opened through it. A file or connection object is used by one thread.
 #pragma once
 
+#include "platform/afx/afx_exception.h"
 #include "platform/inet/wininet.h"
 
 #include <atomic>
@@ -17,15 +18,13 @@ constexpr DWORD AFX_INET_SERVICE_HTTP = INTERNET_SERVICE_HTTP;
 constexpr DWORD AFX_INET_SERVICE_UNK = 0x1000;
 constexpr DWORD AFX_INET_SERVICE_HTTPS = AFX_INET_SERVICE_UNK + 11;
 
-class CInternetException {
+class CInternetException : public CException {
 public:
-    CInternetException(DWORD dwError, DWORD_PTR dwContext) : m_dwError(dwError), m_dwContext(dwContext) {}
-    virtual ~CInternetException() = default;
+    CInternetException(DWORD dwError, DWORD_PTR dwContext) : CException(TRUE), m_dwError(dwError), m_dwContext(dwContext) {}
 
     // The error's text, cut to nMaxError - 1 characters and always terminated (nothing is written
     // for a size of 0); FALSE, with an empty text, for a code without one.
-    virtual BOOL GetErrorMessage(LPSTR lpszError, UINT nMaxError, UINT* pnHelpContext = nullptr) const;
-    void Delete() { delete this; }
+    BOOL GetErrorMessage(LPSTR lpszError, UINT nMaxError, UINT* pnHelpContext = nullptr) const override;
 
     DWORD m_dwError;
     DWORD_PTR m_dwContext;

@@ -1,4 +1,7 @@
-#include "online/FrameworkException.h"
+#include "platform/afx/afx_exception.h"
+
+#include "platform/afx/afx_app.h"
+#include "platform/user/resource_strings.h"
 
 #include <cstring>
 
@@ -16,12 +19,14 @@ BOOL CException::GetErrorMessage(LPSTR error, UINT size, UINT* helpContext) cons
     return FALSE;
 }
 
-int CException::ReportError(UINT type, UINT /*messageId*/)
+int CException::ReportError(UINT type, UINT messageId)
 {
     char text[512];
-    if (!GetErrorMessage(text, sizeof text))
-        std::strcpy(text, "No error message is available");
-    return ShowErrorBox(text, type);
+    if (GetErrorMessage(text, sizeof text))
+        return AfxMessageBox(text, type);
+    if (messageId != 0)
+        return AfxMessageBox(messageId, type);
+    return AfxMessageBox("No error message is available", type);
 }
 
 void CopyErrorText(const char* text, LPSTR buffer, UINT size)
@@ -33,9 +38,4 @@ void CopyErrorText(const char* text, LPSTR buffer, UINT size)
         length = size - 1;
     std::memcpy(buffer, text, length);
     buffer[length] = '\0';
-}
-
-int ShowErrorBox(LPCSTR text, UINT type)
-{
-    return MessageBoxA(nullptr, text, nullptr, type);
 }

@@ -1,8 +1,6 @@
-// CException: the framework's base of the exceptions the peer link throws by pointer.
+// CException: the base of the framework's exceptions, thrown by pointer.
 //
 // The catcher shows one with ReportError or reads its text with GetErrorMessage, then calls Delete.
-// Kept here until the application framework layer carries its own CException, which takes this
-// one's place.
 #pragma once
 
 #include "platform/user/message_box.h"
@@ -18,7 +16,8 @@ public:
     void Delete();
     // Copies the text (at most size - 1 characters and a NUL); FALSE when there is none.
     virtual BOOL GetErrorMessage(LPSTR error, UINT size, UINT* helpContext = nullptr) const;
-    // Shows the text in a message box of the given type; returns the box's answer.
+    // Shows the text in the framework's message box of the given type; without a text, string
+    // `messageId` of the program's resources (0: a fixed text). Returns the box's answer.
     virtual int ReportError(UINT type = MB_OK, UINT messageId = 0);
 
 protected:
@@ -28,7 +27,3 @@ protected:
 // Copies text into a caller's buffer of `size` bytes: at most size - 1 characters and always a
 // NUL; nothing for a null buffer or size 0.
 void CopyErrorText(const char* text, LPSTR buffer, UINT size);
-
-// The framework's message box for an error text (caption "Error": the application's title is the
-// framework's to give).
-int ShowErrorBox(LPCSTR text, UINT type);

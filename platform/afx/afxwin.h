@@ -1,0 +1,10 @@
+// The application framework in one include: application object, windows, message maps,
+// device contexts, exceptions.
+#pragma once
+
+#include "platform/afx/afx_app.h"
+#include "platform/afx/afx_dc.h"
+#include "platform/afx/afx_exception.h"
+#include "platform/afx/afx_geometry.h"
+#include "platform/afx/afx_wnd.h"
+#include "platform/afx/message_map.h"
