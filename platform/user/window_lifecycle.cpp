@@ -2,6 +2,7 @@
 #include "platform/user/input.h"
 #include "platform/user/paint.h"
 #include "platform/user/remote_windows.h"
+#include "platform/user/system_classes.h"
 #include "platform/user/thread_queue.h"
 #include "platform/user/window_model.h"
 #include "platform/win32/last_error.h"
@@ -127,6 +128,7 @@ HWND CreateWindowExA(DWORD dwExStyle, LPCSTR lpClassName, LPCSTR lpWindowName, D
         return nullptr;
     }
     zv::user::InstallCanvasHooks();
+    zv::user::EnsureSystemClasses();
     if (hWndParent == zv::user::kDesktopWindow)
         hWndParent = nullptr;
     auto record = std::make_shared<WindowRecord>();
