@@ -188,9 +188,10 @@ POINT PlaceOfDialog(const DialogTemplate& dialog, const RECT& pixels, HWND owner
 
 HWND CreateItem(HWND dialog, HINSTANCE instance, const DialogItemTemplate& item, const RECT& place, HFONT font)
 {
-    std::string text = item.text.text;
+    // An ordinal names a resource, as "#123" does.
+    std::string text = item.text.ordinal ? std::to_string(item.text.ordinal) : item.text.text;
     if (item.text.ordinal)
-        text = "#" + std::to_string(item.text.ordinal);
+        text.insert(text.begin(), '#');
     const auto id = static_cast<std::intptr_t>(static_cast<WORD>(item.id));
     void* creationData = item.creationData.empty() ? nullptr : const_cast<BYTE*>(item.creationData.data());
     HWND control = CreateWindowExA(item.exStyle, item.className.c_str(), text.c_str(), item.style | WS_CHILD,
