@@ -11,6 +11,7 @@
 // requires, so a handler of another signature does not compile.
 #pragma once
 
+#include "platform/user/button.h"
 #include "platform/user/common_controls.h"
 #include "platform/user/edit_control.h"
 #include "platform/user/messages.h"
@@ -22,8 +23,6 @@ class CCmdTarget;
 constexpr UINT WM_REFLECT_BASE = 0xBC00;
 
 // Control notification codes the framework's entries name.
-constexpr UINT BN_CLICKED = 0;
-constexpr UINT BN_DOUBLECLICKED = 5;
 // Menus and accelerators send WM_COMMAND with this code.
 constexpr UINT CN_COMMAND = 0;
 

@@ -4,7 +4,7 @@
 #include "platform/user/window.h"
 #include "platform/win32/last_error.h"
 
-void InitCommonControls() { zv::user::RegisterSystemClasses(); }
+void InitCommonControls() { zv::user::EnsureSystemClasses(); }
 
 BOOL InitCommonControlsEx(const INITCOMMONCONTROLSEX* picce)
 {
@@ -12,7 +12,7 @@ BOOL InitCommonControlsEx(const INITCOMMONCONTROLSEX* picce)
         SetLastError(ERROR_INVALID_PARAMETER);
         return FALSE;
     }
-    zv::user::RegisterSystemClasses();
+    zv::user::EnsureSystemClasses();
     return TRUE;
 }
 

@@ -1,5 +1,6 @@
 #include "platform/user/dialog_template.h"
 
+#include "platform/user/dialog.h"
 #include "platform/user/menu.h"
 #include "platform/user/resource_reader.h"
 
@@ -7,7 +8,6 @@ namespace zv::user {
 
 namespace {
 
-constexpr DWORD DS_SETFONT = 0x40;
 const char* const kPredefinedClasses[] = {"Button", "Edit", "Static", "ListBox", "ScrollBar", "ComboBox"};
 
 // 0x0000: empty; 0xFFFF and a word: an ordinal; else a string.

@@ -1,8 +1,10 @@
-// The predefined window classes, registered once per process before the first window is made.
 #include "platform/user/system_classes.h"
 
+#include "platform/user/button.h"
+#include "platform/user/dialog.h"
 #include "platform/user/edit_control.h"
 #include "platform/user/ip_address.h"
+#include "platform/user/static_control.h"
 #include "platform/user/up_down.h"
 
 #include <mutex>
@@ -11,12 +13,15 @@ namespace zv::user {
 namespace {
 
 struct SystemClass {
-    const char* name;
+    const char* name; // what programs and templates call it
     bool (*registerClass)();
 };
 
-// Controls drawn by this system.
-constexpr SystemClass kControlClasses[] = {
+// One line per predefined class.
+constexpr SystemClass kSystemClasses[] = {
+    {"#32770", RegisterDialogClass},
+    {"Button", RegisterButtonClass},
+    {"Static", RegisterStaticClass},
     {kEditClassName, RegisterEditClass},
     {kUpDownClassName, RegisterUpDownClass},
     {kIpAddressClassName, RegisterIpAddressClass},
@@ -24,11 +29,13 @@ constexpr SystemClass kControlClasses[] = {
 
 } // namespace
 
-void RegisterSystemClasses()
+void EnsureSystemClasses()
 {
     static std::once_flag once;
     std::call_once(once, [] {
-        for (const SystemClass& systemClass : kControlClasses)
+        // One that fails stays unknown: creating its windows then fails with
+        // ERROR_CANNOT_FIND_WND_CLASS, which is the honest answer.
+        for (const SystemClass& systemClass : kSystemClasses)
             systemClass.registerClass();
     });
 }

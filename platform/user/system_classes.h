@@ -1,9 +1,10 @@
-// The window classes every process has without registering them ("Edit", the common controls).
+// The predefined window classes (the dialog class and the controls), registered once per
+// process before the first window is made.
 #pragma once
 
 namespace zv::user {
 
-// Registers them, the first time only; CreateWindowExA calls it.
-void RegisterSystemClasses();
+// Registers them all the first time; later calls return at once.
+void EnsureSystemClasses();
 
 } // namespace zv::user

@@ -132,7 +132,7 @@ HWND CreateWindowExA(DWORD dwExStyle, LPCSTR lpClassName, LPCSTR lpWindowName, D
         return nullptr;
     }
     zv::user::InstallCanvasHooks();
-    zv::user::RegisterSystemClasses();
+    zv::user::EnsureSystemClasses();
     if (hWndParent == zv::user::kDesktopWindow)
         hWndParent = nullptr;
     auto record = std::make_shared<WindowRecord>();
