@@ -10,6 +10,7 @@
 
 #include "platform/user/common_controls.h"
 #include "platform/user/dialog_codes.h"
+#include "platform/user/edit_control.h" // EM_SETSEL, which Tab sends to controls answering DLGC_HASSETSEL
 #include "platform/user/message_box.h" // IDOK, IDCANCEL
 #include "platform/user/messages.h"
 #include "platform/user/window.h"
@@ -48,8 +49,6 @@ constexpr UINT WM_CTLCOLORSCROLLBAR = 0x0137;
 constexpr UINT WM_CTLCOLORSTATIC = 0x0138;
 constexpr UINT WM_NEXTDLGCTL = 0x0028;
 
-// Edit selection, which Tab asks of controls answering DLGC_HASSETSEL.
-constexpr UINT EM_SETSEL = 0x00B1;
 
 // The dialog class's extra window data: the answer of the last message, the dialog procedure and
 // one value for the program.
