@@ -1,5 +1,6 @@
 #include "imagelib/PixImageWMF.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <vector>
 
@@ -135,7 +136,25 @@ bool CPixImageWMF::Decode(CPixStream* stream, LONG width, LONG height)
             throw "Can't allocate memory";
         const RECT whole{0, 0, pictureWidth, pictureHeight};
         FillRect(canvas.Dc(), &whole, GetSysColorBrush(COLOR_WINDOW));
+        const UINT paletteEntries = GetEnhMetaFilePaletteEntries(metafile.Get(), 0, nullptr);
+        HPALETTE palette = nullptr;
+        if (paletteEntries != 0 && paletteEntries != GDI_ERROR) {
+            std::vector<BYTE> record(sizeof(LOGPALETTE) + paletteEntries * sizeof(PALETTEENTRY));
+            auto* logical = reinterpret_cast<LOGPALETTE*>(record.data());
+            logical->palVersion = 0x300;
+            logical->palNumEntries = static_cast<WORD>(std::min<UINT>(paletteEntries, 0xFFFF));
+            GetEnhMetaFilePaletteEntries(metafile.Get(), paletteEntries, logical->palPalEntry);
+            palette = CreatePalette(logical);
+            if (!palette)
+                throw "Cancelled";
+            SelectPalette(canvas.Dc(), palette, FALSE);
+            RealizePalette(canvas.Dc());
+        }
         PlayEnhMetaFile(canvas.Dc(), metafile.Get(), &whole);
+        if (palette) {
+            // The canvas keeps no reference: the palette can go as soon as the picture is played.
+            DeleteObject(palette);
+        }
         if (m_info.escape)
             throw "Cancelled";
         if (!CreateFromHBITMAP(canvas.Bitmap()))

@@ -33,6 +33,7 @@ void CopyState(const DeviceContext& dc, ContextState& state)
     state.textColour = dc.textColour;
     state.bkColour = dc.bkColour;
     state.bkMode = dc.bkMode;
+    state.polyFillMode = dc.polyFillMode;
 }
 
 } // namespace

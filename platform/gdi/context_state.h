@@ -26,6 +26,7 @@ struct ContextState {
     COLORREF textColour = RGB(0, 0, 0);
     COLORREF bkColour = RGB(255, 255, 255);
     int bkMode = OPAQUE;
+    int polyFillMode = ALTERNATE;
 
     // The pixels drawing may touch: the clip region inside the surface.
     Region Visible() const;

@@ -221,6 +221,26 @@ int SetBkMode(HDC hdc, int mode)
     return previous;
 }
 
+int SetPolyFillMode(HDC hdc, int mode)
+{
+    if (mode != ALTERNATE && mode != WINDING) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return 0;
+    }
+    int previous = 0;
+    ChangeContext(hdc, [&](DeviceContext& dc) {
+        previous = dc.polyFillMode;
+        dc.polyFillMode = mode;
+    });
+    return previous;
+}
+
+int GetPolyFillMode(HDC hdc)
+{
+    ContextState state;
+    return ReadContextState(hdc, state) ? state.polyFillMode : 0;
+}
+
 UINT RealizePalette(HDC hdc)
 {
     if (!ChangeContext(hdc, [](DeviceContext&) {}))

@@ -17,6 +17,10 @@ class DibLayout {
 public:
     // Nothing for another kind of DIB, DIB_PAL_COLORS, or a size that cannot be addressed.
     static std::optional<DibLayout> Describe(const BITMAPINFO* info, UINT usage);
+    // What a DIB that is only read from may also be: 16 or 32 bits per pixel, BI_RGB (5-5-5 and
+    // 8-8-8) or BI_BITFIELDS with the three masks at byte 40 of the header. Compressed DIBs are
+    // expanded first (dib_rle.h).
+    static std::optional<DibLayout> DescribeSource(const BITMAPINFO* info, UINT usage);
 
     int Width() const { return width_; }
     int Height() const { return height_; }
@@ -26,9 +30,25 @@ public:
     // Entries the palette holds: biClrUsed, or all the depth can index when that is 0.
     int PaletteSize() const { return paletteSize_; }
 
+    // The colour of a 16- or 32-bit pixel value.
+    COLORREF ColourOfPixel(DWORD value) const;
+
 private:
     DibLayout() = default;
+    static std::optional<DibLayout> DescribeAny(const BITMAPINFO* info, UINT usage, bool source);
 
+    struct Channel {
+        DWORD mask = 0;
+        int shift = 0;
+        DWORD largest = 0; // mask >> shift
+        BYTE Of(DWORD value) const
+        {
+            return largest == 0 ? 0 : static_cast<BYTE>(((value & mask) >> shift) * 255u / largest);
+        }
+    };
+    static Channel ChannelOf(DWORD mask);
+
+    Channel red_, green_, blue_;
     int width_ = 0;
     int height_ = 0;
     int bitsPerPixel_ = 0;

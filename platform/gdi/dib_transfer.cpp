@@ -7,6 +7,7 @@
 
 #include "platform/gdi/context_state.h"
 #include "platform/gdi/dib_layout.h"
+#include "platform/gdi/dib_rle.h"
 #include "platform/gdi/gdi_faults.h"
 #include "platform/gdi/gdi.h"
 #include "platform/gdi/handle_table.h"
@@ -45,6 +46,26 @@ bool PaintDib(HDC hdc, PixelRect to, const PixelRect& from, const DibReader& dib
     return true;
 }
 
+// A compressed source DIB in the uncompressed form: its biSizeImage bytes expanded. The caller's
+// info and bits stay in place for every other DIB.
+struct SourceDib {
+    const BITMAPINFO* info;
+    const void* bits;
+    std::optional<ExpandedDib> expanded;
+
+    SourceDib(const BITMAPINFO* info_, const void* bits_) : info(info_), bits(bits_)
+    {
+        if (!info || !bits)
+            return;
+        const DWORD compression = info->bmiHeader.biCompression;
+        if (compression != BI_RLE8 && compression != BI_RLE4)
+            return;
+        expanded = ExpandRleDib(info, static_cast<const BYTE*>(bits), info->bmiHeader.biSizeImage);
+        info = expanded ? expanded->Info() : nullptr;
+        this->bits = expanded ? expanded->bits.data() : nullptr;
+    }
+};
+
 std::int64_t RowsInside(std::int64_t top, std::int64_t height, std::int64_t pictureHeight)
 {
     return std::max<std::int64_t>(0, std::min(top + height, pictureHeight) - std::max<std::int64_t>(top, 0));
@@ -56,7 +77,10 @@ int StretchDIBits(HDC hdc, int xDest, int yDest, int destWidth, int destHeight, 
                   int sourceWidth, int sourceHeight, const void* bits, const BITMAPINFO* info, UINT usage, DWORD rop)
 {
     const RasterOp op = FindRasterOp(rop);
-    const std::optional<DibLayout> layout = DibLayout::Describe(info, usage);
+    const SourceDib source(info, bits);
+    info = source.info;
+    bits = source.bits;
+    const std::optional<DibLayout> layout = DibLayout::DescribeSource(info, usage);
     if (op == nullptr || destWidth < 0 || destHeight < 0 || sourceWidth < 0 || sourceHeight < 0) {
         SetLastError(ERROR_NOT_SUPPORTED); // other raster codes and mirroring are not needed
         return 0;
@@ -78,7 +102,10 @@ int StretchDIBits(HDC hdc, int xDest, int yDest, int destWidth, int destHeight, 
 int SetDIBitsToDevice(HDC hdc, int xDest, int yDest, DWORD width, DWORD height, int xSource, int ySource,
                       UINT startScan, UINT lines, const void* bits, const BITMAPINFO* info, UINT usage)
 {
-    const std::optional<DibLayout> layout = DibLayout::Describe(info, usage);
+    const SourceDib source(info, bits);
+    info = source.info;
+    bits = source.bits;
+    const std::optional<DibLayout> layout = DibLayout::DescribeSource(info, usage);
     if (!layout || bits == nullptr) {
         SetLastError(ERROR_INVALID_PARAMETER);
         return 0;

@@ -44,6 +44,13 @@ int GetObjectA(HGDIOBJ object, int size, void* buffer);
 HGDIOBJ GetCurrentObject(HDC hdc, UINT type);
 // Every surface holds true colour, so realising maps no entry: 0, or GDI_ERROR for no context.
 UINT RealizePalette(HDC hdc);
+// Logical palettes (version 0x300, 1 to 1024 entries). Selecting one changes no pixel; it returns
+// the palette selected before (null for the default one), or null on failure.
+HPALETTE CreatePalette(const LOGPALETTE* palette);
+HPALETTE SelectPalette(HDC hdc, HPALETTE palette, BOOL forceBackground);
+// Copies up to count entries from start; returns how many were copied (the palette's size when
+// entries is null), 0 on failure.
+UINT GetPaletteEntries(HPALETTE palette, UINT start, UINT count, PALETTEENTRY* entries);
 
 // Fonts: the face is matched by fontconfig, so "Arial" becomes Liberation Sans.
 // lfHeight < 0: the em height in pixels; > 0: the cell height (ascent + descent); 0: em 16 pixels.
@@ -74,13 +81,17 @@ int SetBkMode(HDC hdc, int mode);
 // params may be null; its margins narrow the rectangle and uiLengthDrawn gets the text length.
 int DrawTextExA(HDC hdc, const char* text, int length, RECT* rect, UINT format, DRAWTEXTPARAMS* params);
 
-// Blits. Supported raster codes: SRCCOPY, SRCAND, SRCINVERT; mirroring (negative sizes) is not.
+// Blits. Supported raster codes: SRCCOPY, SRCAND, SRCINVERT, SRCPAINT, SRCERASE, NOTSRCCOPY,
+// NOTSRCERASE and MERGEPAINT; mirroring (negative sizes) is not.
 // Only the destination's clip region and surface limit what is painted; source pixels outside the
 // source surface leave the destination alone. Between kinds of surface, a monochrome source paints
 // black in the destination's text colour and white in its background colour, and a colour source
 // gives a monochrome destination white where it has the source context's background colour and
 // black elsewhere. A blit within one surface reads the source as it was before.
 BOOL BitBlt(HDC destination, int x, int y, int cx, int cy, HDC source, int xSource, int ySource, DWORD rop);
+// Paints the rectangle from the context's brush (PATCOPY, PATINVERT), or inverts it (DSTINVERT),
+// or makes it black or white (BLACKNESS, WHITENESS); other codes fail with ERROR_NOT_SUPPORTED.
+BOOL PatBlt(HDC hdc, int x, int y, int width, int height, DWORD rop);
 // Stretches by dropping or repeating whole pixels: destination column i takes source column
 // xSource + i * cxSource / cx, rows alike.
 BOOL StretchBlt(HDC destination, int x, int y, int cx, int cy, HDC source, int xSource, int ySource, int cxSource,
@@ -114,11 +125,17 @@ int SetDIBitsToDevice(HDC hdc, int xDest, int yDest, DWORD width, DWORD height, 
 int GetDIBits(HDC hdc, HBITMAP bitmap, UINT start, UINT lines, void* bits, BITMAPINFO* info, UINT usage);
 
 // Clipping. Regions are made of rectangles in device pixels. Without a clip region a context may
-// paint its whole surface; ExtSelectClipRgn combines the region with that (RGN_AND, RGN_OR) or
+// paint its whole surface; ExtSelectClipRgn combines the region with that (RGN_AND, RGN_OR, RGN_XOR, RGN_DIFF) or
 // replaces it (RGN_COPY; a null region removes the clip region) and returns the kind of the
 // visible result: NULLREGION, SIMPLEREGION or COMPLEXREGION, ERROR on failure. The context keeps
 // its own copy, so the region may be deleted afterwards.
 HRGN CreateRectRgnIndirect(const RECT* rect);
+HRGN CreateRectRgn(int left, int top, int right, int bottom);
+// The pixels whose centres lie inside the polygon by the fill mode (ALTERNATE or WINDING).
+HRGN CreatePolygonRgn(const POINT* points, int count, int fillMode);
+// destination = a combined with b (RGN_AND, RGN_OR, RGN_XOR, RGN_DIFF: a without b; RGN_COPY: a
+// alone, b unused); returns the result's kind, ERROR on failure.
+int CombineRgn(HRGN destination, HRGN a, HRGN b, int mode);
 int ExtSelectClipRgn(HDC hdc, HRGN region, int mode);
 // The smallest rectangle around the visible part of the surface and that part's kind.
 int GetClipBox(HDC hdc, RECT* rect);

@@ -18,10 +18,21 @@ struct LOGPEN {
 };
 static_assert(sizeof(LOGPEN) == 16);
 
-// Brush styles: only solid and hollow brushes exist here.
+// Brush styles.
 constexpr UINT BS_SOLID = 0;
 constexpr UINT BS_NULL = 1;
 constexpr UINT BS_HOLLOW = BS_NULL;
+constexpr UINT BS_HATCHED = 2;
+constexpr UINT BS_PATTERN = 3;
+constexpr UINT BS_DIBPATTERNPT = 6;
+
+// Hatch styles: lines 8 pixels apart.
+constexpr int HS_HORIZONTAL = 0;
+constexpr int HS_VERTICAL = 1;
+constexpr int HS_FDIAGONAL = 2; // down from left to right
+constexpr int HS_BDIAGONAL = 3; // up from left to right
+constexpr int HS_CROSS = 4;
+constexpr int HS_DIAGCROSS = 5;
 
 // Pen styles.
 constexpr int PS_SOLID = 0;
@@ -93,6 +104,15 @@ constexpr int COLOR_MENUBAR = 30;
 
 // Solid brushes never change colour; a hollow brush paints nothing.
 HBRUSH CreateSolidBrush(COLORREF colour);
+// Hatch lines in the colour; between them the context's background colour in OPAQUE mode, the
+// old pixels in TRANSPARENT mode.
+HBRUSH CreateHatchBrush(int style, COLORREF colour);
+// A brush repeating a bitmap's pixels (at most 256 x 256 are used). A monochrome bitmap paints
+// its black pixels in the context's text colour and its white ones in its background colour.
+HBRUSH CreatePatternBrush(HBITMAP bitmap);
+// The same from a packed DIB (header, palette, pixels) of a depth the DIB transfers read.
+HBRUSH CreateDIBPatternBrushPt(const void* packedDib, UINT usage);
+HBRUSH CreateBrushIndirect(const LOGBRUSH* brush);
 // A pen of PS_SOLID, PS_DASH, PS_DOT, PS_DASHDOT, PS_DASHDOTDOT, PS_NULL or PS_INSIDEFRAME style.
 // Width 0 means 1 pixel, widths beyond 65536 fail; the dash styles are drawn only by 1-pixel pens
 // (wider ones are solid).

@@ -57,3 +57,6 @@ UINT GetEnhMetaFileHeader(HENHMETAFILE metafile, UINT size, ENHMETAHEADER* heade
 // Draws the picture so that its frame fills rect.
 BOOL PlayEnhMetaFile(HDC hdc, HENHMETAFILE metafile, const RECT* rect);
 BOOL DeleteEnhMetaFile(HENHMETAFILE metafile);
+// The palette an enhanced metafile carries in its end record: up to count entries copied (the
+// number it carries when entries is null); 0 for none, GDI_ERROR for a bad handle.
+UINT GetEnhMetaFilePaletteEntries(HENHMETAFILE metafile, UINT count, PALETTEENTRY* entries);

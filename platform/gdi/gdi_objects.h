@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <vector>
 
 #include "platform/gdi/gdi_types.h"
 #include "platform/gdi/region.h"
@@ -36,10 +37,23 @@ private:
     bool dibSection_;
 };
 
+// A logical palette. Surfaces hold true colour, so a selected palette changes no pixel; it is kept
+// for the calls that read it back.
+class Palette : public GdiObject {
+public:
+    explicit Palette(std::vector<PALETTEENTRY> entries) : entries_(std::move(entries)) {}
+    const std::vector<PALETTEENTRY>& Entries() const { return entries_; }
+
+private:
+    std::vector<PALETTEENTRY> entries_;
+};
+
 class RegionObject : public GdiObject {
 public:
     explicit RegionObject(Region area) : area_(std::move(area)) {}
+    // Read and replaced under the handle table's lock only.
     const Region& Area() const { return area_; }
+    void Replace(Region area) { area_ = std::move(area); }
 
 private:
     Region area_;
@@ -66,6 +80,8 @@ public:
     COLORREF textColour = RGB(0, 0, 0);
     COLORREF bkColour = RGB(255, 255, 255);
     int bkMode = OPAQUE;
+    int polyFillMode = ALTERNATE;
+    std::uintptr_t paletteId = 0; // the selected logical palette; 0 for the default one
     // Null while the context has no clip region: then everything on its surface is visible.
     // Replaced, never changed in place, so a drawing call can keep the one it started with.
     std::shared_ptr<const Region> clip;
@@ -79,6 +95,11 @@ public:
 
     std::shared_ptr<Surface> Target() const { return isMemory ? (bitmap ? bitmap->Pixels() : nullptr) : screen; }
 };
+
+// A new region handle for the area.
+HRGN NewRegionHandle(Region area);
+// a combined with b by RGN_AND, RGN_OR, RGN_XOR or RGN_DIFF; a itself for any other mode.
+Region CombineRegions(const Region& a, const Region& b, int mode);
 
 inline std::uintptr_t HandleId(const void* handle) { return reinterpret_cast<std::uintptr_t>(handle); }
 

@@ -39,11 +39,16 @@ BOOL Polyline(HDC hdc, const POINT* points, int count);
 
 // Shapes fill with the selected brush and outline with the selected pen, inside the box
 // (right and bottom edges excluded). With the null pen the filled area loses its right column and
-// bottom row, as on Windows. Polygons fill by the even-odd rule and close themselves. Ellipse
-// outlines are always solid. Rectangle and Ellipse take coordinates within +-2^27, as on Windows.
+// bottom row, as on Windows. Polygons fill by the context's fill mode (ALTERNATE, the even-odd
+// rule, unless SetPolyFillMode chose WINDING) and close themselves; PolyPolygon fills its polygons
+// as one area, so one inside another makes a hole. Ellipse outlines are always solid. Rectangle and
+// Ellipse take coordinates within +-2^27, as on Windows.
 BOOL Rectangle(HDC hdc, int left, int top, int right, int bottom);
 BOOL Ellipse(HDC hdc, int left, int top, int right, int bottom);
 BOOL Polygon(HDC hdc, const POINT* points, int count);
+BOOL PolyPolygon(HDC hdc, const POINT* points, const INT* counts, int polygons);
+int SetPolyFillMode(HDC hdc, int mode);
+int GetPolyFillMode(HDC hdc);
 
 // Rings along the inside of the rectangle in the 3-D system colours: the outer ring raised
 // (COLOR_3DLIGHT above and left, COLOR_3DDKSHADOW below and right) or sunken (COLOR_BTNSHADOW,

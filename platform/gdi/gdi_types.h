@@ -12,6 +12,20 @@ struct HBITMAP__;
 struct HFONT__;
 struct HRGN__;
 struct HPALETTE__;
+
+struct PALETTEENTRY {
+    BYTE peRed;
+    BYTE peGreen;
+    BYTE peBlue;
+    BYTE peFlags;
+};
+
+// A palette's header followed by palPalNumEntries entries.
+struct LOGPALETTE {
+    WORD palVersion; // 0x300
+    WORD palNumEntries;
+    PALETTEENTRY palPalEntry[1];
+};
 struct HPEN__;
 using HDC = HDC__*;
 using HBITMAP = HBITMAP__*;
@@ -101,6 +115,10 @@ constexpr UINT DT_NOPREFIX = 0x0800;
 constexpr UINT DT_END_ELLIPSIS = 0x8000;
 constexpr UINT DT_HIDEPREFIX = 0x00100000;
 
+// Polygon fill modes: even-odd crossings, or any non-zero winding number.
+constexpr int ALTERNATE = 1;
+constexpr int WINDING = 2;
+
 // Background modes.
 constexpr int TRANSPARENT = 1;
 constexpr int OPAQUE = 2;
@@ -114,6 +132,17 @@ constexpr UINT GDI_ERROR = 0xFFFFFFFF;
 constexpr DWORD SRCCOPY = 0x00CC0020;   // S
 constexpr DWORD SRCAND = 0x008800C6;    // S & D
 constexpr DWORD SRCINVERT = 0x00660046; // S ^ D
+constexpr DWORD SRCPAINT = 0x00EE0086;  // S | D
+constexpr DWORD SRCERASE = 0x00440328;  // S & ~D
+constexpr DWORD NOTSRCCOPY = 0x00330008; // ~S
+constexpr DWORD NOTSRCERASE = 0x001100A6; // ~(S | D)
+constexpr DWORD MERGEPAINT = 0x00BB0226; // ~S | D
+// Raster operations without a source (PatBlt): from the brush's pattern P and D.
+constexpr DWORD PATCOPY = 0x00F00021;   // P
+constexpr DWORD PATINVERT = 0x005A0049; // P ^ D
+constexpr DWORD DSTINVERT = 0x00550009; // ~D
+constexpr DWORD BLACKNESS = 0x00000042; // 0
+constexpr DWORD WHITENESS = 0x00FF0062; // 1
 
 // Stretch modes.
 constexpr int BLACKONWHITE = 1;
@@ -130,6 +159,8 @@ constexpr int COMPLEXREGION = 3;
 // How ExtSelectClipRgn combines a region with the clip region.
 constexpr int RGN_AND = 1;
 constexpr int RGN_OR = 2;
+constexpr int RGN_XOR = 3;
+constexpr int RGN_DIFF = 4;
 constexpr int RGN_COPY = 5;
 
 // Object kinds of GetCurrentObject.

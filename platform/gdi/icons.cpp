@@ -1,6 +1,7 @@
 // Icon and cursor handles: made from bitmaps, described as bitmaps, destroyed and drawn.
 #include <mutex>
 
+#include "platform/gdi/area_fill.h"
 #include "platform/gdi/context_state.h"
 #include "platform/gdi/gdi.h"
 #include "platform/gdi/handle_table.h"
@@ -205,9 +206,7 @@ BOOL DrawIconEx(HDC hdc, int x, int y, HICON handle, int cx, int cy, UINT /*step
     if (!ReadPaintState(hdc, state))
         return FALSE;
     Painter painter(*state.target, state.Visible(), state.origin);
-    if (brush)
-        if (const std::optional<COLORREF> colour = brush->ColourIn(state.dcBrushColour))
-            painter.Fill(RectAt(x, y, width, height), *colour);
+    AreaFill(brush, state).Fill(painter, RectAt(x, y, width, height));
     icon->Draw(painter, x, y, width, height, flags);
     return TRUE;
 }

@@ -1,5 +1,6 @@
 // Metafile handles: each owns the metafile's bytes and its header; the table knows which handles
 // are alive, so a stale or made-up one is refused.
+#include <algorithm>
 #include <cstring>
 #include <memory>
 #include <mutex>
@@ -119,6 +120,40 @@ BOOL PlayEnhMetaFile(HDC hdc, HENHMETAFILE metafile, const RECT* rect)
         return FALSE;
     zv::gdi::PlayMetafileRecords(hdc, *data, *rect);
     return TRUE;
+}
+
+UINT GetEnhMetaFilePaletteEntries(HENHMETAFILE metafile, UINT count, PALETTEENTRY* entries)
+{
+    using namespace zv::gdi;
+    const auto data = Find(metafile);
+    if (!data)
+        return GDI_ERROR;
+    if (!data->enhanced || data->header.nPalEntries == 0)
+        return 0;
+    // The end record closes the file: type 14, size, entry count, offset of the entries.
+    const std::vector<BYTE>& bytes = data->bytes;
+    std::size_t at = 0;
+    while (bytes.size() - at >= 8) {
+        const std::uint32_t type = Le32(bytes.data() + at);
+        const std::uint32_t size = Le32(bytes.data() + at + 4);
+        if (size < 8 || size > bytes.size() - at)
+            return 0;
+        if (type == 14) {
+            if (size < 20)
+                return 0;
+            const std::uint32_t carried = Le32(bytes.data() + at + 8);
+            const std::uint32_t offset = Le32(bytes.data() + at + 12);
+            if (carried == 0 || offset > size || (size - offset) / 4 < carried)
+                return 0;
+            if (!entries)
+                return carried;
+            const UINT copied = std::min<UINT>(count, carried);
+            std::memcpy(entries, bytes.data() + at + offset, std::size_t(copied) * 4);
+            return copied;
+        }
+        at += size;
+    }
+    return 0;
 }
 
 BOOL DeleteEnhMetaFile(HENHMETAFILE metafile)

@@ -4,12 +4,17 @@
 #include <array>
 #include <cmath>
 #include <cstring>
+#include <memory>
+#include <optional>
 #include <string>
 
 #include "platform/gdi/gdi.h"
+#include "platform/gdi/gdi_objects.h"
 #include "platform/gdi/gdi_brushes.h"
 #include "platform/gdi/gdi_shapes.h"
 #include "platform/gdi/gdi_text.h"
+#include "platform/gdi/pixel_transfer.h"
+#include "platform/gdi/polygon_spans.h"
 #include "platform/win32/string_conversion.h"
 
 namespace zv::gdi {
@@ -19,6 +24,8 @@ namespace {
 constexpr std::size_t kMaxRecords = 200000;
 constexpr std::size_t kMaxObjects = 4096;
 constexpr std::size_t kMaxSaved = 256;
+constexpr std::size_t kMaxRegionRects = 16384;
+constexpr std::size_t kMaxPathPoints = 1 << 20;
 constexpr double kMaxCoordinate = 32767.0;
 constexpr int kCurveSteps = 32;
 
@@ -61,9 +68,86 @@ std::size_t DibInfoSize(const Record& r, std::size_t at)
     return std::min(size, r.Size() - at);
 }
 
+// A DIB from a record, made contiguous (header, masks, colours, pixels) for the DIB calls.
+struct PackedDib {
+    std::vector<BYTE> bytes;
+    std::size_t bitsAt = 0;
+    const BITMAPINFO* Info() const { return reinterpret_cast<const BITMAPINFO*>(bytes.data()); }
+    const BYTE* Bits() const { return bytes.data() + bitsAt; }
+};
+
+// The DIB whose header and colours lie at infoAt and pixels at bitsAt, when all of it lies inside
+// the record and its depth and compression are ones the DIB calls read.
+std::optional<PackedDib> ReadPackedDib(const Record& record, std::size_t infoAt, std::size_t infoSize,
+                                       std::size_t bitsAt, std::size_t bitsSize)
+{
+    if (infoSize < sizeof(BITMAPINFOHEADER) || !record.Has(infoAt, infoSize) || !record.Has(bitsAt, bitsSize))
+        return std::nullopt;
+    BITMAPINFOHEADER header;
+    std::memcpy(&header, record.Data() + infoAt, sizeof header);
+    const int bits = header.biBitCount;
+    const DWORD compression = header.biCompression;
+    const bool depthKnown = bits == 1 || bits == 4 || bits == 8 || bits == 16 || bits == 24 || bits == 32;
+    const bool compressionKnown = compression == BI_RGB || (compression == BI_RLE8 && bits == 8) ||
+                                  (compression == BI_RLE4 && bits == 4) ||
+                                  (compression == BI_BITFIELDS && (bits == 16 || bits == 32));
+    if (header.biSize < sizeof header || header.biSize > infoSize || !depthKnown || !compressionKnown ||
+        header.biWidth <= 0 || header.biHeight == 0 || header.biHeight == INT32_MIN)
+        return std::nullopt;
+    // Masks follow a 40-byte header, or end a longer one: at byte 40 either way.
+    const std::size_t masks = compression == BI_BITFIELDS ? 12 : 0;
+    const std::size_t coloursAt = header.biSize + (header.biSize == sizeof header ? masks : 0);
+    const std::size_t colours = bits > 8 ? 0 : (header.biClrUsed ? header.biClrUsed : 1u << bits);
+    if (colours > 256u || infoSize < std::max(coloursAt + colours * 4, sizeof header + masks))
+        return std::nullopt;
+    std::size_t pixelBytes = bitsSize;
+    if (compression == BI_RLE8 || compression == BI_RLE4) {
+        pixelBytes = header.biSizeImage ? std::min<std::size_t>(header.biSizeImage, bitsSize) : bitsSize;
+        header.biSizeImage = static_cast<DWORD>(pixelBytes);
+    } else {
+        const std::uint64_t stride = ((std::uint64_t(header.biWidth) * bits + 31) / 32) * 4;
+        const std::uint64_t rows = header.biHeight < 0 ? -std::int64_t(header.biHeight) : header.biHeight;
+        if (stride * rows > bitsSize)
+            return std::nullopt;
+        pixelBytes = std::size_t(stride * rows);
+    }
+    PackedDib dib;
+    header.biSize = sizeof header;
+    dib.bytes.resize(sizeof header + masks + colours * 4 + pixelBytes);
+    BYTE* out = dib.bytes.data();
+    std::memcpy(out, &header, sizeof header);
+    std::memcpy(out + sizeof header, record.Data() + infoAt + sizeof header, masks);
+    std::memcpy(out + sizeof header + masks, record.Data() + infoAt + coloursAt, colours * 4);
+    dib.bitsAt = sizeof header + masks + colours * 4;
+    std::memcpy(out + dib.bitsAt, record.Data() + bitsAt, pixelBytes);
+    return dib;
+}
+
 struct DPoint {
     double x;
     double y;
+};
+
+// The world transform of enhanced metafiles: x' = x m11 + y m21 + dx, y' = x m12 + y m22 + dy.
+struct Transform {
+    double m11 = 1, m12 = 0, m21 = 0, m22 = 1, dx = 0, dy = 0;
+
+    DPoint Apply(DPoint p) const { return {p.x * m11 + p.y * m21 + dx, p.x * m12 + p.y * m22 + dy}; }
+    // This transform, then `after`.
+    Transform Then(const Transform& after) const
+    {
+        return {m11 * after.m11 + m12 * after.m21, m11 * after.m12 + m12 * after.m22,
+                m21 * after.m11 + m22 * after.m21, m21 * after.m12 + m22 * after.m22,
+                dx * after.m11 + dy * after.m21 + after.dx, dx * after.m12 + dy * after.m22 + after.dy};
+    }
+    bool KeepsAxes() const { return m12 == 0 && m21 == 0; }
+    // How lengths grow, on average over directions.
+    double LengthScale() const { return std::sqrt(std::fabs(m11 * m22 - m12 * m21)); }
+    bool IsFinite() const
+    {
+        return std::isfinite(m11) && std::isfinite(m12) && std::isfinite(m21) && std::isfinite(m22) &&
+               std::isfinite(dx) && std::isfinite(dy);
+    }
 };
 
 struct PlayState {
@@ -79,8 +163,9 @@ struct PlayState {
     COLORREF backColour = RGB(255, 255, 255);
     int backMode = OPAQUE;
     UINT textAlign = 0;
-    bool clipped = false;
-    RECT clip{};
+    int polyFillMode = ALTERNATE;
+    std::shared_ptr<const Region> clip; // target pixels; null: the whole target
+    Transform world;
     DPoint position{0, 0};
 };
 
@@ -175,6 +260,7 @@ private:
 
     POINT ToDevice(DPoint logical) const
     {
+        logical = state_.world.Apply(logical);
         const DPoint scale = Scale();
         const double x = outerX_ + ((logical.x - state_.windowOrigin.x) * scale.x + state_.viewportOrigin.x * scaleX_);
         const double y = outerY_ + ((logical.y - state_.windowOrigin.y) * scale.y + state_.viewportOrigin.y * scaleY_);
@@ -184,8 +270,11 @@ private:
     LONG ToDeviceLength(double length, bool vertical) const
     {
         const DPoint scale = Scale();
-        return Clamp(std::fabs(length * (vertical ? scale.y : scale.x)));
+        return Clamp(std::fabs(length * state_.world.LengthScale() * (vertical ? scale.y : scale.x)));
     }
+
+    // A point of the recording device (regions of enhanced metafiles) on the target.
+    POINT ReferenceToTarget(double x, double y) const { return {Clamp(outerX_ + x * scaleX_), Clamp(outerY_ + y * scaleY_)}; }
 
     RECT ToDevice(double left, double top, double right, double bottom) const
     {
@@ -216,6 +305,49 @@ private:
         state_.mapMode = mode;
     }
 
+    // Extent x = x * xNum / xDenom, y alike; zero denominators are refused.
+    void ScaleExtent(DPoint& extent, double xNum, double xDenom, double yNum, double yDenom)
+    {
+        if (ExtentsFree() && xDenom != 0 && yDenom != 0)
+            SetExtent(extent, extent.x * xNum / xDenom, extent.y * yNum / yDenom);
+    }
+
+    static Transform ReadTransform(const Record& r, std::size_t at)
+    {
+        const auto real = [&r](std::size_t offset) {
+            const std::uint32_t bits = r.U32(offset);
+            float value;
+            std::memcpy(&value, &bits, sizeof value);
+            return double(value);
+        };
+        return {real(at), real(at + 4), real(at + 8), real(at + 12), real(at + 16), real(at + 20)};
+    }
+
+    // How the world transform changes: 1 identity, 2 the new one first, 3 the new one after, 4 set.
+    void SetWorld(const Transform& change, DWORD mode)
+    {
+        Transform next;
+        switch (mode) {
+        case 1: break;
+        case 2: next = change.Then(state_.world); break;
+        case 3: next = state_.world.Then(change); break;
+        case 4: next = change; break;
+        default: return;
+        }
+        if (next.IsFinite())
+            state_.world = next;
+    }
+
+    // A rectangle painted from the brush (and the pixels there) by a raster operation.
+    void PaintPattern(const double* dest, DWORD rop)
+    {
+        if (inPath_)
+            return;
+        const RECT box = ToDevice(dest[0], dest[1], dest[0] + dest[2], dest[1] + dest[3]);
+        Apply();
+        PatBlt(hdc_, box.left, box.top, box.right - box.left, box.bottom - box.top, rop);
+    }
+
     bool ExtentsFree() const { return state_.mapMode == MM_ISOTROPIC || state_.mapMode == MM_ANISOTROPIC; }
 
     void SetExtent(DPoint& extent, double x, double y)
@@ -234,18 +366,9 @@ private:
         SetBkColor(hdc_, state_.backColour);
         SetBkMode(hdc_, state_.backMode);
         SetTextAlign(hdc_, state_.textAlign & ~TA_UPDATECP);
-        RECT clip = target_;
-        if (state_.clipped) {
-            clip.left = std::max(clip.left, state_.clip.left);
-            clip.top = std::max(clip.top, state_.clip.top);
-            clip.right = std::min(clip.right, state_.clip.right);
-            clip.bottom = std::min(clip.bottom, state_.clip.bottom);
-            if (clip.right < clip.left)
-                clip.right = clip.left;
-            if (clip.bottom < clip.top)
-                clip.bottom = clip.top;
-        }
-        if (HRGN region = CreateRectRgnIndirect(&clip)) {
+        SetPolyFillMode(hdc_, state_.polyFillMode);
+        const Region whole(target_);
+        if (HRGN region = NewRegionHandle(state_.clip ? Region::Intersect(*state_.clip, whole) : whole)) {
             ExtSelectClipRgn(hdc_, region, RGN_COPY);
             DeleteObject(region);
         }
@@ -322,12 +445,23 @@ private:
         return CreatePen(style & 0x0F, static_cast<int>(std::min<LONG>(pixels, 1000)), colour & 0xFFFFFF);
     }
 
-    HGDIOBJ MakeBrush(UINT style, COLORREF colour)
+    static HGDIOBJ MakeBrush(UINT style, COLORREF colour, UINT hatch)
     {
-        // Hatches and patterns are drawn in their colour, solid.
         if (style == BS_NULL)
             return GetStockObject(NULL_BRUSH);
+        if (style == BS_HATCHED && hatch <= HS_DIAGCROSS)
+            return CreateHatchBrush(static_cast<int>(hatch), colour & 0xFFFFFF);
+        // Patterns named by a handle cannot come with the record: drawn in the brush's colour.
         return CreateSolidBrush(colour & 0xFFFFFF);
+    }
+
+    // A brush repeating the packed DIB inside a record; black when the DIB cannot be read.
+    static HGDIOBJ MakeDibBrush(const Record& r, std::size_t infoAt, std::size_t infoSize, std::size_t bitsAt,
+                                std::size_t bitsSize)
+    {
+        const std::optional<PackedDib> dib = ReadPackedDib(r, infoAt, infoSize, bitsAt, bitsSize);
+        HGDIOBJ brush = dib ? CreateDIBPatternBrushPt(dib->bytes.data(), DIB_RGB_COLORS) : nullptr;
+        return brush ? brush : CreateSolidBrush(RGB(0, 0, 0));
     }
 
     HGDIOBJ MakeFont(LOGFONTA font)
@@ -361,23 +495,164 @@ private:
         saved_.resize(keep);
     }
 
+    // The clip region combined with `area` (RGN_AND, RGN_OR, RGN_XOR, RGN_DIFF; RGN_COPY replaces).
+    void CombineClip(const Region& area, int mode)
+    {
+        const Region current = state_.clip ? *state_.clip : Region(target_);
+        state_.clip = std::make_shared<const Region>(mode == RGN_COPY ? area : CombineRegions(current, area, mode));
+    }
+
     void IntersectClip(double left, double top, double right, double bottom)
     {
-        const RECT box = ToDevice(left, top, right, bottom);
-        if (state_.clipped) {
-            state_.clip.left = std::max(state_.clip.left, box.left);
-            state_.clip.top = std::max(state_.clip.top, box.top);
-            state_.clip.right = std::min(state_.clip.right, box.right);
-            state_.clip.bottom = std::min(state_.clip.bottom, box.bottom);
-        } else {
-            state_.clip = box;
-            state_.clipped = true;
+        CombineClip(Region(ToDevice(left, top, right, bottom)), RGN_AND);
+    }
+
+    void ExcludeClip(double left, double top, double right, double bottom)
+    {
+        CombineClip(Region(ToDevice(left, top, right, bottom)), RGN_DIFF);
+    }
+
+    void OffsetClip(double dx, double dy)
+    {
+        if (!state_.clip)
+            return;
+        const POINT from = ToDevice({0, 0});
+        const POINT to = ToDevice({dx, dy});
+        state_.clip = std::make_shared<const Region>(state_.clip->Offset(to.x - from.x, to.y - from.y));
+    }
+
+    // Region data of an enhanced metafile: a 32-byte header, then rectangles in the recording
+    // device's pixels. No data with RGN_COPY removes the clip region.
+    void SelectClipRegionData(const Record& r, std::size_t at, std::size_t size, int mode)
+    {
+        if (size == 0 || !r.Has(at, size)) {
+            if (mode == RGN_COPY)
+                state_.clip.reset();
+            return;
         }
+        if (size < 32)
+            return;
+        const std::size_t count = std::min({std::size_t(r.U32(at + 8)), (size - 32) / 16, kMaxRegionRects});
+        std::vector<RECT> rects;
+        for (std::size_t i = 0; i < count; ++i) {
+            const std::size_t rect = at + 32 + i * 16;
+            const POINT a = ReferenceToTarget(r.I32(rect), r.I32(rect + 4));
+            const POINT b = ReferenceToTarget(r.I32(rect + 8), r.I32(rect + 12));
+            rects.push_back(RECT{std::min(a.x, b.x), std::min(a.y, b.y), std::max(a.x, b.x), std::max(a.y, b.y)});
+        }
+        CombineClip(Region::FromRects(rects), mode);
+    }
+
+    // Paths: between the begin and end records drawing adds figures (in target pixels) instead
+    // of painting; the path is then filled, stroked or made the clip region.
+    void StartFigure(const std::vector<POINT>& points, bool closed)
+    {
+        if (points.empty() || pathPoints_ + points.size() > kMaxPathPoints)
+            return;
+        figures_.push_back(points);
+        figureClosed_.push_back(closed);
+        pathPoints_ += points.size();
+        figureOpen_ = !closed;
+    }
+
+    void ExtendFigure(const std::vector<POINT>& points)
+    {
+        if (!figureOpen_ || figures_.empty()) {
+            StartFigure(points, false);
+            return;
+        }
+        if (pathPoints_ + points.size() > kMaxPathPoints)
+            return;
+        figures_.back().insert(figures_.back().end(), points.begin() + 1, points.end());
+        pathPoints_ += points.size();
+    }
+
+    void CloseFigure()
+    {
+        if (!figureClosed_.empty())
+            figureClosed_.back() = true;
+        figureOpen_ = false;
+    }
+
+    void ClearPath()
+    {
+        figures_.clear();
+        figureClosed_.clear();
+        figureOpen_ = false;
+        pathPoints_ = 0;
+    }
+
+    // Figures of two points and more, as polygons.
+    Polygons PathPolygons() const
+    {
+        Polygons polygons;
+        for (const std::vector<POINT>& figure : figures_)
+            if (figure.size() >= 2)
+                polygons.push_back(figure);
+        return polygons;
+    }
+
+    void FillPath(bool stroke)
+    {
+        const Polygons polygons = PathPolygons();
+        if (!polygons.empty()) {
+            Apply();
+            if (!stroke)
+                SelectObject(hdc_, GetStockObject(NULL_PEN));
+            std::vector<POINT> points;
+            std::vector<INT> counts;
+            for (const std::vector<POINT>& polygon : polygons) {
+                points.insert(points.end(), polygon.begin(), polygon.end());
+                counts.push_back(static_cast<INT>(polygon.size()));
+            }
+            PolyPolygon(hdc_, points.data(), counts.data(), static_cast<int>(counts.size()));
+        }
+        ClearPath();
+    }
+
+    void StrokePath()
+    {
+        Apply();
+        for (std::size_t i = 0; i < figures_.size(); ++i) {
+            std::vector<POINT> line = figures_[i];
+            if (line.size() < 2)
+                continue;
+            if (figureClosed_[i])
+                line.push_back(line.front());
+            Polyline(hdc_, line.data(), static_cast<int>(line.size()));
+        }
+        ClearPath();
+    }
+
+    void SelectClipPath(int mode)
+    {
+        CombineClip(PolygonRegion(PathPolygons(), state_.polyFillMode, target_), mode);
+        ClearPath();
+    }
+
+    std::vector<POINT> ToDevice(const std::vector<DPoint>& points) const
+    {
+        std::vector<POINT> device;
+        device.reserve(points.size());
+        for (const DPoint& point : points)
+            device.push_back(ToDevice(point));
+        return device;
     }
 
     // Drawing, in logical coordinates.
+    void MoveTo(DPoint to)
+    {
+        state_.position = to;
+        figureOpen_ = false;
+    }
+
     void DrawLine(DPoint to)
     {
+        if (inPath_) {
+            ExtendFigure({ToDevice(state_.position), ToDevice(to)});
+            state_.position = to;
+            return;
+        }
         Apply();
         const POINT from = ToDevice(state_.position);
         const POINT end = ToDevice(to);
@@ -386,14 +661,22 @@ private:
         state_.position = to;
     }
 
-    void DrawPoly(const std::vector<DPoint>& points, bool closed)
+    // A polyline or polygon; `continues` for the kinds that go on from the current position
+    // (their first point is that position).
+    void DrawPoly(const std::vector<DPoint>& points, bool closed, bool continues = false)
     {
         if (points.empty())
             return;
-        std::vector<POINT> device;
-        device.reserve(points.size());
-        for (const DPoint& point : points)
-            device.push_back(ToDevice(point));
+        const std::vector<POINT> device = ToDevice(points);
+        if (inPath_) {
+            if (continues)
+                ExtendFigure(device);
+            else
+                StartFigure(device, closed);
+            return;
+        }
+        if (device.size() < 2)
+            return;
         Apply();
         const int count = static_cast<int>(device.size());
         if (closed)
@@ -402,8 +685,35 @@ private:
             Polyline(hdc_, device.data(), count);
     }
 
+    // Polygons filled as one area (one inside another makes a hole).
+    void DrawPolygons(const std::vector<std::vector<DPoint>>& polygons)
+    {
+        std::vector<POINT> points;
+        std::vector<INT> counts;
+        for (const std::vector<DPoint>& polygon : polygons) {
+            if (polygon.size() < 2)
+                continue;
+            const std::vector<POINT> device = ToDevice(polygon);
+            if (inPath_)
+                StartFigure(device, true);
+            points.insert(points.end(), device.begin(), device.end());
+            counts.push_back(static_cast<INT>(device.size()));
+        }
+        if (inPath_ || counts.empty())
+            return;
+        Apply();
+        PolyPolygon(hdc_, points.data(), counts.data(), static_cast<int>(counts.size()));
+    }
+
+    // Rectangles and ellipses turn into polygons in a path or under a rotating world transform.
+    bool ShapesAsPolygons() const { return inPath_ || !state_.world.KeepsAxes(); }
+
     void DrawRectangle(double l, double t, double r, double b)
     {
+        if (ShapesAsPolygons()) {
+            DrawPoly({{l, t}, {r, t}, {r, b}, {l, b}}, true);
+            return;
+        }
         const RECT box = ToDevice(l, t, r, b);
         Apply();
         Rectangle(hdc_, box.left, box.top, box.right, box.bottom);
@@ -411,6 +721,16 @@ private:
 
     void DrawEllipse(double l, double t, double r, double b)
     {
+        if (ShapesAsPolygons()) {
+            const double cx = (l + r) / 2, cy = (t + b) / 2, rx = std::fabs(r - l) / 2, ry = std::fabs(b - t) / 2;
+            std::vector<DPoint> points;
+            for (int step = 0; step < 2 * kCurveSteps; ++step) {
+                const double angle = step * kPi / kCurveSteps;
+                points.push_back({cx + rx * std::cos(angle), cy - ry * std::sin(angle)});
+            }
+            DrawPoly(points, true);
+            return;
+        }
         const RECT box = ToDevice(l, t, r, b);
         Apply();
         Ellipse(hdc_, box.left, box.top, box.right, box.bottom);
@@ -457,6 +777,8 @@ private:
 
     void DrawText(DPoint at, const std::string& text, UINT options, const RECT* logicalRect)
     {
+        if (inPath_)
+            return; // text outlines are not made into figures
         Apply();
         const POINT where = ToDevice(at);
         RECT rect{};
@@ -466,38 +788,20 @@ private:
                     static_cast<UINT>(text.size()), nullptr);
     }
 
-    // A packed DIB inside a record: header, colours and bits all within it, of a depth the
-    // layer transfers.
+    // A packed DIB inside a record drawn into the logical rectangle dest (x, y, width, height)
+    // from the source rectangle (x, y, width, height) with the raster operation; operations the
+    // layer lacks copy.
     void DrawDib(const Record& record, std::size_t infoAt, std::size_t infoSize, std::size_t bitsAt,
-                 std::size_t bitsSize, const double* dest, const LONG* source)
+                 std::size_t bitsSize, const double* dest, const LONG* source, DWORD rop = SRCCOPY)
     {
-        if (infoSize < sizeof(BITMAPINFOHEADER) || !record.Has(infoAt, infoSize) || !record.Has(bitsAt, bitsSize))
+        const std::optional<PackedDib> dib = ReadPackedDib(record, infoAt, infoSize, bitsAt, bitsSize);
+        if (!dib || inPath_)
             return;
-        BITMAPINFOHEADER header;
-        std::memcpy(&header, record.Data() + infoAt, sizeof header);
-        const int bits = header.biBitCount;
-        if (header.biSize < sizeof header || header.biCompression != 0 || header.biWidth <= 0 ||
-            header.biHeight == 0 || header.biHeight == INT32_MIN || (bits != 1 && bits != 4 && bits != 8 && bits != 24))
-            return;
-        const std::size_t colours = bits > 8 ? 0 : (header.biClrUsed ? header.biClrUsed : 1u << bits);
-        if (colours > 256u || header.biSize > infoSize || infoSize - header.biSize < colours * 4)
-            return;
-        const std::uint64_t stride = ((std::uint64_t(header.biWidth) * bits + 31) / 32) * 4;
-        const std::uint64_t rows = header.biHeight < 0 ? -std::int64_t(header.biHeight) : header.biHeight;
-        if (stride * rows > bitsSize)
-            return;
-        // The layer wants the colours right behind a 40-byte header.
-        const std::size_t coloursAt = infoAt + header.biSize;
-        std::vector<BYTE> info(sizeof header + colours * 4);
-        header.biSize = sizeof header;
-        std::memcpy(info.data(), &header, sizeof header);
-        if (colours)
-            std::memcpy(info.data() + sizeof header, record.Data() + coloursAt, colours * 4);
         const RECT box = ToDevice(dest[0], dest[1], dest[0] + dest[2], dest[1] + dest[3]);
         Apply();
         StretchDIBits(hdc_, box.left, box.top, box.right - box.left, box.bottom - box.top, source[0], source[1],
-                      source[2], source[3], record.Data() + bitsAt, reinterpret_cast<const BITMAPINFO*>(info.data()),
-                      DIB_RGB_COLORS, SRCCOPY);
+                      source[2], source[3], dib->Bits(), dib->Info(), DIB_RGB_COLORS,
+                      FindRasterOp(rop) ? rop : SRCCOPY);
     }
 
     void PlayEnhanced();
@@ -514,6 +818,11 @@ private:
     std::vector<Slot> objects_;
     std::vector<HGDIOBJ> owned_;
     std::size_t windowsObjectLimit_ = 0;
+    bool inPath_ = false;
+    Polygons figures_;
+    std::vector<bool> figureClosed_;
+    bool figureOpen_ = false; // the last figure takes the next line's points
+    std::size_t pathPoints_ = 0;
     double outerX_ = 0, outerY_ = 0, scaleX_ = 1, scaleY_ = 1;
     double dpiX_ = 96, dpiY_ = 96;
 };
@@ -616,7 +925,7 @@ void Player::PlayEnhancedRecord(DWORD type, const Record& r)
         if (from)
             points.insert(points.begin(), state_.position);
         state_.position = points.back();
-        DrawPoly(FlattenBeziers(points), false);
+        DrawPoly(FlattenBeziers(points), false, from);
         return;
     }
     case 3: case 4: case 6: case 86: case 87: case 89: { // polygon, polyline, polyline-to
@@ -624,11 +933,12 @@ void Player::PlayEnhancedRecord(DWORD type, const Record& r)
         std::vector<DPoint> points = ReadPoints(r, 28, r.U32(24), small);
         if (points.empty())
             return;
-        if (type == 6 || type == 89) {
+        const bool from = type == 6 || type == 89;
+        if (from) {
             points.insert(points.begin(), state_.position);
             state_.position = points.back();
         }
-        DrawPoly(points, type == 3 || type == 86);
+        DrawPoly(points, type == 3 || type == 86, from);
         return;
     }
     case 7: case 8: case 90: case 91: { // poly-polylines and poly-polygons
@@ -638,14 +948,20 @@ void Player::PlayEnhancedRecord(DWORD type, const Record& r)
         if (polys == 0 || polys > r.Size() / 4 || !r.Has(32, polys * 4))
             return;
         const std::vector<DPoint> points = ReadPoints(r, 32 + polys * 4, total, small);
+        std::vector<std::vector<DPoint>> parts;
         std::size_t next = 0;
         for (std::size_t i = 0; i < polys; ++i) {
             const std::size_t n = r.U32(32 + i * 4);
             if (n > points.size() - next)
-                return;
-            DrawPoly({points.begin() + long(next), points.begin() + long(next + n)}, type == 8 || type == 91);
+                break;
+            parts.emplace_back(points.begin() + long(next), points.begin() + long(next + n));
             next += n;
         }
+        if (type == 8 || type == 91)
+            DrawPolygons(parts);
+        else
+            for (const std::vector<DPoint>& part : parts)
+                DrawPoly(part, false);
         return;
     }
     case 9: SetExtent(state_.windowExtent, r.I32(8), r.I32(12)); return;
@@ -659,11 +975,18 @@ void Player::PlayEnhancedRecord(DWORD type, const Record& r)
         return;
     }
     case 17: SetMapMode(r.I32(8)); return;
+    case 19: state_.polyFillMode = r.I32(8) == WINDING ? WINDING : ALTERNATE; return;
+    case 26: OffsetClip(r.I32(8), r.I32(12)); return;
+    case 29: { const auto b = box(8); ExcludeClip(b[0], b[1], b[2], b[3]); return; }
+    case 31: ScaleExtent(state_.viewportExtent, r.I32(8), r.I32(12), r.I32(16), r.I32(20)); return;
+    case 32: ScaleExtent(state_.windowExtent, r.I32(8), r.I32(12), r.I32(16), r.I32(20)); return;
+    case 35: SetWorld(ReadTransform(r, 8), 4); return;
+    case 36: SetWorld(ReadTransform(r, 8), r.U32(32)); return;
     case 18: state_.backMode = r.I32(8) == TRANSPARENT ? TRANSPARENT : OPAQUE; return;
     case 22: state_.textAlign = r.U32(8); return;
     case 24: state_.textColour = r.U32(8) & 0xFFFFFF; return;
     case 25: state_.backColour = r.U32(8) & 0xFFFFFF; return;
-    case 27: state_.position = {double(r.I32(8)), double(r.I32(12))}; return;
+    case 27: MoveTo({double(r.I32(8)), double(r.I32(12))}); return;
     case 30: { const auto b = box(8); IntersectClip(b[0], b[1], b[2], b[3]); return; }
     case 33: Save(); return;
     case 34: Restore(r.I32(8)); return;
@@ -677,7 +1000,8 @@ void Player::PlayEnhancedRecord(DWORD type, const Record& r)
     }
     case 38: Store(MakePen(r.I32(12), r.I32(16), r.U32(24)), OBJ_PEN, r.U32(8)); return;
     case 95: Store(MakePen(r.I32(28), r.I32(32), r.U32(40)), OBJ_PEN, r.U32(8)); return;
-    case 39: Store(MakeBrush(r.U32(12), r.U32(16)), OBJ_BRUSH, r.U32(8)); return;
+    case 39: Store(MakeBrush(r.U32(12), r.U32(16), r.U32(20)), OBJ_BRUSH, r.U32(8)); return;
+    case 93: case 94: Store(MakeDibBrush(r, r.U32(16), r.U32(20), r.U32(24), r.U32(28)), OBJ_BRUSH, r.U32(8)); return;
     case 40: Forget(r.U32(8)); return;
     case 42: { const auto b = box(8); DrawEllipse(b[0], b[1], b[2], b[3]); return; }
     case 43: { const auto b = box(8); DrawRectangle(b[0], b[1], b[2], b[3]); return; }
@@ -689,30 +1013,36 @@ void Player::PlayEnhancedRecord(DWORD type, const Record& r)
         return;
     }
     case 54: DrawLine({double(r.I32(8)), double(r.I32(12))}); return;
-    case 75: // a region select: only "no clip" is followed
-        if (r.U32(8) == 0 && r.I32(12) == RGN_COPY)
-            state_.clipped = false;
-        return;
+    case 59: ClearPath(); inPath_ = true; return;
+    case 60: inPath_ = false; return;
+    case 61: CloseFigure(); return;
+    case 62: FillPath(false); return;
+    case 63: FillPath(true); return;
+    case 64: StrokePath(); return;
+    case 67: SelectClipPath(r.I32(8)); return;
+    case 68: ClearPath(); inPath_ = false; return;
+    case 75: SelectClipRegionData(r, 16, r.U32(8), r.I32(12)); return;
     case 76: case 77: { // bit blit, stretch blit; without bits they fill with the brush
         const double dest[4] = {double(r.I32(24)), double(r.I32(28)), double(r.I32(32)), double(r.I32(36))};
         const bool stretch = type == 77;
         const LONG source[4] = {r.I32(44), r.I32(48), stretch ? r.I32(100) : LONG(dest[2]), stretch ? r.I32(104) : LONG(dest[3])};
         if (r.U32(88) == 0) {
-            const RECT b = ToDevice(dest[0], dest[1], dest[0] + dest[2], dest[1] + dest[3]);
-            Apply();
-            if (r.U32(40) == 0x00F00021) { // PATCOPY
-                SelectObject(hdc_, GetStockObject(NULL_PEN));
-                Rectangle(hdc_, b.left, b.top, b.right + 1, b.bottom + 1);
-            }
+            PaintPattern(dest, r.U32(40));
             return;
         }
-        DrawDib(r, r.U32(84), r.U32(88), r.U32(92), r.U32(96), dest, source);
+        DrawDib(r, r.U32(84), r.U32(88), r.U32(92), r.U32(96), dest, source, r.U32(40));
+        return;
+    }
+    case 80: { // DIB bits to the device, unscaled
+        const double dest[4] = {double(r.I32(24)), double(r.I32(28)), double(r.I32(40)), double(r.I32(44))};
+        const LONG source[4] = {r.I32(32), r.I32(36), r.I32(40), r.I32(44)};
+        DrawDib(r, r.U32(48), r.U32(52), r.U32(56), r.U32(60), dest, source);
         return;
     }
     case 81: { // stretch DIB bits
         const double dest[4] = {double(r.I32(24)), double(r.I32(28)), double(r.I32(72)), double(r.I32(76))};
         const LONG source[4] = {r.I32(32), r.I32(36), r.I32(40), r.I32(44)};
-        DrawDib(r, r.U32(48), r.U32(52), r.U32(56), r.U32(60), dest, source);
+        DrawDib(r, r.U32(48), r.U32(52), r.U32(56), r.U32(60), dest, source, r.U32(68));
         return;
     }
     case 82: { // font
@@ -776,7 +1106,21 @@ void Player::PlayWindowsRecord(WORD function, const Record& r)
     case 0x012E: state_.textAlign = r.U16(6); return;
     case 0x020B: state_.windowOrigin = {w(1), w(0)}; return;
     case 0x020C: SetExtent(state_.windowExtent, w(1), w(0)); return;
-    case 0x0214: state_.position = {w(1), w(0)}; return;
+    case 0x020D: state_.viewportOrigin = {w(1), w(0)}; return;
+    case 0x020E: SetExtent(state_.viewportExtent, w(1), w(0)); return;
+    case 0x020F: state_.windowOrigin = {state_.windowOrigin.x + w(1), state_.windowOrigin.y + w(0)}; return;
+    case 0x0211: state_.viewportOrigin = {state_.viewportOrigin.x + w(1), state_.viewportOrigin.y + w(0)}; return;
+    case 0x0410: ScaleExtent(state_.windowExtent, w(3), w(2), w(1), w(0)); return;
+    case 0x0412: ScaleExtent(state_.viewportExtent, w(3), w(2), w(1), w(0)); return;
+    case 0x0415: ExcludeClip(w(3), w(2), w(1), w(0)); return;
+    case 0x0220: OffsetClip(w(1), w(0)); return;
+    case 0x0106: state_.polyFillMode = r.I16(6) == WINDING ? WINDING : ALTERNATE; return;
+    case 0x061D: { // pattern blit: rop, height, width, y, x
+        const double dest[4] = {w(5), w(4), w(3), w(2)};
+        PaintPattern(dest, r.U32(6));
+        return;
+    }
+    case 0x0214: MoveTo({w(1), w(0)}); return;
     case 0x0213: DrawLine({w(1), w(0)}); return;
     case 0x041F: {
         Apply();
@@ -791,12 +1135,14 @@ void Player::PlayWindowsRecord(WORD function, const Record& r)
         for (std::size_t i = 0; i < polys; ++i)
             total += r.U16(8 + 2 * i);
         const std::vector<DPoint> points = ReadPoints(r, 8 + 2 * polys, total, true);
+        std::vector<std::vector<DPoint>> parts;
         std::size_t next = 0;
         for (std::size_t i = 0; i < polys && !points.empty(); ++i) {
             const std::size_t n = r.U16(8 + 2 * i);
-            DrawPoly({points.begin() + long(next), points.begin() + long(next + n)}, true);
+            parts.emplace_back(points.begin() + long(next), points.begin() + long(next + n));
             next += n;
         }
+        DrawPolygons(parts);
         return;
     }
     case 0x041B: DrawRectangle(w(3), w(2), w(1), w(0)); return;
@@ -809,7 +1155,16 @@ void Player::PlayWindowsRecord(WORD function, const Record& r)
         return;
     }
     case 0x02FA: StoreInFreeSlot(MakePen(r.U16(6), w(1), r.U32(12)), OBJ_PEN); return;
-    case 0x02FC: StoreInFreeSlot(MakeBrush(r.U16(6), r.U32(8)), OBJ_BRUSH); return;
+    case 0x02FC: StoreInFreeSlot(MakeBrush(r.U16(6), r.U32(8), r.U16(12)), OBJ_BRUSH); return;
+    case 0x0142: { // brush from a DIB: style, usage, DIB
+        if (r.U16(6) == BS_PATTERN || r.Size() <= 10) { // a device bitmap, not a DIB: not kept
+            StoreInFreeSlot(CreateSolidBrush(RGB(0, 0, 0)), OBJ_BRUSH);
+            return;
+        }
+        const std::size_t info = DibInfoSize(r, 10);
+        StoreInFreeSlot(MakeDibBrush(r, 10, info, 10 + info, r.Size() - 10 - info), OBJ_BRUSH);
+        return;
+    }
     case 0x02FB: { // font
         if (!r.Has(6, 18))
             return;
@@ -826,7 +1181,7 @@ void Player::PlayWindowsRecord(WORD function, const Record& r)
         return;
     }
     // Objects the player does not draw with still take their slot.
-    case 0x00F7: case 0x0142: case 0x06FF: case 0x01F9: StoreInFreeSlot(nullptr, 0); return;
+    case 0x00F7: case 0x06FF: case 0x01F9: StoreInFreeSlot(nullptr, 0); return;
     case 0x012D: SelectSlot(r.U16(6)); return;
     case 0x01F0: Forget(r.U16(6)); return;
     case 0x001E: Save(); return;

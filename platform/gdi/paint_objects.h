@@ -3,11 +3,26 @@
 
 #include <memory>
 #include <optional>
+#include <vector>
 
 #include "platform/gdi/gdi_brushes.h"
 #include "platform/gdi/gdi_objects.h"
 
 namespace zv::gdi {
+
+// The cells of a hatched or patterned brush, repeated from the surface's origin.
+struct BrushPattern {
+    enum class Cell : BYTE {
+        Fixed,      // the cell's own colour
+        Text,       // the context's text colour (monochrome patterns)
+        Background, // the context's background colour (monochrome patterns)
+        Gap,        // between hatch lines: the background colour in OPAQUE mode, else untouched
+    };
+    int width = 0;
+    int height = 0;
+    std::vector<Cell> cells;       // row by row from the top
+    std::vector<COLORREF> colours; // for Fixed cells
+};
 
 // Never changes once made, so drawing calls share it without a lock.
 class Brush : public GdiObject {
@@ -16,16 +31,25 @@ public:
         Solid,
         Hollow,
         ContextColour, // DC_BRUSH: the context's brush colour
+        Hatched,
+        Pattern,
     };
 
     Brush(Kind kind, COLORREF colour) : kind_(kind), colour_(colour) {}
+    Brush(Kind kind, COLORREF colour, UINT hatch, BrushPattern pattern)
+        : kind_(kind), colour_(colour), hatch_(hatch), pattern_(std::move(pattern))
+    {
+    }
 
     Kind GetKind() const { return kind_; }
-    // The colour painted in a context whose DC brush colour is given; nothing for a hollow brush.
+    // The one colour painted in a context whose DC brush colour is given; nothing for a hollow
+    // brush. A hatched or patterned brush gives its colour here; AreaFill paints its cells.
     std::optional<COLORREF> ColourIn(COLORREF contextColour) const
     {
         switch (kind_) {
         case Kind::Solid:
+        case Kind::Hatched:
+        case Kind::Pattern:
             return colour_;
         case Kind::ContextColour:
             return contextColour;
@@ -34,14 +58,22 @@ public:
         }
         return std::nullopt;
     }
+    const BrushPattern* Pattern() const { return pattern_.width > 0 ? &pattern_ : nullptr; }
     LOGBRUSH Describe() const
     {
-        return LOGBRUSH{kind_ == Kind::Hollow ? BS_NULL : BS_SOLID, colour_, 0};
+        switch (kind_) {
+        case Kind::Hollow: return LOGBRUSH{BS_NULL, colour_, 0};
+        case Kind::Hatched: return LOGBRUSH{BS_HATCHED, colour_, hatch_};
+        case Kind::Pattern: return LOGBRUSH{BS_PATTERN, 0, 0};
+        default: return LOGBRUSH{BS_SOLID, colour_, 0};
+        }
     }
 
 private:
     Kind kind_;
     COLORREF colour_;
+    UINT hatch_ = 0;
+    BrushPattern pattern_;
 };
 
 // Never changes once made, like Brush.

@@ -14,6 +14,11 @@ constexpr RasterOpEntry kRasterOps[] = {
     {SRCCOPY, [](COLORREF s, COLORREF) { return s & kColourBits; }},
     {SRCAND, [](COLORREF s, COLORREF d) { return s & d & kColourBits; }},
     {SRCINVERT, [](COLORREF s, COLORREF d) { return (s ^ d) & kColourBits; }},
+    {SRCPAINT, [](COLORREF s, COLORREF d) { return (s | d) & kColourBits; }},
+    {SRCERASE, [](COLORREF s, COLORREF d) { return s & ~d & kColourBits; }},
+    {NOTSRCCOPY, [](COLORREF s, COLORREF) { return ~s & kColourBits; }},
+    {NOTSRCERASE, [](COLORREF s, COLORREF d) { return ~(s | d) & kColourBits; }},
+    {MERGEPAINT, [](COLORREF s, COLORREF d) { return (~s | d) & kColourBits; }},
 };
 
 } // namespace

@@ -1,4 +1,5 @@
 // FillRect, FrameRect and InvertRect.
+#include "platform/gdi/area_fill.h"
 #include "platform/gdi/context_state.h"
 #include "platform/gdi/gdi.h"
 #include "platform/gdi/paint_objects.h"
@@ -9,7 +10,7 @@ using namespace zv::gdi;
 
 namespace {
 
-// Paints with the brush in the context: paint(painter, colour). False, with the last error set,
+// Paints with the brush in the context: paint(painter, fill). False, with the last error set,
 // for a bad context, rectangle or brush.
 template <class Paint> int PaintWithBrush(HDC hdc, const RECT* rect, HBRUSH handle, Paint paint)
 {
@@ -21,11 +22,11 @@ template <class Paint> int PaintWithBrush(HDC hdc, const RECT* rect, HBRUSH hand
         SetLastError(ERROR_INVALID_HANDLE);
         return FALSE;
     }
-    const std::optional<COLORREF> colour = brush->ColourIn(state.dcBrushColour);
-    if (!colour)
+    const AreaFill fill(brush, state);
+    if (!fill.Paints())
         return TRUE; // a hollow brush paints nothing
     Painter painter(*state.target, state.Visible(), state.origin);
-    paint(painter, *colour);
+    paint(painter, fill);
     return TRUE;
 }
 
@@ -33,19 +34,19 @@ template <class Paint> int PaintWithBrush(HDC hdc, const RECT* rect, HBRUSH hand
 
 int FillRect(HDC hdc, const RECT* rect, HBRUSH brush)
 {
-    return PaintWithBrush(hdc, rect, brush, [rect](Painter& painter, COLORREF colour) { painter.Fill(*rect, colour); });
+    return PaintWithBrush(hdc, rect, brush, [rect](Painter& painter, const AreaFill& fill) { fill.Fill(painter, *rect); });
 }
 
 int FrameRect(HDC hdc, const RECT* rect, HBRUSH brush)
 {
-    return PaintWithBrush(hdc, rect, brush, [rect](Painter& painter, COLORREF colour) {
+    return PaintWithBrush(hdc, rect, brush, [rect](Painter& painter, const AreaFill& fill) {
         const RECT& r = *rect;
         if (IsEmptyRect(r))
             return;
-        painter.Fill(RECT{r.left, r.top, r.right, r.top + 1}, colour);
-        painter.Fill(RECT{r.left, r.bottom - 1, r.right, r.bottom}, colour);
-        painter.Fill(RECT{r.left, r.top + 1, r.left + 1, r.bottom - 1}, colour);
-        painter.Fill(RECT{r.right - 1, r.top + 1, r.right, r.bottom - 1}, colour);
+        fill.Fill(painter, RECT{r.left, r.top, r.right, r.top + 1});
+        fill.Fill(painter, RECT{r.left, r.bottom - 1, r.right, r.bottom});
+        fill.Fill(painter, RECT{r.left, r.top + 1, r.left + 1, r.bottom - 1});
+        fill.Fill(painter, RECT{r.right - 1, r.top + 1, r.right, r.bottom - 1});
     });
 }
 

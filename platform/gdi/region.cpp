@@ -49,6 +49,25 @@ Region::Region(const RECT& rect)
         rects_.push_back(rect);
 }
 
+Region Region::FromRects(const std::vector<RECT>& rects)
+{
+    // Joined in pairs, so each union stays small.
+    std::vector<Region> parts;
+    parts.reserve(rects.size());
+    for (const RECT& rect : rects)
+        parts.emplace_back(rect);
+    while (parts.size() > 1) {
+        std::vector<Region> joined;
+        joined.reserve((parts.size() + 1) / 2);
+        for (std::size_t i = 0; i + 1 < parts.size(); i += 2)
+            joined.push_back(Union(parts[i], parts[i + 1]));
+        if (parts.size() % 2)
+            joined.push_back(std::move(parts.back()));
+        parts = std::move(joined);
+    }
+    return parts.empty() ? Region() : std::move(parts.front());
+}
+
 Region Region::Intersect(const Region& a, const Region& b)
 {
     Region result;

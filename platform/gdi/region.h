@@ -16,6 +16,8 @@ public:
     // An empty rectangle gives an empty region.
     explicit Region(const RECT& rect);
 
+    // The area the rectangles cover together (they may overlap).
+    static Region FromRects(const std::vector<RECT>& rects);
     static Region Intersect(const Region& a, const Region& b);
     static Region Union(const Region& a, const Region& b);
     // The part of a outside b.

@@ -4,10 +4,12 @@
 #include <cmath>
 #include <vector>
 
+#include "platform/gdi/area_fill.h"
 #include "platform/gdi/context_state.h"
 #include "platform/gdi/gdi.h"
 #include "platform/gdi/line_drawing.h"
 #include "platform/gdi/paint_objects.h"
+#include "platform/gdi/polygon_spans.h"
 #include "platform/win32/last_error.h"
 
 using namespace zv::gdi;
@@ -16,7 +18,7 @@ namespace {
 
 struct ShapeTools {
     ContextState state;
-    std::optional<COLORREF> fill;    // nothing for a hollow brush
+    AreaFill fill;
     std::optional<LineStyle> outline; // nothing for a null pen
 };
 
@@ -24,8 +26,7 @@ bool ReadShapeTools(HDC hdc, ShapeTools& tools)
 {
     if (!ReadPaintState(hdc, tools.state))
         return false;
-    if (tools.state.brush)
-        tools.fill = tools.state.brush->ColourIn(tools.state.dcBrushColour);
+    tools.fill = AreaFill(tools.state.brush, tools.state);
     if (tools.state.pen)
         tools.outline = LineStyle::Of(*tools.state.pen, tools.state);
     return true;
@@ -81,38 +82,11 @@ bool InEllipse(const RECT& box, int x, int y)
     return nx * nx + ny * ny <= 1.0;
 }
 
-// Even-odd fill: pixels whose centres lie inside an odd number of edges of the polygon.
-void FillPolygon(Painter& painter, const std::vector<POINT>& points, COLORREF colour)
+// Fills the pixels whose centres lie inside the closed polygons by the fill mode.
+void FillPolygons(Painter& painter, const Polygons& polygons, int mode, const AreaFill& fill)
 {
-    const RECT visible = painter.Visible().Box();
-    LONG top = visible.bottom;
-    LONG bottom = visible.top;
-    for (const POINT& p : points) {
-        top = std::min(top, p.y);
-        bottom = std::max(bottom, p.y);
-    }
-    top = std::max(top, visible.top);
-    bottom = std::min(bottom, visible.bottom);
-    std::vector<double> crossings;
-    for (LONG y = top; y < bottom; ++y) {
-        const double centre = y + 0.5;
-        crossings.clear();
-        for (std::size_t i = 0; i < points.size(); ++i) {
-            const POINT& a = points[i];
-            const POINT& b = points[(i + 1) % points.size()];
-            if ((a.y <= centre) == (b.y <= centre))
-                continue;
-            crossings.push_back(a.x + (centre - a.y) * (static_cast<double>(b.x) - a.x) / (b.y - a.y));
-        }
-        std::sort(crossings.begin(), crossings.end());
-        for (std::size_t i = 0; i + 1 < crossings.size(); i += 2) {
-            // Pixels whose centres lie between the two crossings.
-            const double from = std::max<double>(std::ceil(crossings[i] - 0.5), visible.left);
-            const double to = std::min<double>(std::ceil(crossings[i + 1] - 0.5), visible.right);
-            if (from < to)
-                painter.Fill(RECT{static_cast<LONG>(from), y, static_cast<LONG>(to), y + 1}, colour);
-        }
-    }
+    ForEachPolygonSpan(polygons, mode, painter.Visible().Box(),
+                       [&](LONG y, LONG from, LONG to) { fill.Fill(painter, RECT{from, y, to, y + 1}); });
 }
 
 } // namespace
@@ -120,8 +94,7 @@ void FillPolygon(Painter& painter, const std::vector<POINT>& points, COLORREF co
 BOOL Rectangle(HDC hdc, int left, int top, int right, int bottom)
 {
     return PaintShape(hdc, left, top, right, bottom, [](Painter& painter, const ShapeTools& tools, const RECT& box) {
-        if (tools.fill)
-            painter.Fill(box, *tools.fill);
+        tools.fill.Fill(painter, box);
         if (tools.outline) {
             const std::vector<POINT> corners = {{box.left, box.top},
                                                 {box.right - 1, box.top},
@@ -141,8 +114,7 @@ BOOL Ellipse(HDC hdc, int left, int top, int right, int bottom)
             if (!InEllipse(box, x, y))
                 return;
             if (InEllipse(inner, x, y)) {
-                if (tools.fill)
-                    painter.Plot(x, y, *tools.fill);
+                tools.fill.Plot(painter, x, y);
             } else {
                 painter.Plot(x, y, tools.outline->colour); // outlines of ellipses are solid
             }
@@ -152,18 +124,32 @@ BOOL Ellipse(HDC hdc, int left, int top, int right, int bottom)
 
 BOOL Polygon(HDC hdc, const POINT* points, int count)
 {
-    if (points == nullptr || count < 2) {
+    const INT counts[1] = {count};
+    return PolyPolygon(hdc, points, counts, 1);
+}
+
+BOOL PolyPolygon(HDC hdc, const POINT* points, const INT* counts, int polygons)
+{
+    if (points == nullptr || counts == nullptr || polygons < 1) {
         SetLastError(ERROR_INVALID_PARAMETER);
         return FALSE;
+    }
+    Polygons shapes;
+    for (int i = 0; i < polygons; ++i) {
+        if (counts[i] < 2) {
+            SetLastError(ERROR_INVALID_PARAMETER);
+            return FALSE;
+        }
+        shapes.emplace_back(points, points + counts[i]);
+        points += counts[i];
     }
     ShapeTools tools;
     if (!ReadShapeTools(hdc, tools))
         return FALSE;
-    const std::vector<POINT> corners(points, points + count);
     Painter painter(*tools.state.target, tools.state.Visible(), tools.state.origin);
-    if (tools.fill)
-        FillPolygon(painter, corners, *tools.fill);
+    FillPolygons(painter, shapes, tools.state.polyFillMode, tools.fill);
     if (tools.outline)
-        LineDrawer(painter, *tools.outline).Path(corners, true);
+        for (const std::vector<POINT>& corners : shapes)
+            LineDrawer(painter, *tools.outline).Path(corners, true);
     return TRUE;
 }

@@ -62,6 +62,9 @@ static_assert(offsetof(BITMAPINFOHEADER, biSizeImage) == 20);
 static_assert(offsetof(BITMAPINFOHEADER, biClrImportant) == 36);
 
 constexpr DWORD BI_RGB = 0;
+constexpr DWORD BI_RLE8 = 1;
+constexpr DWORD BI_RLE4 = 2;
+constexpr DWORD BI_BITFIELDS = 3;
 
 struct RECT {
     LONG left;

@@ -151,7 +151,7 @@ TEST_P(RejectedBlits, FailAndPaintNothing)
 
 INSTANTIATE_TEST_SUITE_P(
     Blits, RejectedBlits,
-    ::testing::Values(RejectedBlit{"OtherRasterCode", true, true, kWidth, 0x00EE0086, ERROR_NOT_SUPPORTED},
+    ::testing::Values(RejectedBlit{"PatternRasterCode", true, true, kWidth, 0x00C000CA, ERROR_NOT_SUPPORTED},
                       RejectedBlit{"Mirrored", true, true, -kWidth, SRCCOPY, ERROR_NOT_SUPPORTED},
                       RejectedBlit{"NoTarget", false, true, kWidth, SRCCOPY, ERROR_INVALID_HANDLE},
                       RejectedBlit{"NoSource", true, false, kWidth, SRCCOPY, ERROR_INVALID_HANDLE}),

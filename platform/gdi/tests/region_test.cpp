@@ -183,7 +183,7 @@ TEST(ClipRegionCalls, RejectBadArguments)
     SetLastError(0);
     EXPECT_EQ(CreateRectRgnIndirect(nullptr), nullptr);
     EXPECT_EQ(GetLastError(), ERROR_INVALID_PARAMETER);
-    EXPECT_EQ(ExtSelectClipRgn(canvas.Dc(), region, 4), ERROR); // RGN_DIFF
+    EXPECT_EQ(ExtSelectClipRgn(canvas.Dc(), region, 6), ERROR); // no such mode
     EXPECT_EQ(GetLastError(), ERROR_NOT_SUPPORTED);
     EXPECT_EQ(ExtSelectClipRgn(canvas.Dc(), nullptr, RGN_AND), ERROR);
     EXPECT_EQ(ExtSelectClipRgn(nullptr, region, RGN_AND), ERROR);

@@ -194,17 +194,16 @@ TEST(StretchDIBits, RejectsOtherDibs)
 {
     PixelCanvas target(2, 2, false, Background);
     MemoryDib thirtyTwo(2, 2, 32);
+    // A JPEG-compressed DIB is not one the transfers read.
+    BITMAPINFO jpeg = *thirtyTwo.Info();
+    jpeg.bmiHeader.biCompression = 4;
     MemoryDib good(2, 2, 24);
     SetLastError(0);
-    EXPECT_EQ(StretchDIBits(target.Dc(), 0, 0, 2, 2, 0, 0, 2, 2, thirtyTwo.Bits(), thirtyTwo.Info(), DIB_RGB_COLORS,
-                            SRCCOPY),
-              0);
+    EXPECT_EQ(StretchDIBits(target.Dc(), 0, 0, 2, 2, 0, 0, 2, 2, thirtyTwo.Bits(), &jpeg, DIB_RGB_COLORS, SRCCOPY), 0);
     EXPECT_EQ(GetLastError(), ERROR_INVALID_PARAMETER);
     EXPECT_EQ(StretchDIBits(target.Dc(), 0, 0, 2, 2, 0, 0, 2, 2, good.Bits(), good.Info(), 1, SRCCOPY), 0);
     EXPECT_EQ(StretchDIBits(target.Dc(), 0, 0, 2, 2, 0, 0, 2, 2, nullptr, good.Info(), DIB_RGB_COLORS, SRCCOPY), 0);
-    EXPECT_EQ(SetDIBitsToDevice(target.Dc(), 0, 0, 2, 2, 0, 0, 0, 2, thirtyTwo.Bits(), thirtyTwo.Info(),
-                                DIB_RGB_COLORS),
-              0);
+    EXPECT_EQ(SetDIBitsToDevice(target.Dc(), 0, 0, 2, 2, 0, 0, 0, 2, thirtyTwo.Bits(), &jpeg, DIB_RGB_COLORS), 0);
     EXPECT_EQ(StretchDIBits(nullptr, 0, 0, 2, 2, 0, 0, 2, 2, good.Bits(), good.Info(), DIB_RGB_COLORS, SRCCOPY), 0);
     EXPECT_EQ(GetLastError(), ERROR_INVALID_HANDLE);
     EXPECT_TRUE(target.Matches(Background));
