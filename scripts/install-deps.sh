@@ -28,7 +28,7 @@ packages=(
   libcurl4-openssl-dev python3
   # independent tools the interop tests compare against
   netpbm imagemagick libjpeg-turbo-progs libimage-exiftool-perl giflib-tools
-  libtiff-tools libopenjp2-tools
+  libtiff-tools libopenjp2-tools libwmf-bin fonts-urw-base35
 )
 
 missing=()

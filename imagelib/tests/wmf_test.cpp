@@ -10,6 +10,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <initializer_list>
 #include <string>
 
@@ -89,9 +90,101 @@ std::vector<DrawCase> DrawCases()
     };
 }
 
+std::uint32_t Real(float value)
+{
+    std::uint32_t bits;
+    std::memcpy(&bits, &value, sizeof bits);
+    return bits;
+}
+
+// A 2 x 1 DIB of the depth and compression: red then blue.
+Bytes SmallDib(unsigned bits, std::uint32_t compression)
+{
+    Bytes d;
+    if (bits == 16) {
+        PutInfoHeader(d, InfoHeader{.width = 2, .height = 1, .bits = 16});
+        for (BYTE b : {0x00, 0x7C, 0x1F, 0x00})
+            d.push_back(b);
+        return d;
+    }
+    // Run-length 8 bits: one pixel of index 0, one of index 1, end.
+    const Bytes runs = {1, 0, 1, 1, 0, 1};
+    PutInfoHeader(d, InfoHeader{.width = 2, .height = 1, .bits = 8, .compression = compression,
+                                .sizeImage = static_cast<std::uint32_t>(runs.size()), .clrUsed = 2});
+    for (BYTE b : {0, 0, 255, 0, 255, 0, 0, 0})
+        d.push_back(b);
+    Append(d, runs);
+    return d;
+}
+
+// Record kinds of the clipping, path, transform, brush and raster-operation families.
+std::vector<DrawCase> MoreDrawCases()
+{
+    const Bytes redBrush = WmfRecord(0x02FC, {0, 0x00FF, 0, 0});
+    const Bytes select0 = WmfRecord(0x012D, {0});
+    const Bytes fullRect = WmfRecord(0x041B, {100, 100, 0, 0});
+    const COLORREF window = GetSysColor(COLOR_WINDOW);
+    const COLORREF white = RGB(255, 255, 255);
+    const Bytes emfRed = EmfRecord(39, {1, 0, kRed, 0});
+    const Bytes emfSelect = EmfRecord(37, {1});
+    const Bytes emfFull = EmfRecord(43, {0, 0, 100, 100});
+    const Bytes nested = [] {
+        Bytes points;
+        for (std::uint32_t v : {0u, 0u, 100u, 0u, 100u, 100u, 0u, 100u, 25u, 25u, 75u, 25u, 75u, 75u, 25u, 75u})
+            Put32(points, v);
+        return EmfRecord(8, {0, 0, 100, 100, 2, 8, 4, 4}, points);
+    }();
+    Bytes dibBrush = Dib2x1();
+    return {
+        {"wmf viewport extent", SimpleWmf({WmfRecord(0x020E, {50, 50}), redBrush, select0, fullRect}), 75, 75, window},
+        {"wmf viewport extent, inside", SimpleWmf({WmfRecord(0x020E, {50, 50}), redBrush, select0, fullRect}), 25, 25, kRed},
+        {"wmf viewport origin", SimpleWmf({WmfRecord(0x020D, {0, 50}), redBrush, select0, WmfRecord(0x041B, {100, 50, 0, 0})}), 75, 50, kRed},
+        {"wmf viewport origin, left", SimpleWmf({WmfRecord(0x020D, {0, 50}), redBrush, select0, WmfRecord(0x041B, {100, 50, 0, 0})}), 25, 50, window},
+        {"wmf window origin offset", SimpleWmf({WmfRecord(0x020F, {0, 50}), redBrush, select0, WmfRecord(0x041B, {100, 100, 0, 50})}), 25, 50, kRed},
+        {"wmf window extent scaled", SimpleWmf({WmfRecord(0x0410, {1, 1, 1, 2}), redBrush, select0, fullRect}), 75, 75, window},
+        {"wmf excluded clip", SimpleWmf({WmfRecord(0x0415, {100, 50, 0, 0}), redBrush, select0, fullRect}), 25, 50, window},
+        {"wmf excluded clip, outside", SimpleWmf({WmfRecord(0x0415, {100, 50, 0, 0}), redBrush, select0, fullRect}), 75, 50, kRed},
+        {"wmf pattern blit", SimpleWmf({redBrush, select0, WmfRecord(0x061D, {0x0021, 0x00F0, 100, 50, 0, 0})}), 25, 50, kRed},
+        {"wmf pattern blit, beyond", SimpleWmf({redBrush, select0, WmfRecord(0x061D, {0x0021, 0x00F0, 100, 50, 0, 0})}), 75, 50, window},
+        {"wmf hatched brush, line", SimpleWmf({WmfRecord(0x02FC, {2, 0x00FF, 0, HS_CROSS}), select0, fullRect}), 8, 3, kRed},
+        {"wmf hatched brush, gap", SimpleWmf({WmfRecord(0x02FC, {2, 0x00FF, 0, HS_CROSS}), select0, fullRect}), 3, 3, white},
+        {"wmf DIB pattern brush, even", SimpleWmf({WmfRecord(0x0142, {5, 0}, dibBrush), select0, fullRect}), 10, 10, kRed},
+        {"wmf DIB pattern brush, odd", SimpleWmf({WmfRecord(0x0142, {5, 0}, dibBrush), select0, fullRect}), 11, 10, kBlue},
+        {"wmf poly-polygon hole", SimpleWmf({redBrush, select0, WmfRecord(0x0538, {2, 4, 4, 0, 0, 100, 0, 100, 100, 0, 100, 25, 25, 75, 25, 75, 75, 25, 75})}), 50, 50, window},
+        {"wmf poly-polygon ring", SimpleWmf({redBrush, select0, WmfRecord(0x0538, {2, 4, 4, 0, 0, 100, 0, 100, 100, 0, 100, 25, 25, 75, 25, 75, 75, 25, 75})}), 10, 50, kRed},
+        {"wmf winding fill", SimpleWmf({WmfRecord(0x0106, {WINDING}), redBrush, select0, WmfRecord(0x0538, {2, 4, 4, 0, 0, 100, 0, 100, 100, 0, 100, 25, 25, 75, 25, 75, 75, 25, 75})}), 50, 50, kRed},
+        {"emf world scale", Emf({EmfRecord(35, {Real(0.5f), 0, 0, Real(0.5f), 0, 0}), emfRed, emfSelect, emfFull}), 75, 75, window},
+        {"emf world scale, inside", Emf({EmfRecord(35, {Real(0.5f), 0, 0, Real(0.5f), 0, 0}), emfRed, emfSelect, emfFull}), 25, 25, kRed},
+        {"emf world translation after", Emf({EmfRecord(36, {Real(1), 0, 0, Real(1), Real(50), 0, 3}), emfRed, emfSelect, EmfRecord(43, {0, 0, 50, 100})}), 75, 50, kRed},
+        {"emf world rotation", Emf({EmfRecord(35, {0, Real(1), Real(-1), 0, Real(100), 0}), emfRed, emfSelect, EmfRecord(43, {0, 0, 100, 30})}), 85, 50, kRed},
+        {"emf world rotation, beside", Emf({EmfRecord(35, {0, Real(1), Real(-1), 0, Real(100), 0}), emfRed, emfSelect, EmfRecord(43, {0, 0, 100, 30})}), 50, 15, window},
+        {"emf filled path", Emf({emfRed, emfSelect, EmfRecord(59, {}), EmfRecord(27, {0, 0}), EmfRecord(54, {100, 0}), EmfRecord(54, {0, 100}), EmfRecord(61, {}), EmfRecord(60, {}), EmfRecord(62, {0, 0, 100, 100})}), 20, 20, kRed},
+        {"emf filled path, outside", Emf({emfRed, emfSelect, EmfRecord(59, {}), EmfRecord(27, {0, 0}), EmfRecord(54, {100, 0}), EmfRecord(54, {0, 100}), EmfRecord(61, {}), EmfRecord(60, {}), EmfRecord(62, {0, 0, 100, 100})}), 80, 80, window},
+        {"emf path draws nothing until used", Emf({emfRed, emfSelect, EmfRecord(59, {}), emfFull, EmfRecord(60, {})}), 50, 50, window},
+        {"emf clip path", Emf({EmfRecord(59, {}), EmfRecord(43, {0, 0, 50, 100}), EmfRecord(60, {}), EmfRecord(67, {RGN_COPY}), emfRed, emfSelect, emfFull}), 75, 50, window},
+        {"emf clip path, inside", Emf({EmfRecord(59, {}), EmfRecord(43, {0, 0, 50, 100}), EmfRecord(60, {}), EmfRecord(67, {RGN_COPY}), emfRed, emfSelect, emfFull}), 25, 50, kRed},
+        {"emf excluded clip", Emf({EmfRecord(29, {0, 0, 50, 100}), emfRed, emfSelect, emfFull}), 25, 50, window},
+        {"emf region clip", Emf({EmfRecord(75, {48, RGN_COPY, 32, 1, 1, 16, 50, 0, 100, 100, 50, 0, 100, 100}), emfRed, emfSelect, emfFull}), 25, 50, window},
+        {"emf region clip, inside", Emf({EmfRecord(75, {48, RGN_COPY, 32, 1, 1, 16, 50, 0, 100, 100, 50, 0, 100, 100}), emfRed, emfSelect, emfFull}), 75, 50, kRed},
+        {"emf region clip removed", Emf({EmfRecord(75, {48, RGN_COPY, 32, 1, 1, 16, 50, 0, 100, 100, 50, 0, 100, 100}), EmfRecord(75, {0, RGN_COPY}), emfRed, emfSelect, emfFull}), 25, 50, kRed},
+        {"emf poly-polygon alternate", Emf({emfRed, emfSelect, nested}), 50, 50, window},
+        {"emf poly-polygon winding", Emf({EmfRecord(19, {WINDING}), emfRed, emfSelect, nested}), 50, 50, kRed},
+        {"emf hatched brush, line", Emf({EmfRecord(39, {1, 2, kRed, HS_CROSS}), emfSelect, emfFull}), 8, 3, kRed},
+        {"emf hatched brush, gap", Emf({EmfRecord(39, {1, 2, kRed, HS_CROSS}), emfSelect, emfFull}), 3, 3, white},
+        {"emf DIB pattern brush", Emf({EmfRecord(94, {1, 0, 32, 40, 72, 8}, dibBrush), emfSelect, emfFull}), 11, 10, kBlue},
+        {"emf DIB bits to device", Emf({EmfRecord(80, {0, 0, 100, 100, 60, 10, 0, 0, 2, 1, 76, 40, 116, 8, 0, 0, 1}, dibBrush)}), 61, 10, kBlue},
+        {"emf 16-bit DIB", Emf({EmfRecord(81, {0, 0, 100, 100, 0, 0, 0, 0, 2, 1, 80, 40, 120, 4, 0, 0x00CC0020, 100, 100}, SmallDib(16, 0))}), 20, 50, kRed},
+        {"emf run-length DIB", Emf({EmfRecord(81, {0, 0, 100, 100, 0, 0, 0, 0, 2, 1, 80, 48, 128, 6, 0, 0x00CC0020, 100, 100}, SmallDib(8, 1))}), 80, 50, kBlue},
+        {"emf inverting blit", Emf({emfRed, emfSelect, emfFull, EmfRecord(76, {0, 0, 100, 100, 0, 0, 50, 100, 0x00550009})}), 25, 50, RGB(0, 255, 255)},
+    };
+}
+
 TEST(WmfDecode, EachRecordKindDrawsWhereItShould)
 {
-    for (const DrawCase& c : DrawCases()) {
+    std::vector<DrawCase> cases = DrawCases();
+    for (DrawCase& c : MoreDrawCases())
+        cases.push_back(std::move(c));
+    for (const DrawCase& c : cases) {
         CPixImage image;
         ASSERT_TRUE(Decode(c.file, image)) << c.name << ": " << image.GetLastErrorText();
         ASSERT_EQ(image.GetWidth(), 100) << c.name;
@@ -123,6 +216,34 @@ TEST(WmfDecode, TextIsDrawnInTheTextColour)
                 red += At(image, x, y) == kRed;
         EXPECT_GT(red, 10);
     }
+}
+
+TEST(WmfDecode, PaletteOfTheEndRecordIsReadAndThePictureKept)
+{
+    const Bytes file = Emf({EmfRecord(39, {1, 0, kRed, 0}), EmfRecord(37, {1}), EmfRecord(43, {0, 0, 100, 100})}, 100, 100,
+                           {0x000000FF, 0x0000FF00, 0x00FF0000});
+    HENHMETAFILE metafile = SetEnhMetaFileBits(static_cast<UINT>(file.size()), file.data());
+    ASSERT_NE(metafile, nullptr);
+    EXPECT_EQ(GetEnhMetaFilePaletteEntries(metafile, 0, nullptr), 3u);
+    PALETTEENTRY entries[3]{};
+    EXPECT_EQ(GetEnhMetaFilePaletteEntries(metafile, 2, entries), 2u);
+    EXPECT_EQ(entries[0].peRed, 0xFF);
+    EXPECT_EQ(entries[1].peGreen, 0xFF);
+    EXPECT_EQ(entries[2].peBlue, 0);
+    DeleteEnhMetaFile(metafile);
+    EXPECT_EQ(GetEnhMetaFilePaletteEntries(metafile, 0, nullptr), GDI_ERROR);
+
+    CPixImage image;
+    ASSERT_TRUE(Decode(file, image)) << image.GetLastErrorText();
+    EXPECT_EQ(At(image, 50, 50), kRed);
+
+    // An end record whose entries would lie outside it carries none.
+    Bytes broken = file;
+    broken[broken.size() - 32 + 12] = 0xF0; // the end record is 32 bytes; its offset field
+    metafile = SetEnhMetaFileBits(static_cast<UINT>(broken.size()), broken.data());
+    ASSERT_NE(metafile, nullptr);
+    EXPECT_EQ(GetEnhMetaFilePaletteEntries(metafile, 0, nullptr), 0u);
+    DeleteEnhMetaFile(metafile);
 }
 
 TEST(WmfDecode, SizeFollowsThePictureAndIsLimited)
@@ -217,6 +338,23 @@ TEST(WmfDecode, HostileCountsEndPlayingWithoutHarm)
         Emf({EmfRecord(86, {0, 0, 0, 0, 0x40000000}), EmfRecord(91, {0, 0, 0, 0, 0xFFFFFFFF, 0xFFFFFFFF}),
              EmfRecord(37, {0x7FFFFFFF}), EmfRecord(38, {0xFFFFFFFF, 0, 5, 0, 0}), EmfRecord(84, {0, 0, 0, 0, 1, 0, 0, 0, 0, 0xFFFFFFFF, 0xFFFFFFF0})}),
         Emf({EmfRecord(81, {0, 0, 100, 100, 0, 0, 0, 0, 2, 1, 0xFFFFFFF0, 40, 112, 0xFFFFFFFF, 0, 0x00CC0020, 100, 100})}),
+        Emf({EmfRecord(75, {0xFFFFFFF0, RGN_COPY, 32, 1, 0xFFFFFFFF, 16}), EmfRecord(75, {48, 9, 32, 1, 1, 16, 0, 0, 9, 9})}),
+        Emf({EmfRecord(36, {Real(1e38f), 0, 0, Real(1e38f), 0, 0, 2}), EmfRecord(36, {0, 0, 0, 0, 0, 0, 77}),
+             EmfRecord(43, {0, 0, 100, 100})}),
+        Emf([] {
+            // A path of many figures, filled and made the clip region.
+            std::vector<Bytes> records = {EmfRecord(59, {})};
+            for (std::uint32_t i = 0; i < 30000; ++i)
+                records.push_back(EmfRecord(54, {i % 100, (i * 7) % 100}));
+            for (std::uint32_t kind : {60u, 62u, 59u})
+                records.push_back(EmfRecord(kind, {}));
+            for (std::uint32_t i = 0; i < 30000; ++i)
+                records.push_back(EmfRecord(54, {(i * 3) % 100, i % 100}));
+            records.push_back(EmfRecord(60, {}));
+            records.push_back(EmfRecord(67, {RGN_COPY}));
+            records.push_back(EmfRecord(43, {0, 0, 100, 100}));
+            return records;
+        }()),
     };
     for (const Bytes& file : files) {
         CPixImage image;

@@ -4,6 +4,7 @@
 
 #include "image_test_files.h"
 
+#include <algorithm>
 #include <initializer_list>
 #include <vector>
 
@@ -32,8 +33,11 @@ inline Bytes WmfRecord(unsigned function, std::initializer_list<int> words, cons
 inline Bytes Wmf(const std::vector<Bytes>& records, unsigned objects = 8)
 {
     Bytes body;
-    for (const Bytes& r : records)
+    std::size_t largest = 3;
+    for (const Bytes& r : records) {
         Append(body, r);
+        largest = std::max(largest, r.size() / 2);
+    }
     Append(body, WmfRecord(0, {}));
     Bytes m;
     Put16(m, 1);
@@ -41,7 +45,7 @@ inline Bytes Wmf(const std::vector<Bytes>& records, unsigned objects = 8)
     Put16(m, 0x300);
     Put32(m, static_cast<std::uint32_t>((18 + body.size()) / 2));
     Put16(m, objects);
-    Put32(m, 0);
+    Put32(m, static_cast<std::uint32_t>(largest)); // the largest record, in words
     Put16(m, 0);
     Append(m, body);
     return m;
@@ -77,13 +81,19 @@ inline Bytes EmfRecord(unsigned type, std::initializer_list<std::uint32_t> value
     return r;
 }
 
-// An enhanced metafile whose bounds are 0..width-by-height at a 96-dpi reference device.
-inline Bytes Emf(const std::vector<Bytes>& records, int width = 100, int height = 100)
+// An enhanced metafile whose bounds are 0..width-by-height at a 96-dpi reference device; its end
+// record carries the palette entries (red, green, blue, flags each).
+inline Bytes Emf(const std::vector<Bytes>& records, int width = 100, int height = 100,
+                 const std::vector<std::uint32_t>& palette = {})
 {
     Bytes body;
     for (const Bytes& r : records)
         Append(body, r);
-    Append(body, EmfRecord(14, {0, 16, 20}));
+    Bytes entries;
+    for (std::uint32_t entry : palette)
+        Put32(entries, entry);
+    Put32(entries, static_cast<std::uint32_t>(20 + 4 * palette.size()));
+    Append(body, EmfRecord(14, {static_cast<std::uint32_t>(palette.size()), 16}, entries));
     Bytes h;
     Put32(h, 1);
     Put32(h, 88);
@@ -97,7 +107,7 @@ inline Bytes Emf(const std::vector<Bytes>& records, int width = 100, int height 
     Put32(h, static_cast<std::uint32_t>(records.size() + 2));
     Put16(h, 8);
     Put16(h, 0);
-    for (std::uint32_t v : {0u, 0u, 0u, 960u, 960u, 254u, 254u})
+    for (std::uint32_t v : {0u, 0u, static_cast<std::uint32_t>(palette.size()), 960u, 960u, 254u, 254u})
         Put32(h, v);
     Append(h, body);
     return h;

@@ -25,7 +25,7 @@ constexpr std::size_t kMaxRecords = 200000;
 constexpr std::size_t kMaxObjects = 4096;
 constexpr std::size_t kMaxSaved = 256;
 constexpr std::size_t kMaxRegionRects = 16384;
-constexpr std::size_t kMaxPathPoints = 1 << 20;
+constexpr std::size_t kMaxPathPoints = 1 << 16;
 constexpr double kMaxCoordinate = 32767.0;
 constexpr int kCurveSteps = 32;
 

@@ -9,32 +9,58 @@ namespace zv::gdi {
 
 void PolygonSpans(const Polygons& polygons, int mode, const RECT& bounds, std::vector<RECT>& spans)
 {
-    LONG top = bounds.bottom;
-    LONG bottom = bounds.top;
+    // Every edge that spans some pixel centre, by its first row; rows then walk the edges active
+    // on them only.
+    struct Edge {
+        LONG firstRow; // the first row whose centre the edge crosses
+        LONG endRow;   // one past the last
+        POINT from;
+        POINT to;
+        int direction; // +1 going down, -1 going up
+        double XAt(double y) const { return from.x + (y - from.y) * (static_cast<double>(to.x) - from.x) / (to.y - from.y); }
+    };
+    std::vector<Edge> edges;
     for (const std::vector<POINT>& points : polygons)
-        for (const POINT& p : points) {
-            top = std::min(top, p.y);
-            bottom = std::max(bottom, p.y);
+        for (std::size_t i = 0; i < points.size(); ++i) {
+            POINT a = points[i];
+            POINT b = points[(i + 1) % points.size()];
+            if (a.y == b.y)
+                continue;
+            const int direction = b.y > a.y ? 1 : -1;
+            if (a.y > b.y)
+                std::swap(a, b);
+            // Rows y with a.y <= y + 0.5 < b.y.
+            const LONG first = static_cast<LONG>(std::ceil(a.y - 0.5));
+            const LONG end = static_cast<LONG>(std::ceil(b.y - 0.5));
+            const LONG clippedFirst = std::max(first, bounds.top);
+            const LONG clippedEnd = std::min(end, bounds.bottom);
+            if (clippedFirst < clippedEnd)
+                edges.push_back({clippedFirst, clippedEnd, a, b, direction});
         }
-    top = std::max(top, bounds.top);
-    bottom = std::min(bottom, bounds.bottom);
+    if (edges.empty())
+        return;
+    std::sort(edges.begin(), edges.end(), [](const Edge& l, const Edge& r) { return l.firstRow < r.firstRow; });
     struct Crossing {
         double x;
-        int direction; // +1 for an edge going down, -1 going up
+        int direction;
     };
+    std::vector<const Edge*> active;
     std::vector<Crossing> crossings;
-    for (LONG y = top; y < bottom; ++y) {
+    std::size_t next = 0;
+    for (LONG y = edges.front().firstRow; y < bounds.bottom && (next < edges.size() || !active.empty()); ++y) {
+        active.erase(std::remove_if(active.begin(), active.end(), [y](const Edge* e) { return e->endRow <= y; }),
+                     active.end());
+        while (next < edges.size() && edges[next].firstRow <= y)
+            active.push_back(&edges[next++]);
+        if (active.empty()) {
+            if (next < edges.size())
+                y = edges[next].firstRow - 1;
+            continue;
+        }
         const double centre = y + 0.5;
         crossings.clear();
-        for (const std::vector<POINT>& points : polygons)
-            for (std::size_t i = 0; i < points.size(); ++i) {
-                const POINT& a = points[i];
-                const POINT& b = points[(i + 1) % points.size()];
-                if ((a.y <= centre) == (b.y <= centre))
-                    continue;
-                crossings.push_back({a.x + (centre - a.y) * (static_cast<double>(b.x) - a.x) / (b.y - a.y),
-                                     b.y > a.y ? 1 : -1});
-            }
+        for (const Edge* edge : active)
+            crossings.push_back({edge->XAt(centre), edge->direction});
         std::sort(crossings.begin(), crossings.end(), [](const Crossing& l, const Crossing& r) { return l.x < r.x; });
         int winding = 0;
         for (std::size_t i = 0; i + 1 < crossings.size(); ++i) {
