@@ -124,7 +124,15 @@ std::vector<Bytes> Metafiles()
             Emf({EmfRecord(17, {8}), EmfRecord(9, {10, 10}), EmfRecord(11, {100, 100}), EmfRecord(39, {1, 0, 255, 0}),
                  EmfRecord(37, {1}), EmfRecord(33, {}), EmfRecord(30, {0, 0, 5, 10}), EmfRecord(43, {0, 0, 5, 10}),
                  EmfRecord(34, {0xFFFFFFFF}), EmfRecord(86, {0, 0, 0, 0, 3, 0, 100, 100u << 16}),
-                 EmfRecord(81, {0, 0, 100, 100, 0, 0, 0, 0, 2, 1, 80, 40, 120, 8, 0, 0x00CC0020, 10, 10}, dib)})};
+                 EmfRecord(81, {0, 0, 100, 100, 0, 0, 0, 0, 2, 1, 80, 40, 120, 8, 0, 0x00CC0020, 10, 10}, dib)}),
+            // Paths, world transforms, region clips, hatched and DIB brushes, a palette.
+            Emf({EmfRecord(36, {0x3F000000, 0, 0, 0x3F000000, 0x41200000, 0, 4}), EmfRecord(39, {1, 2, 255, 4}),
+                 EmfRecord(37, {1}), EmfRecord(59, {}), EmfRecord(27, {0, 0}), EmfRecord(54, {100, 0}),
+                 EmfRecord(54, {0, 100}), EmfRecord(61, {}), EmfRecord(60, {}), EmfRecord(63, {0, 0, 100, 100}),
+                 EmfRecord(75, {48, 5, 32, 1, 1, 16, 50, 0, 100, 100, 50, 0, 100, 100}), EmfRecord(19, {2}),
+                 EmfRecord(94, {2, 0, 32, 40, 72, 8}, dib), EmfRecord(37, {2}), EmfRecord(43, {0, 0, 100, 100}),
+                 EmfRecord(76, {0, 0, 100, 100, 0, 0, 50, 100, 0x00550009})},
+                100, 100, {0x000000FF, 0x0000FF00})};
 }
 
 // An icon whose one image is a PNG file.
