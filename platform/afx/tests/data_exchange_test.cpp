@@ -151,8 +151,9 @@ TEST_F(DataExchangeTest, NumbersThatDoNotFitAreRefusedAtTheirControl)
             ASSERT_NE(focus, nullptr);
             EXPECT_EQ(focus->GetDlgCtrlID(), c.failingId);
             EXPECT_EQ(focus->SendMessage(EM_GETSEL), MAKELONG(0, focus->GetWindowTextLength()));
-            if (c.failingId == kCountEdit)
+            if (c.failingId == kCountEdit) {
                 EXPECT_EQ(dialog.m_count, 99u) << "a refused value leaves the member";
+            }
         }
         dialog.DestroyWindow();
     }

@@ -19,18 +19,6 @@ void Press(UINT key)
     DeliverKey(key, false);
 }
 
-// Takes what is queued as the application's loop would.
-void Pump()
-{
-    MSG msg;
-    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-        if (!AfxPreTranslateMessage(&msg)) {
-            TranslateMessage(&msg);
-            DispatchMessageA(&msg);
-        }
-    }
-}
-
 class DialogTest : public zv::user::test::WindowSystemTest {
 protected:
     void SetUp() override
@@ -166,7 +154,7 @@ TEST_F(DialogTest, FilledTemplateDialogPicture)
     dialog.m_rememberName = 1;
     ASSERT_TRUE(dialog.Create(kSignInDialog));
     dialog.ShowWindow(SW_SHOW);
-    Pump();
+    PumpQueued();
     // The exchange filled both edits, and their change notifications reached the map meanwhile.
     EXPECT_TRUE(dialog.GetDlgItem(IDOK)->IsWindowEnabled());
     EXPECT_EQ(dialog.IsDlgButtonChecked(kRememberName), BST_CHECKED);
@@ -184,7 +172,7 @@ TEST_F(DialogTest, FilledTemplateDialogPicture)
     dialog.UpdateWindow();
     for (HWND child = GetWindow(dialog, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))
         UpdateWindow(child);
-    Pump();
+    PumpQueued();
     if (const char* folder = std::getenv("ZV_TEST_PICTURES"); folder && *folder) {
         EXPECT_FALSE(zv::user::testing::KeepScreenshot("afx_sign_in_dialog", dialog).empty());
     }

@@ -16,13 +16,7 @@ class ModalThreadTest : public zv::user::test::WindowSystemTest {};
 
 void PumpOnce()
 {
-    MSG msg;
-    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-        if (!AfxPreTranslateMessage(&msg)) {
-            TranslateMessage(&msg);
-            DispatchMessageA(&msg);
-        }
-    }
+    PumpQueued();
     std::this_thread::yield();
 }
 

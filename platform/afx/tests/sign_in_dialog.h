@@ -9,6 +9,18 @@
 #include <functional>
 #include <string>
 
+// Takes what is queued as the application's loop would (PreTranslateMessage first).
+inline void PumpQueued()
+{
+    MSG msg;
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        if (!AfxPreTranslateMessage(&msg)) {
+            TranslateMessage(&msg);
+            DispatchMessageA(&msg);
+        }
+    }
+}
+
 constexpr UINT kSignInDialog = 152;
 constexpr int kNameEdit = 1009;
 constexpr int kPasswordEdit = 1010;
