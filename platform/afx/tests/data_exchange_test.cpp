@@ -18,8 +18,6 @@ constexpr int kCountEdit = 1002;
 constexpr int kStandard = 1010;
 constexpr int kHighest = 1012;
 constexpr int kAddress = 1007;
-constexpr int kIntervalEdit = 1017;
-constexpr int kIntervalSpin = 1018;
 
 class ExchangeDialog : public CDialog {
 public:
@@ -30,16 +28,6 @@ public:
     int m_resolution = 0;
     DWORD m_address = 0;
     CIPAddressCtrl m_addressCtrl;
-    CSpinButtonCtrl m_spin;
-
-    BOOL OnInitDialog() override
-    {
-        CDialog::OnInitDialog();
-        m_spin.SetBuddy(GetDlgItem(kIntervalEdit));
-        m_spin.SetRange32(3, 360);
-        m_spin.SetPos(3);
-        return TRUE;
-    }
 
 protected:
     void DoDataExchange(CDataExchange* pDX) override
@@ -49,7 +37,6 @@ protected:
         DDX_Radio(pDX, kStandard, m_resolution);
         DDX_IPAddress(pDX, kAddress, m_address);
         DDX_Control(pDX, kAddress, m_addressCtrl);
-        DDX_Control(pDX, kIntervalSpin, m_spin);
     }
 };
 
@@ -84,11 +71,6 @@ TEST_F(DataExchangeTest, MembersRoundTripThroughTheControls)
     EXPECT_EQ(dialog.m_addressCtrl.GetSafeHwnd(), dialog.GetDlgItem(kAddress)->GetSafeHwnd());
     EXPECT_EQ(dialog.m_addressCtrl.GetAddress(a, b, c, d), 4);
     EXPECT_EQ((std::vector<int>{a, b, c, d}), (std::vector<int>{192, 168, 1, 5}));
-    EXPECT_EQ(TextOf(dialog, kIntervalEdit), "3");
-    int low = 0, high = 0;
-    dialog.m_spin.GetRange32(low, high);
-    EXPECT_EQ(std::make_pair(low, high), std::make_pair(3, 360));
-    EXPECT_EQ(dialog.m_spin.GetBuddy()->GetSafeHwnd(), dialog.GetDlgItem(kIntervalEdit)->GetSafeHwnd());
 
     dialog.SetDlgItemText(kNumberEdit, " 42 ");
     dialog.SetDlgItemText(kCountEdit, "+7");
