@@ -1,16 +1,17 @@
 // The uninstall library's application object: one static instance, made when the library loads.
-// The library holds no state between calls; ViseEntry (ViseEntry.cpp) is its one export.
+// A library's application object runs no message loop of its own: the framework only starts it
+// (InitInstance) as the library loads. The library holds no state between calls; ViseEntry
+// (ViseEntry.cpp) is its one export.
 #pragma once
 
-class CSupportApp {
+#include "platform/afx/afx_app.h"
+
+class CSupportApp : public CWinApp {
 public:
-    CSupportApp() = default;
-    virtual ~CSupportApp() = default;
-    CSupportApp(const CSupportApp&) = delete;
-    CSupportApp& operator=(const CSupportApp&) = delete;
+    CSupportApp() : CWinApp("Support") {}
 
     // Nothing to set up: the library reads no settings.
-    virtual bool InitInstance();
+    BOOL InitInstance() override;
 };
 
 extern CSupportApp theApp;

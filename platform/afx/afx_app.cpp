@@ -101,6 +101,11 @@ int CWinApp::Run()
 
 BOOL CWinApp::PreTranslateMessage(MSG* msg)
 {
+    return AfxWalkPreTranslateTree(msg);
+}
+
+BOOL AfxWalkPreTranslateTree(MSG* msg)
+{
     for (HWND hWnd = msg->hwnd; hWnd; hWnd = ::GetParent(hWnd)) {
         if (CWnd* wnd = CWnd::FromHandlePermanent(hWnd); wnd && wnd->PreTranslateMessage(msg))
             return TRUE;
@@ -109,6 +114,12 @@ BOOL CWinApp::PreTranslateMessage(MSG* msg)
             break;
     }
     return FALSE;
+}
+
+BOOL AfxPreTranslateMessage(MSG* msg)
+{
+    CWinApp* app = AfxGetApp();
+    return app && app->IsAppThread() ? app->PreTranslateMessage(msg) : AfxWalkPreTranslateTree(msg);
 }
 
 BOOL CWinApp::OnIdle(LONG count)

@@ -89,6 +89,13 @@ int AfxMessageBox(LPCSTR text, UINT type = 0, UINT helpId = 0);
 // The same for string `promptId` of the resources; 0 (no box) when the string is missing.
 int AfxMessageBox(UINT promptId, UINT type = 0, UINT helpId = static_cast<UINT>(-1));
 
+// Offers the message to the framework windows from its target up to its top-level window
+// (PreTranslateMessage); TRUE when one took it.
+BOOL AfxWalkPreTranslateTree(MSG* msg);
+// What a message loop asks before dispatching: the application's PreTranslateMessage on the
+// application's thread, the walk alone on others (a modal dialog on a worker thread).
+BOOL AfxPreTranslateMessage(MSG* msg);
+
 // The framework's program entry: runs the application object as described above.
 int AfxWinMain(int argc, char** argv);
 

@@ -2,6 +2,8 @@
 
 #include "platform/afx/afx_wnd.h"
 
+#include <cstring>
+
 BOOL CGdiObject::DeleteObject()
 {
     if (!m_hObject)
@@ -20,6 +22,16 @@ BOOL CGdiObject::Keep(HGDIOBJ object)
     }
     m_hObject = object;
     return TRUE;
+}
+
+BOOL CFont::CreatePointFont(int tenthsOfPoint, LPCSTR faceName, CDC*)
+{
+    LOGFONTA font{};
+    font.lfHeight = zv::gdi::FontHeightFromPoints(tenthsOfPoint);
+    font.lfWeight = 400;
+    if (faceName)
+        std::strncpy(font.lfFaceName, faceName, LF_FACESIZE - 1);
+    return CreateFontIndirect(&font);
 }
 
 void CDC::FillSolidRect(const RECT* rect, COLORREF colour)

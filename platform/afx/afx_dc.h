@@ -10,6 +10,7 @@
 #include "platform/user/paint.h"
 
 class CWnd;
+class CDC;
 
 class CGdiObject {
 public:
@@ -29,6 +30,8 @@ protected:
 class CFont : public CGdiObject {
 public:
     BOOL CreateFontIndirect(const LOGFONTA* font) { return Keep(CreateFontIndirectA(font)); }
+    // A font of `tenthsOfPoint` / 10 points on the screen; the device context is not needed.
+    BOOL CreatePointFont(int tenthsOfPoint, LPCSTR faceName, CDC* dc = nullptr);
     operator HFONT() const { return static_cast<HFONT>(m_hObject); }
 };
 

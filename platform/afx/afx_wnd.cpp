@@ -2,6 +2,7 @@
 
 #include "platform/afx/afx_app.h"
 #include "platform/afx/afx_wnd_state.h"
+#include "platform/user/dialog.h"
 #include "platform/win32/last_error.h"
 
 #include <vector>
@@ -366,6 +367,11 @@ HICON CWnd::SetIcon(HICON icon, BOOL big)
     return reinterpret_cast<HICON>(SendMessage(WM_SETICON, big ? ICON_BIG : ICON_SMALL, reinterpret_cast<LPARAM>(icon)));
 }
 
+void CWnd::SetFont(CFont* font, BOOL redraw)
+{
+    SendMessage(WM_SETFONT, reinterpret_cast<WPARAM>(font ? static_cast<HFONT>(*font) : nullptr), redraw);
+}
+
 void CWnd::SetDlgItemText(int id, LPCSTR text)
 {
     ::SetWindowTextA(::GetDlgItem(m_hWnd, id), text);
@@ -374,4 +380,29 @@ void CWnd::SetDlgItemText(int id, LPCSTR text)
 UINT CWnd::GetDlgItemText(int id, LPSTR text, int maxCount) const
 {
     return static_cast<UINT>(::GetWindowTextA(::GetDlgItem(m_hWnd, id), text, maxCount));
+}
+
+void CWnd::SetDlgItemInt(int id, UINT value, BOOL isSigned)
+{
+    ::SetDlgItemInt(m_hWnd, id, value, isSigned);
+}
+
+UINT CWnd::GetDlgItemInt(int id, BOOL* translated, BOOL isSigned) const
+{
+    return ::GetDlgItemInt(m_hWnd, id, translated, isSigned);
+}
+
+void CWnd::CheckDlgButton(int id, UINT check)
+{
+    ::CheckDlgButton(m_hWnd, id, check);
+}
+
+UINT CWnd::IsDlgButtonChecked(int id) const
+{
+    return ::IsDlgButtonChecked(m_hWnd, id);
+}
+
+void CWnd::CheckRadioButton(int firstId, int lastId, int checkId)
+{
+    ::CheckRadioButton(m_hWnd, firstId, lastId, checkId);
 }

@@ -24,6 +24,8 @@ constexpr WPARAM ICON_BIG = 1;
 class CScrollBar;
 
 class CWnd : public CCmdTarget {
+    DECLARE_DYNAMIC(CWnd)
+
 public:
     CWnd() = default;
     // Destroys a window still attached (without PostNcDestroy deleting anything).
@@ -115,6 +117,8 @@ public:
     BOOL SetForegroundWindow() { return ::SetForegroundWindow(m_hWnd); }
     void BringWindowToTop() { ::BringWindowToTop(m_hWnd); }
     HICON SetIcon(HICON icon, BOOL big);
+    // The font the window draws its text in (WM_SETFONT); the font object must outlive its use.
+    void SetFont(CFont* font, BOOL redraw = TRUE);
 
     CWnd* GetParent() const { return FromHandle(::GetParent(m_hWnd)); }
     CWnd* GetDlgItem(int id) const { return FromHandle(::GetDlgItem(m_hWnd, id)); }

@@ -1,12 +1,15 @@
 // CCmdTarget: the root of every class with a message map.
 #pragma once
 
+#include "platform/afx/afx_runtime_class.h"
 #include "platform/afx/message_map.h"
 
-class CCmdTarget {
+class CCmdTarget : public CObject {
+    DECLARE_DYNAMIC(CCmdTarget)
+
 public:
     CCmdTarget() = default;
-    virtual ~CCmdTarget() = default;
+    ~CCmdTarget() override = default;
     CCmdTarget(const CCmdTarget&) = delete;
     CCmdTarget& operator=(const CCmdTarget&) = delete;
 
