@@ -63,21 +63,31 @@ std::string CheckFont(const CHOOSEFONTA& cf, const CommonDialogRequest& answer)
     return {};
 }
 
+// The structure the caller gave is whole and has what the dialog writes into; otherwise false
+// with the extended error set. Clears the error first.
+template <typename Request>
+bool Usable(const Request* request, const void* output)
+{
+    SetCommonDialogError(0);
+    if (!request || request->lStructSize != sizeof(Request)) {
+        SetCommonDialogError(request ? CDERR_STRUCTSIZE : CDERR_INITIALIZATION);
+        return false;
+    }
+    if (!output) {
+        SetCommonDialogError(CDERR_INITIALIZATION);
+        return false;
+    }
+    return true;
+}
+
 } // namespace
 } // namespace zv::user
 
 BOOL ChooseColorA(LPCHOOSECOLORA cc)
 {
     using namespace zv::user;
-    SetCommonDialogError(0);
-    if (!cc || cc->lStructSize != sizeof(CHOOSECOLORA)) {
-        SetCommonDialogError(cc ? CDERR_STRUCTSIZE : CDERR_INITIALIZATION);
+    if (!Usable(cc, cc ? cc->lpCustColors : nullptr))
         return FALSE;
-    }
-    if (!cc->lpCustColors) {
-        SetCommonDialogError(CDERR_INITIALIZATION);
-        return FALSE;
-    }
     CommonDialogRequest request;
     request.kind = CommonDialogRequest::Kind::Colour;
     request.owner = cc->hwndOwner;
@@ -98,15 +108,8 @@ BOOL ChooseColorA(LPCHOOSECOLORA cc)
 BOOL ChooseFontA(LPCHOOSEFONTA cf)
 {
     using namespace zv::user;
-    SetCommonDialogError(0);
-    if (!cf || cf->lStructSize != sizeof(CHOOSEFONTA)) {
-        SetCommonDialogError(cf ? CDERR_STRUCTSIZE : CDERR_INITIALIZATION);
+    if (!Usable(cf, cf ? cf->lpLogFont : nullptr))
         return FALSE;
-    }
-    if (!cf->lpLogFont) {
-        SetCommonDialogError(CDERR_INITIALIZATION);
-        return FALSE;
-    }
     if ((cf->Flags & CF_LIMITSIZE) && cf->nSizeMax < cf->nSizeMin) {
         SetCommonDialogError(CFERR_MAXLESSTHANMIN);
         return FALSE;

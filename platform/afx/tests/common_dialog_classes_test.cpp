@@ -17,7 +17,7 @@ namespace {
 
 namespace fs = std::filesystem;
 using zv::user::CommonDialogRequest;
-using zv::user::testing::CommonDialogScript;
+using namespace zv::user::testing;
 
 class CommonDialogClassesTest : public ::testing::Test {
 protected:
@@ -131,19 +131,6 @@ TEST_F(CommonDialogClassesTest, ColourDialogKeepsCustomColoursBetweenDialogs)
     EXPECT_EQ(second.GetColor(), RGB(0, 0, 9)) << "cancel leaves the colour";
 }
 
-LOGFONTA Font(const char* face, LONG height, LONG weight, bool italic, bool underline, bool strikeOut)
-{
-    LOGFONTA font{};
-    font.lfHeight = height;
-    font.lfWeight = weight;
-    font.lfItalic = italic;
-    font.lfUnderline = underline;
-    font.lfStrikeOut = strikeOut;
-    font.lfCharSet = ANSI_CHARSET;
-    std::strncpy(font.lfFaceName, face, LF_FACESIZE - 1);
-    return font;
-}
-
 TEST_F(CommonDialogClassesTest, FontDialogRoundTripsTheFontAndColour)
 {
     struct Case {
@@ -155,10 +142,10 @@ TEST_F(CommonDialogClassesTest, FontDialogRoundTripsTheFontAndColour)
         int tenths;
     };
     const std::vector<Case> cases = {
-        {"unchanged", Font("Liberation Sans", -16, FW_NORMAL, false, false, false), RGB(255, 255, 0),
-         Font("Liberation Sans", -16, FW_NORMAL, false, false, false), RGB(255, 255, 0), 120},
-        {"every effect", Font("Liberation Sans", -16, FW_NORMAL, false, false, false), RGB(255, 255, 0),
-         Font("Liberation Serif", -27, FW_BOLD, true, true, true), RGB(0, 128, 255), 203},
+        {"unchanged", MakeLogFont("Liberation Sans", -16, FW_NORMAL), RGB(255, 255, 0),
+         MakeLogFont("Liberation Sans", -16, FW_NORMAL), RGB(255, 255, 0), 120},
+        {"every effect", MakeLogFont("Liberation Sans", -16, FW_NORMAL), RGB(255, 255, 0),
+         MakeLogFont("Liberation Serif", -27, FW_BOLD, kItalic | kUnderline | kStrikeOut), RGB(0, 128, 255), 203},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);

@@ -4,6 +4,7 @@
 
 #include "platform/user/headless_display.h"
 
+#include <cstring>
 #include <deque>
 #include <functional>
 #include <mutex>
@@ -70,5 +71,21 @@ private:
     std::deque<Answer> m_answers;
     std::vector<CommonDialogRequest> m_seen;
 };
+
+// A font as a font dialog gives it (flags: 1 italic, 2 underline, 4 strike-out).
+enum FontStyle : unsigned { kPlain = 0, kItalic = 1, kUnderline = 2, kStrikeOut = 4 };
+inline LOGFONTA MakeLogFont(const char* face, LONG height, LONG weight, unsigned style = kPlain,
+                            BYTE charSet = ANSI_CHARSET)
+{
+    LOGFONTA font{};
+    font.lfHeight = height;
+    font.lfWeight = weight;
+    font.lfItalic = (style & kItalic) ? 1 : 0;
+    font.lfUnderline = (style & kUnderline) ? 1 : 0;
+    font.lfStrikeOut = (style & kStrikeOut) ? 1 : 0;
+    font.lfCharSet = charSet;
+    std::strncpy(font.lfFaceName, face, LF_FACESIZE - 1);
+    return font;
+}
 
 } // namespace zv::user::testing

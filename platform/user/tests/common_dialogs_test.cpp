@@ -9,6 +9,7 @@
 
 #include <cstring>
 #include <filesystem>
+#include <functional>
 #include <fstream>
 #include <string>
 #include <vector>
@@ -19,6 +20,7 @@ namespace fs = std::filesystem;
 using zv::user::CommonDialogRequest;
 using zv::user::MessageBoxResponder;
 using zv::user::testing::CommonDialogScript;
+using namespace zv::user::testing; // MakeLogFont and its styles
 
 class CommonDialogsTest : public zv::user::test::WindowSystemTest {
 protected:
@@ -150,6 +152,70 @@ TEST_F(CommonDialogsTest, FileDialogFailuresAndCancel)
     }
 }
 
+TEST_F(CommonDialogsTest, BrokenRequestsFailWithoutShowingAnything)
+{
+    COLORREF custom[16] = {};
+    LOGFONTA font{};
+    char buffer[16] = {};
+    struct Case {
+        const char* name;
+        std::function<BOOL()> call;
+        DWORD error;
+    };
+    const std::vector<Case> cases = {
+        {"colour: wrong size",
+         [&] {
+             CHOOSECOLORA cc{sizeof cc - 1, nullptr, nullptr, 0, custom, 0, 0, nullptr, nullptr};
+             return ChooseColorA(&cc);
+         },
+         CDERR_STRUCTSIZE},
+        {"colour: no custom colours",
+         [&] {
+             CHOOSECOLORA cc{sizeof cc, nullptr, nullptr, 0, nullptr, 0, 0, nullptr, nullptr};
+             return ChooseColorA(&cc);
+         },
+         CDERR_INITIALIZATION},
+        {"font: no font",
+         [&] {
+             CHOOSEFONTA cf{};
+             cf.lStructSize = sizeof cf;
+             return ChooseFontA(&cf);
+         },
+         CDERR_INITIALIZATION},
+        {"font: size limits the wrong way round",
+         [&] {
+             CHOOSEFONTA cf{};
+             cf.lStructSize = sizeof cf;
+             cf.lpLogFont = &font;
+             cf.Flags = CF_LIMITSIZE;
+             cf.nSizeMin = 20;
+             cf.nSizeMax = 8;
+             return ChooseFontA(&cf);
+         },
+         CFERR_MAXLESSTHANMIN},
+        {"file: no buffer",
+         [&] {
+             OPENFILENAMEA ofn = OpenRequest(nullptr, 0, 0);
+             return GetOpenFileNameA(&ofn);
+         },
+         CDERR_INITIALIZATION},
+        {"file: wrong size",
+         [&] {
+             OPENFILENAMEA ofn = OpenRequest(buffer, sizeof buffer, 0);
+             ofn.lStructSize = 12;
+             return GetSaveFileNameA(&ofn);
+         },
+         CDERR_STRUCTSIZE},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        CommonDialogScript script;
+        EXPECT_FALSE(c.call());
+        EXPECT_EQ(CommDlgExtendedError(), c.error);
+        EXPECT_TRUE(script.Seen().empty());
+    }
+}
+
 TEST_F(CommonDialogsTest, AnswersTheDialogWouldRefuseAreAskedAgain)
 {
     struct Case {
@@ -256,23 +322,10 @@ TEST_F(CommonDialogsTest, ColourDialogStartsAndEnds)
     }
 }
 
-LOGFONTA Font(const char* face, LONG height, LONG weight, BYTE italic, BYTE underline, BYTE strikeOut, BYTE charSet)
-{
-    LOGFONTA font{};
-    font.lfHeight = height;
-    font.lfWeight = weight;
-    font.lfItalic = italic;
-    font.lfUnderline = underline;
-    font.lfStrikeOut = strikeOut;
-    font.lfCharSet = charSet;
-    std::strncpy(font.lfFaceName, face, LF_FACESIZE - 1);
-    return font;
-}
-
 TEST_F(CommonDialogsTest, FontDialogChoiceAndEffects)
 {
-    const LOGFONTA initial = Font("Liberation Serif", -16, FW_NORMAL, 0, 1, 0, 0);
-    const LOGFONTA chosen = Font("Liberation Sans", -32, FW_BOLD, 1, 0, 1, 0);
+    const LOGFONTA initial = MakeLogFont("Liberation Serif", -16, FW_NORMAL, kUnderline);
+    const LOGFONTA chosen = MakeLogFont("Liberation Sans", -32, FW_BOLD, kItalic | kStrikeOut);
     struct Case {
         const char* name;
         DWORD flags;
@@ -334,7 +387,7 @@ TEST_F(CommonDialogsTest, FontDialogRefusesFacesTheMachineLacks)
         CommonDialogScript script;
         for (const char* face : {c.face, "Liberation Serif"})
             script.Then([face](CommonDialogRequest& request) {
-                request.font = Font(face, -12, FW_NORMAL, 0, 0, 0, 0);
+                request.font = MakeLogFont(face, -12, FW_NORMAL);
                 return true;
             });
         LOGFONTA font{};
