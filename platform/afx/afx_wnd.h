@@ -12,6 +12,7 @@
 #include "platform/user/input.h"
 #include "platform/user/menu.h"
 #include "platform/user/paint.h"
+#include "platform/user/scroll_bars.h"
 #include "platform/user/timers.h"
 #include "platform/user/window.h"
 
@@ -131,6 +132,20 @@ public:
     UINT IsDlgButtonChecked(int id) const;
     void CheckRadioButton(int firstId, int lastId, int checkId);
     HMENU GetSystemMenu(BOOL revert) const { return ::GetSystemMenu(m_hWnd, revert); }
+
+    // The window's own scroll bars (SB_HORZ, SB_VERT; SB_BOTH where both make sense).
+    BOOL SetScrollInfo(int bar, LPSCROLLINFO info, BOOL redraw = TRUE);
+    BOOL GetScrollInfo(int bar, LPSCROLLINFO info, UINT mask = SIF_ALL);
+    int SetScrollPos(int bar, int pos, BOOL redraw = TRUE);
+    int GetScrollPos(int bar) const;
+    void SetScrollRange(int bar, int minPos, int maxPos, BOOL redraw = TRUE);
+    void GetScrollRange(int bar, int* minPos, int* maxPos) const;
+    // The largest position the bar can take (its maximum less the page).
+    int GetScrollLimit(int bar);
+    void ShowScrollBar(UINT bar, BOOL show = TRUE);
+    BOOL EnableScrollBar(int bar, UINT arrows = ESB_ENABLE_BOTH);
+    // A window without scroll bar controls shows or hides its own bar.
+    void EnableScrollBarCtrl(int bar, BOOL enable = TRUE);
 
     // Sends a control's notification back to it (WM_REFLECT_BASE + message); TRUE when its map
     // handled it, the result in *result.

@@ -45,6 +45,36 @@ std::string Substitute(const std::string& family)
     return family;
 }
 
+// Called under FontconfigMutex.
+bool FontconfigReady()
+{
+    static const bool initialised = [] {
+        if (!FcInit())
+            return false;
+        // fontconfig's configuration is freed at exit, so leak checkers see a clean process.
+        std::atexit([] { FcFini(); });
+        return true;
+    }();
+    return initialised;
+}
+
+// The family fontconfig gives for a face name (called under FontconfigMutex).
+std::string MatchedFamily(const std::string& face)
+{
+    Pattern pattern(FcPatternCreate());
+    if (!pattern)
+        return {};
+    FcPatternAddString(pattern.get(), FC_FAMILY, reinterpret_cast<const FcChar8*>(face.c_str()));
+    FcConfigSubstitute(nullptr, pattern.get(), FcMatchPattern);
+    FcDefaultSubstitute(pattern.get());
+    FcResult result = FcResultNoMatch;
+    Pattern match(FcFontMatch(nullptr, pattern.get(), &result));
+    FcChar8* family = nullptr;
+    if (!match || FcPatternGetString(match.get(), FC_FAMILY, 0, &family) != FcResultMatch || !family)
+        return {};
+    return reinterpret_cast<const char*>(family);
+}
+
 } // namespace
 
 void SetFontFileOverride(const std::string& path)
@@ -62,14 +92,7 @@ std::optional<FontFileRef> MatchFontFile(const std::string& family, int weight, 
     }
 
     std::lock_guard lock(FontconfigMutex());
-    static const bool initialised = [] {
-        if (!FcInit())
-            return false;
-        // fontconfig's configuration is freed at exit, so leak checkers see a clean process.
-        std::atexit([] { FcFini(); });
-        return true;
-    }();
-    if (!initialised)
+    if (!FontconfigReady())
         return std::nullopt;
     Pattern pattern(FcPatternCreate());
     if (!pattern)
@@ -94,6 +117,30 @@ std::optional<FontFileRef> MatchFontFile(const std::string& family, int weight, 
     if (FcPatternGetInteger(match.get(), FC_INDEX, 0, &index) != FcResultMatch)
         index = 0;
     return FontFileRef{reinterpret_cast<const char*>(file), index};
+}
+
+bool FontFamilyInstalled(const std::string& family)
+{
+    const std::string face = Substitute(family);
+    if (face.empty())
+        return false;
+    std::lock_guard lock(FontconfigMutex());
+    if (!FontconfigReady())
+        return false;
+    Pattern wanted(FcPatternCreate());
+    if (!wanted)
+        return false;
+    FcPatternAddString(wanted.get(), FC_FAMILY, reinterpret_cast<const FcChar8*>(face.c_str()));
+    std::unique_ptr<FcObjectSet, decltype(&FcObjectSetDestroy)> fields(FcObjectSetBuild(FC_FAMILY, nullptr),
+                                                                       FcObjectSetDestroy);
+    std::unique_ptr<FcFontSet, decltype(&FcFontSetDestroy)> listed(FcFontList(nullptr, wanted.get(), fields.get()),
+                                                                   FcFontSetDestroy);
+    if (listed && listed->nfont > 0)
+        return true;
+    // Not installed under its own name: a stand-in the configuration names for it (metric
+    // aliases) matches differently from a name nobody knows, which gets the generic fallback.
+    const std::string matched = MatchedFamily(face);
+    return !matched.empty() && strcasecmp(matched.c_str(), MatchedFamily("sans-serif").c_str()) != 0;
 }
 
 } // namespace zv::gdi

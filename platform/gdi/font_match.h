@@ -13,5 +13,8 @@ struct FontFileRef {
 
 // The fontconfig match (or the file set by SetFontFileOverride). weight is on the 1..1000 scale.
 std::optional<FontFileRef> MatchFontFile(const std::string& family, int weight, bool italic);
+// Whether the machine has the face, itself or through a stand-in the configuration names for it
+// (not the generic fallback every unknown name gets).
+bool FontFamilyInstalled(const std::string& family);
 
 } // namespace zv::gdi

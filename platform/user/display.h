@@ -8,6 +8,7 @@
 #include "platform/gdi/surface.h"
 #include "platform/user/user_types.h"
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -37,6 +38,18 @@ struct CommonDialogRequest {
     COLORREF colour = 0;       // in and out
     LOGFONTA font{};           // in and out
     std::vector<std::string> paths; // out: chosen files (or the folder)
+
+    DWORD flags = 0;                      // the caller's OFN_, CC_, CF_ or BIF_ flags as given
+    std::string defaultExtension;         // file dialogs: added to a name without one (no dot)
+    int filterIndex = 1;                  // in and out: 1 for the filter's first pair
+    std::vector<COLORREF> customColours;  // colour: the 16 custom colours, in and out
+    // Why the previous answer was refused (the dialog stays up and asks again); empty at first.
+    std::string refusal;
+    // Folder browser: the status text the caller's callback shows at the start, and the user
+    // moving the selection to a folder; the callback hears of it on the caller's thread and the
+    // status text it shows then comes back. Callable from any thread while the dialog is up.
+    std::string statusText;
+    std::function<std::string(const std::string& folder)> selectFolder;
 };
 
 class DisplayBackend {
