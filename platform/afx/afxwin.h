@@ -6,5 +6,6 @@
 #include "platform/afx/afx_dc.h"
 #include "platform/afx/afx_exception.h"
 #include "platform/afx/afx_geometry.h"
+#include "platform/afx/afx_list_ctrl.h"
 #include "platform/afx/afx_wnd.h"
 #include "platform/afx/message_map.h"
