@@ -466,6 +466,7 @@ TEST_F(ListViewTest, SelectedRowsAreHighlightedAcrossTheRow)
         {"focused", kPlaylistStyle, true, true},
         {"not focused, shown always", kPlaylistStyle, false, true},
         {"not focused, hidden then", kPlaylistStyle & ~LVS_SHOWSELALWAYS, false, false},
+        {"under a header", kPlaylistStyle & ~LVS_NOCOLUMNHEADER, true, true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -489,8 +490,12 @@ TEST_F(ListViewTest, SelectedRowsAreHighlightedAcrossTheRow)
         EXPECT_EQ(pixel(1), selected);
         EXPECT_EQ(pixel(2), selected);
         EXPECT_EQ(pixel(3), GetSysColor(COLOR_WINDOW));
-        if (c.focused)
+        if (!(c.style & LVS_NOCOLUMNHEADER)) {
+            EXPECT_GT(l.Row(0).top, 0) << "the rows start below the header";
+            zv::user::testing::KeepScreenshot("list_view_with_header", l.top);
+        } else if (c.focused) {
             zv::user::testing::KeepScreenshot("list_view_multi_selection", l.top);
+        }
     }
 }
 
