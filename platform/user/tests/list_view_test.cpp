@@ -388,6 +388,33 @@ TEST_F(ListViewTest, WheelAndScrollBarMoveTheTopRow)
     EXPECT_EQ(GetScrollPos(l.list, SB_VERT), l.Top());
 }
 
+// Dragging the thumb of a long list: its position is more than the message's 16 bits hold.
+TEST_F(ListViewTest, ThumbDragReachesTheEndOfAMillionRows)
+{
+    OwnerList l(1000000);
+    RECT client;
+    GetClientRect(l.list, &client);
+    POINT thumb{client.right + GetSystemMetrics(SM_CXVSCROLL) / 2, GetSystemMetrics(SM_CYVSCROLL) + 3};
+    POINT end{thumb.x, client.bottom + 40};
+    ClientToScreen(l.list, &thumb);
+    ClientToScreen(l.list, &end);
+    // The drag's end comes once the bar follows the mouse: a message posted behind the press.
+    const auto notices = l.parent.answer;
+    l.parent.answer = [&](HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) -> std::optional<LRESULT> {
+        if (message != WM_APP)
+            return notices(hwnd, message, wParam, lParam);
+        DeliverMouseMove(end.x, end.y);
+        DeliverMouseButton(MouseButton::Left, false);
+        return 0;
+    };
+    DeliverMouseMove(thumb.x, thumb.y);
+    DeliverMouseButton(MouseButton::Left, true);
+    PostMessageA(l.top, WM_APP, 0, 0);
+    DispatchQueued();
+    EXPECT_EQ(l.Top(), 1000000 - l.PerPage());
+    EXPECT_EQ(GetScrollPos(l.list, SB_VERT), l.Top());
+}
+
 TEST_F(ListViewTest, DoubleClickAndEnterActivate)
 {
     struct Case {
