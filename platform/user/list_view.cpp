@@ -245,11 +245,10 @@ void SetItemCount(HWND hwnd, int count, LPARAM flags)
         s->anchor = -1;
     if (s->hot >= s->count)
         s->hot = -1;
-    const int lastTop = list_view::LastTop(hwnd, *s);
-    if (!(flags & LVSICF_NOSCROLL) || s->top > lastTop)
-        s->top = std::min(s->top, lastTop);
+    const int oldTop = s->top;
+    s->top = std::min(s->top, list_view::LastTop(hwnd, *s));
     UpdateScrollBar(hwnd, *s);
-    if (flags & LVSICF_NOINVALIDATEALL)
+    if ((flags & LVSICF_NOINVALIDATEALL) && s->top == oldTop)
         list_view::InvalidateRows(hwnd, *s, std::min(old, s->count), std::max(old, s->count));
     else
         InvalidateRect(hwnd, nullptr, FALSE);

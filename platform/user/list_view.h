@@ -86,7 +86,9 @@ constexpr UINT LVNI_SELECTED = 0x0002;
 constexpr UINT LVNI_ABOVE = 0x0100;
 constexpr UINT LVNI_BELOW = 0x0200;
 
-// LVM_SETITEMCOUNT flags (lParam).
+// LVM_SETITEMCOUNT flags (lParam). A new count scrolls only when rows on screen are gone, so
+// LVSICF_NOSCROLL is always as good as given; LVSICF_NOINVALIDATEALL repaints just the rows
+// that came or went.
 constexpr LPARAM LVSICF_NOINVALIDATEALL = 0x0001;
 constexpr LPARAM LVSICF_NOSCROLL = 0x0002;
 
