@@ -456,7 +456,9 @@ int KeyTarget(HWND hwnd, const ListViewState& s, WPARAM key)
     case VK_NEXT:
         if (from < 0)
             return std::min(s.count - 1, bottom);
-        return from < bottom ? std::min(s.count - 1, bottom) : static_cast<int>(std::min<long long>(s.count - 1LL, static_cast<long long>(from) + step));
+        if (from < bottom)
+            return std::min(s.count - 1, bottom);
+        return static_cast<int>(std::min<long long>(s.count - 1LL, static_cast<long long>(from) + step));
     default:
         return -1;
     }
