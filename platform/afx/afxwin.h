@@ -9,6 +9,7 @@
 #include "platform/afx/afx_dialog.h"
 #include "platform/afx/afx_exception.h"
 #include "platform/afx/afx_geometry.h"
+#include "platform/afx/afx_list_ctrl.h"
 #include "platform/afx/afx_runtime_class.h"
 #include "platform/afx/afx_wnd.h"
 #include "platform/afx/message_map.h"

@@ -4,6 +4,7 @@
 #include "platform/user/dialog.h"
 #include "platform/user/edit_control.h"
 #include "platform/user/ip_address.h"
+#include "platform/user/list_view.h"
 #include "platform/user/static_control.h"
 #include "platform/user/up_down.h"
 
@@ -25,6 +26,7 @@ constexpr SystemClass kSystemClasses[] = {
     {kEditClassName, RegisterEditClass},
     {kUpDownClassName, RegisterUpDownClass},
     {kIpAddressClassName, RegisterIpAddressClass},
+    {kListViewClassName, RegisterListViewClass},
 };
 
 } // namespace
