@@ -14,12 +14,10 @@
 #include "platform/user/paint.h"
 #include "platform/user/timers.h"
 #include "platform/user/window.h"
+#include "platform/user/window_icons.h"
 
 #include <string>
 
-// WM_SETICON sizes.
-constexpr WPARAM ICON_SMALL = 0;
-constexpr WPARAM ICON_BIG = 1;
 
 class CScrollBar;
 
