@@ -1,6 +1,7 @@
 #include "platform/afx/afx_wnd.h"
 
 #include "platform/afx/afx_app.h"
+#include "platform/afx/afx_menu.h"
 #include "platform/afx/afx_wnd_state.h"
 #include "platform/win32/last_error.h"
 
@@ -359,6 +360,11 @@ UINT_PTR CWnd::SetTimer(UINT_PTR id, UINT elapse, TIMERPROC proc)
 BOOL CWnd::KillTimer(UINT_PTR id)
 {
     return ::KillTimer(m_hWnd, id);
+}
+
+CMenu* CWnd::GetSystemMenu(BOOL revert) const
+{
+    return CMenu::FromHandle(::GetSystemMenu(m_hWnd, revert));
 }
 
 HICON CWnd::SetIcon(HICON icon, BOOL big)

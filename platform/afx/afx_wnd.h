@@ -19,6 +19,7 @@
 #include <string>
 
 
+class CMenu;
 class CScrollBar;
 
 class CWnd : public CCmdTarget {
@@ -124,7 +125,8 @@ public:
     void CheckDlgButton(int id, UINT check);
     UINT IsDlgButtonChecked(int id) const;
     void CheckRadioButton(int firstId, int lastId, int checkId);
-    HMENU GetSystemMenu(BOOL revert) const { return ::GetSystemMenu(m_hWnd, revert); }
+    // A temporary CMenu for the window's own copy of the system menu (null after a revert).
+    CMenu* GetSystemMenu(BOOL revert) const;
 
     // Sends a control's notification back to it (WM_REFLECT_BASE + message); TRUE when its map
     // handled it, the result in *result.

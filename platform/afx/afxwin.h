@@ -1,4 +1,4 @@
-// The application framework in one include: application object, windows, message maps,
+// The application framework in one include: application object, windows, menus, message maps,
 // device contexts, exceptions.
 #pragma once
 
@@ -6,5 +6,6 @@
 #include "platform/afx/afx_dc.h"
 #include "platform/afx/afx_exception.h"
 #include "platform/afx/afx_geometry.h"
+#include "platform/afx/afx_menu.h"
 #include "platform/afx/afx_wnd.h"
 #include "platform/afx/message_map.h"
