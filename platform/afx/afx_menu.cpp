@@ -3,26 +3,14 @@
 #include "platform/afx/afx_app.h"
 #include "platform/afx/afx_wnd.h"
 
-#include <memory>
-#include <unordered_map>
+#include "platform/afx/afx_handle_map.h"
 
 namespace {
 
-struct MenuThreadState {
-    ~MenuThreadState()
-    {
-        // Temporary objects stand for menus they do not own.
-        for (auto& [hMenu, menu] : temporary)
-            menu->m_hMenu = nullptr;
-    }
-    std::unordered_map<HMENU, CMenu*> permanent;
-    std::unordered_map<HMENU, std::unique_ptr<CMenu>> temporary;
-};
-
-MenuThreadState& ThisThreadMenus()
+zv::afx::HandleMap<HMENU, CMenu>& ThisThreadMenus()
 {
-    thread_local MenuThreadState state;
-    return state;
+    thread_local zv::afx::HandleMap<HMENU, CMenu> menus;
+    return menus;
 }
 
 } // namespace
@@ -34,55 +22,33 @@ CMenu::~CMenu()
 
 CMenu* CMenu::FromHandlePermanent(HMENU hMenu)
 {
-    auto& menus = ThisThreadMenus().permanent;
-    const auto found = menus.find(hMenu);
-    return found == menus.end() ? nullptr : found->second;
+    return ThisThreadMenus().Permanent(hMenu);
 }
 
 CMenu* CMenu::FromHandle(HMENU hMenu)
 {
-    if (!hMenu)
-        return nullptr;
-    if (CMenu* menu = FromHandlePermanent(hMenu))
-        return menu;
-    std::unique_ptr<CMenu>& menu = ThisThreadMenus().temporary[hMenu];
-    if (!menu)
-        menu = std::make_unique<CMenu>();
-    menu->m_hMenu = hMenu; // it may have destroyed its menu since, and the handle been given again
-    return menu.get();
+    return ThisThreadMenus().FromHandle(hMenu);
 }
 
 void CMenu::DeleteTempMap()
 {
-    auto& temporary = ThisThreadMenus().temporary;
-    for (auto& [hMenu, menu] : temporary)
-        menu->m_hMenu = nullptr;
-    temporary.clear();
+    ThisThreadMenus().DeleteTemporaries();
 }
 
 BOOL CMenu::Attach(HMENU hMenu)
 {
     if (!hMenu || m_hMenu || FromHandlePermanent(hMenu))
         return FALSE;
-    MenuThreadState& state = ThisThreadMenus();
-    // A temporary object stood for the menu so far; it does no more.
-    if (auto temporary = state.temporary.find(hMenu); temporary != state.temporary.end()) {
-        temporary->second->m_hMenu = nullptr;
-        state.temporary.erase(temporary);
-    }
+    ThisThreadMenus().Adopt(hMenu, this);
     m_hMenu = hMenu;
-    state.permanent[hMenu] = this;
     return TRUE;
 }
 
 HMENU CMenu::Detach()
 {
     HMENU hMenu = m_hMenu;
-    if (!hMenu)
-        return nullptr;
-    auto& permanent = ThisThreadMenus().permanent;
-    if (const auto found = permanent.find(hMenu); found != permanent.end() && found->second == this)
-        permanent.erase(found);
+    if (hMenu)
+        ThisThreadMenus().Forget(hMenu, this);
     m_hMenu = nullptr;
     return hMenu;
 }

@@ -74,3 +74,6 @@ public:
     }
     BOOL TrackPopupMenu(UINT flags, int x, int y, CWnd* wnd, const RECT* rect = nullptr) const;
 };
+
+// How the per-thread handle maps reach the object's handle.
+inline HMENU& HandleField(CMenu& menu) { return menu.m_hMenu; }

@@ -184,6 +184,9 @@ private:
     WNDPROC m_pfnSuper = nullptr;  // the window's own procedure while subclassed
 };
 
+// How the per-thread handle maps reach the object's handle.
+inline HWND& HandleField(CWnd& wnd) { return wnd.m_hWnd; }
+
 // The window procedure of every framework window.
 LRESULT CALLBACK AfxWndProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam);
 
