@@ -220,6 +220,8 @@ TEST_F(PopupMenuTest, ChoiceGoesToTheOwnerAsCommandAndStaysOnScreen)
         const auto levels = OpenLevels(1);
         if (!levels.empty())
             GetWindowRect(levels[0], &menuRect);
+        // The menu's loop serves messages sent to the owner's thread meanwhile.
+        SendMessageA(m_owner, WM_APP + 5, 7, 0);
         Play({{Step::Key, VK_UP}, {Step::Key, VK_RETURN}});
     });
     // Near the bottom-right corner: the menu must move to stay whole on the screen.
@@ -237,6 +239,7 @@ TEST_F(PopupMenuTest, ChoiceGoesToTheOwnerAsCommandAndStaysOnScreen)
     EXPECT_EQ(commands[0].second, MAKEWPARAM(32842, 0));
     EXPECT_EQ(commands[1].first, WM_NULL);
     EXPECT_FALSE(zv::user::test::Received(m_ownerWindow, {WM_INITMENUPOPUP}).empty());
+    EXPECT_EQ(zv::user::test::Received(m_ownerWindow, {WM_APP + 5}).size(), 1u);
 }
 
 TEST_F(PopupMenuTest, BadMenuOrOwnerFails)
