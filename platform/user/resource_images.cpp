@@ -5,6 +5,7 @@
 #include "platform/win32/last_error.h"
 
 #include <cctype>
+#include <cstdio>
 #include <cstring>
 #include <map>
 #include <mutex>
@@ -19,8 +20,11 @@ using SharedKey = std::tuple<HINSTANCE, bool, std::string, int, int>;
 
 std::string NameKey(LPCSTR name)
 {
-    if (IS_INTRESOURCE(name))
-        return "#" + std::to_string(reinterpret_cast<std::uintptr_t>(name));
+    if (IS_INTRESOURCE(name)) {
+        char number[16];
+        std::snprintf(number, sizeof number, "#%u", static_cast<unsigned>(reinterpret_cast<std::uintptr_t>(name)));
+        return number;
+    }
     std::string key(name);
     for (char& c : key)
         c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));

@@ -1,5 +1,6 @@
 // A window's icons through the default window procedure: WM_SETICON, WM_GETICON,
-// WM_QUERYDRAGICON and the minimised icon's background.
+// WM_QUERYDRAGICON and the minimised icon's background; its class cursor under the pointer.
+#include "platform/user/input_events.h"
 #include "platform/user/resource_images.h"
 #include "platform/user/window_icons.h"
 #include "platform/user/tests/window_system_support.h"
@@ -90,6 +91,25 @@ TEST_F(WindowIconsTest, IconBackgroundIsTheDesktopsColour)
     SelectObject(hdc, old);
     DeleteObject(bitmap);
     DeleteDC(hdc);
+    DestroyWindow(window);
+}
+
+TEST_F(WindowIconsTest, ClassCursorFromResourcesShowsOverTheWindow)
+{
+    const HCURSOR cursor = LoadCursorA(module, MAKEINTRESOURCEA(104));
+    ASSERT_NE(cursor, nullptr);
+    WNDCLASSA withCursor{};
+    withCursor.lpfnWndProc = DefWindowProcA;
+    withCursor.hCursor = cursor;
+    withCursor.lpszClassName = "ZvCursorClass";
+    ASSERT_NE(RegisterClassA(&withCursor), 0);
+    const HWND window = CreateWindowExA(0, "ZvCursorClass", "", WS_POPUP | WS_VISIBLE, 100, 100, 60, 60, nullptr,
+                                       nullptr, nullptr, nullptr);
+    ASSERT_NE(window, nullptr);
+    SetCursor(LoadCursorA(nullptr, IDC_ARROW));
+    zv::user::DeliverMouseMove(120, 120);
+    zv::user::test::DispatchQueued();
+    EXPECT_EQ(GetCursor(), cursor);
     DestroyWindow(window);
 }
 
