@@ -506,7 +506,9 @@ LRESULT CALLBACK PopupMenuProcedure(HWND window, UINT message, WPARAM wParam, LP
     case WM_ERASEBKGND:
         return 1;
     case WM_CAPTURECHANGED:
-        PostMessageA(window, WM_NULL, 0, 0); // the loop sees the loss on its next turn
+        // To the thread, not the window, which may be on its way out: the loop sees the loss
+        // on its next turn.
+        PostMessageA(nullptr, WM_NULL, 0, 0);
         return 0;
     default:
         break;

@@ -242,6 +242,34 @@ TEST_F(PopupMenuTest, ChoiceGoesToTheOwnerAsCommandAndStaysOnScreen)
     EXPECT_EQ(zv::user::test::Received(m_ownerWindow, {WM_APP + 5}).size(), 1u);
 }
 
+TEST_F(PopupMenuTest, ClosingTheOwnerOrTakingTheMouseEndsTheMenu)
+{
+    std::thread user([&] {
+        OpenLevels(1);
+        PostMessageA(m_owner, WM_CLOSE, 0, 0);
+    });
+    EXPECT_EQ(TrackPopupMenu(GetSubMenu(m_bar, 1), TPM_RETURNCMD, 200, 100, 0, m_owner, nullptr), 0);
+    user.join();
+    EXPECT_FALSE(IsWindow(m_owner));
+    EXPECT_TRUE(OpenLevels(0).empty());
+
+    // Another thread's window taking the mouse dismisses the menu too.
+    zv::user::test::RecordingWindow ownerWindow;
+    const HWND owner = zv::user::test::CreateAt(ownerWindow, WS_POPUP | WS_VISIBLE, 0, 0, 100, 100);
+    std::thread other([&] {
+        zv::user::test::RecordingWindow otherWindow;
+        const HWND taker = zv::user::test::CreateAt(otherWindow, WS_POPUP | WS_VISIBLE, 300, 300, 50, 50);
+        OpenLevels(1);
+        SetCapture(taker);
+        ReleaseCapture();
+        DestroyWindow(taker);
+    });
+    EXPECT_EQ(TrackPopupMenu(GetSubMenu(m_bar, 1), TPM_RETURNCMD, 200, 100, 0, owner, nullptr), 0);
+    other.join();
+    EXPECT_TRUE(OpenLevels(0).empty());
+    DestroyWindow(owner);
+}
+
 TEST_F(PopupMenuTest, BadMenuOrOwnerFails)
 {
     SetLastError(0);
