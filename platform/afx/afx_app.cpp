@@ -1,8 +1,10 @@
 #include "platform/afx/afx_app.h"
 
+#include "platform/afx/afx_menu.h"
 #include "platform/afx/afx_wnd.h"
 #include "platform/user/input.h"
 #include "platform/user/message_box.h"
+#include "platform/user/resource_images.h"
 #include "platform/user/resource_strings.h"
 
 #include <atomic>
@@ -124,8 +126,10 @@ BOOL AfxPreTranslateMessage(MSG* msg)
 
 BOOL CWinApp::OnIdle(LONG count)
 {
-    if (count == 0)
+    if (count == 0) {
         CWnd::DeleteTempMap();
+        CMenu::DeleteTempMap();
+    }
     return FALSE;
 }
 
@@ -180,6 +184,16 @@ BOOL CWinApp::GetProfileBinary(LPCSTR section, LPCSTR entry, BYTE** data, UINT* 
 BOOL CWinApp::WriteProfileBinary(LPCSTR section, LPCSTR entry, const BYTE* data, UINT bytes) const
 {
     return m_profile.WriteProfileBinary(section, entry, data, bytes);
+}
+
+HICON CWinApp::LoadIcon(UINT id) const
+{
+    return LoadIconA(m_hInstance, MAKEINTRESOURCEA(static_cast<WORD>(id)));
+}
+
+HICON CWinApp::LoadIcon(LPCSTR name) const
+{
+    return LoadIconA(m_hInstance, name);
 }
 
 HCURSOR CWinApp::LoadCursor(UINT id) const

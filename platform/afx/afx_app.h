@@ -42,6 +42,9 @@ public:
     BOOL GetProfileBinary(LPCSTR section, LPCSTR entry, BYTE** data, UINT* bytes) const;
     BOOL WriteProfileBinary(LPCSTR section, LPCSTR entry, const BYTE* data, UINT bytes) const;
 
+    // The application's shared icons and cursors (resource_images.h).
+    HICON LoadIcon(UINT id) const;
+    HICON LoadIcon(LPCSTR name) const;
     HCURSOR LoadCursor(UINT id) const;
     HCURSOR LoadStandardCursor(LPCSTR name) const;
 

@@ -1,6 +1,7 @@
 #include "platform/afx/afx_wnd.h"
 
 #include "platform/afx/afx_app.h"
+#include "platform/afx/afx_menu.h"
 #include "platform/afx/afx_wnd_state.h"
 #include "platform/user/dialog.h"
 #include "platform/win32/last_error.h"
@@ -44,45 +45,24 @@ CWnd::~CWnd()
 
 CWnd* CWnd::FromHandlePermanent(HWND hWnd)
 {
-    auto& windows = zv::afx::ThisThreadWindows().permanent;
-    const auto found = windows.find(hWnd);
-    return found == windows.end() ? nullptr : found->second;
+    return zv::afx::ThisThreadWindows().windows.Permanent(hWnd);
 }
 
 CWnd* CWnd::FromHandle(HWND hWnd)
 {
-    if (!hWnd)
-        return nullptr;
-    if (CWnd* wnd = FromHandlePermanent(hWnd))
-        return wnd;
-    auto& temporary = zv::afx::ThisThreadWindows().temporary;
-    std::unique_ptr<CWnd>& wnd = temporary[hWnd];
-    if (!wnd) {
-        wnd = std::make_unique<CWnd>();
-        wnd->m_hWnd = hWnd;
-    }
-    return wnd.get();
+    return zv::afx::ThisThreadWindows().windows.FromHandle(hWnd);
 }
 
 void CWnd::DeleteTempMap()
 {
-    auto& temporary = zv::afx::ThisThreadWindows().temporary;
-    for (auto& [hWnd, wnd] : temporary)
-        wnd->m_hWnd = nullptr;
-    temporary.clear();
+    zv::afx::ThisThreadWindows().windows.DeleteTemporaries();
 }
 
 BOOL CWnd::Attach(HWND hWnd)
 {
     if (!hWnd || m_hWnd || FromHandlePermanent(hWnd))
         return FALSE;
-    zv::afx::WindowThreadState& state = zv::afx::ThisThreadWindows();
-    // A temporary object stood for the window so far; it does no more.
-    if (auto temporary = state.temporary.find(hWnd); temporary != state.temporary.end()) {
-        temporary->second->m_hWnd = nullptr;
-        state.temporary.erase(temporary);
-    }
-    state.permanent[hWnd] = this;
+    zv::afx::ThisThreadWindows().windows.Adopt(hWnd, this);
     m_hWnd = hWnd;
     return TRUE;
 }
@@ -90,11 +70,8 @@ BOOL CWnd::Attach(HWND hWnd)
 HWND CWnd::Detach()
 {
     HWND hWnd = m_hWnd;
-    if (hWnd) {
-        auto& windows = zv::afx::ThisThreadWindows().permanent;
-        if (auto found = windows.find(hWnd); found != windows.end() && found->second == this)
-            windows.erase(found);
-    }
+    if (hWnd)
+        zv::afx::ThisThreadWindows().windows.Forget(hWnd, this);
     m_hWnd = nullptr;
     return hWnd;
 }
@@ -360,6 +337,11 @@ UINT_PTR CWnd::SetTimer(UINT_PTR id, UINT elapse, TIMERPROC proc)
 BOOL CWnd::KillTimer(UINT_PTR id)
 {
     return ::KillTimer(m_hWnd, id);
+}
+
+CMenu* CWnd::GetSystemMenu(BOOL revert) const
+{
+    return CMenu::FromHandle(::GetSystemMenu(m_hWnd, revert));
 }
 
 HICON CWnd::SetIcon(HICON icon, BOOL big)

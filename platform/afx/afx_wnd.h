@@ -15,13 +15,12 @@
 #include "platform/user/scroll_bars.h"
 #include "platform/user/timers.h"
 #include "platform/user/window.h"
+#include "platform/user/window_icons.h"
 
 #include <string>
 
-// WM_SETICON sizes.
-constexpr WPARAM ICON_SMALL = 0;
-constexpr WPARAM ICON_BIG = 1;
 
+class CMenu;
 class CScrollBar;
 
 class CWnd : public CCmdTarget {
@@ -131,7 +130,8 @@ public:
     void CheckDlgButton(int id, UINT check);
     UINT IsDlgButtonChecked(int id) const;
     void CheckRadioButton(int firstId, int lastId, int checkId);
-    HMENU GetSystemMenu(BOOL revert) const { return ::GetSystemMenu(m_hWnd, revert); }
+    // A temporary CMenu for the window's own copy of the system menu (null after a revert).
+    CMenu* GetSystemMenu(BOOL revert) const;
 
     // The window's own scroll bars (SB_HORZ, SB_VERT; SB_BOTH where both make sense).
     BOOL SetScrollInfo(int bar, LPSCROLLINFO info, BOOL redraw = TRUE);
@@ -202,6 +202,9 @@ private:
 
     WNDPROC m_pfnSuper = nullptr;  // the window's own procedure while subclassed
 };
+
+// How the per-thread handle maps reach the object's handle.
+inline HWND& HandleField(CWnd& wnd) { return wnd.m_hWnd; }
 
 // The window procedure of every framework window.
 LRESULT CALLBACK AfxWndProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam);

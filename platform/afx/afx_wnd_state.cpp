@@ -4,13 +4,6 @@
 
 namespace zv::afx {
 
-WindowThreadState::~WindowThreadState()
-{
-    // Temporary objects stand for windows they do not own.
-    for (auto& [hWnd, wnd] : temporary)
-        wnd->m_hWnd = nullptr;
-}
-
 WindowThreadState& ThisThreadWindows()
 {
     thread_local WindowThreadState state;

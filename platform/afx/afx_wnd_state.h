@@ -2,10 +2,8 @@
 // making, and the message being handled (for CWnd::Default).
 #pragma once
 
+#include "platform/afx/afx_handle_map.h"
 #include "platform/user/messages.h"
-
-#include <memory>
-#include <unordered_map>
 
 class CWnd;
 
@@ -18,10 +16,7 @@ struct CurrentMessage {
 };
 
 struct WindowThreadState {
-    ~WindowThreadState();
-
-    std::unordered_map<HWND, CWnd*> permanent;
-    std::unordered_map<HWND, std::unique_ptr<CWnd>> temporary;
+    HandleMap<HWND, CWnd> windows;
     CWnd* creating = nullptr;
     CurrentMessage current;
 };

@@ -1,5 +1,5 @@
-// The application framework in one include: application object, windows, dialogs and their data
-// exchange, control classes, message maps, run-time classes, device contexts, exceptions.
+// The application framework in one include: application object, windows, menus, dialogs and their
+// data exchange, control classes, message maps, run-time classes, device contexts, exceptions.
 #pragma once
 
 #include "platform/afx/afx_app.h"
@@ -10,6 +10,7 @@
 #include "platform/afx/afx_exception.h"
 #include "platform/afx/afx_geometry.h"
 #include "platform/afx/afx_list_ctrl.h"
+#include "platform/afx/afx_menu.h"
 #include "platform/afx/afx_runtime_class.h"
 #include "platform/afx/afx_wnd.h"
 #include "platform/afx/message_map.h"

@@ -1,6 +1,8 @@
 // The standard cursors, the cursor shown and the default WM_SETCURSOR answer.
 #include "platform/user/display.h"
 #include "platform/user/input.h"
+#include "platform/user/resource_images.h"
+#include "platform/user/system_metrics.h"
 #include "platform/user/window_model.h"
 #include "platform/win32/last_error.h"
 
@@ -82,11 +84,13 @@ LRESULT DefaultSetCursor(HWND hwnd, WPARAM wParam, LPARAM lParam)
 HCURSOR LoadCursorA(HINSTANCE hInstance, LPCSTR lpCursorName)
 {
     const auto id = reinterpret_cast<std::uintptr_t>(lpCursorName);
-    if (!hInstance) {
-        for (const auto& standard : zv::user::StandardCursors()) {
-            if (standard.id == id)
-                return zv::user::HandleOf(standard);
-        }
+    if (hInstance) {
+        const int side = GetSystemMetrics(SM_CXCURSOR);
+        return zv::user::LoadSharedIcon(hInstance, lpCursorName, true, side, side);
+    }
+    for (const auto& standard : zv::user::StandardCursors()) {
+        if (standard.id == id)
+            return zv::user::HandleOf(standard);
     }
     SetLastError(ERROR_INVALID_PARAMETER);
     return nullptr;

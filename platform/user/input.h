@@ -43,8 +43,8 @@ inline LPCSTR const IDC_HAND = MakeCursorName(32649);
 inline LPCSTR const IDC_APPSTARTING = MakeCursorName(32650);
 inline LPCSTR const IDC_HELP = MakeCursorName(32651);
 
-// A standard cursor for a null instance; cursors of a program's resources come from the resource
-// layer. Null with ERROR_INVALID_PARAMETER for anything else.
+// A standard cursor for a null instance (else null, ERROR_INVALID_PARAMETER); for a module, a
+// cursor group of its resources at SM_CXCURSOR (resource_images.h).
 HCURSOR LoadCursorA(HINSTANCE hInstance, LPCSTR lpCursorName);
 // Shows the cursor (null: none) and returns the one shown before.
 HCURSOR SetCursor(HCURSOR hCursor);

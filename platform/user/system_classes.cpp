@@ -5,6 +5,7 @@
 #include "platform/user/edit_control.h"
 #include "platform/user/ip_address.h"
 #include "platform/user/list_view.h"
+#include "platform/user/popup_menu.h"
 #include "platform/user/static_control.h"
 #include "platform/user/up_down.h"
 
@@ -20,6 +21,7 @@ struct SystemClass {
 
 // One line per predefined class.
 constexpr SystemClass kSystemClasses[] = {
+    {"#32768", RegisterPopupMenuClass},
     {"#32770", RegisterDialogClass},
     {"Button", RegisterButtonClass},
     {"Static", RegisterStaticClass},

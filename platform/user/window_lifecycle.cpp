@@ -6,6 +6,7 @@
 #include "platform/user/scroll_bars.h"
 #include "platform/user/system_classes.h"
 #include "platform/user/thread_queue.h"
+#include "platform/user/window_icons.h"
 #include "platform/user/window_model.h"
 #include "platform/win32/last_error.h"
 #include "platform/win32/threads.h"
@@ -279,6 +280,14 @@ LRESULT DefWindowProcA(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam)
         return zv::user::EraseBackground(hWnd, reinterpret_cast<HDC>(wParam));
     case WM_SETCURSOR:
         return zv::user::DefaultSetCursor(hWnd, wParam, lParam);
+    case WM_SETICON:
+        return zv::user::SetWindowIcon(hWnd, wParam, reinterpret_cast<HICON>(lParam));
+    case WM_GETICON:
+        return zv::user::GetWindowIcon(hWnd, wParam);
+    case WM_QUERYDRAGICON:
+        return zv::user::DefaultDragIcon(hWnd);
+    case WM_ICONERASEBKGND:
+        return zv::user::EraseIconBackground(hWnd, reinterpret_cast<HDC>(wParam));
     case WM_ACTIVATE:
         if (LOWORD(wParam) != WA_INACTIVE && !HIWORD(wParam))
             SetFocus(hWnd);
