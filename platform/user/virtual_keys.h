@@ -58,3 +58,5 @@ constexpr UINT VK_OEM_4 = 0xDB;      // [{
 constexpr UINT VK_OEM_5 = 0xDC;      // \|
 constexpr UINT VK_OEM_6 = 0xDD;      // ]}
 constexpr UINT VK_OEM_7 = 0xDE;      // '"
+// A key that only types a character (one the layout has no virtual key for).
+constexpr UINT VK_PACKET = 0xE7;

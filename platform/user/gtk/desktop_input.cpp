@@ -2,6 +2,7 @@
 
 #include "platform/user/gtk/key_map.h"
 #include "platform/user/input_events.h"
+#include "platform/user/virtual_keys.h"
 #include "platform/user/window.h"
 #include "platform/user/window_model.h"
 
@@ -75,6 +76,20 @@ gboolean OnScroll(GtkWidget*, GdkEventScroll* event, DesktopWindow* window)
     return TRUE;
 }
 
+// The text a key press types, in UTF-8 (the A-functions' code page here); none for keys that
+// type no printable character, and for Ctrl with a letter, whose control character the window
+// system derives as Windows does.
+std::optional<std::string> TypedText(const GdkEventKey* event)
+{
+    const bool control = (event->state & GDK_CONTROL_MASK) && !(event->state & GDK_MOD1_MASK);
+    const gunichar character = gdk_keyval_to_unicode(event->keyval);
+    if (event->type != GDK_KEY_PRESS || control || character < 0x20 || character == 0x7F)
+        return std::nullopt;
+    char bytes[6] = {};
+    const int length = g_unichar_to_utf8(character, bytes);
+    return std::string(bytes, static_cast<std::size_t>(length));
+}
+
 gboolean OnKey(GtkWidget*, GdkEventKey* event, DesktopWindow*)
 {
     // The key as it is without modifiers (Shift+1 is the key '1'), but with Num Lock, which
@@ -87,9 +102,13 @@ gboolean OnKey(GtkWidget*, GdkEventKey* event, DesktopWindow*)
     UINT key = VirtualKeyOf(plain);
     if (key == 0)
         key = VirtualKeyOf(event->keyval);
+    std::optional<std::string> typed = TypedText(event);
+    // A key of the layout's own (an accented letter, say) still types its character.
+    if (key == 0 && (typed || event->type == GDK_KEY_RELEASE) && gdk_keyval_to_unicode(event->keyval) >= 0x20)
+        key = VK_PACKET;
     if (key == 0)
         return FALSE;
-    DeliverKey(key, event->type == GDK_KEY_PRESS);
+    DeliverKey(key, event->type == GDK_KEY_PRESS, std::move(typed));
     return TRUE;
 }
 

@@ -270,22 +270,51 @@ TEST_F(GtkDisplayTest, ClicksAndKeysArriveAsMessages)
     }
 }
 
-TEST_F(GtkDisplayTest, ShiftHeldWhileTypingShowsInTheKeyState)
+TEST_F(GtkDisplayTest, TypedTextArrivesAsCharactersWithTheKeyState)
 {
     RecordingWindow& window = NewRecorder();
-    SHORT shiftAtA = 0;
-    window.answer = [&](HWND, UINT message, WPARAM wParam, LPARAM) -> std::optional<LRESULT> {
-        if (message == WM_KEYDOWN && wParam == 'A')
-            shiftAtA = GetKeyState(VK_SHIFT);
+    std::vector<SHORT> shiftAtKey;
+    window.answer = [&shiftAtKey](HWND, UINT message, WPARAM, LPARAM) -> std::optional<LRESULT> {
+        if (message == WM_KEYDOWN)
+            shiftAtKey.push_back(GetKeyState(VK_SHIFT));
         return std::nullopt;
     };
     const HWND hwnd = Show(window, "Keys", WS_POPUP, RECT{20, 20, 220, 120});
     ASSERT_NE(XWindowOf("Keys"), 0u);
     SetFocus(hwnd);
-    ASSERT_TRUE(XdoTool("mousemove 100 60 key shift+a"));
-    ASSERT_TRUE(AwaitMessage(window, WM_CHAR));
-    EXPECT_LT(shiftAtA, 0);
-    EXPECT_EQ(AwaitMessage(window, WM_CHAR)->first, WPARAM{'A'});
+    ASSERT_TRUE(XdoTool("mousemove 100 60"));
+    struct Case {
+        const char* xdotool;
+        std::string characters; // the WM_CHAR bytes, in order
+    };
+    const Case cases[] = {
+        {"key shift+a", "A"},
+        {"key shift+1", "!"}, // the layout's character, not the digit of the key
+        {"key eacute", "\xC3\xA9"},
+        {"key ctrl+b", "\x02"},
+        {"key Return", "\r"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.xdotool);
+        const std::size_t before = window.Log().size();
+        ASSERT_TRUE(XdoTool(c.xdotool));
+        std::string characters;
+        Eventually(
+            [&] {
+                characters.clear();
+                const auto log = window.Log();
+                for (std::size_t i = before; i < log.size(); ++i) {
+                    if (log[i].message == WM_CHAR)
+                        characters += static_cast<char>(log[i].wParam);
+                }
+                return characters.size() >= c.characters.size();
+            },
+            DispatchQueued);
+        EXPECT_EQ(characters, c.characters);
+    }
+    ASSERT_FALSE(shiftAtKey.empty());
+    EXPECT_LT(shiftAtKey.front(), 0) << "Shift was down when A came";
+    window.answer = nullptr;
 }
 
 TEST_F(GtkDisplayTest, MinimiseAndRestoreByTheDesktopGiveTheSizeCodes)
