@@ -7,7 +7,9 @@
 
 #include <gtk/gtk.h>
 
+#include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <future>
 #include <map>
@@ -129,6 +131,10 @@ public:
     void Present(HWND hwnd, const gdi::Surface& surface, const RECT& area) override
     {
         std::lock_guard lock(m_mutex);
+        // A late present of a window already forgotten would bring it back.
+        if (std::none_of(m_placements.begin(), m_placements.end(),
+                         [hwnd](const TopLevelPlacement& p) { return p.hwnd == hwnd; }))
+            return;
         std::unique_ptr<PresentedPixels>& presented = m_presented[hwnd];
         if (!presented)
             presented = std::make_unique<PresentedPixels>();
