@@ -340,8 +340,16 @@ private:
             if (!presented->damage)
                 continue;
             auto window = m_windows.find(hwnd);
-            if (window != m_windows.end())
-                gtk_widget_queue_draw_region(window->second->area, presented->damage);
+            GdkWindow* gdkWindow = window != m_windows.end() ? gtk_widget_get_window(window->second->area) : nullptr;
+            if (gdkWindow && gdk_window_is_viewable(gdkWindow)) {
+                // At once rather than at GTK's next frame: the program paints at its own pace.
+                GdkDrawingContext* context = gdk_window_begin_draw_frame(gdkWindow, presented->damage);
+                cairo_t* cr = gdk_drawing_context_get_cairo_context(context);
+                cairo_set_operator(cr, CAIRO_OPERATOR_SOURCE);
+                cairo_set_source_surface(cr, presented->pixels, 0, 0);
+                cairo_paint(cr);
+                gdk_window_end_draw_frame(gdkWindow, context);
+            }
             cairo_region_destroy(presented->damage);
             presented->damage = nullptr;
         }
