@@ -14,11 +14,6 @@
 namespace zv::user::gtk {
 namespace {
 
-bool SameRect(const RECT& a, const RECT& b)
-{
-    return a.left == b.left && a.top == b.top && a.right == b.right && a.bottom == b.bottom;
-}
-
 // The pointer on the screen as the window system sees it: our window's place plus the point
 // in it, so that hit testing agrees with where the window system put the window.
 void MovePointer(const DesktopWindow& window, double x, double y)

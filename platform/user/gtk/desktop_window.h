@@ -11,6 +11,11 @@ namespace zv::user::gtk {
 
 class SerialWorker;
 
+inline bool SameRect(const RECT& a, const RECT& b)
+{
+    return a.left == b.left && a.top == b.top && a.right == b.right && a.bottom == b.bottom;
+}
+
 // What the input of one window needs to know about all of them (display thread).
 class DesktopWindows {
 public:

@@ -78,11 +78,6 @@ const char* CursorName(unsigned id)
     }
 }
 
-bool SameRect(const RECT& a, const RECT& b)
-{
-    return a.left == b.left && a.top == b.top && a.right == b.right && a.bottom == b.bottom;
-}
-
 class GtkDisplay final : public DisplayBackend, private DesktopWindows {
 public:
     // Starts the display thread; false when GTK cannot open the display.

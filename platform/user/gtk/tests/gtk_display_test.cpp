@@ -3,6 +3,7 @@
 #include "platform/gdi/gdi.h"
 #include "platform/gdi/gdi_text.h"
 #include "platform/user/display.h"
+#include "platform/user/gtk/desktop_window.h"
 #include "platform/user/testing/screenshots.h"
 #include "platform/user/tests/window_system_support.h"
 #include "platform/user/virtual_keys.h"
@@ -37,6 +38,7 @@ using zv::user::test::CreateAt;
 using zv::user::test::DispatchQueued;
 using zv::user::test::FillSolid;
 using zv::user::test::RecordingWindow;
+using zv::user::gtk::SameRect;
 using zv::user::gtk::test::Eventually;
 using zv::user::gtk::test::XdoTool;
 using zv::user::gtk::test::XScreen;
@@ -178,11 +180,6 @@ void KeepPicture(const zv::gdi::Surface& picture, const std::string& name)
 {
     if (const char* folder = std::getenv("ZV_TEST_PICTURES"); folder && *folder)
         zv::user::testing::WriteBmp(picture, (std::filesystem::path(folder) / (name + ".bmp")).string());
-}
-
-bool SameRect(const RECT& a, const RECT& b)
-{
-    return a.left == b.left && a.top == b.top && a.right == b.right && a.bottom == b.bottom;
 }
 
 TEST_F(GtkDisplayTest, WindowsShowAtTheirPlaceAndSize)
