@@ -8,6 +8,8 @@
 #   Builds the *_test.cpp files of the calling folder (or the given sources) into one GoogleTest
 #   program and registers each test case with CTest under the labels (default: unit).
 #   Tests that exercise threads carry the label "concurrency" as well: the tsan preset runs those.
+#   Tests labelled "gui" show real windows (scripts/test.sh runs them under Xvfb); all others run
+#   with ZV_DISPLAY=headless.
 
 function(zv_add_module target)
   cmake_parse_arguments(ARG "SHARED" "" "DEPENDS" ${ARGN})
@@ -50,10 +52,15 @@ function(zv_add_tests target)
   gtest_discover_tests(${target} DISCOVERY_TIMEOUT 60)
   # Labels are set once the tests are discovered: GoogleTest's discovery script would split a list
   # of labels given as a test property into separate arguments.
+  # Only gui tests show real windows; the others stay on the headless display under any desktop.
+  set(display "")
+  if(NOT "gui" IN_LIST ARG_LABELS)
+    set(display " ENVIRONMENT ZV_DISPLAY=headless")
+  endif()
   set(label_file "${CMAKE_CURRENT_BINARY_DIR}/${target}_labels.cmake")
   file(WRITE "${label_file}"
     "if(${target}_TESTS)\n"
-    "  set_tests_properties(\${${target}_TESTS} PROPERTIES LABELS \"${ARG_LABELS}\")\n"
+    "  set_tests_properties(\${${target}_TESTS} PROPERTIES LABELS \"${ARG_LABELS}\"${display})\n"
     "endif()\n")
   set_property(DIRECTORY APPEND PROPERTY TEST_INCLUDE_FILES "${label_file}")
 endfunction()

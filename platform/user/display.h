@@ -1,7 +1,8 @@
 // The display backend: how the window system's top-level surfaces reach a screen, and where
-// user input comes from. ZV_DISPLAY chooses it ("headless" is the only one so far and the
-// default); the window system calls it, never the other way round except through the input
-// functions of input_events.h.
+// user input comes from. ZV_DISPLAY chooses it: "headless" or "gtk" (real windows on an X
+// display); without it, "gtk" when DISPLAY or WAYLAND_DISPLAY is set, else "headless". The window
+// system calls it, never the other way round except through the input functions of
+// input_events.h.
 #pragma once
 
 #include "platform/gdi/gdi_types.h"
@@ -22,6 +23,9 @@ struct TopLevelPlacement {
     bool visible = false;   // shown and not minimised
     bool minimised = false;
     bool topmost = false;
+    bool captioned = false; // WS_CAPTION: the desktop frames it
+    bool sizable = false;   // WS_THICKFRAME: the user may resize it
+    HWND owner = nullptr;
     std::string caption;
 };
 

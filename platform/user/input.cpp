@@ -6,12 +6,22 @@
 #include "platform/user/timer_clock.h"
 #include "platform/user/window_model.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdlib>
+#include <deque>
 #include <mutex>
 
 namespace zv::user {
 namespace {
+
+// The text of a key press, waiting for its message to be retrieved.
+struct TypedKey {
+    HWND hwnd;
+    UINT key;
+    DWORD time;
+    std::string text;
+};
 
 struct PointerState {
     std::mutex mutex;
@@ -23,6 +33,9 @@ struct PointerState {
     POINT lastPoint{0, 0};
     std::uint64_t lastTime = 0;
     bool lastWasDouble = false;
+    // Oldest first; entries whose message was never retrieved (its window went) are dropped
+    // when a later one is, or when too many wait.
+    std::deque<TypedKey> typed;
 };
 
 PointerState& Pointer()
@@ -33,6 +46,15 @@ PointerState& Pointer()
 
 // The key state as of the last input message this thread retrieved.
 thread_local std::array<BYTE, 256> t_keys{};
+// The key message this thread retrieved last and the text it typed, if the display said.
+thread_local MSG t_typedMessage{};
+thread_local std::optional<std::string> t_typedText;
+
+bool SameMessage(const MSG& a, const MSG& b)
+{
+    return a.hwnd == b.hwnd && a.message == b.message && a.wParam == b.wParam && a.lParam == b.lParam &&
+           a.time == b.time;
+}
 
 void Press(std::array<BYTE, 256>& keys, UINT key, bool repeat)
 {
@@ -157,9 +179,10 @@ WPARAM MouseKeyFlags(const std::array<BYTE, 256>& keys)
     return flags;
 }
 
-void PostLocked(WindowRecord& record, UINT message, WPARAM wParam, LPARAM lParam, POINT at)
+void PostLocked(WindowRecord& record, UINT message, WPARAM wParam, LPARAM lParam, POINT at,
+                DWORD time = static_cast<DWORD>(TimerClockNow()))
 {
-    const MSG msg{record.handle, message, wParam, lParam, static_cast<DWORD>(TimerClockNow()), at};
+    const MSG msg{record.handle, message, wParam, lParam, time, at};
     if (record.queue->PostLocked(msg))
         record.queue->Wake();
 }
@@ -284,7 +307,7 @@ void DeliverMouseWheel(int delta)
                PointParam(at.x, at.y), at);
 }
 
-void DeliverKey(UINT virtualKey, bool down)
+void DeliverKey(UINT virtualKey, bool down, std::optional<std::string> typed)
 {
     if (virtualKey == 0 || virtualKey > 0xFF)
         return;
@@ -316,7 +339,14 @@ void DeliverKey(UINT virtualKey, bool down)
         flags |= LPARAM{1} << 31;
     if (alt)
         flags |= LPARAM{1} << 29;
-    PostLocked(*target, message, virtualKey, flags, at);
+    const auto time = static_cast<DWORD>(TimerClockNow());
+    if (down && typed) {
+        constexpr std::size_t kMostWaiting = 64;
+        if (pointer.typed.size() == kMostWaiting)
+            pointer.typed.pop_front();
+        pointer.typed.push_back(TypedKey{target->handle, virtualKey, time, std::move(*typed)});
+    }
+    PostLocked(*target, message, virtualKey, flags, at, time);
 }
 
 void DeliverAppAttention(bool attention)
@@ -341,9 +371,43 @@ void DeliverAppAttention(bool attention)
     table.Input().inactive = table.Find(window) ? window : nullptr;
 }
 
+namespace {
+
+// Takes the text that waits for the key message, if any.
+void FollowTypedText(const MSG& msg)
+{
+    if (msg.message != WM_KEYDOWN && msg.message != WM_SYSKEYDOWN)
+        return;
+    t_typedMessage = msg;
+    t_typedText.reset();
+    PointerState& pointer = Pointer();
+    std::lock_guard lock(pointer.mutex);
+    const auto found = std::find_if(pointer.typed.begin(), pointer.typed.end(), [&](const TypedKey& typed) {
+        return typed.hwnd == msg.hwnd && typed.key == msg.wParam && typed.time == msg.time;
+    });
+    if (found == pointer.typed.end())
+        return;
+    t_typedText = std::move(found->text);
+    // Those of the same window that came before were never retrieved.
+    std::deque<TypedKey> kept;
+    for (auto it = pointer.typed.begin(); it != pointer.typed.end(); ++it) {
+        if (it > found || it->hwnd != msg.hwnd)
+            kept.push_back(std::move(*it));
+    }
+    pointer.typed = std::move(kept);
+}
+
+} // namespace
+
+std::optional<std::string> TypedTextOf(const MSG& msg)
+{
+    return SameMessage(msg, t_typedMessage) ? t_typedText : std::nullopt;
+}
+
 void OnMessageRetrieved(const MSG& msg)
 {
     FollowKeys(msg);
+    FollowTypedText(msg);
     if (msg.message < WM_MOUSEFIRST || msg.message > WM_MOUSELAST || msg.message == WM_MOUSEWHEEL || !msg.hwnd)
         return;
     const bool press = msg.message == WM_LBUTTONDOWN || msg.message == WM_RBUTTONDOWN ||

@@ -9,6 +9,9 @@
 
 #include "platform/user/messages.h"
 
+#include <optional>
+#include <string>
+
 namespace zv::user {
 
 enum class MouseButton { Left, Right, Middle };
@@ -20,7 +23,10 @@ void DeliverMouseButton(MouseButton button, bool down);
 // WM_MOUSEWHEEL to the window under the pointer (the focus window when none); `delta` is in
 // WHEEL_DELTA units of 120 per notch.
 void DeliverMouseWheel(int delta);
-void DeliverKey(UINT virtualKey, bool down);
+// `typed`: the text the key types with the keyboard's layout and modifiers (bytes of the
+// A-functions' code page), when the display knows it; TranslateMessage then posts one WM_CHAR
+// per byte. Without it, TranslateMessage derives the character from the virtual key.
+void DeliverKey(UINT virtualKey, bool down, std::optional<std::string> typed = std::nullopt);
 // The user turned to another program (false) or back to this one (true): the active window is
 // deactivated or reactivated with WM_ACTIVATEAPP and WM_ACTIVATE.
 void DeliverAppAttention(bool attention);
@@ -33,5 +39,8 @@ constexpr DWORD kDoubleClickTime = 500;
 // message retrieved), a click activates the window's top-level window, and WM_SETCURSOR lets the
 // window choose the cursor.
 void OnMessageRetrieved(const MSG& msg);
+// The text DeliverKey was given for the key message this thread retrieved last, when `msg` is
+// that message.
+std::optional<std::string> TypedTextOf(const MSG& msg);
 
 } // namespace zv::user

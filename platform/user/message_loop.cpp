@@ -89,6 +89,16 @@ BOOL TranslateMessage(const MSG* msg)
     switch (msg->message) {
     case WM_KEYDOWN:
     case WM_SYSKEYDOWN: {
+        if (const std::optional<std::string> typed = zv::user::TypedTextOf(*msg)) {
+            // Each byte in turn, before anything posted earlier.
+            for (auto byte = typed->rbegin(); byte != typed->rend(); ++byte) {
+                MSG character = *msg;
+                character.message = msg->message == WM_KEYDOWN ? WM_CHAR : WM_SYSCHAR;
+                character.wParam = static_cast<unsigned char>(*byte);
+                ThreadQueue::ForCurrentThread()->PostFront(character);
+            }
+            return TRUE;
+        }
         const char c = CharacterOfKey(msg->wParam);
         if (c != '\0') {
             // Read next, before anything posted earlier.

@@ -30,7 +30,33 @@ constexpr UINT VK_DELETE = 0x2E;
 constexpr UINT VK_NUMPAD0 = 0x60;
 constexpr UINT VK_NUMPAD9 = 0x69;
 constexpr UINT VK_F1 = 0x70;
+constexpr UINT VK_SNAPSHOT = 0x2C;
+constexpr UINT VK_LWIN = 0x5B;
+constexpr UINT VK_RWIN = 0x5C;
+constexpr UINT VK_APPS = 0x5D;
+constexpr UINT VK_MULTIPLY = 0x6A;
+constexpr UINT VK_ADD = 0x6B;
+constexpr UINT VK_SUBTRACT = 0x6D;
+constexpr UINT VK_DECIMAL = 0x6E;
+constexpr UINT VK_DIVIDE = 0x6F;
+constexpr UINT VK_F24 = 0x87;
+constexpr UINT VK_NUMLOCK = 0x90;
+constexpr UINT VK_SCROLL = 0x91;
 constexpr UINT VK_LSHIFT = 0xA0;
 constexpr UINT VK_RSHIFT = 0xA1;
 constexpr UINT VK_LCONTROL = 0xA2;
 constexpr UINT VK_RCONTROL = 0xA3;
+// The punctuation keys of a US keyboard.
+constexpr UINT VK_OEM_1 = 0xBA;      // ;:
+constexpr UINT VK_OEM_PLUS = 0xBB;   // =+
+constexpr UINT VK_OEM_COMMA = 0xBC;  // ,<
+constexpr UINT VK_OEM_MINUS = 0xBD;  // -_
+constexpr UINT VK_OEM_PERIOD = 0xBE; // .>
+constexpr UINT VK_OEM_2 = 0xBF;      // /?
+constexpr UINT VK_OEM_3 = 0xC0;      // `~
+constexpr UINT VK_OEM_4 = 0xDB;      // [{
+constexpr UINT VK_OEM_5 = 0xDC;      // \|
+constexpr UINT VK_OEM_6 = 0xDD;      // ]}
+constexpr UINT VK_OEM_7 = 0xDE;      // '"
+// A key that only types a character (one the layout has no virtual key for).
+constexpr UINT VK_PACKET = 0xE7;

@@ -120,6 +120,9 @@ void UpdateDisplay()
             placement.minimised = (record->style & WS_MINIMIZE) != 0;
             placement.visible = (record->style & WS_VISIBLE) && !placement.minimised;
             placement.topmost = (record->exStyle & WS_EX_TOPMOST) != 0;
+            placement.captioned = (record->style & WS_CAPTION) == WS_CAPTION;
+            placement.sizable = (record->style & WS_THICKFRAME) != 0;
+            placement.owner = record->parent;
             placement.caption = record->text;
             placements.push_back(std::move(placement));
         }

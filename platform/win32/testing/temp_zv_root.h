@@ -29,6 +29,9 @@ public:
             throw std::runtime_error("cannot create a temporary ZV_ROOT");
         m_path = pattern;
         setenv("ZV_ROOT", m_path.c_str(), 1);
+        // Tests draw on the virtual screen even when run on a desktop or under Xvfb; a test of
+        // the real display sets ZV_DISPLAY itself.
+        setenv("ZV_DISPLAY", "headless", 0);
         m_shmPrefix = ZvShmPrefix().substr(1); // /dev/shm shows the names without their '/'
     }
 
