@@ -17,7 +17,7 @@ using zv::win32::ComRef;
 // The sink a control fires into. It holds no reference on anything: it names the container
 // window, whose object is looked up at each event, and goes quiet when the site closes (a
 // control that kept the sink longer than it should reaches nobody).
-class EventSink final : public IDispatch {
+class EventSink final : public zv::win32::ComObject<IDispatch> {
 public:
     EventSink(HWND container, UINT ctrlId) : m_container(container), m_ctrlId(ctrlId) {}
 
@@ -26,14 +26,6 @@ public:
     HRESULT QueryInterface(REFIID riid, void** ppv) override
     {
         return zv::win32::QueryInterfaceFrom({{IID_IUnknown, this}, {IID_IDispatch, this}}, riid, ppv);
-    }
-    ULONG AddRef() override { return m_refs.Add(); }
-    ULONG Release() override
-    {
-        const ULONG left = m_refs.Drop();
-        if (left == 0)
-            delete this;
-        return left;
     }
     HRESULT GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override { return E_NOTIMPL; }
     HRESULT Invoke(DISPID dispid, REFIID riid, LCID, WORD, DISPPARAMS* params, VARIANT*, EXCEPINFO*,
@@ -50,9 +42,8 @@ public:
     }
 
 private:
-    ~EventSink() = default;
+    ~EventSink() override = default;
 
-    zv::win32::RefCount m_refs;
     std::atomic<HWND> m_container;
     const UINT m_ctrlId;
 };

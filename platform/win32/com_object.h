@@ -21,6 +21,27 @@ private:
     std::atomic<ULONG> m_count{1};
 };
 
+// The base of a COM class implementing `Interfaces`: one reference count behind AddRef and Release
+// of them all; the last Release deletes the object.
+template <class... Interfaces>
+class ComObject : public Interfaces... {
+public:
+    ULONG AddRef() override { return m_refs.Add(); }
+    ULONG Release() override
+    {
+        const ULONG left = m_refs.Drop();
+        if (left == 0) delete this;
+        return left;
+    }
+
+protected:
+    ComObject() = default;
+    virtual ~ComObject() = default;
+
+private:
+    RefCount m_refs;
+};
+
 struct InterfaceEntry {
     const IID& iid;
     IUnknown* pointer;

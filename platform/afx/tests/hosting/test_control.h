@@ -37,7 +37,7 @@ protected:
 
 enum class Behaviour { Working, NoHostingInterface, NoWindow, WindowElsewhere };
 
-class TestControl final : public IZvHostedControl, public ITestControl {
+class TestControl final : public win32::ComObject<IZvHostedControl, ITestControl> {
 public:
     static inline std::atomic<int> s_live{0};
     static inline std::atomic<int> s_freedHoldingSink{0}; // the host never took its sink back
@@ -84,15 +84,6 @@ public:
                                           {IID_ITestControl, static_cast<ITestControl*>(this)}},
                                          riid, ppv);
     }
-    ULONG AddRef() override { return m_refs.Add(); }
-    ULONG Release() override
-    {
-        const ULONG left = m_refs.Drop();
-        if (left == 0)
-            delete this;
-        return left;
-    }
-
     HRESULT CreateControlWindow(HWND parent, const RECT* rect, UINT id, DWORD style, LPCSTR text,
                                 HWND* window) override
     {
@@ -141,7 +132,7 @@ public:
 private:
     static constexpr const char* kWindowClass = "ZvTestHostedControl";
 
-    ~TestControl()
+    ~TestControl() override
     {
         if (m_sink)
             ++s_freedHoldingSink;
@@ -175,7 +166,6 @@ private:
         RegisterClassA(&wc); // a second registration fails harmlessly
     }
 
-    win32::RefCount m_refs;
     const Behaviour m_behaviour;
     win32::ComRef<IDispatch> m_sink;
     HWND m_window = nullptr;
