@@ -36,6 +36,8 @@ public:
         HWND container = m_container.load();
         if (!container)
             return E_UNEXPECTED;
+        // A handler may destroy the control's window, and the site lets go of this sink then.
+        const ComRef<EventSink> self = ComRef<EventSink>::Share(this);
         // The container's object on this thread: events come on the windows' own thread.
         CWnd* target = CWnd::FromHandlePermanent(container);
         return target ? target->OnEvent(m_ctrlId, dispid, params, argErr) : DISP_E_MEMBERNOTFOUND;

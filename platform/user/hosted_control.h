@@ -15,7 +15,10 @@
 //      nullptr, &argErr) on the window's thread, on the sink the host gave to SetEventSink, the
 //      arguments in params.rgvarg in REVERSE order (the last argument first), no named arguments.
 //      Values the handler may change travel by reference (VT_BYREF | VT_VARIANT, VT_BYREF | VT_BOOL).
-//      The control holds one reference on the sink while it has it.
+//      The control holds one reference on the sink while it has it. A handler may destroy the
+//      control's window (a click on "Exit"), and the host then lets go of the control and its sink
+//      before Invoke returns: hold a reference on yourself and on the sink across the call, and
+//      expect your window gone afterwards.
 //
 // The host:
 //   - calls SetEventSink(sink) before CreateControlWindow, then keeps one reference on the control

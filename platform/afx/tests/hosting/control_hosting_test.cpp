@@ -50,6 +50,7 @@ public:
         friend bool operator==(const Event&, const Event&) = default;
     };
     std::vector<Event> events;
+    bool closeOnClick = false; // as the main dialog's "Exit" does
 
     bool Open(WORD templateId)
     {
@@ -58,7 +59,12 @@ public:
     }
 
 protected:
-    void OnElementClick(IUnknown* element) { events.push_back({20, element, 0}); }
+    void OnElementClick(IUnknown* element)
+    {
+        events.push_back({20, element, 0});
+        if (closeOnClick)
+            DestroyWindow();
+    }
     void OnElementScroll(IUnknown* element, LONG position) { events.push_back({31, element, position}); }
     DECLARE_EVENTSINK_MAP()
 };
@@ -163,6 +169,22 @@ TEST_F(ControlHostingTest, ClickOnTheControlWindowArrivesAsAnEvent)
     ASSERT_EQ(dialog.events.size(), 1u);
     EXPECT_EQ(dialog.events[0].dispid, 20);
     EXPECT_EQ(dialog.events[0].element, dialog.GetDlgItem(kControlId)->GetControlUnknown());
+}
+
+TEST_F(ControlHostingTest, HandlerMayCloseTheDialogOfTheControlThatFired)
+{
+    HostDialog dialog;
+    ASSERT_TRUE(dialog.Open(kDialogWithControl));
+    dialog.closeOnClick = true;
+    RECT place;
+    dialog.GetDlgItem(kControlId)->GetWindowRect(&place);
+    zv::user::DeliverMouseMove((place.left + place.right) / 2, (place.top + place.bottom) / 2);
+    zv::user::DeliverMouseButton(zv::user::MouseButton::Left, true);
+    zv::user::DeliverMouseButton(zv::user::MouseButton::Left, false);
+    Pump();
+    EXPECT_EQ(dialog.events.size(), 1u);
+    EXPECT_EQ(dialog.m_hWnd, nullptr);
+    EXPECT_EQ(TestControl::s_live, 0);
 }
 
 TEST_F(ControlHostingTest, ControlMadeByNameBelongsToItsWrapperAndReportsToItsParent)

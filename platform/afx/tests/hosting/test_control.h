@@ -143,9 +143,14 @@ private:
     {
         if (!m_sink)
             return E_UNEXPECTED;
+        // The handler may close the dialog, and the host lets go of this control and its sink.
+        const win32::ComRef<IZvHostedControl> self = win32::ComRef<IZvHostedControl>::Share(this);
+        const win32::ComRef<IDispatch> sink = m_sink;
         DISPPARAMS params{arguments, nullptr, count, 0};
         UINT argErr = 0;
-        return m_sink->Invoke(dispid, IID_NULL, 0, DISPATCH_METHOD, &params, nullptr, nullptr, &argErr);
+        const HRESULT hr = sink->Invoke(dispid, IID_NULL, 0, DISPATCH_METHOD, &params, nullptr, nullptr, &argErr);
+        ++m_fired; // still here after a handler that closed the dialog
+        return hr;
     }
 
     static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
@@ -169,6 +174,7 @@ private:
     const Behaviour m_behaviour;
     win32::ComRef<IDispatch> m_sink;
     HWND m_window = nullptr;
+    int m_fired = 0;
 };
 
 } // namespace zv::afx::test
