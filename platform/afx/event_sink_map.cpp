@@ -27,27 +27,6 @@ bool ReadInteger(const VARIANT& argument, long long& value)
     }
 }
 
-bool EventArgument<IDispatch*>::Read(VARIANT& argument)
-{
-    const VARIANT* v = Referenced(argument);
-    if (!v)
-        return false;
-    if (v->vt == VT_DISPATCH) {
-        value = v->pdispVal;
-        return true;
-    }
-    if (v->vt != VT_UNKNOWN)
-        return false;
-    if (!v->punkVal)
-        return true; // a null object is a null object of any interface
-    void* dispatch = nullptr;
-    if (FAILED(v->punkVal->QueryInterface(IID_IDispatch, &dispatch)))
-        return false;
-    queried = win32::ComRef<IDispatch>::Adopt(static_cast<IDispatch*>(dispatch));
-    value = queried.get();
-    return true;
-}
-
 } // namespace zv::afx
 
 const AFX_EVENTSINKMAP* CCmdTarget::GetThisEventSinkMap()

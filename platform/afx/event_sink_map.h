@@ -12,12 +12,11 @@
 // parameters when the map is compiled. The event's arguments are read from DISPPARAMS (last
 // argument first there) into the handler's parameters in their written order:
 //   VTS_UNKNOWN  IUnknown*   (a VT_UNKNOWN or VT_DISPATCH value; borrowed for the call)
-//   VTS_DISPATCH IDispatch*  (a VT_DISPATCH value, or a VT_UNKNOWN one that gives IDispatch)
+//   VTS_DISPATCH IDispatch*  (a VT_DISPATCH value; borrowed)
 //   VTS_I2, VTS_I4, VTS_BOOL an integer type of at least that width (any integer value that fits;
-//                VARIANT_BOOL or BOOL for VTS_BOOL, or bool)
-//   VTS_BSTR     BSTR        (borrowed)
+//                VARIANT_BOOL or BOOL for VTS_BOOL)
 //   VTS_PVARIANT VARIANT*    (a VT_BYREF | VT_VARIANT value, or the argument itself)
-//   VTS_PBOOL    VARIANT_BOOL* (VT_BYREF | VT_BOOL);  VTS_PI2 SHORT*;  VTS_PI4 LONG*
+//   VTS_PBOOL    VARIANT_BOOL* (VT_BYREF | VT_BOOL)
 // A value given VT_BYREF | VT_VARIANT is read through the reference. An argument that does not
 // fit fails the event with DISP_E_TYPEMISMATCH and its rgvarg index in *argErr; a wrong count with
 // DISP_E_BADPARAMCOUNT; named arguments with DISP_E_NONAMEDARGS; the handler is not called.
@@ -27,7 +26,6 @@
 #pragma once
 
 #include "platform/afx/cmd_target.h"
-#include "platform/win32/com_object.h"
 #include "platform/win32/dispatch.h"
 
 #include <concepts>
@@ -52,12 +50,9 @@ struct AFX_EVENTSINKMAP {
 #define VTS_NONE ""
 #define VTS_I2 "\x02"
 #define VTS_I4 "\x03"
-#define VTS_BSTR "\x08"
 #define VTS_DISPATCH "\x09"
 #define VTS_BOOL "\x0B"
 #define VTS_UNKNOWN "\x0D"
-#define VTS_PI2 "\x42"
-#define VTS_PI4 "\x43"
 #define VTS_PBOOL "\x4B"
 #define VTS_PVARIANT "\x4C"
 
@@ -101,17 +96,22 @@ struct EventArgument<IUnknown*> {
 template <>
 struct EventArgument<IDispatch*> {
     static constexpr bool Accepts(char code) { return code == Code(VT_DISPATCH); }
-    bool Read(VARIANT& argument);
+    bool Read(VARIANT& argument)
+    {
+        const VARIANT* v = Referenced(argument);
+        if (!v || v->vt != VT_DISPATCH)
+            return false;
+        value = v->pdispVal;
+        return true;
+    }
     IDispatch* Get() const { return value; }
     IDispatch* value = nullptr;
-    win32::ComRef<IDispatch> queried; // the reference a VT_UNKNOWN value gave, held for the call
 };
 
 // Reads any integer value of the VARIANT; false for other types.
 bool ReadInteger(const VARIANT& argument, long long& value);
 
 template <std::integral T>
-    requires(!std::same_as<T, bool>)
 struct EventArgument<T> {
     static constexpr bool Accepts(char code)
     {
@@ -131,36 +131,6 @@ struct EventArgument<T> {
 };
 
 template <>
-struct EventArgument<bool> {
-    static constexpr bool Accepts(char code) { return code == Code(VT_BOOL); }
-    bool Read(VARIANT& argument)
-    {
-        long long read = 0;
-        if (!ReadInteger(argument, read))
-            return false;
-        value = read != 0;
-        return true;
-    }
-    bool Get() const { return value; }
-    bool value = false;
-};
-
-template <>
-struct EventArgument<BSTR> {
-    static constexpr bool Accepts(char code) { return code == Code(VT_BSTR); }
-    bool Read(VARIANT& argument)
-    {
-        const VARIANT* v = Referenced(argument);
-        if (!v || v->vt != VT_BSTR)
-            return false;
-        value = v->bstrVal;
-        return true;
-    }
-    BSTR Get() const { return value; }
-    BSTR value = nullptr;
-};
-
-template <>
 struct EventArgument<VARIANT*> {
     static constexpr bool Accepts(char code) { return code == Code(VT_VARIANT, true); }
     bool Read(VARIANT& argument)
@@ -172,24 +142,20 @@ struct EventArgument<VARIANT*> {
     VARIANT* value = nullptr;
 };
 
-// A by-reference integer: VARIANT_BOOL* and SHORT* are one type, as are LONG* and the rest.
-template <class T, VARTYPE... Types>
-struct ReferenceArgument {
-    static constexpr bool Accepts(char code) { return ((code == Code(Types, true)) || ...); }
+// VARIANT_BOOL* (SHORT* is the same type).
+template <>
+struct EventArgument<SHORT*> {
+    static constexpr bool Accepts(char code) { return code == Code(VT_BOOL, true); }
     bool Read(VARIANT& argument)
     {
-        if (((argument.vt != (VT_BYREF | Types)) && ...) || !argument.byref)
+        if (argument.vt != (VT_BYREF | VT_BOOL) || !argument.pboolVal)
             return false;
-        value = static_cast<T*>(argument.byref);
+        value = argument.pboolVal;
         return true;
     }
-    T* Get() const { return value; }
-    T* value = nullptr;
+    SHORT* Get() const { return value; }
+    SHORT* value = nullptr;
 };
-template <>
-struct EventArgument<SHORT*> : ReferenceArgument<SHORT, VT_I2, VT_BOOL> {};
-template <>
-struct EventArgument<LONG*> : ReferenceArgument<LONG, VT_I4> {};
 
 template <class Handler>
 struct EventHandlerTraits;

@@ -67,18 +67,12 @@ protected:
         lastBrowser = browser;
         log.push_back("complete " + Narrow(url->vt == VT_BSTR ? url->bstrVal : nullptr));
     }
-    bool OnState(bool shown, SHORT level, BSTR name)
-    {
-        log.push_back(std::string(shown ? "shown " : "hidden ") + std::to_string(level) + " " + Narrow(name));
-        return true;
-    }
     DECLARE_EVENTSINK_MAP()
 };
 
 BEGIN_EVENTSINK_MAP(Host, BaseHost)
     ON_EVENT(Host, kSkin, 20, OnClick, VTS_UNKNOWN)
     ON_EVENT(Host, kSkin, 31, OnScroll, VTS_UNKNOWN VTS_I4)
-    ON_EVENT(Host, kSkin, 32, OnState, VTS_BOOL VTS_I2 VTS_BSTR)
     ON_EVENT(Host, kBrowser, 250, OnBeforeNavigate2,
              VTS_DISPATCH VTS_PVARIANT VTS_PVARIANT VTS_PVARIANT VTS_PVARIANT VTS_PVARIANT VTS_PBOOL)
     ON_EVENT(Host, kBrowser, 259, OnDocumentComplete, VTS_DISPATCH VTS_PVARIANT)
@@ -114,7 +108,6 @@ TEST(EventSinkMapTest, ArgumentsReachTypedHandlers)
 {
     CountedObject* element = new CountedObject;
     BSTR url = SysAllocString(u"http://host/page.asp");
-    BSTR name = SysAllocString(u"Button Play");
     VARIANT urlValue = Text(url);
     VARIANT empty = Value(VT_EMPTY);
     VARIANT position = I4(9);
@@ -143,7 +136,6 @@ TEST(EventSinkMapTest, ArgumentsReachTypedHandlers)
         {"scroll element not an object", kSkin, 31, {I4(1), I4(2)}, DISP_E_TYPEMISMATCH, {}, 1},
         {"scroll missing its position", kSkin, 31, {Unknown(element)}, DISP_E_BADPARAMCOUNT, {}},
         {"named arguments", kSkin, 31, {Unknown(element), I4(1)}, DISP_E_NONAMEDARGS, {}, 99, 1},
-        {"state", kSkin, 32, {Bool(true), I2(3), Text(name)}, S_OK, {"shown 3 Button Play"}},
         {"base class entry", kSkin, 40, {}, S_OK, {"refresh"}},
         {"unknown event", kSkin, 99, {}, DISP_E_MEMBERNOTFOUND, {}},
         {"another control's event", kBrowser, 20, {Unknown(element)}, DISP_E_MEMBERNOTFOUND, {}},
@@ -177,7 +169,6 @@ TEST(EventSinkMapTest, ArgumentsReachTypedHandlers)
     EXPECT_EQ(element->RefCount(), 1u); // borrowed for the calls, never kept
     element->Release();
     SysFreeString(url);
-    SysFreeString(name);
 }
 
 } // namespace
