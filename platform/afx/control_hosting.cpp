@@ -86,10 +86,11 @@ private:
     std::map<HWND, std::shared_ptr<Site>> m_sites;
 };
 
+// Never destroyed: a window may still go during the program's exit, after static objects.
 SiteTable& Sites()
 {
-    static SiteTable table;
-    return table;
+    static SiteTable* const table = new SiteTable;
+    return *table;
 }
 
 std::atomic<bool> g_hostingEnabled{false};

@@ -15,6 +15,8 @@
 //      nullptr, &argErr) on the window's thread, on the sink the host gave to SetEventSink, the
 //      arguments in params.rgvarg in REVERSE order (the last argument first), no named arguments.
 //      Values the handler may change travel by reference (VT_BYREF | VT_VARIANT, VT_BYREF | VT_BOOL).
+//      The skin's scroll event (31: element, position), for one: rgvarg[0] = VT_I4 position,
+//      rgvarg[1] = VT_UNKNOWN element, cArgs 2.
 //      The control holds one reference on the sink while it has it. A handler may destroy the
 //      control's window (a click on "Exit"), and the host then lets go of the control and its sink
 //      before Invoke returns: hold a reference on yourself and on the sink across the call, and
@@ -27,7 +29,8 @@
 //     (the control releases the sink and fires nothing more) and releases the control, which
 //     normally frees it. A window that could not be made releases the control the same way.
 //   - routes each event to the window that was the control's parent at creation, by control id
-//     and dispatch id (the framework's event sink maps).
+//     and dispatch id (the framework's event sink maps);
+//   - gives callers the control's IUnknown (CWnd::GetControlUnknown) without a reference of theirs.
 #pragma once
 
 #include "platform/user/user_types.h"
