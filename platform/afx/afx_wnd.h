@@ -16,6 +16,7 @@
 #include "platform/user/timers.h"
 #include "platform/user/window.h"
 #include "platform/user/window_icons.h"
+#include "platform/win32/com_base.h"
 
 #include <string>
 
@@ -66,6 +67,14 @@ public:
                   UINT id, LPVOID param = nullptr);
     virtual BOOL CreateEx(DWORD exStyle, LPCSTR className, LPCSTR windowName, DWORD style, int x, int y, int cx,
                           int cy, HWND parent, HMENU menuOrId, LPVOID param = nullptr);
+    // A hosted control (control_hosting.h) of the class, or of the class a program id names, with
+    // its window in `parent`; this object then stands for that window. FALSE until
+    // AfxEnableControlContainer, and when the class or its window cannot be made.
+    BOOL CreateControl(REFCLSID clsid, LPCSTR windowName, DWORD style, const RECT& rect, CWnd* parent, UINT id);
+    BOOL CreateControl(LPCSTR className, LPCSTR windowName, DWORD style, const RECT& rect, CWnd* parent, UINT id);
+    // The hosted control of this window, without a reference for the caller (do not Release it):
+    // valid while the window lives. Null for a window that hosts no control.
+    IUnknown* GetControlUnknown() const;
     virtual BOOL DestroyWindow();
 
     // Called for this window's messages (and its children's) before they are dispatched; TRUE

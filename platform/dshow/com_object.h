@@ -1,80 +1,13 @@
-// Helpers for the layer's COM objects: a thread-safe reference count and interface lookup.
+// The layer's COM object helpers are the platform's.
 #pragma once
 
-#include "platform/win32/com_base.h"
-
-#include <atomic>
-#include <initializer_list>
-#include <utility>
+#include "platform/win32/com_object.h"
 
 namespace zv::dshow {
 
-// The count starts at 1: the creator owns the first reference.
-class RefCount {
-public:
-    ULONG Add() { return m_count.fetch_add(1, std::memory_order_relaxed) + 1; }
-    // The count after the release; the owner deletes itself at 0.
-    ULONG Drop() { return m_count.fetch_sub(1, std::memory_order_acq_rel) - 1; }
-
-private:
-    std::atomic<ULONG> m_count{1};
-};
-
-struct InterfaceEntry {
-    const IID& iid;
-    IUnknown* pointer;
-};
-
-// Looks riid up among the entries; on a match adds a reference through the entry and hands it out.
-inline HRESULT QueryInterfaceFrom(std::initializer_list<InterfaceEntry> entries, REFIID riid, void** ppv)
-{
-    if (ppv == nullptr) return E_POINTER;
-    *ppv = nullptr;
-    for (const InterfaceEntry& entry : entries) {
-        if (entry.iid == riid) {
-            entry.pointer->AddRef();
-            *ppv = entry.pointer;
-            return S_OK;
-        }
-    }
-    return E_NOINTERFACE;
-}
-
-// Holds one reference on a COM object; the layer's own smart pointer.
-template <class T>
-class ComRef {
-public:
-    ComRef() = default;
-    // Takes over a reference the caller owns.
-    static ComRef Adopt(T* p)
-    {
-        ComRef ref;
-        ref.m_p = p;
-        return ref;
-    }
-    // Adds a reference of its own.
-    static ComRef Share(T* p)
-    {
-        if (p) p->AddRef();
-        return Adopt(p);
-    }
-    ComRef(const ComRef& other) : m_p(other.m_p) { if (m_p) m_p->AddRef(); }
-    ComRef(ComRef&& other) noexcept : m_p(std::exchange(other.m_p, nullptr)) {}
-    ComRef& operator=(ComRef other) noexcept
-    {
-        std::swap(m_p, other.m_p);
-        return *this;
-    }
-    ~ComRef() { if (m_p) m_p->Release(); }
-
-    T* get() const { return m_p; }
-    T* operator->() const { return m_p; }
-    explicit operator bool() const { return m_p != nullptr; }
-    // Hands the reference to the caller.
-    T* Detach() { return std::exchange(m_p, nullptr); }
-
-private:
-    T* m_p = nullptr;
-};
+using zv::win32::ComRef;
+using zv::win32::InterfaceEntry;
+using zv::win32::QueryInterfaceFrom;
+using zv::win32::RefCount;
 
 } // namespace zv::dshow

@@ -4,8 +4,8 @@
 // A dialog is a window of the dialog class ("#32770") whose procedure, DefDlgProcA, hands every
 // message to the caller's dialog procedure first. The template's rectangle is the client area in
 // dialog units of its font ("MS Shell Dlg" 8 pt unless DS_SETFONT names another); every control
-// gets that font with WM_SETFONT. Items whose class is an ActiveX class id are left out: the
-// framework that hosts such controls creates them itself.
+// gets that font with WM_SETFONT. Items whose class is an ActiveX class id are made by the
+// hosted-control maker the framework installs (hosted_control.h).
 #pragma once
 
 #include "platform/user/common_controls.h"

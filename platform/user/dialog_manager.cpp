@@ -7,6 +7,7 @@
 #include "platform/user/dialog_state.h"
 #include "platform/user/dialog_template.h"
 #include "platform/user/dialog_units.h"
+#include "platform/user/hosted_control.h"
 #include "platform/user/input.h"
 #include "platform/user/system_classes.h"
 #include "platform/win32/last_error.h"
@@ -193,6 +194,9 @@ HWND CreateItem(HWND dialog, HINSTANCE instance, const DialogItemTemplate& item,
     if (item.text.ordinal)
         text.insert(text.begin(), '#');
     const auto id = static_cast<std::intptr_t>(static_cast<WORD>(item.id));
+    if (item.IsActiveXControl())
+        return MakeHostedDialogControl(dialog, item.className, text.c_str(), item.style | WS_CHILD, place,
+                                       static_cast<int>(id));
     void* creationData = item.creationData.empty() ? nullptr : const_cast<BYTE*>(item.creationData.data());
     HWND control = CreateWindowExA(item.exStyle, item.className.c_str(), text.c_str(), item.style | WS_CHILD,
                                    place.left, place.top, place.right - place.left, place.bottom - place.top,
@@ -295,8 +299,6 @@ HWND MakeDialog(HINSTANCE instance, const DialogTemplate& dialog, HWND parent, D
 
     for (std::size_t i = 0; i < dialog.items.size(); ++i) {
         const DialogItemTemplate& item = dialog.items[i];
-        if (item.IsActiveXControl())
-            continue;
         if (!CreateItem(window, instance, item, layout->items[i], state->font) && !(dialog.style & DS_NOFAILCREATE)) {
             const DWORD error = GetLastError();
             DestroyWindow(window);

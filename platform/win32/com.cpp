@@ -1,7 +1,10 @@
 #include "platform/win32/com.h"
 
+#include <algorithm>
+#include <cctype>
 #include <cstdlib>
 #include <map>
+#include <string>
 #include <mutex>
 #include <utility>
 
@@ -30,9 +33,31 @@ public:
         return it == m_factories.end() ? zv::win32::ComClassFactory{} : it->second;
     }
 
+    void Name(std::string_view progId, const CLSID& clsid)
+    {
+        std::lock_guard lock(m_mutex);
+        m_names[Folded(progId)] = clsid;
+    }
+
+    std::optional<CLSID> Named(std::string_view progId) const
+    {
+        std::lock_guard lock(m_mutex);
+        const auto it = m_names.find(Folded(progId));
+        return it == m_names.end() ? std::nullopt : std::optional<CLSID>(it->second);
+    }
+
 private:
+    static std::string Folded(std::string_view name)
+    {
+        std::string folded(name);
+        std::transform(folded.begin(), folded.end(), folded.begin(),
+                       [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+        return folded;
+    }
+
     mutable std::mutex m_mutex;
     std::map<CLSID, zv::win32::ComClassFactory> m_factories;
+    std::map<std::string, CLSID> m_names;
 };
 
 ClassTable& Classes()
@@ -98,6 +123,17 @@ namespace zv::win32 {
 void RegisterComClass(REFCLSID clsid, ComClassFactory factory)
 {
     Classes().Register(clsid, std::move(factory));
+}
+
+void RegisterComProgId(std::string_view progId, REFCLSID clsid)
+{
+    Classes().Name(progId, clsid);
+}
+
+std::optional<CLSID> FindComClass(std::string_view progIdOrClassId)
+{
+    if (progIdOrClassId.starts_with('{')) return ParseGuidText(progIdOrClassId);
+    return Classes().Named(progIdOrClassId);
 }
 
 } // namespace zv::win32

@@ -5,6 +5,8 @@
 #include "platform/win32/com_base.h"
 
 #include <functional>
+#include <optional>
+#include <string_view>
 
 using LPVOID = void*;
 using LPUNKNOWN = IUnknown*;
@@ -43,5 +45,11 @@ using ComClassFactory = std::function<HRESULT(IUnknown* outer, REFIID riid, void
 
 // Enters a class in the process's class table; registering a class again replaces its factory.
 void RegisterComClass(REFCLSID clsid, ComClassFactory factory);
+
+// Gives a registered class a program id ("Vendor.Thing") to be created by; ids compare without
+// regard to case, and naming a class again replaces what the id named.
+void RegisterComProgId(std::string_view progId, REFCLSID clsid);
+// The class a program id names, or the class id itself written "{XXXXXXXX-...}".
+std::optional<CLSID> FindComClass(std::string_view progIdOrClassId);
 
 } // namespace zv::win32

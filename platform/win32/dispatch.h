@@ -24,6 +24,7 @@ constexpr HRESULT DISP_E_MEMBERNOTFOUND = MakeHresultConstant(0x80020003);
 constexpr HRESULT DISP_E_PARAMNOTFOUND = MakeHresultConstant(0x80020004);
 constexpr HRESULT DISP_E_TYPEMISMATCH = MakeHresultConstant(0x80020005);
 constexpr HRESULT DISP_E_UNKNOWNNAME = MakeHresultConstant(0x80020006);
+constexpr HRESULT DISP_E_NONAMEDARGS = MakeHresultConstant(0x80020007);
 constexpr HRESULT DISP_E_EXCEPTION = MakeHresultConstant(0x80020009);
 constexpr HRESULT DISP_E_BADPARAMCOUNT = MakeHresultConstant(0x8002000E);
 

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <optional>
 #include <thread>
 
 namespace {
@@ -226,6 +227,27 @@ TEST(CoCreateInstanceTest, RegisteringAgainReplacesTheFactory)
         static_cast<IUnknown*>(out)->Release();
         CoUninitialize();
     });
+}
+
+TEST(ComClassNameTest, ProgramIdsAndClassIdTextNameClasses)
+{
+    constexpr CLSID kNamed = GuidFromText("{1D5C8E2A-7B31-4F0C-9A66-3E2F10B4C7DC}");
+    zv::win32::RegisterComProgId("Zelvante.NamedThing", kUnregisteredClass);
+    zv::win32::RegisterComProgId("Zelvante.NamedThing", kNamed); // naming again moves the name
+    struct Case {
+        const char* name;
+        std::optional<CLSID> expected;
+    };
+    const Case cases[] = {
+        {"Zelvante.NamedThing", kNamed},
+        {"zelvante.NAMEDTHING", kNamed},
+        {"Zelvante.NamedThing.1", std::nullopt},
+        {"", std::nullopt},
+        {"{1D5C8E2A-7B31-4F0C-9A66-3E2F10B4C7D9}", kCountedClass},
+        {"{1D5C8E2A-7B31-4F0C-9A66-3E2F10B4C7D}", std::nullopt},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(zv::win32::FindComClass(c.name), c.expected) << c.name;
 }
 
 TEST(CoTaskMemTest, BlocksOfAnySizeCanBeFreed)
