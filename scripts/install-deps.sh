@@ -26,6 +26,8 @@ packages=(
   gstreamer1.0-libav gstreamer1.0-plugins-ugly
   # platform/inet: HTTP over libcurl; its tests run a scripted server in python3
   libcurl4-openssl-dev python3
+  # platform/skin: skin files are ZIP archives holding an XML description
+  libzip-dev libpugixml-dev
   # independent tools the interop tests compare against
   netpbm imagemagick libjpeg-turbo-progs libimage-exiftool-perl giflib-tools
   libtiff-tools libopenjp2-tools
