@@ -171,7 +171,18 @@ void SkinForm::DrawNode(int index, POINT origin, const RECT& clip)
         break;
     }
     case ElementKind::Slider: {
-        DrawPictures(spec.pictures, node.enabled ? kNormal : kDisabled, rect, inner, spec.slice);
+        // The track keeps its own thickness, centred across the slider, and stretches along it.
+        if (const SkinImage* track = PictureFor(spec.pictures, node.enabled ? kNormal : kDisabled)) {
+            RECT line = rect;
+            if (rect.right - rect.left >= rect.bottom - rect.top) {
+                line.top += std::max(0, (rect.bottom - rect.top - track->Height()) / 2);
+                line.bottom = std::min(rect.bottom, line.top + track->Height());
+            } else {
+                line.left += std::max(0, (rect.right - rect.left - track->Width()) / 2);
+                line.right = std::min(rect.right, line.left + track->Width());
+            }
+            track->Draw(target, line, inner, spec.slice);
+        }
         const RECT thumb = ThumbRect(index, rect);
         if (const SkinImage* picture = PictureFor(spec.thumb, state))
             picture->Draw(target, thumb, inner, 0);
