@@ -5,12 +5,12 @@
 #include "platform/skin/skin_element_object.h"
 #include "platform/skin/skin_form.h"
 #include "platform/skin/skin_loader.h"
+#include "platform/skin/skin_window_class.h"
 #include "platform/user/paint.h"
 #include "platform/user/window.h"
 #include "platform/win32/com.h"
 
 #include <filesystem>
-#include <mutex>
 
 namespace zv::skin {
 namespace {
@@ -26,16 +26,7 @@ LRESULT CALLBACK ControlWindowProc(HWND window, UINT message, WPARAM wParam, LPA
     if (message == WM_ERASEBKGND)
         return 1;
     if (message == WM_PAINT) {
-        PAINTSTRUCT paint;
-        HDC dc = BeginPaint(window, &paint);
-        if (form) {
-            POINT origin{0, 0};
-            MapWindowPoints(window, parent, &origin, 1);
-            RECT area = paint.rcPaint;
-            area.left += origin.x, area.right += origin.x, area.top += origin.y, area.bottom += origin.y;
-            form->Paint(dc, area, origin);
-        }
-        EndPaint(window, &paint);
+        PaintFormUnder(window);
         return 0;
     }
     if (form && message >= WM_MOUSEFIRST && message <= WM_MOUSELAST) {
@@ -46,18 +37,6 @@ LRESULT CALLBACK ControlWindowProc(HWND window, UINT message, WPARAM wParam, LPA
         return SendMessageA(parent, message, wParam, MAKELPARAM(static_cast<unsigned>(point.x), static_cast<unsigned>(point.y)));
     }
     return DefWindowProcA(window, message, wParam, lParam);
-}
-
-void RegisterControlWindowClass()
-{
-    static std::once_flag once;
-    std::call_once(once, [] {
-        WNDCLASSA wc{};
-        wc.style = CS_DBLCLKS;
-        wc.lpfnWndProc = ControlWindowProc;
-        wc.lpszClassName = kSkinControlClass;
-        RegisterClassA(&wc);
-    });
 }
 
 class SkinControl final : public ISkinEngine, public ISkinElementWindow, public IZvSkinControl {
@@ -179,7 +158,7 @@ public:
         *window = nullptr;
         if (m_window)
             return E_UNEXPECTED;
-        RegisterControlWindowClass();
+        RegisterSkinWindowClass(kSkinControlClass, ControlWindowProc, CS_DBLCLKS);
         m_window = CreateWindowExA(0, kSkinControlClass, "", WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS, rect->left,
                                    rect->top, rect->right - rect->left, rect->bottom - rect->top, parent,
                                    reinterpret_cast<HMENU>(static_cast<std::intptr_t>(id)), nullptr, nullptr);

@@ -2,6 +2,7 @@
 
 #include "platform/skin/skin_element_object.h"
 #include "platform/skin/skin_tooltip.h"
+#include "platform/skin/skin_window_class.h"
 #include "platform/user/input.h"
 #include "platform/user/paint.h"
 #include "platform/user/timers.h"
@@ -44,31 +45,10 @@ LRESULT CALLBACK FrameProc(HWND window, UINT message, WPARAM wParam, LPARAM lPar
     if (message == WM_ERASEBKGND)
         return 1;
     if (message == WM_PAINT) {
-        PAINTSTRUCT paint;
-        HDC dc = BeginPaint(window, &paint);
-        HWND parent = GetParent(window);
-        if (const std::shared_ptr<SkinForm> form = SkinForm::Of(parent)) {
-            POINT origin{0, 0};
-            MapWindowPoints(window, parent, &origin, 1);
-            RECT area = paint.rcPaint;
-            area.left += origin.x, area.right += origin.x, area.top += origin.y, area.bottom += origin.y;
-            form->Paint(dc, area, origin);
-        }
-        EndPaint(window, &paint);
+        PaintFormUnder(window);
         return 0;
     }
     return DefWindowProcA(window, message, wParam, lParam);
-}
-
-void RegisterFrameClass()
-{
-    static std::once_flag once;
-    std::call_once(once, [] {
-        WNDCLASSA wc{};
-        wc.lpfnWndProc = FrameProc;
-        wc.lpszClassName = kFrameClass;
-        RegisterClassA(&wc);
-    });
 }
 
 } // namespace
@@ -127,6 +107,21 @@ std::shared_ptr<SkinForm> SkinForm::Apply(HWND window, std::shared_ptr<const Ski
     form->CreateFrameWindows();
     RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN);
     return form;
+}
+
+void PaintFormUnder(HWND child)
+{
+    PAINTSTRUCT paint;
+    HDC dc = BeginPaint(child, &paint);
+    HWND parent = GetParent(child);
+    if (const std::shared_ptr<SkinForm> form = SkinForm::Of(parent)) {
+        POINT origin{0, 0};
+        MapWindowPoints(child, parent, &origin, 1);
+        RECT area = paint.rcPaint;
+        area.left += origin.x, area.right += origin.x, area.top += origin.y, area.bottom += origin.y;
+        form->Paint(dc, area, origin);
+    }
+    EndPaint(child, &paint);
 }
 
 std::shared_ptr<SkinForm> SkinForm::Of(HWND window)
@@ -203,7 +198,7 @@ void SkinForm::Build(const ElementSpec& spec, int parent)
 
 void SkinForm::CreateFrameWindows()
 {
-    RegisterFrameClass();
+    RegisterSkinWindowClass(kFrameClass, FrameProc);
     for (int i = 0; i < Count(); ++i) {
         if (Node(i).spec->kind != ElementKind::Frame)
             continue;

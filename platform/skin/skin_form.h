@@ -126,6 +126,9 @@ private:
     friend LRESULT CALLBACK SkinFormProc(HWND, UINT, WPARAM, LPARAM);
 };
 
+// Answers WM_PAINT of a child window with the part of its parent's form under it.
+void PaintFormUnder(HWND child);
+
 // The form's window procedure (exposed for the frame and control windows that show parts of it).
 LRESULT CALLBACK SkinFormProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 

@@ -1,5 +1,6 @@
 #include "platform/skin/skin_menu.h"
 
+#include "platform/skin/skin_window_class.h"
 #include "platform/user/input.h"
 #include "platform/user/menu_view.h"
 #include "platform/user/paint.h"
@@ -8,7 +9,6 @@
 
 #include <algorithm>
 #include <memory>
-#include <mutex>
 #include <vector>
 
 namespace zv::skin {
@@ -135,18 +135,6 @@ LRESULT CALLBACK MenuProc(HWND window, UINT message, WPARAM wParam, LPARAM lPara
     return DefWindowProcA(window, message, wParam, lParam);
 }
 
-void RegisterMenuClass()
-{
-    static std::once_flag once;
-    std::call_once(once, [] {
-        WNDCLASSA wc{};
-        wc.style = CS_DBLCLKS;
-        wc.lpfnWndProc = MenuProc;
-        wc.lpszClassName = kSkinMenuClass;
-        RegisterClassA(&wc);
-    });
-}
-
 class MenuTracker {
 public:
     MenuTracker(HWND owner, const MenuLook& look) : m_owner(owner), m_look(look) {}
@@ -233,7 +221,7 @@ private:
         at.x = std::max<LONG>(0, at.x);
         if (at.y + height > screenHeight)
             at.y = std::max(0, screenHeight - height);
-        RegisterMenuClass();
+        RegisterSkinWindowClass(kSkinMenuClass, MenuProc, CS_DBLCLKS);
         level.window = CreateWindowExA(WS_EX_TOPMOST | WS_EX_TOOLWINDOW | WS_EX_NOACTIVATE, kSkinMenuClass, "",
                                        WS_POPUP, at.x, at.y, width, height, m_owner, nullptr, nullptr, nullptr);
         if (!level.window)

@@ -1,11 +1,11 @@
 #include "platform/skin/skin_tooltip.h"
 
+#include "platform/skin/skin_window_class.h"
 #include "platform/user/paint.h"
 #include "platform/user/system_metrics.h"
 #include "platform/user/window.h"
 
 #include <algorithm>
-#include <mutex>
 #include <vector>
 
 namespace zv::skin {
@@ -62,22 +62,11 @@ LRESULT CALLBACK TooltipProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
     }
 }
 
-void RegisterTooltipClass()
-{
-    static std::once_flag once;
-    std::call_once(once, [] {
-        WNDCLASSA wc{};
-        wc.lpfnWndProc = TooltipProc;
-        wc.lpszClassName = kSkinTooltipClass;
-        RegisterClassA(&wc);
-    });
-}
-
 } // namespace
 
 HWND ShowSkinTooltip(HWND tooltip, HWND owner, const MenuLook& look, const std::string& text, POINT screen)
 {
-    RegisterTooltipClass();
+    RegisterSkinWindowClass(kSkinTooltipClass, TooltipProc);
     if (!tooltip || !IsWindow(tooltip)) {
         tooltip = CreateWindowExA(WS_EX_TOPMOST | WS_EX_TOOLWINDOW | WS_EX_NOACTIVATE, kSkinTooltipClass, "",
                                   WS_POPUP | WS_BORDER, 0, 0, 1, 1, owner, nullptr, nullptr, nullptr);
