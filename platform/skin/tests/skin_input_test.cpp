@@ -96,6 +96,31 @@ TEST_F(SkinInputTest, EventsGoToTheSinkOfTheControlWhoseEngineAppliedTheForm)
     mainEngine->Release();
 }
 
+TEST_F(SkinInputTest, TheControlsWindowShowsTheFormUnderItAndPassesTheMouseOn)
+{
+    HWND window = NewWindow();
+    RecordingSink sink;
+    // The control's window lies over "Button Play" (10, 10, 90, 40).
+    ISkinEngine* engine = NewControl(window, &sink, RECT{0, 0, 60, 60});
+    ASSERT_EQ(engine->LoadSkin(Wide(skinPath).c_str()), S_OK);
+    ASSERT_EQ(engine->ApplyForm(window, u"Skin Main"), S_OK);
+    Pump();
+    EXPECT_EQ(user::headless::ScreenPixel(12, 12), RGB(0x40, 0x40, 0x40));
+    EXPECT_EQ(user::headless::ScreenPixel(5, 5), RGB(0x10, 0x20, 0x30));
+    HWND controlWindow = nullptr;
+    auto* own = As<ISkinElementWindow>(engine, IID_ISkinElementWindow);
+    own->GetWindow(&controlWindow);
+    own->Release();
+    ASSERT_NE(controlWindow, nullptr);
+    EXPECT_EQ(GetParent(controlWindow), window);
+    EXPECT_EQ(GetDlgCtrlID(controlWindow), 1002);
+    ClickAt(window, 20, 20);
+    ASSERT_EQ(sink.events.size(), 1u);
+    EXPECT_EQ(sink.events[0].element, "Button Play");
+    engine->Release();
+    EXPECT_FALSE(IsWindow(controlWindow)); // the control takes its window with it
+}
+
 TEST_F(SkinInputTest, TooltipsShowAfterRestingAndNotWhenEmpty)
 {
     user::VirtualClock::Install();

@@ -183,14 +183,13 @@ protected:
         return window;
     }
 
-    // A control with its window in `parent`, its events going to `sink`.
-    ISkinEngine* NewControl(HWND parent, IDispatch* sink)
+    // A control with its window in `parent` at `place`, its events going to `sink`.
+    ISkinEngine* NewControl(HWND parent, IDispatch* sink, RECT place = RECT{0, 0, 1, 1})
     {
         IUnknown* unknown = nullptr;
         EXPECT_EQ(CreateSkinControl(nullptr, IID_IUnknown, reinterpret_cast<void**>(&unknown)), S_OK);
         IZvSkinControl* control = nullptr;
         unknown->QueryInterface(IID_IZvSkinControl, reinterpret_cast<void**>(&control));
-        const RECT place{0, 0, 1, 1};
         HWND window = nullptr;
         EXPECT_EQ(control->CreateControlWindow(parent, &place, 1002, &window), S_OK);
         control->SetEventSink(sink);
