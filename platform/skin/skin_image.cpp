@@ -149,14 +149,16 @@ void FillTarget(const PixelTarget& target, const RECT& rect, const RECT& clip, C
     const RECT visible = gdi::IntersectRects(gdi::IntersectRects(rect, clip), RECT{0, 0, target.width, target.height});
     if (gdi::IsEmptyRect(visible))
         return;
-    for (int y = visible.top; y < visible.bottom; ++y) {
-        std::uint8_t* out = target.bits + static_cast<std::size_t>(y) * target.stride + 3 * visible.left;
-        for (int x = visible.left; x < visible.right; ++x, out += 3) {
-            out[0] = GetBValue(colour);
-            out[1] = GetGValue(colour);
-            out[2] = GetRValue(colour);
-        }
+    // One row is made, the others copied from it.
+    const std::size_t rowBytes = 3 * static_cast<std::size_t>(visible.right - visible.left);
+    std::uint8_t* first = target.bits + static_cast<std::size_t>(visible.top) * target.stride + 3 * visible.left;
+    for (std::size_t i = 0; i < rowBytes; i += 3) {
+        first[i] = GetBValue(colour);
+        first[i + 1] = GetGValue(colour);
+        first[i + 2] = GetRValue(colour);
     }
+    for (int y = visible.top + 1; y < visible.bottom; ++y)
+        std::memcpy(target.bits + static_cast<std::size_t>(y) * target.stride + 3 * visible.left, first, rowBytes);
 }
 
 } // namespace zv::skin
