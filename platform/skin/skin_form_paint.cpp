@@ -82,9 +82,13 @@ void SkinForm::DrawCaption(const std::string& text, const SkinCaptionStyle& styl
 {
     if (text.empty())
         return;
+    // A record set by the program may hold any values; margins and shadow offsets are kept small.
+    const LONG marginX = std::clamp<LONG>(style.marginX, 0, 1000), marginY = std::clamp<LONG>(style.marginY, 0, 1000);
+    const LONG shadowDx = std::clamp<LONG>(style.shadowDx, -100, 100), shadowDy = std::clamp<LONG>(style.shadowDy, -100, 100);
+    RECT box{rect.left + marginX, rect.top + marginY, rect.right - marginX, rect.bottom - marginY};
+    if (box.right <= box.left || box.bottom <= box.top)
+        return;
     HGDIOBJ previous = SelectObject(m_pictureDC, FontFor(style));
-    RECT box{rect.left + style.marginX, rect.top + style.marginY, rect.right - style.marginX,
-             rect.bottom - style.marginY};
     const UINT horizontal = style.format & (DT_CENTER | DT_RIGHT);
     const UINT flags = horizontal | DT_WORDBREAK | DT_NOPREFIX;
     // DrawText places only single lines vertically; the block is placed here, so wrapped and
@@ -98,8 +102,8 @@ void SkinForm::DrawCaption(const std::string& text, const SkinCaptionStyle& styl
         box.top = std::max(box.top, box.top + (box.bottom - box.top - height) / 2);
     if (style.shadowColour != CLR_INVALID) {
         RECT shadow = box;
-        shadow.left += style.shadowDx, shadow.right += style.shadowDx;
-        shadow.top += style.shadowDy, shadow.bottom += style.shadowDy;
+        shadow.left += shadowDx, shadow.right += shadowDx;
+        shadow.top += shadowDy, shadow.bottom += shadowDy;
         SetTextColor(m_pictureDC, style.shadowColour);
         DrawTextExA(m_pictureDC, text.c_str(), static_cast<int>(text.size()), &shadow, flags, nullptr);
     }
