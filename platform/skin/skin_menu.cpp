@@ -42,15 +42,6 @@ std::pair<std::string, std::string> SplitText(const std::string& text)
     return {text.substr(0, tab), text.substr(tab + 1)};
 }
 
-HFONT CreateMenuFont(const MenuLook& look)
-{
-    LOGFONTA font{};
-    font.lfHeight = -look.font.height;
-    font.lfWeight = look.font.weight;
-    std::copy_n(look.font.faceName, sizeof look.font.faceName, font.lfFaceName);
-    return CreateFontIndirectA(&font);
-}
-
 void FillColour(HDC dc, const RECT& rect, COLORREF colour)
 {
     HBRUSH brush = CreateSolidBrush(colour);
@@ -387,6 +378,15 @@ private:
 };
 
 } // namespace
+
+HFONT CreateMenuFont(const MenuLook& look)
+{
+    LOGFONTA font{};
+    font.lfHeight = -look.font.height;
+    font.lfWeight = look.font.weight;
+    std::copy_n(look.font.faceName, sizeof look.font.faceName - 1, font.lfFaceName);
+    return CreateFontIndirectA(&font);
+}
 
 bool TrackSkinMenu(HMENU menu, POINT screen, HWND owner, const MenuLook& look, UINT* command)
 {

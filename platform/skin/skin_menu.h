@@ -13,6 +13,9 @@ namespace zv::skin {
 
 inline constexpr const char* kSkinMenuClass = "ZvSkinMenu";
 
+// The font of the look's menu items (tooltips use it too); the caller deletes it.
+HFONT CreateMenuFont(const MenuLook& look);
+
 // Shows the menu with its top-left at the screen point (moved to stay on the screen) and tracks it.
 // *command gets the chosen command id, 0 when cancelled. False when the handle is not a menu.
 bool TrackSkinMenu(HMENU menu, POINT screen, HWND owner, const MenuLook& look, UINT* command);

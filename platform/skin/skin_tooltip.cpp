@@ -1,5 +1,6 @@
 #include "platform/skin/skin_tooltip.h"
 
+#include "platform/skin/skin_menu.h"
 #include "platform/skin/skin_window_class.h"
 #include "platform/user/paint.h"
 #include "platform/user/system_metrics.h"
@@ -12,15 +13,6 @@ namespace zv::skin {
 namespace {
 
 constexpr int kPadding = 6;
-
-HFONT CreateLookFont(const MenuLook& look)
-{
-    LOGFONTA font{};
-    font.lfHeight = -look.font.height;
-    font.lfWeight = look.font.weight;
-    std::copy_n(look.font.faceName, sizeof look.font.faceName, font.lfFaceName);
-    return CreateFontIndirectA(&font);
-}
 
 LRESULT CALLBACK TooltipProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
@@ -44,7 +36,7 @@ LRESULT CALLBACK TooltipProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
             DeleteObject(fill);
             char text[1024];
             const int length = GetWindowTextA(window, text, sizeof text);
-            HFONT font = CreateLookFont(*look);
+            HFONT font = CreateMenuFont(*look);
             HGDIOBJ previous = SelectObject(dc, font);
             SetBkMode(dc, TRANSPARENT);
             SetTextColor(dc, look->text);
@@ -77,7 +69,7 @@ HWND ShowSkinTooltip(HWND tooltip, HWND owner, const MenuLook& look, const std::
     SetWindowTextA(tooltip, text.c_str());
     // Measured with the look's font, wrapped at a third of the screen.
     HDC screenDC = GetDC(nullptr);
-    HFONT font = CreateLookFont(look);
+    HFONT font = CreateMenuFont(look);
     HGDIOBJ previous = SelectObject(screenDC, font);
     RECT box{0, 0, std::max(120, GetSystemMetrics(SM_CXSCREEN) / 3), 0};
     DrawTextExA(screenDC, text.c_str(), -1, &box, DT_LEFT | DT_WORDBREAK | DT_NOPREFIX | DT_CALCRECT, nullptr);
