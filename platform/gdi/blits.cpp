@@ -1,4 +1,6 @@
 // BitBlt and StretchBlt between the surfaces of two device contexts.
+#include <algorithm>
+#include <cstring>
 #include <memory>
 
 #include "platform/gdi/context_state.h"
@@ -9,6 +11,44 @@
 using namespace zv::gdi;
 
 namespace {
+
+// An unstretched copy between two colour surfaces goes row by row, as every window repaint from a
+// picture in memory does. Pixels outside the source leave the destination alone, as in the
+// general path.
+void CopyColourRows(Surface& target, const Region& visible, const PixelRect& to, const Surface& source,
+                    const PixelRect& from)
+{
+    const int targetBytes = target.BitsPerPixel() / 8;
+    const int sourceBytes = source.BitsPerPixel() / 8;
+    const std::int64_t shiftX = static_cast<std::int64_t>(from.x) - to.x;
+    const std::int64_t shiftY = static_cast<std::int64_t>(from.y) - to.y;
+    for (const RECT& clip : visible.Rects()) {
+        const std::int64_t left = std::max<std::int64_t>({clip.left, to.x, -shiftX, 0});
+        const std::int64_t right = std::min<std::int64_t>(
+            {clip.right, static_cast<std::int64_t>(to.x) + to.width, source.Width() - shiftX, target.Width()});
+        const std::int64_t top = std::max<std::int64_t>({clip.top, to.y, -shiftY, 0});
+        const std::int64_t bottom = std::min<std::int64_t>(
+            {clip.bottom, static_cast<std::int64_t>(to.y) + to.height, source.Height() - shiftY, target.Height()});
+        if (left >= right)
+            continue;
+        const std::size_t count = static_cast<std::size_t>(right - left);
+        for (std::int64_t y = top; y < bottom; ++y) {
+            BYTE* out = target.Row(static_cast<int>(y)) + left * targetBytes;
+            const BYTE* in = source.Row(static_cast<int>(y + shiftY)) + (left + shiftX) * sourceBytes;
+            if (targetBytes == sourceBytes) {
+                std::memcpy(out, in, count * static_cast<std::size_t>(targetBytes));
+                continue;
+            }
+            for (std::size_t i = 0; i < count; ++i, out += targetBytes, in += sourceBytes) {
+                out[0] = in[0];
+                out[1] = in[1];
+                out[2] = in[2];
+                if (targetBytes == 4)
+                    out[3] = 0;
+            }
+        }
+    }
+}
 
 BOOL Blit(HDC destination, PixelRect to, HDC source, PixelRect from, DWORD rop)
 {
@@ -39,6 +79,11 @@ BOOL Blit(HDC destination, PixelRect to, HDC source, PixelRect from, DWORD rop)
     to.y += target.origin.y;
     from.x += origin.origin.x;
     from.y += origin.origin.y;
+    if (rop == SRCCOPY && from.width == to.width && from.height == to.height && origin.target != target.target &&
+        !origin.target->IsMonochrome() && !target.target->IsMonochrome()) {
+        CopyColourRows(*target.target, target.Visible(), to, *origin.target, from);
+        return TRUE;
+    }
     // Within one surface the source is read as it was before the blit started.
     std::shared_ptr<const Surface> pixels = origin.target;
     if (origin.target == target.target)

@@ -157,5 +157,36 @@ INSTANTIATE_TEST_SUITE_P(
                       RejectedBlit{"NoSource", true, false, kWidth, SRCCOPY, ERROR_INVALID_HANDLE}),
     [](const ::testing::TestParamInfo<RejectedBlit>& info) { return info.param.name; });
 
+TEST(BitBlt, FromA24BitSectionIntoA32BitBitmapWithinTheClip)
+{
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+    info.bmiHeader.biWidth = kWidth;
+    info.bmiHeader.biHeight = kHeight; // bottom-up rows
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 24;
+    void* bits = nullptr;
+    HBITMAP section = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    ASSERT_NE(section, nullptr);
+    HDC sourceDc = CreateCompatibleDC(nullptr);
+    SelectObject(sourceDc, section);
+    for (int y = 0; y < kHeight; ++y) {
+        for (int x = 0; x < kWidth; ++x)
+            SetPixel(sourceDc, x, y, SourceColour(x, y));
+    }
+    PixelCanvas target(kWidth, kHeight, false, TargetColour);
+    const RECT clip{1, 2, kWidth - 1, kHeight - 1};
+    HRGN region = CreateRectRgnIndirect(&clip);
+    ExtSelectClipRgn(target.Dc(), region, RGN_COPY);
+    DeleteObject(region);
+    ASSERT_TRUE(BitBlt(target.Dc(), 0, 0, kWidth, kHeight, sourceDc, 0, 0, SRCCOPY));
+    EXPECT_TRUE(target.Matches([&](int x, int y) {
+        const bool inside = x >= clip.left && x < clip.right && y >= clip.top && y < clip.bottom;
+        return inside ? SourceColour(x, y) : TargetColour(x, y);
+    }));
+    DeleteDC(sourceDc);
+    DeleteObject(section);
+}
+
 } // namespace
 } // namespace zv::gdi::test

@@ -1,0 +1,220 @@
+#include "platform/skin/skin_control.h"
+
+#include "platform/dshow/com_object.h"
+#include "platform/skin/skin_dispatch.h"
+#include "platform/skin/skin_element_object.h"
+#include "platform/skin/skin_form.h"
+#include "platform/skin/skin_loader.h"
+#include "platform/skin/skin_window_class.h"
+#include "platform/user/paint.h"
+#include "platform/user/window.h"
+#include "platform/win32/com.h"
+
+#include <filesystem>
+
+namespace zv::skin {
+namespace {
+
+constexpr DWORD kErrorFileNotFound = 2;
+constexpr DWORD kErrorBadFormat = 11;
+
+// Paints the parent's form under the control; mouse messages go on to the parent's form.
+LRESULT CALLBACK ControlWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    HWND parent = GetParent(window);
+    const std::shared_ptr<SkinForm> form = SkinForm::Of(parent);
+    if (message == WM_ERASEBKGND)
+        return 1;
+    if (message == WM_PAINT) {
+        PaintFormUnder(window);
+        return 0;
+    }
+    if (form && message >= WM_MOUSEFIRST && message <= WM_MOUSELAST) {
+        if (message == WM_MOUSEWHEEL)
+            return SendMessageA(parent, message, wParam, lParam); // screen coordinates already
+        POINT point{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
+        MapWindowPoints(window, parent, &point, 1);
+        return SendMessageA(parent, message, wParam, MAKELPARAM(static_cast<unsigned>(point.x), static_cast<unsigned>(point.y)));
+    }
+    return DefWindowProcA(window, message, wParam, lParam);
+}
+
+class SkinControl final : public ISkinEngine, public ISkinElementWindow, public IZvSkinControl {
+public:
+    HRESULT QueryInterface(REFIID riid, void** ppv) override
+    {
+        return dshow::QueryInterfaceFrom({{IID_IUnknown, static_cast<ISkinEngine*>(this)},
+                                          {IID_IDispatch, static_cast<ISkinEngine*>(this)},
+                                          {IID_ISkinEngine, static_cast<ISkinEngine*>(this)},
+                                          {IID_ISkinElementWindow, static_cast<ISkinElementWindow*>(this)},
+                                          {IID_IZvSkinControl, static_cast<IZvSkinControl*>(this)}},
+                                         riid, ppv);
+    }
+    ULONG AddRef() override { return m_refs.Add(); }
+    ULONG Release() override
+    {
+        const ULONG left = m_refs.Drop();
+        if (left == 0)
+            delete this;
+        return left;
+    }
+    HRESULT GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID, DISPID* ids) override
+    {
+        return NamesToDispids(names, count, ids);
+    }
+    HRESULT Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS* params, VARIANT* result, EXCEPINFO*, UINT*) override
+    {
+        const InvokeArguments args(params);
+        HRESULT hr = S_OK;
+        std::u16string text;
+        LONGLONG window = 0;
+        switch (id) {
+        case kDispLoadSkin:
+            if (FAILED(hr = args.Count(1)) || FAILED(hr = args.Text(0, &text)))
+                return hr;
+            return LoadSkin(text.c_str());
+        case kDispApplyForm:
+            if (FAILED(hr = args.Count(2)) || FAILED(hr = args.Integer(0, &window)) || FAILED(hr = args.Text(1, &text)))
+                return hr;
+            return ApplyForm(reinterpret_cast<HWND>(window), text.c_str());
+        case kDispGetRootElement: {
+            ISkinRootElement* root = nullptr;
+            if (FAILED(hr = args.Count(1)) || FAILED(hr = args.Integer(0, &window)) ||
+                FAILED(hr = GetRootElement(reinterpret_cast<HWND>(window), &root)))
+                return hr;
+            ReturnUnknown(result, root);
+            return S_OK;
+        }
+        case kDispGetWindow:
+            ReturnInteger(result, reinterpret_cast<LONGLONG>(m_window));
+            return S_OK;
+        default:
+            return DISP_E_MEMBERNOTFOUND;
+        }
+    }
+
+    // Engine.
+    HRESULT LoadSkin(LPCOLESTR path) override
+    {
+        const std::string file = Utf8(path);
+        std::error_code error;
+        if (file.empty() || !std::filesystem::is_regular_file(file, error)) {
+            m_lastError = "\"" + file + "\" is not a file";
+            return HRESULT_FROM_WIN32(kErrorFileNotFound);
+        }
+        SkinLoadResult loaded = LoadSkinFile(file);
+        if (!loaded.skin) {
+            m_lastError = std::move(loaded.error);
+            return HRESULT_FROM_WIN32(kErrorBadFormat);
+        }
+        m_skin = std::move(loaded.skin);
+        m_lastError.clear();
+        return S_OK;
+    }
+    HRESULT ApplyForm(HWND window, LPCOLESTR formName) override
+    {
+        if (!m_skin)
+            return E_UNEXPECTED;
+        const ElementSpec* form = m_skin->FindForm(Utf8(formName));
+        if (!form)
+            return kSkinNotFound;
+        return SkinForm::Apply(window, m_skin, *form, m_events) ? S_OK : E_HANDLE;
+    }
+    HRESULT GetRootElement(HWND window, ISkinRootElement** root) override
+    {
+        if (!root)
+            return E_POINTER;
+        *root = nullptr;
+        std::shared_ptr<SkinForm> form = SkinForm::Of(window);
+        if (!form)
+            return kSkinNotFound;
+        IUnknown* element = NewSkinElement(std::move(form), 0);
+        const HRESULT hr = element->QueryInterface(IID_ISkinRootElement, reinterpret_cast<void**>(root));
+        element->Release();
+        return hr;
+    }
+
+    // The control's own window.
+    HRESULT GetWindow(HWND* window) override
+    {
+        if (!window)
+            return E_POINTER;
+        *window = m_window;
+        return S_OK;
+    }
+    HRESULT GetParentElement(ISkinElement** parent) override
+    {
+        if (!parent)
+            return E_POINTER;
+        *parent = nullptr;
+        return S_FALSE;
+    }
+
+    // Container contract.
+    HRESULT CreateControlWindow(HWND parent, const RECT* rect, int id, HWND* window) override
+    {
+        if (!rect || !window)
+            return E_POINTER;
+        *window = nullptr;
+        if (m_window)
+            return E_UNEXPECTED;
+        RegisterSkinWindowClass(kSkinControlClass, ControlWindowProc, CS_DBLCLKS);
+        m_window = CreateWindowExA(0, kSkinControlClass, "", WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS, rect->left,
+                                   rect->top, rect->right - rect->left, rect->bottom - rect->top, parent,
+                                   reinterpret_cast<HMENU>(static_cast<std::intptr_t>(id)), nullptr, nullptr);
+        if (!m_window)
+            return E_FAIL;
+        *window = m_window;
+        return S_OK;
+    }
+    HRESULT SetEventSink(IDispatch* sink) override
+    {
+        m_events->SetSink(sink);
+        return S_OK;
+    }
+
+    const std::string& LastError() const { return m_lastError; }
+
+private:
+    ~SkinControl()
+    {
+        m_events->SetSink(nullptr);
+        if (m_window && IsWindow(m_window) && GetWindowThreadProcessId(m_window, nullptr) == user::CurrentThreadId())
+            DestroyWindow(m_window);
+    }
+
+    dshow::RefCount m_refs;
+    std::shared_ptr<const SkinDocument> m_skin;
+    std::shared_ptr<SkinEventTarget> m_events = std::make_shared<SkinEventTarget>();
+    std::string m_lastError;
+    HWND m_window = nullptr;
+};
+
+} // namespace
+
+HRESULT CreateSkinControl(IUnknown* outer, REFIID riid, void** ppv)
+{
+    if (!ppv)
+        return E_POINTER;
+    *ppv = nullptr;
+    if (outer)
+        return CLASS_E_NOAGGREGATION;
+    auto* control = new SkinControl();
+    const HRESULT hr = control->QueryInterface(riid, ppv);
+    control->Release();
+    return hr;
+}
+
+void RegisterSkinControlClass() { win32::RegisterComClass(CLSID_ZelvanteSkin, CreateSkinControl); }
+
+std::string LastSkinError(IUnknown* control)
+{
+    ISkinEngine* engine = nullptr;
+    if (!control || FAILED(control->QueryInterface(IID_ISkinEngine, reinterpret_cast<void**>(&engine))))
+        return {};
+    const std::string error = static_cast<SkinControl*>(engine)->LastError();
+    engine->Release();
+    return error;
+}
+
+} // namespace zv::skin

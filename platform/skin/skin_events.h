@@ -1,0 +1,30 @@
+// Where a control's events go: the sink its container gave, called as IDispatch::Invoke with the
+// event's dispatch id. Forms applied through a control's engine fire through that control's target;
+// once the control is gone the target drops its sink and events go nowhere.
+#pragma once
+
+#include "platform/win32/dispatch.h"
+
+namespace zv::skin {
+
+class SkinEventTarget {
+public:
+    SkinEventTarget() = default;
+    ~SkinEventTarget();
+    SkinEventTarget(const SkinEventTarget&) = delete;
+    SkinEventTarget& operator=(const SkinEventTarget&) = delete;
+
+    // Holds a reference on the sink; null drops it.
+    void SetSink(IDispatch* sink);
+    // The click event (the element as IUnknown).
+    void FireClick(IUnknown* element);
+    // The scroll event (the element as IUnknown, the new position).
+    void FireScroll(IUnknown* element, LONG position);
+
+private:
+    void Fire(DISPID id, VARIANTARG* arguments, UINT count);
+
+    IDispatch* m_sink = nullptr;
+};
+
+} // namespace zv::skin
