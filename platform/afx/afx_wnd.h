@@ -17,10 +17,6 @@
 
 #include <string>
 
-// WM_SETICON sizes.
-constexpr WPARAM ICON_SMALL = 0;
-constexpr WPARAM ICON_BIG = 1;
-
 class CScrollBar;
 
 class CWnd : public CCmdTarget {

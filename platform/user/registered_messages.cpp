@@ -5,17 +5,16 @@
 #include "platform/user/messages.h"
 #include "platform/user/window_table.h"
 #include "platform/win32/fd_io.h"
+#include "platform/win32/file_lock.h"
 #include "platform/win32/last_error.h"
 #include "platform/win32/zv_root.h"
 
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
-#include <fcntl.h>
 #include <map>
 #include <mutex>
 #include <string>
-#include <sys/file.h>
 #include <unistd.h>
 
 namespace {
@@ -54,41 +53,11 @@ Table ParseTable(const std::string& text)
     return table;
 }
 
-class LockedFile {
-public:
-    explicit LockedFile(const std::string& path)
-    {
-        m_fd = open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
-        if (m_fd < 0)
-            return;
-        int result;
-        do {
-            result = flock(m_fd, LOCK_EX);
-        } while (result != 0 && errno == EINTR);
-        if (result != 0) {
-            close(m_fd);
-            m_fd = -1;
-        }
-    }
-    ~LockedFile()
-    {
-        if (m_fd >= 0)
-            close(m_fd); // lets the lock go
-    }
-    LockedFile(const LockedFile&) = delete;
-    LockedFile& operator=(const LockedFile&) = delete;
-
-    int Fd() const { return m_fd; }
-
-private:
-    int m_fd = -1;
-};
-
 // The machine's value for the folded name, given a new one when the name is new; 0 with the last
 // error set when the table cannot be read or written or the values are used up.
 UINT MachineValue(const std::string& folder, const std::string& name)
 {
-    const LockedFile file(folder + "/window_messages");
+    const zv::win32::FileLock file(folder + "/window_messages");
     std::string text;
     if (file.Fd() < 0 || !zv::win32::ReadAll(file.Fd(), text, kLongestTable)) {
         SetLastError(zv::win32::ErrorFromErrno(errno));

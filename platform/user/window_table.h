@@ -51,6 +51,9 @@ struct WindowRecord {
     bool eraseNeeded = false;    // WM_ERASEBKGND due at the next BeginPaint
     bool frameNeeded = false;    // WM_NCPAINT due at the next BeginPaint
     bool hiddenWithOwner = false; // hidden because its owner was minimised
+    bool captionActive = false;   // the caption shows the active colours (WM_NCACTIVATE)
+    HICON smallIcon = nullptr;    // WM_SETICON: the caption's icon
+    HICON bigIcon = nullptr;
 
     bool IsChild() const { return (style & WS_CHILD) != 0; }
 };

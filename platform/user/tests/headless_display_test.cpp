@@ -96,21 +96,11 @@ TEST_F(HeadlessDisplayTest, ScreenContextReadsWhileAnotherThreadPresents)
     std::thread painter([&] {
         RecordingWindow window;
         bool red = false;
-        window.answer = [&](HWND hwnd, UINT message, WPARAM, LPARAM) -> std::optional<LRESULT> {
-            if (message != WM_PAINT)
-                return std::nullopt;
-            PAINTSTRUCT paint;
-            HDC hdc = BeginPaint(hwnd, &paint);
-            RECT client;
-            GetClientRect(hwnd, &client);
-            zv::user::test::FillSolid(hdc, client, red ? RGB(255, 0, 0) : RGB(0, 0, 255));
-            EndPaint(hwnd, &paint);
-            return 0;
-        };
         const HWND hwnd = CreateAt(window, WS_POPUP | WS_VISIBLE, 0, 0, 64, 64);
         created = hwnd;
         while (!stop) {
             red = !red;
+            window.answer = PaintsIn(red ? RGB(255, 0, 0) : RGB(0, 0, 255));
             InvalidateRect(hwnd, nullptr, FALSE);
             UpdateWindow(hwnd);
         }
