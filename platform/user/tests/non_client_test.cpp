@@ -304,24 +304,28 @@ TEST_F(NonClientTest, LabelsLetTheMouseThroughAndNotifyingStaticsTellTheParent)
     DestroyWindow(p);
 }
 
+INT_PTR CALLBACK QuietDialog(HWND, UINT message, WPARAM, LPARAM) { return message == WM_INITDIALOG ? TRUE : FALSE; }
+
 TEST_F(NonClientTest, CaptionShowsActiveAndInactiveColours)
 {
-    RecordingWindow first, second;
-    const HWND dialog = CreateWindowExA(WS_EX_DLGMODALFRAME, RecordingWindow::ClassName(), "Snapshot settings",
-                                        kDialogStyle | WS_VISIBLE, 60, 60, 320, 200, nullptr, nullptr, nullptr, &first);
+    constexpr WORD kTemplateDialog = 110; // tests/res: a modal-frame dialog with a caption
+    const HWND dialog = CreateDialogParamA(nullptr, MAKEINTRESOURCEA(kTemplateDialog), nullptr, QuietDialog, 0);
+    ASSERT_NE(dialog, nullptr);
     DrainQueue();
-    const int y = 60 + 3 + GetSystemMetrics(SM_CYCAPTION) / 2;
-    const int x = 60 + 320 - 3 - GetSystemMetrics(SM_CXSIZE) - 4; // between the title and the close box
+    RECT rect{};
+    GetWindowRect(dialog, &rect);
+    const int frame = GetSystemMetrics(SM_CXDLGFRAME);
+    const int y = rect.top + frame + GetSystemMetrics(SM_CYCAPTION) / 2;
+    const int x = rect.right - frame - GetSystemMetrics(SM_CXSIZE) - 4; // between the title and the close box
     EXPECT_EQ(zv::user::headless::ScreenPixel(x, y), GetSysColor(COLOR_ACTIVECAPTION));
     zv::user::testing::KeepScreenshot("user_caption_active", dialog);
-    const HWND other = CreateAt(second, kMainStyle | WS_VISIBLE, 400, 300, 200, 150);
+    RecordingWindow other;
+    const HWND o = CreateAt(other, kMainStyle | WS_VISIBLE, 500, 400, 100, 60);
     DrainQueue();
-    EXPECT_EQ(GetActiveWindow(), other);
+    EXPECT_EQ(GetActiveWindow(), o);
     EXPECT_EQ(zv::user::headless::ScreenPixel(x, y), GetSysColor(COLOR_INACTIVECAPTION));
     zv::user::testing::KeepScreenshot("user_caption_inactive", dialog);
-    SetWindowTextA(dialog, "Renamed");
-    EXPECT_EQ(zv::user::headless::ScreenPixel(x, y), GetSysColor(COLOR_INACTIVECAPTION));
-    DestroyWindow(other);
+    DestroyWindow(o);
     DestroyWindow(dialog);
 }
 
