@@ -55,7 +55,8 @@ void ShowAll(const std::vector<zv::user::TopLevelPlacement>& placements)
 
 void ForgetAll(const std::vector<zv::user::TopLevelPlacement>& placements)
 {
-    ForgetAll(placements);
+    for (const auto& p : placements)
+        headless::Backend().Forget(p.hwnd);
 }
 
 // A whole 640 x 480 window presented anew under 20 smaller windows.
