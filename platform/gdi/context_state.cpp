@@ -1,5 +1,6 @@
 #include "platform/gdi/context_state.h"
 
+#include "platform/gdi/screen_surface.h"
 
 namespace zv::gdi {
 
@@ -16,6 +17,15 @@ Region VisiblePart(const Surface* target, const Region* systemClip, const Region
 Region ContextState::Visible() const { return VisiblePart(target.get(), systemClip.get(), clip.get()); }
 
 namespace {
+
+bool IsScreenContext(const DeviceContext& dc) { return !dc.isMemory && dc.window == nullptr && dc.screen; }
+
+// Taken after the table's lock is let go, never under it, so no order of the two can deadlock.
+void LockIfScreen(bool onScreen, ContextState& state)
+{
+    if (onScreen && !state.screenPixels.owns_lock())
+        state.screenPixels = LockScreenPixels();
+}
 
 void CopyState(const DeviceContext& dc, ContextState& state)
 {
@@ -40,22 +50,32 @@ void CopyState(const DeviceContext& dc, ContextState& state)
 
 bool ReadContextState(HDC hdc, ContextState& state)
 {
-    HandleTable& table = HandleTable::Instance();
-    std::lock_guard lock(table.Mutex());
-    const std::shared_ptr<DeviceContext> dc = table.FindAs<DeviceContext>(HandleId(hdc));
-    if (!dc)
-        return false;
-    CopyState(*dc, state);
+    bool onScreen = false;
+    {
+        HandleTable& table = HandleTable::Instance();
+        std::lock_guard lock(table.Mutex());
+        const std::shared_ptr<DeviceContext> dc = table.FindAs<DeviceContext>(HandleId(hdc));
+        if (!dc)
+            return false;
+        CopyState(*dc, state);
+        onScreen = IsScreenContext(*dc);
+    }
+    LockIfScreen(onScreen, state);
     return true;
 }
 
 bool MoveCurrentPosition(HDC hdc, POINT to, ContextState* state)
 {
-    return ChangeContext(hdc, [&](DeviceContext& dc) {
+    bool onScreen = false;
+    const bool found = ChangeContext(hdc, [&](DeviceContext& dc) {
         if (state != nullptr)
             CopyState(dc, *state);
+        onScreen = IsScreenContext(dc);
         dc.position = to;
     });
+    if (found && state != nullptr)
+        LockIfScreen(onScreen, *state);
+    return found;
 }
 
 bool ReadPaintState(HDC hdc, ContextState& state)

@@ -27,6 +27,9 @@ struct ContextState {
     COLORREF bkColour = RGB(255, 255, 255);
     int bkMode = OPAQUE;
     int polyFillMode = ALTERNATE;
+    // Held for a screen context while the call draws or reads: the display composes the screen
+    // on other threads.
+    std::unique_lock<std::recursive_mutex> screenPixels;
 
     // The pixels drawing may touch: the clip region inside the surface.
     Region Visible() const;

@@ -49,4 +49,10 @@ std::shared_ptr<Surface> ScreenSurface()
     return screen.surface;
 }
 
+std::unique_lock<std::recursive_mutex> LockScreenPixels()
+{
+    static std::recursive_mutex pixels;
+    return std::unique_lock(pixels);
+}
+
 } // namespace zv::gdi

@@ -272,7 +272,9 @@ HWND MakeDialog(HINSTANCE instance, const DialogTemplate& dialog, HWND parent, D
     const RECT& pixels = layout->dialog;
     const SIZE clientSize{pixels.right - pixels.left, pixels.bottom - pixels.top};
     const DWORD style = dialog.style & ~(WS_VISIBLE | DS_SETFONT);
-    HWND window = CreateWindowExA(dialog.exStyle, className.c_str(), dialog.caption.c_str(), style, pixels.left,
+    // A modal frame shows no icon in its caption.
+    const DWORD exStyle = dialog.exStyle | ((dialog.style & DS_MODALFRAME) ? WS_EX_DLGMODALFRAME : 0);
+    HWND window = CreateWindowExA(exStyle, className.c_str(), dialog.caption.c_str(), style, pixels.left,
                                   pixels.top, clientSize.cx, clientSize.cy, child ? parent : owner, nullptr,
                                   instance, nullptr);
     if (!window) {

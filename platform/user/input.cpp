@@ -8,9 +8,11 @@
 
 #include <algorithm>
 #include <array>
+#include <functional>
 #include <cstdlib>
 #include <deque>
 #include <mutex>
+#include <vector>
 
 namespace zv::user {
 namespace {
@@ -117,54 +119,78 @@ RECT WindowOnScreenLocked(WindowTable& table, const WindowRecord& record)
                 origin.y + record.rect.bottom - record.rect.top};
 }
 
-// Where the point lies on the window's scroll bars (screen coordinates): HTVSCROLL, HTHSCROLL or
-// HTNOWHERE.
-int ScrollBarHitLocked(WindowTable& table, const WindowRecord& record, POINT at)
+// The windows that may take the mouse at the point, in the order an HTTRANSPARENT answer passes
+// it on: the deepest window first, then the windows below it among its siblings (each deepest
+// first), then its parent, up to the top-level window, then the top-level windows below. A
+// disabled child gives its clicks to its parent; a disabled top-level window swallows them.
+std::vector<HWND> HitCandidatesLocked(WindowTable& table, POINT at)
 {
-    const RECT client = ClientOnScreenLocked(table, record);
-    if ((record.style & WS_VSCROLL) &&
-        Contains(RECT{client.right, client.top, client.right + GetSystemMetrics(SM_CXVSCROLL), client.bottom}, at))
-        return HTVSCROLL;
-    if ((record.style & WS_HSCROLL) &&
-        Contains(RECT{client.left, client.bottom, client.right, client.bottom + GetSystemMetrics(SM_CYHSCROLL)}, at))
-        return HTHSCROLL;
-    return HTNOWHERE;
-}
-
-// The deepest visible, enabled window under the point; null when the point is on no window of
-// ours, on a disabled top-level window or outside every client area. With `hit`, a point on a
-// window's scroll bar gives that window too, and *hit tells which part (HTCLIENT otherwise).
-WindowRecord* HitTestLocked(WindowTable& table, POINT at, int* hit = nullptr)
-{
-    if (hit)
-        *hit = HTCLIENT;
+    std::vector<HWND> order;
+    std::function<void(const WindowRecord&)> collect = [&](const WindowRecord& record) {
+        if (Contains(ClientOnScreenLocked(table, record), at)) {
+            for (HWND child : record.children) {
+                const WindowRecord* c = table.Find(child);
+                if (!c || !(c->style & WS_VISIBLE) || !Contains(WindowOnScreenLocked(table, *c), at))
+                    continue;
+                if (c->style & WS_DISABLED)
+                    break;
+                collect(*c);
+            }
+        }
+        order.push_back(record.handle);
+    };
     for (HWND top : table.TopLevels()) {
-        WindowRecord* record = table.Find(top);
-        if (!(record->style & WS_VISIBLE) || (record->style & WS_MINIMIZE) ||
+        const WindowRecord* record = table.Find(top);
+        if (!record || !(record->style & WS_VISIBLE) || (record->style & WS_MINIMIZE) ||
             !Contains(WindowOnScreenLocked(table, *record), at))
             continue;
         if (record->style & WS_DISABLED)
-            return nullptr;
-        for (bool deeper = true; deeper;) {
-            deeper = false;
-            for (HWND child : record->children) {
-                WindowRecord* c = table.Find(child);
-                if (!(c->style & WS_VISIBLE) || !Contains(WindowOnScreenLocked(table, *c), at))
-                    continue;
-                if (!(c->style & WS_DISABLED)) {
-                    record = c;
-                    deeper = true;
-                }
-                break; // the topmost child under the point decides
-            }
-        }
-        if (Contains(ClientOnScreenLocked(table, *record), at))
-            return record;
-        if (hit && (*hit = ScrollBarHitLocked(table, *record, at)) != HTNOWHERE)
-            return record;
-        return nullptr;
+            break;
+        collect(*record);
     }
-    return nullptr;
+    return order;
+}
+
+// The window the geometry alone puts under the point (no window is asked); for the wheel.
+WindowRecord* WindowUnderLocked(WindowTable& table, POINT at)
+{
+    const std::vector<HWND> candidates = HitCandidatesLocked(table, at);
+    return candidates.empty() ? nullptr : table.Find(candidates.front());
+}
+
+struct MouseTarget {
+    HWND hwnd = nullptr;
+    int hit = HTNOWHERE;
+};
+
+LPARAM PointParam(int x, int y) { return MAKELPARAM(static_cast<unsigned>(x), static_cast<unsigned>(y)); }
+
+// The capturing window (as its client area), else the first window under the point that does not
+// answer WM_NCHITTEST with HTTRANSPARENT. The mouse passes on only among the windows of the thread
+// that owns the first one. Called without locks: the windows are asked.
+MouseTarget FindMouseTarget(POINT at)
+{
+    std::vector<HWND> candidates;
+    {
+        WindowTable& table = WindowTable::Instance();
+        std::lock_guard lock(table.Mutex());
+        if (table.Find(table.Input().capture))
+            return MouseTarget{table.Input().capture, HTCLIENT};
+        candidates = HitCandidatesLocked(table, at);
+        if (candidates.empty())
+            return {};
+        const DWORD thread = table.Find(candidates.front())->threadId;
+        std::erase_if(candidates, [&](HWND hwnd) { return table.Find(hwnd)->threadId != thread; });
+    }
+    for (HWND hwnd : candidates) {
+        const auto hit = static_cast<int>(SendMessageA(hwnd, WM_NCHITTEST, 0, PointParam(at.x, at.y)));
+        if (hit == HTTRANSPARENT)
+            continue;
+        if (hit == HTERROR)
+            return {};
+        return MouseTarget{hwnd, hit};
+    }
+    return {};
 }
 
 WPARAM MouseKeyFlags(const std::array<BYTE, 256>& keys)
@@ -179,6 +205,9 @@ WPARAM MouseKeyFlags(const std::array<BYTE, 256>& keys)
     return flags;
 }
 
+// WM_NCMOUSEMOVE .. WM_NCMBUTTONDBLCLK lie this far below WM_MOUSEMOVE .. WM_MBUTTONDBLCLK.
+constexpr UINT kClientToNonClient = WM_MOUSEMOVE - WM_NCMOUSEMOVE;
+
 void PostLocked(WindowRecord& record, UINT message, WPARAM wParam, LPARAM lParam, POINT at,
                 DWORD time = static_cast<DWORD>(TimerClockNow()))
 {
@@ -187,25 +216,16 @@ void PostLocked(WindowRecord& record, UINT message, WPARAM wParam, LPARAM lParam
         record.queue->Wake();
 }
 
-LPARAM PointParam(int x, int y) { return MAKELPARAM(static_cast<unsigned>(x), static_cast<unsigned>(y)); }
-
-// The capturing window, else the window under the pointer.
-WindowRecord* MouseTargetLocked(WindowTable& table, POINT at)
+// Client mouse messages carry client coordinates and the key flags; their non-client
+// counterparts the hit code and the screen point.
+void PostMouseLocked(WindowTable& table, WindowRecord& target, int hit, UINT clientMessage, WPARAM keyFlags, POINT at)
 {
-    WindowRecord* capture = table.Find(table.Input().capture);
-    return capture ? capture : HitTestLocked(table, at);
-}
-
-// A mouse message at the pointer for the capturing window or the window under it.
-void PostMouse(UINT message, WPARAM keyFlags, POINT at)
-{
-    WindowTable& table = WindowTable::Instance();
-    std::lock_guard lock(table.Mutex());
-    WindowRecord* target = MouseTargetLocked(table, at);
-    if (!target)
+    if (hit == HTCLIENT) {
+        const POINT origin = ClientOriginOnScreenLocked(table, target);
+        PostLocked(target, clientMessage, keyFlags, PointParam(at.x - origin.x, at.y - origin.y), at);
         return;
-    const POINT origin = ClientOriginOnScreenLocked(table, *target);
-    PostLocked(*target, message, keyFlags, PointParam(at.x - origin.x, at.y - origin.y), at);
+    }
+    PostLocked(target, clientMessage - kClientToNonClient, static_cast<WPARAM>(hit), PointParam(at.x, at.y), at);
 }
 
 struct ButtonMessages {
@@ -235,54 +255,55 @@ void DeliverMouseMove(int x, int y)
         pointer.position = POINT{x, y};
         flags = MouseKeyFlags(pointer.keys);
     }
-    PostMouse(WM_MOUSEMOVE, flags, POINT{x, y});
+    const MouseTarget target = FindMouseTarget(POINT{x, y});
+    WindowTable& table = WindowTable::Instance();
+    std::lock_guard lock(table.Mutex());
+    if (WindowRecord* record = table.Find(target.hwnd))
+        PostMouseLocked(table, *record, target.hit, WM_MOUSEMOVE, flags, POINT{x, y});
 }
 
 void DeliverMouseButton(MouseButton button, bool down)
 {
     const ButtonMessages messages = MessagesOf(button);
     PointerState& pointer = Pointer();
+    POINT at{};
+    {
+        std::lock_guard pointerLock(pointer.mutex);
+        if (down)
+            Press(pointer.keys, messages.key, false);
+        else
+            Release(pointer.keys, messages.key);
+        at = pointer.position;
+    }
+    // The windows are asked where the point lies before any lock is taken again.
+    const MouseTarget target = FindMouseTarget(at);
     std::lock_guard pointerLock(pointer.mutex);
-    if (down)
-        Press(pointer.keys, messages.key, false);
-    else
-        Release(pointer.keys, messages.key);
-    const POINT at = pointer.position;
     const WPARAM flags = MouseKeyFlags(pointer.keys);
-
     WindowTable& table = WindowTable::Instance();
     std::lock_guard lock(table.Mutex());
-    WindowRecord* target = table.Find(table.Input().capture);
-    int hit = HTCLIENT;
-    if (!target)
-        target = HitTestLocked(table, at, &hit);
-    if (!target)
+    WindowRecord* record = table.Find(target.hwnd);
+    if (!record)
         return;
-    if (hit != HTCLIENT) {
-        // A press on a scroll bar is the window's non-client business.
-        if (down && button == MouseButton::Left)
-            PostLocked(*target, WM_NCLBUTTONDOWN, static_cast<WPARAM>(hit), PointParam(at.x, at.y), at);
-        return;
-    }
     UINT message = down ? messages.down : messages.up;
     if (down) {
         const std::uint64_t now = TimerClockNow();
         const bool nearby = std::abs(at.x - pointer.lastPoint.x) <= GetSystemMetrics(SM_CXDOUBLECLK) / 2 &&
                             std::abs(at.y - pointer.lastPoint.y) <= GetSystemMetrics(SM_CYDOUBLECLK) / 2;
+        // The frame and caption take double clicks whatever the class says.
+        const bool classTakesDouble = target.hit != HTCLIENT || (record->windowClass->style & CS_DBLCLKS);
         const bool isDouble = !pointer.lastWasDouble && pointer.lastButton == messages.key &&
-                              pointer.lastWindow == target->handle && nearby &&
-                              now - pointer.lastTime <= kDoubleClickTime && (target->windowClass->style & CS_DBLCLKS);
+                              pointer.lastWindow == record->handle && nearby &&
+                              now - pointer.lastTime <= kDoubleClickTime && classTakesDouble;
         if (isDouble)
             message = messages.doubleClick;
         // A third press starts counting anew.
         pointer.lastWasDouble = isDouble;
         pointer.lastButton = messages.key;
-        pointer.lastWindow = target->handle;
+        pointer.lastWindow = record->handle;
         pointer.lastPoint = at;
         pointer.lastTime = now;
     }
-    const POINT origin = ClientOriginOnScreenLocked(table, *target);
-    PostLocked(*target, message, flags, PointParam(at.x - origin.x, at.y - origin.y), at);
+    PostMouseLocked(table, *record, target.hit, message, flags, at);
 }
 
 void DeliverMouseWheel(int delta)
@@ -297,7 +318,7 @@ void DeliverMouseWheel(int delta)
     }
     WindowTable& table = WindowTable::Instance();
     std::lock_guard lock(table.Mutex());
-    WindowRecord* target = HitTestLocked(table, at);
+    WindowRecord* target = WindowUnderLocked(table, at);
     if (!target)
         target = table.Find(table.Input().focus);
     if (!target)
@@ -408,11 +429,13 @@ void OnMessageRetrieved(const MSG& msg)
 {
     FollowKeys(msg);
     FollowTypedText(msg);
-    if (msg.message < WM_MOUSEFIRST || msg.message > WM_MOUSELAST || msg.message == WM_MOUSEWHEEL || !msg.hwnd)
+    const bool client = msg.message >= WM_MOUSEFIRST && msg.message <= WM_MOUSELAST && msg.message != WM_MOUSEWHEEL;
+    const bool nonClient = msg.message >= WM_NCMOUSEMOVE && msg.message <= WM_NCMBUTTONDBLCLK;
+    if (!(client || nonClient) || !msg.hwnd)
         return;
-    const bool press = msg.message == WM_LBUTTONDOWN || msg.message == WM_RBUTTONDOWN ||
-                       msg.message == WM_MBUTTONDOWN || msg.message == WM_LBUTTONDBLCLK ||
-                       msg.message == WM_RBUTTONDBLCLK || msg.message == WM_MBUTTONDBLCLK;
+    const UINT asClient = nonClient ? msg.message + kClientToNonClient : msg.message;
+    const bool press = asClient == WM_LBUTTONDOWN || asClient == WM_RBUTTONDOWN || asClient == WM_MBUTTONDOWN ||
+                       asClient == WM_LBUTTONDBLCLK || asClient == WM_RBUTTONDBLCLK || asClient == WM_MBUTTONDBLCLK;
     HWND top = nullptr;
     bool activate = false;
     bool captured = false;
@@ -429,8 +452,11 @@ void OnMessageRetrieved(const MSG& msg)
     }
     if (activate)
         ActivateTopLevel(top, WA_CLICKACTIVE);
-    if (!captured)
-        SendMessageA(msg.hwnd, WM_SETCURSOR, reinterpret_cast<WPARAM>(msg.hwnd), MAKELPARAM(HTCLIENT, msg.message));
+    if (!captured) {
+        const WPARAM hit = nonClient ? msg.wParam : static_cast<WPARAM>(HTCLIENT);
+        SendMessageA(msg.hwnd, WM_SETCURSOR, reinterpret_cast<WPARAM>(msg.hwnd),
+                     MAKELPARAM(static_cast<unsigned>(hit), msg.message));
+    }
 }
 
 } // namespace zv::user

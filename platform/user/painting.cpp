@@ -5,7 +5,6 @@
 #include "platform/gdi/window_canvas.h"
 #include "platform/user/display.h"
 #include "platform/user/paint.h"
-#include "platform/user/scroll_bars.h"
 #include "platform/user/thread_queue.h"
 #include "platform/user/window_model.h"
 #include "platform/win32/last_error.h"
@@ -226,48 +225,6 @@ LRESULT EraseBackground(HWND hwnd, HDC hdc)
     if (!brush || !hdc)
         return FALSE;
     return FillRect(hdc, &client, brush) ? TRUE : FALSE;
-}
-
-LRESULT PaintFrame(HWND hwnd)
-{
-    RECT window{};
-    RECT thickness{};
-    DWORD style = 0;
-    DWORD exStyle = 0;
-    {
-        WindowTable& table = WindowTable::Instance();
-        std::lock_guard lock(table.Mutex());
-        const WindowRecord* record = table.Find(hwnd);
-        if (!record)
-            return 0;
-        window = SizeOnly(record->rect);
-        thickness = NonClientThickness(*record);
-        style = record->style;
-        exStyle = record->exStyle;
-    }
-    if (thickness.left == 0 && thickness.top == 0 && thickness.right == 0 && thickness.bottom == 0)
-        return 0;
-    HDC hdc = GetWindowDC(hwnd);
-    if (!hdc)
-        return 0;
-    RECT ring = window;
-    const bool desktopFrame = !(style & WS_CHILD) && (style & WS_CAPTION) == WS_CAPTION;
-    if (!desktopFrame && (style & (WS_BORDER | WS_DLGFRAME))) {
-        FrameRect(hdc, &ring, SysColourBrushValue(COLOR_WINDOWFRAME));
-        ring = RECT{ring.left + 1, ring.top + 1, ring.right - 1, ring.bottom - 1};
-    }
-    if (exStyle & WS_EX_CLIENTEDGE)
-        DrawEdge(hdc, &ring, EDGE_SUNKEN, BF_RECT | BF_ADJUST);
-    if (exStyle & WS_EX_STATICEDGE)
-        DrawEdge(hdc, &ring, BDR_SUNKENOUTER, BF_RECT | BF_ADJUST);
-    // The corner between two bars, then the bars.
-    if ((style & WS_VSCROLL) && (style & WS_HSCROLL)) {
-        const RECT corner{window.right - thickness.right, window.bottom - thickness.bottom, ring.right, ring.bottom};
-        FillRect(hdc, &corner, SysColourBrushValue(COLOR_BTNFACE));
-    }
-    PaintScrollBars(hwnd, hdc);
-    ReleaseDC(hwnd, hdc);
-    return 0;
 }
 
 HWND FindWindowToPaint(const ThreadQueue* queue, HWND filterWindow)

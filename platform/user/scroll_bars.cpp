@@ -3,6 +3,7 @@
 
 #include "platform/gdi/gdi.h"
 #include "platform/user/input.h"
+#include "platform/user/non_client.h"
 #include "platform/user/paint.h"
 #include "platform/user/system_metrics.h"
 #include "platform/user/window_model.h"
@@ -270,42 +271,27 @@ void TrackScrollBar(HWND hwnd, int hitCode, POINT screenPoint)
             return;
         Send(hwnd, bar, code);
     }
-    // Follow the mouse until the button comes up; other messages are served meanwhile.
-    SetCapture(hwnd);
+    // Follow the mouse until the button comes up.
     s.trackPos = s.pos;
     Store(hwnd, bar, s);
     int lastPosition = s.pos;
-    MSG msg;
-    while (GetCapture() == hwnd) {
-        const BOOL got = GetMessageA(&msg, nullptr, 0, 0);
-        if (got <= 0) {
-            if (got == 0)
-                PostQuitMessage(static_cast<int>(msg.wParam));
-            break;
-        }
-        if (msg.hwnd == hwnd && msg.message == WM_LBUTTONUP)
-            break;
-        if (msg.hwnd == hwnd && msg.message == WM_MOUSEMOVE) {
-            if (onThumb) {
-                const POINT at{GET_X_LPARAM(msg.lParam), GET_Y_LPARAM(msg.lParam)};
-                const int position = PositionForThumbAt(layout, SettingsOf(hwnd, bar), Along(bar, at), grab);
-                if (position != lastPosition) {
-                    lastPosition = position;
-                    BarSettings current = SettingsOf(hwnd, bar);
-                    current.trackPos = position;
-                    Store(hwnd, bar, current);
-                    Send(hwnd, bar, SB_THUMBTRACK, position);
-                }
-            }
-            continue;
-        }
-        if (msg.message >= WM_MOUSEFIRST && msg.message <= WM_MOUSELAST)
-            continue; // the bar has the mouse
-        TranslateMessage(&msg);
-        DispatchMessageA(&msg);
-    }
-    if (GetCapture() == hwnd)
-        ReleaseCapture();
+    FollowPress(
+        hwnd,
+        [&](POINT onScreen) {
+            if (!onThumb)
+                return;
+            POINT at = onScreen;
+            ScreenToClient(hwnd, &at);
+            const int position = PositionForThumbAt(layout, SettingsOf(hwnd, bar), Along(bar, at), grab);
+            if (position == lastPosition)
+                return;
+            lastPosition = position;
+            BarSettings current = SettingsOf(hwnd, bar);
+            current.trackPos = position;
+            Store(hwnd, bar, current);
+            Send(hwnd, bar, SB_THUMBTRACK, position);
+        },
+        nullptr);
     if (onThumb)
         Send(hwnd, bar, SB_THUMBPOSITION, lastPosition);
     Send(hwnd, bar, SB_ENDSCROLL);

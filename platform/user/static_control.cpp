@@ -139,6 +139,11 @@ LRESULT CALLBACK StaticProcedure(HWND control, UINT message, WPARAM wParam, LPAR
         InvalidateRect(control, nullptr, TRUE);
         return result;
     }
+    case WM_NCHITTEST:
+        // Without SS_NOTIFY a static is a label: the mouse passes to whatever lies beneath.
+        if (!(StyleOf(control) & SS_NOTIFY))
+            return HTTRANSPARENT;
+        return DefWindowProcA(control, message, wParam, lParam);
     case WM_LBUTTONDOWN:
         if (StyleOf(control) & SS_NOTIFY)
             Notify(control, STN_CLICKED);

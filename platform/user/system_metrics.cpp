@@ -50,6 +50,13 @@ int GetSystemMetrics(int nIndex)
     case SM_CYBORDER: return 1;
     case SM_CXDLGFRAME:
     case SM_CYDLGFRAME: return 3;
+    case SM_CXFRAME:
+    case SM_CYFRAME: return 4;
+    case SM_CXSIZE: return 30;
+    case SM_CYSIZE: return kCaptionHeight;
+    case SM_CYSMCAPTION: return kCaptionHeight;
+    case SM_CXMIN: return 120;
+    case SM_CYMIN: return kCaptionHeight + 8;
     case SM_CXEDGE:
     case SM_CYEDGE: return 2;
     case SM_CXICON:
@@ -92,11 +99,11 @@ BOOL SystemParametersInfoA(UINT uiAction, UINT /*uiParam*/, void* pvParam, UINT 
         filled.iBorderWidth = 1;
         filled.iScrollWidth = GetSystemMetrics(SM_CXVSCROLL);
         filled.iScrollHeight = GetSystemMetrics(SM_CYHSCROLL);
-        filled.iCaptionWidth = kCaptionHeight;
+        filled.iCaptionWidth = GetSystemMetrics(SM_CXSIZE);
         filled.iCaptionHeight = kCaptionHeight;
         filled.lfCaptionFont = InterfaceFont(-12, FW_BOLD);
-        filled.iSmCaptionWidth = 17;
-        filled.iSmCaptionHeight = 17;
+        filled.iSmCaptionWidth = GetSystemMetrics(SM_CXSIZE);
+        filled.iSmCaptionHeight = kCaptionHeight;
         filled.lfSmCaptionFont = InterfaceFont(-12, FW_NORMAL);
         filled.iMenuWidth = 19;
         filled.iMenuHeight = GetSystemMetrics(SM_CYMENU);

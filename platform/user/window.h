@@ -108,6 +108,10 @@ struct WINDOWPOS {
     UINT flags;
 };
 
+// WM_SETICON / WM_GETICON sizes.
+constexpr WPARAM ICON_SMALL = 0;
+constexpr WPARAM ICON_BIG = 1;
+
 // GetWindow relations.
 constexpr UINT GW_HWNDFIRST = 0;
 constexpr UINT GW_HWNDLAST = 1;
@@ -164,9 +168,12 @@ HWND CreateWindowExA(DWORD dwExStyle, LPCSTR lpClassName, LPCSTR lpWindowName, D
 BOOL DestroyWindow(HWND hWnd);
 // The default answers: WM_NCCREATE, WM_SETTEXT, WM_GETTEXT, WM_GETTEXTLENGTH, WM_CLOSE (destroys
 // the window), WM_WINDOWPOSCHANGED (sends WM_MOVE and WM_SIZE), WM_PAINT (validates),
-// WM_NCPAINT (border and client edges), WM_ERASEBKGND (fills with the class brush), WM_SETCURSOR
-// (the parent first, then the class cursor), WM_ACTIVATE (focus to the window), WM_NCHITTEST
-// (HTCLIENT); everything else gives 0.
+// WM_NCPAINT (frame, caption and client edges), WM_ERASEBKGND (fills with the class brush),
+// WM_SETCURSOR (the parent first, then the class cursor), WM_ACTIVATE (focus to the window),
+// WM_NCHITTEST (the part of the window under the point), WM_NCACTIVATE (caption colours),
+// WM_NCLBUTTONDOWN / WM_NCLBUTTONDBLCLK (caption drag, boxes, scroll bars), WM_SYSCOMMAND (close,
+// minimise, maximise, restore, move), WM_SETICON / WM_GETICON (non_client.h); everything else
+// gives 0.
 LRESULT DefWindowProcA(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam);
 LRESULT CallWindowProcA(WNDPROC lpPrevWndFunc, HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam);
 // This process's windows and the top-level windows of other live processes (remote_windows.h
@@ -210,9 +217,9 @@ BOOL IsIconic(HWND hWnd);
 BOOL IsZoomed(HWND hWnd);
 
 // Geometry. A child's rectangle counts from its parent's client area, a top-level window's from
-// the screen. The client area is the window less its border (WS_BORDER, WS_DLGFRAME, client and
-// static edges) and scroll bars; a top-level window's caption and frame are the desktop's and lie
-// outside its rectangle.
+// the screen. The client area is the window less its frame (WS_BORDER, WS_DLGFRAME,
+// WS_THICKFRAME), caption (WS_CAPTION), client and static edges and scroll bars, all drawn by us
+// inside the window's rectangle (AdjustWindowRectEx gives the rectangle for a client area).
 BOOL GetWindowRect(HWND hWnd, RECT* lpRect);
 // Always at (0, 0); empty while the window is minimised.
 BOOL GetClientRect(HWND hWnd, RECT* lpRect);

@@ -1,4 +1,5 @@
 // Window and client rectangles and the conversions between client and screen coordinates.
+#include "platform/user/non_client.h"
 #include "platform/user/system_metrics.h"
 #include "platform/user/window_model.h"
 #include "platform/win32/last_error.h"
@@ -9,21 +10,7 @@ namespace zv::user {
 
 RECT NonClientThickness(const WindowRecord& record)
 {
-    RECT thickness{0, 0, 0, 0};
-    const auto addAround = [&](int width) {
-        thickness.left += width;
-        thickness.top += width;
-        thickness.right += width;
-        thickness.bottom += width;
-    };
-    // The desktop frames a top-level window with a caption, outside its rectangle.
-    const bool desktopFrame = !record.IsChild() && (record.style & WS_CAPTION) == WS_CAPTION;
-    if (!desktopFrame && (record.style & (WS_BORDER | WS_DLGFRAME)))
-        addAround(1);
-    if (record.exStyle & WS_EX_CLIENTEDGE)
-        addAround(2);
-    if (record.exStyle & WS_EX_STATICEDGE)
-        addAround(1);
+    RECT thickness = FrameThickness(record.style, record.exStyle);
     if (record.style & WS_VSCROLL)
         thickness.right += GetSystemMetrics(SM_CXVSCROLL);
     if (record.style & WS_HSCROLL)

@@ -1,6 +1,7 @@
 #include "platform/user/window_icons.h"
 
 #include "platform/gdi/gdi_brushes.h"
+#include "platform/user/non_client.h"
 #include "platform/user/window_model.h"
 
 #include <mutex>
@@ -11,14 +12,22 @@ LRESULT SetWindowIcon(HWND hwnd, WPARAM size, HICON icon)
 {
     if (size != ICON_SMALL && size != ICON_BIG)
         return 0;
-    WindowTable& table = WindowTable::Instance();
-    std::lock_guard lock(table.Mutex());
-    WindowRecord* record = table.Find(hwnd);
-    if (!record)
-        return 0;
-    HICON& kept = size == ICON_BIG ? record->bigIcon : record->smallIcon;
-    HICON previous = kept;
-    kept = icon;
+    HICON previous = nullptr;
+    bool repaint = false;
+    {
+        WindowTable& table = WindowTable::Instance();
+        std::lock_guard lock(table.Mutex());
+        WindowRecord* record = table.Find(hwnd);
+        if (!record)
+            return 0;
+        HICON& kept = size == ICON_BIG ? record->bigIcon : record->smallIcon;
+        previous = kept;
+        kept = icon;
+        repaint = size == ICON_SMALL && (record->style & WS_CAPTION) == WS_CAPTION;
+    }
+    // The small icon shows in the caption.
+    if (repaint)
+        PaintFrame(hwnd);
     return reinterpret_cast<LRESULT>(previous);
 }
 

@@ -1,6 +1,7 @@
 // Creating and destroying windows, the default window procedure and window lookup.
 #include "platform/user/input.h"
 #include "platform/user/menu.h"
+#include "platform/user/non_client.h"
 #include "platform/user/paint.h"
 #include "platform/user/remote_windows.h"
 #include "platform/user/scroll_bars.h"
@@ -249,6 +250,9 @@ LRESULT DefWindowProcA(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam)
             record->text = text ? text : "";
         }
         zv::user::SyncPublishedWindows();
+        // The caption shows the new title (not while the window is being made: it is not drawn yet).
+        if (Msg == WM_SETTEXT && (GetWindowLongA(hWnd, GWL_STYLE) & WS_CAPTION) == WS_CAPTION)
+            zv::user::PaintFrame(hWnd);
         return TRUE;
     }
     case WM_GETTEXT:
@@ -276,6 +280,10 @@ LRESULT DefWindowProcA(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam)
     }
     case WM_NCPAINT:
         return zv::user::PaintFrame(hWnd);
+    case WM_NCACTIVATE:
+        return zv::user::ShowCaptionActive(hWnd, wParam != FALSE);
+    case WM_SYSCOMMAND:
+        return zv::user::SystemCommand(hWnd, wParam, lParam);
     case WM_ERASEBKGND:
         return zv::user::EraseBackground(hWnd, reinterpret_cast<HDC>(wParam));
     case WM_SETCURSOR:
@@ -293,12 +301,10 @@ LRESULT DefWindowProcA(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam)
             SetFocus(hWnd);
         return 0;
     case WM_NCHITTEST:
-        return HTCLIENT;
+        return zv::user::DefaultHitTest(hWnd, lParam);
     case WM_NCLBUTTONDOWN:
     case WM_NCLBUTTONDBLCLK:
-        if (wParam == HTVSCROLL || wParam == HTHSCROLL)
-            zv::user::TrackScrollBar(hWnd, static_cast<int>(wParam), POINT{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)});
-        return 0;
+        return zv::user::NonClientPress(hWnd, Msg, wParam, lParam);
     default:
         return 0;
     }

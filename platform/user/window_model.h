@@ -15,7 +15,8 @@ class ThreadQueue;
 // The screen as a window (GetDesktopWindow). Odd, so no window is ever given this value.
 inline HWND const kDesktopWindow = reinterpret_cast<HWND>(static_cast<std::uintptr_t>(0x10001));
 
-// The border and scroll bars around the client area, as thicknesses on each side.
+// The frame, caption, client edges and scroll bars around the client area, as thicknesses on
+// each side.
 RECT NonClientThickness(const WindowRecord& record);
 // The client area in window coordinates; empty while the window is minimised.
 RECT ClientAreaInWindow(const WindowRecord& record);
@@ -63,8 +64,6 @@ void ReleaseInputOf(HWND hwnd);
 void ReportPlacement(HWND hwnd, const WINDOWPOS& pos);
 // WM_ERASEBKGND: fills the client area with the class brush; whether it did.
 LRESULT EraseBackground(HWND hwnd, HDC hdc);
-// WM_NCPAINT: the border, client edges and the scroll bars' place.
-LRESULT PaintFrame(HWND hwnd);
 // WM_SETCURSOR: the parent may choose; else the class cursor in the client area, the arrow
 // elsewhere.
 LRESULT DefaultSetCursor(HWND hwnd, WPARAM wParam, LPARAM lParam);

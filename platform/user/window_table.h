@@ -51,7 +51,8 @@ struct WindowRecord {
     bool eraseNeeded = false;    // WM_ERASEBKGND due at the next BeginPaint
     bool frameNeeded = false;    // WM_NCPAINT due at the next BeginPaint
     bool hiddenWithOwner = false; // hidden because its owner was minimised
-    HICON bigIcon = nullptr;      // WM_SETICON's (window_icons.h)
+    bool captionActive = false;   // the caption shows the active colours (WM_NCACTIVATE)
+    HICON bigIcon = nullptr;      // WM_SETICON's (window_icons.h); the small one is the caption's
     HICON smallIcon = nullptr;
 
     bool IsChild() const { return (style & WS_CHILD) != 0; }

@@ -1,6 +1,7 @@
 #include "platform/win32/registry_store.h"
 
 #include "platform/win32/fd_io.h"
+#include "platform/win32/file_lock.h"
 #include "platform/win32/registry.h"
 #include "platform/win32/registry_format.h"
 #include "platform/win32/zv_root.h"
@@ -26,36 +27,6 @@ std::mutex& ProcessLock()
     static auto* mutex = new std::mutex();
     return *mutex;
 }
-
-class FileLock {
-public:
-    explicit FileLock(const std::string& path)
-    {
-        m_fd = open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
-        if (m_fd < 0)
-            return;
-        int result;
-        do {
-            result = flock(m_fd, LOCK_EX);
-        } while (result != 0 && errno == EINTR);
-        if (result != 0) {
-            close(m_fd);
-            m_fd = -1;
-        }
-    }
-    ~FileLock()
-    {
-        if (m_fd >= 0)
-            close(m_fd);
-    }
-    FileLock(const FileLock&) = delete;
-    FileLock& operator=(const FileLock&) = delete;
-
-    bool Held() const { return m_fd >= 0; }
-
-private:
-    int m_fd = -1;
-};
 
 class FileDescriptor {
 public:

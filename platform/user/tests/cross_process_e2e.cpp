@@ -114,6 +114,21 @@ TEST_F(CrossProcessTest, FindsAndDescribesAnotherProcesssWindows)
     EXPECT_EQ(GetWindowTextLengthA(shotbox), 27);
 }
 
+// Registered messages are the machine's: the same name (in any case) gives the same value in
+// every process, whichever asked first.
+TEST_F(CrossProcessTest, RegisteredMessagesAgreeAcrossProcesses)
+{
+    const UINT theirs = static_cast<UINT>(std::stoul(m_peer.Call("register Zelvante Activate")));
+    const UINT mine = RegisterWindowMessageA("ZELVANTE activate");
+    const UINT minesFirst = RegisterWindowMessageA("Shotbox close request");
+    const UINT theirsSecond = static_cast<UINT>(std::stoul(m_peer.Call("register shotbox CLOSE request")));
+    EXPECT_EQ(mine, theirs);
+    EXPECT_EQ(theirsSecond, minesFirst);
+    EXPECT_NE(mine, minesFirst);
+    for (UINT value : {mine, minesFirst})
+        EXPECT_TRUE(value >= 0xC000 && value <= 0xFFFF) << value;
+}
+
 TEST_F(CrossProcessTest, ShowWindowRunsInTheOwnerAndTheStateFollows)
 {
     const HWND hwnd = ToHandle(m_peer.Call("create ZvPeerMain Zelvante"));

@@ -1,10 +1,13 @@
 #include "platform/user/tests/recording_window.h"
 #include "platform/user/virtual_keys.h"
 #include "platform/win32/last_error.h"
+#include "platform/win32/testing/temp_zv_root.h"
 
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <fstream>
+#include <iterator>
 #include <thread>
 
 namespace {
@@ -219,7 +222,13 @@ TEST_F(MessageQueueTest, SendOnTheOwnThreadIsADirectCall)
     EXPECT_EQ(GetLastError(), ERROR_INVALID_WINDOW_HANDLE);
 }
 
-TEST(RegisterWindowMessageTest, OneValuePerNameWithoutRegardToCase)
+// Registered values are kept under the machine's root, so each test has a root of its own.
+class RegisterWindowMessageTest : public ::testing::Test {
+protected:
+    zv::win32::testing::TempZvRoot m_root;
+};
+
+TEST_F(RegisterWindowMessageTest, OneValuePerNameWithoutRegardToCase)
 {
     const UINT click = RegisterWindowMessageA("Zelvante Msg Button Click");
     EXPECT_GE(click, 0xC000u);
@@ -234,7 +243,7 @@ TEST(RegisterWindowMessageTest, OneValuePerNameWithoutRegardToCase)
     EXPECT_EQ(GetLastError(), ERROR_INVALID_PARAMETER);
 }
 
-TEST(RegisterWindowMessageTest, ThreadsRegisteringOneNameAgree)
+TEST_F(RegisterWindowMessageTest, ThreadsRegisteringOneNameAgree)
 {
     std::vector<UINT> values(8);
     std::vector<std::thread> threads;
@@ -245,6 +254,26 @@ TEST(RegisterWindowMessageTest, ThreadsRegisteringOneNameAgree)
     for (UINT value : values)
         EXPECT_EQ(value, values.front());
     EXPECT_NE(values.front(), 0u);
+}
+
+// A process that died while adding a name leaves half a record; the next name still gets a value
+// of its own and later readers see every whole record.
+TEST_F(RegisterWindowMessageTest, TornRecordOfADeadWriterIsDropped)
+{
+    const UINT kept = RegisterWindowMessageA("Zv Kept");
+    {
+        std::ofstream table(m_root.Path() + "/run/window_messages", std::ios::app);
+        table << "c0ff 40\nzv half writ";
+    }
+    const UINT added = RegisterWindowMessageA("Zv Added After");
+    EXPECT_NE(added, 0u);
+    EXPECT_NE(added, kept);
+    const std::string text = [&] {
+        std::ifstream table(m_root.Path() + "/run/window_messages");
+        return std::string(std::istreambuf_iterator<char>(table), {});
+    }();
+    EXPECT_EQ(text.find("half"), std::string::npos);
+    EXPECT_NE(text.find("zv added after"), std::string::npos);
 }
 
 } // namespace

@@ -139,6 +139,8 @@ std::string Run(const std::string& line, HWND control)
         const LRESULT result = SendMessageA(hwnd, message, static_cast<WPARAM>(wParam), static_cast<LPARAM>(lParam));
         return std::to_string(result) + " " + std::to_string(GetLastError());
     }
+    if (command == "register")
+        return std::to_string(RegisterWindowMessageA(RestOf(words).c_str()));
     if (command == "foreground")
         return std::to_string(zv::user::HandleToDword(GetForegroundWindow()));
     if (command == "posted") {
