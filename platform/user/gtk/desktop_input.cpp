@@ -14,12 +14,18 @@
 namespace zv::user::gtk {
 namespace {
 
+// Input reaches the window system on the worker thread, in the order it came: delivering the
+// mouse asks the windows under it (WM_NCHITTEST) and so waits for their threads, which the
+// display thread must never do.
+
 // The pointer on the screen as the window system sees it: our window's place plus the point
 // in it, so that hit testing agrees with where the window system put the window.
 void MovePointer(const DesktopWindow& window, double x, double y)
 {
     const RECT place = window.desktop->PlaceOf(window.hwnd);
-    DeliverMouseMove(place.left + static_cast<int>(std::floor(x)), place.top + static_cast<int>(std::floor(y)));
+    const int screenX = place.left + static_cast<int>(std::floor(x));
+    const int screenY = place.top + static_cast<int>(std::floor(y));
+    window.worker->Post([screenX, screenY] { DeliverMouseMove(screenX, screenY); });
 }
 
 gboolean OnMotion(GtkWidget*, GdkEventMotion* event, DesktopWindow* window)
@@ -42,7 +48,8 @@ gboolean OnButton(GtkWidget*, GdkEventButton* event, DesktopWindow* window)
     default: return FALSE;
     }
     MovePointer(*window, event->x, event->y);
-    DeliverMouseButton(button, event->type == GDK_BUTTON_PRESS);
+    const bool press = event->type == GDK_BUTTON_PRESS;
+    window->worker->Post([button, press] { DeliverMouseButton(button, press); });
     return TRUE;
 }
 
@@ -66,7 +73,7 @@ gboolean OnScroll(GtkWidget*, GdkEventScroll* event, DesktopWindow* window)
     }
     if (delta != 0) {
         MovePointer(*window, event->x, event->y);
-        DeliverMouseWheel(delta);
+        window->worker->Post([delta] { DeliverMouseWheel(delta); });
     }
     return TRUE;
 }
@@ -85,7 +92,7 @@ std::optional<std::string> TypedText(const GdkEventKey* event)
     return std::string(bytes, static_cast<std::size_t>(length));
 }
 
-gboolean OnKey(GtkWidget*, GdkEventKey* event, DesktopWindow*)
+gboolean OnKey(GtkWidget*, GdkEventKey* event, DesktopWindow* window)
 {
     // The key as it is without modifiers (Shift+1 is the key '1'), but with Num Lock, which
     // makes the keypad's keys digits.
@@ -103,7 +110,8 @@ gboolean OnKey(GtkWidget*, GdkEventKey* event, DesktopWindow*)
         key = VK_PACKET;
     if (key == 0)
         return FALSE;
-    DeliverKey(key, event->type == GDK_KEY_PRESS, std::move(typed));
+    const bool press = event->type == GDK_KEY_PRESS;
+    window->worker->Post([key, press, typed = std::move(typed)]() mutable { DeliverKey(key, press, std::move(typed)); });
     return TRUE;
 }
 
