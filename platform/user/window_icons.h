@@ -7,10 +7,9 @@
 #include "platform/gdi/gdi_types.h"
 #include "platform/user/window.h"
 
-// WM_SETICON and WM_GETICON sizes.
-constexpr WPARAM ICON_SMALL = 0;
-constexpr WPARAM ICON_BIG = 1;
-constexpr WPARAM ICON_SMALL2 = 2; // WM_GETICON: the small icon, else the big one
+// WM_GETICON also takes this size: the small icon, else the big one (ICON_SMALL and ICON_BIG are
+// in window.h).
+constexpr WPARAM ICON_SMALL2 = 2;
 
 namespace zv::user {
 
