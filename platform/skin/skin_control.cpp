@@ -149,8 +149,10 @@ public:
         HWND made = CreateWindowExA(0, kSkinControlClass, text ? text : "", style | WS_CHILD | WS_CLIPSIBLINGS,
                                     rect->left, rect->top, rect->right - rect->left, rect->bottom - rect->top, parent,
                                     reinterpret_cast<HMENU>(static_cast<UINT_PTR>(id)), nullptr, nullptr);
-        if (!made)
-            return HRESULT_FROM_WIN32(GetLastError());
+        if (!made) {
+            const DWORD error = GetLastError();
+            return error ? HRESULT_FROM_WIN32(error) : E_FAIL; // never a success without a window
+        }
         SetWindowLongPtrA(made, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
         m_window = made;
         *window = made;
