@@ -9,6 +9,7 @@
 #include "platform/user/paint.h"
 #include "platform/user/window.h"
 #include "platform/win32/com.h"
+#include "platform/win32/last_error.h"
 
 #include <filesystem>
 
@@ -18,36 +19,21 @@ namespace {
 constexpr DWORD kErrorFileNotFound = 2;
 constexpr DWORD kErrorBadFormat = 11;
 
-// Paints the parent's form under the control; mouse messages go on to the parent's form.
-LRESULT CALLBACK ControlWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
-{
-    HWND parent = GetParent(window);
-    const std::shared_ptr<SkinForm> form = SkinForm::Of(parent);
-    if (message == WM_ERASEBKGND)
-        return 1;
-    if (message == WM_PAINT) {
-        PaintFormUnder(window);
-        return 0;
-    }
-    if (form && message >= WM_MOUSEFIRST && message <= WM_MOUSELAST) {
-        if (message == WM_MOUSEWHEEL)
-            return SendMessageA(parent, message, wParam, lParam); // screen coordinates already
-        POINT point{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
-        MapWindowPoints(window, parent, &point, 1);
-        return SendMessageA(parent, message, wParam, MAKELPARAM(static_cast<unsigned>(point.x), static_cast<unsigned>(point.y)));
-    }
-    return DefWindowProcA(window, message, wParam, lParam);
-}
+// The control's window: paints the parent's form under it, passes the mouse on to that form and
+// tells its control when it goes.
+LRESULT CALLBACK ControlWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
-class SkinControl final : public ISkinEngine, public ISkinElementWindow, public IZvSkinControl {
+class SkinControl final : public ISkinEngine, public ISkinElementWindow, public IZvHostedControl {
 public:
+    SkinControl() { m_events->SetOwner(static_cast<ISkinEngine*>(this)); }
+
     HRESULT QueryInterface(REFIID riid, void** ppv) override
     {
         return dshow::QueryInterfaceFrom({{IID_IUnknown, static_cast<ISkinEngine*>(this)},
                                           {IID_IDispatch, static_cast<ISkinEngine*>(this)},
                                           {IID_ISkinEngine, static_cast<ISkinEngine*>(this)},
                                           {IID_ISkinElementWindow, static_cast<ISkinElementWindow*>(this)},
-                                          {IID_IZvSkinControl, static_cast<IZvSkinControl*>(this)}},
+                                          {IID_IZvHostedControl, static_cast<IZvHostedControl*>(this)}},
                                          riid, ppv);
     }
     ULONG AddRef() override { return m_refs.Add(); }
@@ -150,21 +136,26 @@ public:
         return S_FALSE;
     }
 
-    // Container contract.
-    HRESULT CreateControlWindow(HWND parent, const RECT* rect, int id, HWND* window) override
+    // Hosting contract.
+    HRESULT CreateControlWindow(HWND parent, const RECT* rect, UINT id, DWORD style, LPCSTR text,
+                                HWND* window) override
     {
         if (!rect || !window)
-            return E_POINTER;
+            return E_INVALIDARG;
         *window = nullptr;
         if (m_window)
             return E_UNEXPECTED;
         RegisterSkinWindowClass(kSkinControlClass, ControlWindowProc, CS_DBLCLKS);
-        m_window = CreateWindowExA(0, kSkinControlClass, "", WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS, rect->left,
-                                   rect->top, rect->right - rect->left, rect->bottom - rect->top, parent,
-                                   reinterpret_cast<HMENU>(static_cast<std::intptr_t>(id)), nullptr, nullptr);
-        if (!m_window)
-            return E_FAIL;
-        *window = m_window;
+        HWND made = CreateWindowExA(0, kSkinControlClass, text ? text : "", style | WS_CHILD | WS_CLIPSIBLINGS,
+                                    rect->left, rect->top, rect->right - rect->left, rect->bottom - rect->top, parent,
+                                    reinterpret_cast<HMENU>(static_cast<UINT_PTR>(id)), nullptr, nullptr);
+        if (!made) {
+            const DWORD error = GetLastError();
+            return error ? HRESULT_FROM_WIN32(error) : E_FAIL; // never a success without a window
+        }
+        SetWindowLongPtrA(made, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+        m_window = made;
+        *window = made;
         return S_OK;
     }
     HRESULT SetEventSink(IDispatch* sink) override
@@ -172,14 +163,20 @@ public:
         m_events->SetSink(sink);
         return S_OK;
     }
+    void WindowGone() { m_window = nullptr; }
 
     const std::string& LastError() const { return m_lastError; }
 
 private:
     ~SkinControl()
     {
+        // Forms applied through this engine outlive it and fire nowhere from here on.
+        m_events->SetOwner(nullptr);
         m_events->SetSink(nullptr);
-        if (m_window && IsWindow(m_window) && GetWindowThreadProcessId(m_window, nullptr) == user::CurrentThreadId())
+        if (!m_window || !IsWindow(m_window))
+            return;
+        SetWindowLongPtrA(m_window, GWLP_USERDATA, 0);
+        if (GetWindowThreadProcessId(m_window, nullptr) == user::CurrentThreadId())
             DestroyWindow(m_window);
     }
 
@@ -189,6 +186,32 @@ private:
     std::string m_lastError;
     HWND m_window = nullptr;
 };
+
+LRESULT CALLBACK ControlWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message == WM_NCDESTROY) {
+        if (auto* control = reinterpret_cast<SkinControl*>(GetWindowLongPtrA(window, GWLP_USERDATA)))
+            control->WindowGone();
+        return DefWindowProcA(window, message, wParam, lParam);
+    }
+    if (message == WM_ERASEBKGND)
+        return 1;
+    if (message == WM_PAINT) {
+        PaintFormUnder(window);
+        return 0;
+    }
+    HWND parent = GetParent(window);
+    if (message >= WM_MOUSEFIRST && message <= WM_MOUSELAST && SkinForm::Of(parent)) {
+        if (message == WM_MOUSEWHEEL)
+            return SendMessageA(parent, message, wParam, lParam); // screen coordinates already
+        POINT point{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
+        MapWindowPoints(window, parent, &point, 1);
+        // The form's handler may close the parent, and this window with it.
+        return SendMessageA(parent, message, wParam,
+                            MAKELPARAM(static_cast<unsigned>(point.x), static_cast<unsigned>(point.y)));
+    }
+    return DefWindowProcA(window, message, wParam, lParam);
+}
 
 } // namespace
 

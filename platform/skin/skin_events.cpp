@@ -20,11 +20,18 @@ void SkinEventTarget::Fire(DISPID id, VARIANTARG* arguments, UINT count)
     IDispatch* sink = m_sink;
     if (!sink)
         return;
-    // The handler may run a modal loop or drop the control; the sink lives until the call returns.
+    // The handler may run a modal loop or close the control's dialog, and its host then lets go of
+    // the control and the sink: both live until the call returns.
+    IUnknown* owner = m_owner;
+    if (owner)
+        owner->AddRef();
     sink->AddRef();
     DISPPARAMS params{arguments, nullptr, count, 0};
-    sink->Invoke(id, IID_NULL, 0, DISPATCH_METHOD, &params, nullptr, nullptr, nullptr);
+    UINT argumentError = 0;
+    sink->Invoke(id, IID_NULL, 0, DISPATCH_METHOD, &params, nullptr, nullptr, &argumentError);
     sink->Release();
+    if (owner)
+        owner->Release();
 }
 
 void SkinEventTarget::FireClick(IUnknown* element)

@@ -188,11 +188,11 @@ protected:
     {
         IUnknown* unknown = nullptr;
         EXPECT_EQ(CreateSkinControl(nullptr, IID_IUnknown, reinterpret_cast<void**>(&unknown)), S_OK);
-        IZvSkinControl* control = nullptr;
-        unknown->QueryInterface(IID_IZvSkinControl, reinterpret_cast<void**>(&control));
+        IZvHostedControl* control = nullptr;
+        unknown->QueryInterface(IID_IZvHostedControl, reinterpret_cast<void**>(&control));
         HWND window = nullptr;
-        EXPECT_EQ(control->CreateControlWindow(parent, &place, 1002, &window), S_OK);
         control->SetEventSink(sink);
+        EXPECT_EQ(control->CreateControlWindow(parent, &place, 1002, WS_VISIBLE, "", &window), S_OK);
         control->Release();
         ISkinEngine* engine = nullptr;
         unknown->QueryInterface(IID_ISkinEngine, reinterpret_cast<void**>(&engine));
