@@ -51,8 +51,8 @@ bool FontconfigReady()
     static const bool initialised = [] {
         if (!FcInit())
             return false;
-        // fontconfig's configuration is freed at exit, so leak checkers see a clean process.
-        std::atexit([] { FcFini(); });
+        // Not freed at exit (FcFini): the desktop's toolkit shares fontconfig and still holds
+        // its caches then, and fontconfig aborts the process when they are freed under it.
         return true;
     }();
     return initialised;
