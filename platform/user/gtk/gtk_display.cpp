@@ -1,5 +1,6 @@
 #include "platform/user/gtk/gtk_display.h"
 
+#include "platform/gdi/font_match.h"
 #include "platform/user/gtk/desktop_dialogs.h"
 #include "platform/user/gtk/desktop_input.h"
 #include "platform/user/gtk/desktop_window.h"
@@ -89,6 +90,7 @@ public:
         std::future<bool> result = opened.get_future();
         std::thread([this, &opened] {
             gdk_set_allowed_backends("x11");
+            gdi::ShareFontconfig();
             if (!gtk_init_check(nullptr, nullptr)) {
                 opened.set_value(false);
                 return;
