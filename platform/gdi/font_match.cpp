@@ -3,6 +3,7 @@
 #include <fontconfig/fontconfig.h>
 #include <strings.h>
 
+#include <atomic>
 #include <cstdlib>
 #include <memory>
 #include <mutex>
@@ -45,14 +46,20 @@ std::string Substitute(const std::string& family)
     return family;
 }
 
+std::atomic<bool> g_fontconfigShared{false};
+
 // Called under FontconfigMutex.
 bool FontconfigReady()
 {
     static const bool initialised = [] {
         if (!FcInit())
             return false;
-        // fontconfig's configuration is freed at exit, so leak checkers see a clean process.
-        std::atexit([] { FcFini(); });
+        // fontconfig's configuration is freed at exit, so leak checkers see a clean process;
+        // not when a toolkit shares it: fontconfig aborts when caches it still holds are freed.
+        std::atexit([] {
+            if (!g_fontconfigShared.load())
+                FcFini();
+        });
         return true;
     }();
     return initialised;
@@ -142,5 +149,7 @@ bool FontFamilyInstalled(const std::string& family)
     const std::string matched = MatchedFamily(face);
     return !matched.empty() && strcasecmp(matched.c_str(), MatchedFamily("sans-serif").c_str()) != 0;
 }
+
+void ShareFontconfig() { g_fontconfigShared.store(true); }
 
 } // namespace zv::gdi

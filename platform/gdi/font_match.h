@@ -17,4 +17,7 @@ std::optional<FontFileRef> MatchFontFile(const std::string& family, int weight, 
 // (not the generic fallback every unknown name gets).
 bool FontFamilyInstalled(const std::string& family);
 
+// Another library of the process (the desktop's toolkit) uses fontconfig too: it is not freed at exit.
+void ShareFontconfig();
+
 } // namespace zv::gdi

@@ -18,20 +18,17 @@ thread_local DWORD t_lastError = 0;
 
 void SetCommonDialogError(DWORD error) { t_lastError = error; }
 
-bool AskCommonDialogModal(CommonDialogRequest& request)
+void AwaitModally(HWND owner, const std::function<void()>& ask)
 {
-    HWND owner = IsWindow(request.owner) ? GetAncestor(request.owner, GA_ROOT) : nullptr;
+    owner = IsWindow(owner) ? GetAncestor(owner, GA_ROOT) : nullptr;
     const bool disableOwner = owner && IsWindowEnabled(owner);
     if (disableOwner)
         EnableWindow(owner, FALSE);
 
-    // The display may take its time (a person at a real screen): it answers on a thread of its
-    // own while this one keeps serving the messages sent to it.
     std::atomic<bool> done{false};
-    bool answered = false;
     win32::ThreadWaiter& waiter = win32::ThreadWaiter::Current();
     std::thread asking([&] {
-        answered = Display().AskCommonDialog(request);
+        ask();
         done.store(true, std::memory_order_release);
         waiter.Notify();
     });
@@ -42,6 +39,12 @@ bool AskCommonDialogModal(CommonDialogRequest& request)
         EnableWindow(owner, TRUE);
     if (owner && IsWindow(owner))
         SetForegroundWindow(owner);
+}
+
+bool AskCommonDialogModal(CommonDialogRequest& request)
+{
+    bool answered = false;
+    AwaitModally(request.owner, [&] { answered = Display().AskCommonDialog(request); });
     return answered;
 }
 

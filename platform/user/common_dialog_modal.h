@@ -9,6 +9,12 @@
 
 namespace zv::user {
 
+// Runs `ask` on a thread of its own and returns when it has. The owner's top-level window is
+// disabled meanwhile (and enabled and brought forward again after), and messages sent to this
+// thread are served, so a display that takes its time (a person at a real screen) or calls back
+// through SendMessageA to this thread's windows does not hang the caller.
+void AwaitModally(HWND owner, const std::function<void()>& ask);
+
 // Asks the display once. The owner's top-level window is disabled meanwhile (and enabled and
 // brought forward again after), and messages sent to this thread are served, so callbacks the
 // display makes through SendMessageA to this thread's windows run here. True for OK.

@@ -56,6 +56,14 @@ struct CommonDialogRequest {
     std::function<std::string(const std::string& folder)> selectFolder;
 };
 
+// A message box the display shows itself (see DisplayBackend::ShowsMessageBoxes).
+struct MessageBoxRequest {
+    HWND owner = nullptr;
+    std::string text;
+    std::string caption;
+    UINT type = 0; // MB_ flags as given
+};
+
 class DisplayBackend {
 public:
     virtual ~DisplayBackend() = default;
@@ -77,6 +85,10 @@ public:
     virtual void ShowCursorShape(HCURSOR cursor) = 0;
     // Shows a modal common dialog and waits for the user's answer.
     virtual bool AskCommonDialog(CommonDialogRequest& request) = 0;
+    // Whether message boxes go to AskMessageBox; otherwise the scripted responder answers them.
+    virtual bool ShowsMessageBoxes() const { return false; }
+    // Shows a modal message box and waits for the user's answer (IDOK, IDYES, ...).
+    virtual int AskMessageBox(const MessageBoxRequest&) { return 0; }
 };
 
 // The backend ZV_DISPLAY names, made on first use.

@@ -1,5 +1,7 @@
 #include "platform/user/message_box.h"
 
+#include "platform/user/common_dialog_modal.h"
+#include "platform/user/display.h"
 #include "platform/win32/last_error.h"
 
 #include <algorithm>
@@ -22,8 +24,9 @@ ResponderState& State()
     return *state;
 }
 
-// The box's buttons from left to right.
-std::vector<int> ButtonsOf(UINT type)
+} // namespace
+
+std::vector<int> MessageBoxButtons(UINT type)
 {
     switch (type & MB_TYPEMASK) {
     case MB_OKCANCEL: return {IDOK, IDCANCEL};
@@ -36,14 +39,12 @@ std::vector<int> ButtonsOf(UINT type)
     }
 }
 
-// MB_DEFBUTTONn picks the n-th button; one the box does not have falls back to the first.
-int DefaultButton(const std::vector<int>& buttons, UINT type)
+int MessageBoxDefaultButton(UINT type)
 {
+    const std::vector<int> buttons = MessageBoxButtons(type);
     const std::size_t index = (type & MB_DEFMASK) >> 8;
     return index < buttons.size() ? buttons[index] : buttons.front();
 }
-
-} // namespace
 
 void MessageBoxResponder::SetScript(std::vector<int> answers)
 {
@@ -69,7 +70,7 @@ void MessageBoxResponder::Reset()
 
 int MessageBoxResponder::Answer(HWND owner, const char* text, const char* caption, UINT type)
 {
-    const std::vector<int> buttons = ButtonsOf(type);
+    const std::vector<int> buttons = MessageBoxButtons(type);
     Record record{owner, text ? text : "", caption ? caption : "Error", type, 0, false};
     ResponderState& state = State();
     std::lock_guard lock(state.mutex);
@@ -86,7 +87,7 @@ int MessageBoxResponder::Answer(HWND owner, const char* text, const char* captio
             SetLastError(ERROR_INVALID_PARAMETER);
         }
     } else {
-        record.answer = DefaultButton(buttons, type);
+        record.answer = MessageBoxDefaultButton(type);
         std::fprintf(stderr, "MessageBox \"%s\": %s -> %d\n", record.caption.c_str(), record.text.c_str(),
                      record.answer);
     }
@@ -98,5 +99,12 @@ int MessageBoxResponder::Answer(HWND owner, const char* text, const char* captio
 
 int MessageBoxA(HWND hWnd, LPCSTR lpText, LPCSTR lpCaption, UINT uType)
 {
+    zv::user::DisplayBackend& display = zv::user::Display();
+    if (display.ShowsMessageBoxes()) {
+        const zv::user::MessageBoxRequest box{hWnd, lpText ? lpText : "", lpCaption ? lpCaption : "Error", uType};
+        int answer = 0;
+        zv::user::AwaitModally(hWnd, [&] { answer = display.AskMessageBox(box); });
+        return answer;
+    }
     return zv::user::MessageBoxResponder::Answer(hWnd, lpText, lpCaption, uType);
 }

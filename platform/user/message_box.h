@@ -1,4 +1,5 @@
-// Message boxes. There is no screen: a responder answers every box. Tests give it a script of
+// Message boxes. On a display that shows them (gtk) the user answers, modally; otherwise a
+// responder answers every box. Tests give it a script of
 // answers; without one it answers the default button and writes the text to stderr. It never blocks.
 #pragma once
 
@@ -54,6 +55,11 @@ constexpr int IDCONTINUE = 11;
 int MessageBoxA(HWND hWnd, LPCSTR lpText, LPCSTR lpCaption, UINT uType);
 
 namespace zv::user {
+
+// The box's buttons from left to right, and the one MB_DEFBUTTONn picks (the first when the box
+// has no n-th).
+std::vector<int> MessageBoxButtons(UINT type);
+int MessageBoxDefaultButton(UINT type);
 
 class MessageBoxResponder {
 public:

@@ -1,9 +1,12 @@
 #include "platform/user/gtk/gtk_display.h"
 
+#include "platform/gdi/font_match.h"
+#include "platform/user/gtk/desktop_dialogs.h"
 #include "platform/user/gtk/desktop_input.h"
 #include "platform/user/gtk/desktop_window.h"
 #include "platform/user/gtk/serial_worker.h"
 #include "platform/user/input.h"
+#include "platform/user/window.h"
 
 #include <gtk/gtk.h>
 
@@ -87,6 +90,7 @@ public:
         std::future<bool> result = opened.get_future();
         std::thread([this, &opened] {
             gdk_set_allowed_backends("x11");
+            gdi::ShareFontconfig();
             if (!gtk_init_check(nullptr, nullptr)) {
                 opened.set_value(false);
                 return;
@@ -169,10 +173,24 @@ public:
         ScheduleLocked(m_cursorDue, &GtkDisplay::ApplyCursor);
     }
 
-    bool AskCommonDialog(CommonDialogRequest&) override
+    // Called on a thread of the caller's own (see common_dialog_modal.h): it waits here while
+    // the display thread keeps running and the caller's thread serves its messages.
+    bool AskCommonDialog(CommonDialogRequest& request) override
     {
-        // The desktop's own choosers are not offered yet: the user sees the dialog cancelled.
-        return false;
+        const HWND owner = RootOf(request.owner);
+        auto answer = std::make_shared<DialogAnswer>();
+        OnDisplayThread([this, owner, &request, answer] { OpenCommonDialog(ParentFor(owner), request, answer); });
+        return answer->Await(&request) != 0;
+    }
+
+    bool ShowsMessageBoxes() const override { return true; }
+
+    int AskMessageBox(const MessageBoxRequest& box) override
+    {
+        const HWND owner = RootOf(box.owner);
+        auto answer = std::make_shared<DialogAnswer>();
+        OnDisplayThread([this, owner, &box, answer] { OpenMessageBox(ParentFor(owner), box, answer); });
+        return answer->Await(nullptr);
     }
 
 private:
@@ -402,6 +420,15 @@ private:
         }
         for (const auto& [hwnd, window] : m_windows)
             ApplyCursorTo(*window);
+    }
+
+    static HWND RootOf(HWND hwnd) { return hwnd && IsWindow(hwnd) ? GetAncestor(hwnd, GA_ROOT) : nullptr; }
+
+    // Display thread: the GtkWindow a dialog owned by the top-level window stays above.
+    GtkWindow* ParentFor(HWND owner) const
+    {
+        auto window = m_windows.find(owner);
+        return window != m_windows.end() && window->second ? GTK_WINDOW(window->second->window) : nullptr;
     }
 
     // DesktopWindows, for the input of the display thread.
