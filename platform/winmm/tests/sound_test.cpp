@@ -156,7 +156,14 @@ TEST_F(SoundTest, AsyncReturnsWhilePlayingAndNullStops)
     const auto long_ = Samples(8000 * 60, 11);
     ASSERT_TRUE(Play(MakeWave({1, 8000, 8}, long_), SND_ASYNC));
     ASSERT_TRUE(sndPlaySoundA(nullptr, 0));
-    EXPECT_LT(SinkBytes().size(), long_.size());
+    const std::size_t whenStopped = SinkBytes().size();
+    EXPECT_LT(whenStopped, long_.size());
+    // While another sound plays to another sink, the stopped one writes nothing more.
+    const std::string firstSink = m_sinkPath;
+    m_sinkPath = m_root.Path() + "/other.raw";
+    setenv("ZV_SOUND_SINK", ("file:" + m_sinkPath).c_str(), 1);
+    ASSERT_TRUE(Play(MakeWave({1, 8000, 8}, Samples(2000, 7)), SND_SYNC));
+    EXPECT_EQ(std::filesystem::file_size(firstSink), whenStopped);
 
     // A new sound replaces one still playing: the sink holds only the new one.
     ASSERT_TRUE(Play(MakeWave({1, 8000, 8}, long_), SND_ASYNC));
