@@ -30,6 +30,8 @@ packages=(
   libgtk-3-dev xvfb xauth xdotool x11-apps x11-utils
   # platform/skin: skin files are ZIP archives holding an XML description
   libzip-dev libpugixml-dev
+  # platform/user/gtk: tray balloons as desktop notifications
+  libnotify-dev
   # independent tools the interop tests compare against
   netpbm imagemagick libjpeg-turbo-progs libimage-exiftool-perl giflib-tools
   libtiff-tools libopenjp2-tools libwmf-bin fonts-urw-base35
