@@ -78,7 +78,7 @@ TEST_F(FileSourceTest, PinsFollowTheStreamsAndRenderToTheRightKindOfRenderer)
         EXPECT_EQ(S_OK, graph->Render(both[i]));
         EXPECT_EQ(VFW_E_ALREADY_CONNECTED, graph->Render(both[i]));
         ASSERT_EQ(S_OK, both[i]->ConnectedTo(&peer));
-        EXPECT_EQ(i == 0 ? u"Null Renderer" : u"Audio Renderer", AsLayerPin(peer)->Owner().Name());
+        EXPECT_EQ(i == 0 ? u"Video Renderer" : u"Audio Renderer", AsLayerPin(peer)->Owner().Name());
         peer->Release();
         both[i]->Release();
     }
