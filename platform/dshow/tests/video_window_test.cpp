@@ -19,6 +19,7 @@
 #include <set>
 #include <string>
 #include <thread>
+#include <utility>
 
 namespace zv::dshow::testing {
 namespace {
@@ -293,6 +294,34 @@ TEST_F(VideoWindowTest, RefusedStylesAndSizes)
     RECT place{};
     GetWindowRect(child, &place);
     EXPECT_EQ(50, place.right - place.left);
+}
+
+TEST_F(VideoWindowTest, MouseAndKeysGoToTheMessageDrain)
+{
+    PictureCounter counter;
+    auto graph = FileGraph(counter);
+    auto window = Query<IVideoWindow>(graph.get(), IID_IVideoWindow);
+    ShowIn(*window.get(), 50, 50);
+    HWND child = GetWindow(m_owner, GW_CHILD);
+    ASSERT_NE(nullptr, child);
+    PumpUntil([] { return true; });
+    struct Case {
+        UINT message;
+        bool drained;
+    };
+    for (const Case& c : {Case{WM_LBUTTONDOWN, true}, Case{WM_MOUSEMOVE, true}, Case{WM_KEYDOWN, true},
+                          Case{WM_CHAR, true}, Case{WM_USER + 5, false}}) {
+        SendMessageA(child, c.message, 7, 0x00090008);
+        MSG msg{};
+        const bool posted = PeekMessageA(&msg, m_owner, c.message, c.message, PM_REMOVE) != FALSE;
+        EXPECT_EQ(c.drained, posted) << c.message;
+        if (posted) EXPECT_EQ(std::make_pair(WPARAM{7}, LPARAM{0x00090008}), std::make_pair(msg.wParam, msg.lParam));
+    }
+    // Without a drain the window keeps its input.
+    EXPECT_EQ(S_OK, window->put_MessageDrain(0));
+    SendMessageA(child, WM_LBUTTONDOWN, 0, 0);
+    MSG msg{};
+    EXPECT_FALSE(PeekMessageA(&msg, m_owner, WM_LBUTTONDOWN, WM_LBUTTONDOWN, PM_REMOVE));
 }
 
 } // namespace
