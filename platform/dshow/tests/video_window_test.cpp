@@ -2,6 +2,7 @@
 
 #include "platform/dshow/filter.h"
 #include "platform/dshow/sample_grabber.h"
+#include "platform/dshow/testing/media_file.h"
 #include "platform/gdi/gdi_brushes.h"
 #include "platform/user/headless_display.h"
 #include "platform/user/messages.h"
@@ -9,8 +10,6 @@
 #include "platform/user/window.h"
 #include "platform/user/testing/screenshots.h"
 #include "platform/win32/testing/temp_zv_root.h"
-
-#include <gst/gst.h>
 
 #include <atomic>
 #include <chrono>
@@ -73,22 +72,11 @@ protected:
     // Five seconds of a picture red in its left half and blue in its right half.
     static void SetUpTestSuite()
     {
-        gst_init(nullptr, nullptr);
         const std::string halves = "video/x-raw,width=80,height=120,framerate=10/1";
-        GstElement* pipeline = gst_parse_launch(
-            ("compositor name=mix sink_1::xpos=80 ! video/x-raw,width=160,height=120 ! jpegenc quality=95 ! "
-             "avimux ! filesink location=" + s_path + " videotestsrc pattern=red num-buffers=50 ! " + halves +
-             " ! mix.sink_0 videotestsrc pattern=blue num-buffers=50 ! " + halves + " ! mix.sink_1")
-                .c_str(),
-            nullptr);
-        ASSERT_NE(nullptr, pipeline);
-        gst_element_set_state(pipeline, GST_STATE_PLAYING);
-        GstBus* bus = gst_element_get_bus(pipeline);
-        gst_message_unref(gst_bus_timed_pop_filtered(bus, 20 * GST_SECOND,
-                                                     static_cast<GstMessageType>(GST_MESSAGE_EOS | GST_MESSAGE_ERROR)));
-        gst_object_unref(bus);
-        gst_element_set_state(pipeline, GST_STATE_NULL);
-        gst_object_unref(pipeline);
+        ASSERT_TRUE(WriteMediaFile(
+            "compositor name=mix sink_1::xpos=80 ! video/x-raw,width=160,height=120 ! jpegenc quality=95 ! "
+            "avimux ! filesink location=" + s_path + " videotestsrc pattern=red num-buffers=50 ! " + halves +
+            " ! mix.sink_0 videotestsrc pattern=blue num-buffers=50 ! " + halves + " ! mix.sink_1"));
     }
     static void TearDownTestSuite() { std::remove(s_path.c_str()); }
 
@@ -109,6 +97,7 @@ protected:
     }
     void TearDown() override
     {
+        ReleaseGraph();
         if (IsWindow(m_owner)) DestroyWindow(m_owner);
         LayerTest::TearDown();
         m_root.reset();
@@ -135,7 +124,7 @@ protected:
         return zv::dshow::AsLayerFilter(filter)->FindPin(direction, nullptr, nullptr, false);
     }
 
-    // What the program does to show its video: a child of the owner at a place, visible.
+    // What the program does to show its video: a child of the owner at a place, shown by the caller.
     void ShowIn(IVideoWindow& window, LONG width, LONG height)
     {
         EXPECT_EQ(S_OK, window.put_Owner(reinterpret_cast<OAHWND>(m_owner)));
@@ -145,7 +134,28 @@ protected:
         EXPECT_EQ(S_OK, window.put_AutoShow(OAFALSE));
     }
 
+    // The file's graph with its video window placed in the owner, not yet run.
+    void OpenFile(LONG width, LONG height)
+    {
+        m_graph = FileGraph(m_counter);
+        m_window = Query<IVideoWindow>(m_graph.get(), IID_IVideoWindow);
+        m_control = Query<IMediaControl>(m_graph.get(), IID_IMediaControl);
+        ShowIn(*m_window.get(), width, height);
+    }
+
+    void ReleaseGraph()
+    {
+        if (m_control) m_control->Stop();
+        m_window = {};
+        m_control = {};
+        m_graph = {};
+    }
+
     HWND m_owner = nullptr;
+    PictureCounter m_counter;
+    ComRef<IGraphBuilder> m_graph;
+    ComRef<IVideoWindow> m_window;
+    ComRef<IMediaControl> m_control;
 
 private:
     std::unique_ptr<win32::testing::TempZvRoot> m_root;
@@ -154,13 +164,9 @@ private:
 
 TEST_F(VideoWindowTest, PicturesFillTheChildWindowAndFollowItsPosition)
 {
-    PictureCounter counter;
-    auto graph = FileGraph(counter);
-    auto window = Query<IVideoWindow>(graph.get(), IID_IVideoWindow);
-    ShowIn(*window.get(), 200, 100);
-    EXPECT_EQ(S_OK, window->put_Visible(OATRUE));
-    auto control = Query<IMediaControl>(graph.get(), IID_IMediaControl);
-    ASSERT_LE(S_OK, control->Run());
+    OpenFile(200, 100);
+    EXPECT_EQ(S_OK, m_window->put_Visible(OATRUE));
+    ASSERT_LE(S_OK, m_control->Run());
 
     // The 160 x 120 picture scaled to 200 x 100: red to x = 100, blue after; the owner around it.
     struct Place {
@@ -178,50 +184,39 @@ TEST_F(VideoWindowTest, PicturesFillTheChildWindowAndFollowItsPosition)
                        {205, 50, Shade::Owner}, {50, 105, Shade::Owner}}));
     zv::user::testing::KeepScreenshot("video_window_small", m_owner);
 
-    EXPECT_EQ(S_OK, window->SetWindowPosition(20, 40, 300, 200));
+    EXPECT_EQ(S_OK, m_window->SetWindowPosition(20, 40, 300, 200));
     EXPECT_TRUE(shows({{25, 45, Shade::Red}, {160, 235, Shade::Red}, {180, 45, Shade::Blue}, {315, 235, Shade::Blue},
                        {10, 20, Shade::Owner}, {150, 20, Shade::Owner}}));
     zv::user::testing::KeepScreenshot("video_window_moved", m_owner);
-    EXPECT_LT(0, counter.count.load());
+    EXPECT_LT(0, m_counter.count.load());
 
     HWND child = GetWindow(m_owner, GW_CHILD);
     ASSERT_NE(nullptr, child);
-    EXPECT_EQ(S_OK, control->Stop());
-    window = {};
-    control = {};
-    graph = {};
+    ReleaseGraph();
     // The renderer takes its window with it.
     EXPECT_FALSE(IsWindow(child));
 }
 
 TEST_F(VideoWindowTest, AHiddenWindowDrawsNothingUntilShown)
 {
-    PictureCounter counter;
-    auto graph = FileGraph(counter);
-    auto window = Query<IVideoWindow>(graph.get(), IID_IVideoWindow);
-    ShowIn(*window.get(), 200, 100);
-    auto control = Query<IMediaControl>(graph.get(), IID_IMediaControl);
-    ASSERT_LE(S_OK, control->Run());
-    ASSERT_TRUE(PumpUntil([&] { return counter.count.load() >= 5; }));
+    OpenFile(200, 100);
+    ASSERT_LE(S_OK, m_control->Run());
+    ASSERT_TRUE(PumpUntil([&] { return m_counter.count.load() >= 5; }));
     EXPECT_EQ(Shade::Owner, ShadeAt(50, 50));
-    EXPECT_EQ(S_OK, window->put_Visible(OATRUE));
+    EXPECT_EQ(S_OK, m_window->put_Visible(OATRUE));
     EXPECT_TRUE(PumpUntil([] { return ShadeAt(50, 50) == Shade::Red; }));
-    EXPECT_EQ(S_OK, window->put_Visible(OAFALSE));
+    EXPECT_EQ(S_OK, m_window->put_Visible(OAFALSE));
     EXPECT_TRUE(PumpUntil([] { return ShadeAt(50, 50) == Shade::Owner; }));
-    EXPECT_EQ(S_OK, control->Stop());
+    EXPECT_EQ(S_OK, m_control->Stop());
 }
 
 TEST_F(VideoWindowTest, AStoppedGraphDrawsNoMorePictures)
 {
-    PictureCounter counter;
-    auto graph = FileGraph(counter);
-    auto window = Query<IVideoWindow>(graph.get(), IID_IVideoWindow);
-    ShowIn(*window.get(), 200, 100);
-    EXPECT_EQ(S_OK, window->put_Visible(OATRUE));
-    auto control = Query<IMediaControl>(graph.get(), IID_IMediaControl);
-    ASSERT_LE(S_OK, control->Run());
+    OpenFile(200, 100);
+    EXPECT_EQ(S_OK, m_window->put_Visible(OATRUE));
+    ASSERT_LE(S_OK, m_control->Run());
     ASSERT_TRUE(PumpUntil([] { return ShadeAt(50, 50) == Shade::Red; }));
-    EXPECT_EQ(S_OK, control->Stop());
+    EXPECT_EQ(S_OK, m_control->Stop());
 
     // Painted over after the stop, the window keeps what it was given: no picture comes to draw.
     HWND child = GetWindow(m_owner, GW_CHILD);
@@ -231,9 +226,9 @@ TEST_F(VideoWindowTest, AStoppedGraphDrawsNoMorePictures)
     FillRect(dc, &all, green);
     ReleaseDC(child, dc);
     DeleteObject(green);
-    const int seen = counter.count.load();
+    const int seen = m_counter.count.load();
     EXPECT_FALSE(PumpUntil([] { return ShadeAt(50, 50) != Shade::Other; }));
-    EXPECT_EQ(seen, counter.count.load());
+    EXPECT_EQ(seen, m_counter.count.load());
 }
 
 TEST_F(VideoWindowTest, ACaptureGraphPreviewsWithoutAnOwnerAndSurvivesTheOwnersEnd)
@@ -279,18 +274,15 @@ TEST_F(VideoWindowTest, ACaptureGraphPreviewsWithoutAnOwnerAndSurvivesTheOwnersE
 
 TEST_F(VideoWindowTest, RefusedStylesAndSizes)
 {
-    PictureCounter counter;
-    auto graph = FileGraph(counter);
-    auto window = Query<IVideoWindow>(graph.get(), IID_IVideoWindow);
-    ShowIn(*window.get(), 50, 50);
+    OpenFile(50, 50);
     HWND child = GetWindow(m_owner, GW_CHILD);
     ASSERT_NE(nullptr, child);
     for (const DWORD refused : {WS_DISABLED, WS_MAXIMIZE, WS_MINIMIZE, WS_HSCROLL, WS_VSCROLL})
-        EXPECT_EQ(E_INVALIDARG, window->put_WindowStyle(static_cast<LONG>(WS_CHILD | refused))) << refused;
+        EXPECT_EQ(E_INVALIDARG, m_window->put_WindowStyle(static_cast<LONG>(WS_CHILD | refused))) << refused;
     // A pop-up style still gives a child of the owner.
-    EXPECT_EQ(S_OK, window->put_WindowStyle(static_cast<LONG>(WS_POPUP)));
+    EXPECT_EQ(S_OK, m_window->put_WindowStyle(static_cast<LONG>(WS_POPUP)));
     EXPECT_EQ(WS_CHILD, static_cast<DWORD>(GetWindowLongA(child, GWL_STYLE)) & (WS_CHILD | WS_POPUP));
-    EXPECT_EQ(E_INVALIDARG, window->SetWindowPosition(0, 0, -1, 10));
+    EXPECT_EQ(E_INVALIDARG, m_window->SetWindowPosition(0, 0, -1, 10));
     RECT place{};
     GetWindowRect(child, &place);
     EXPECT_EQ(50, place.right - place.left);
@@ -298,10 +290,7 @@ TEST_F(VideoWindowTest, RefusedStylesAndSizes)
 
 TEST_F(VideoWindowTest, MouseAndKeysGoToTheMessageDrain)
 {
-    PictureCounter counter;
-    auto graph = FileGraph(counter);
-    auto window = Query<IVideoWindow>(graph.get(), IID_IVideoWindow);
-    ShowIn(*window.get(), 50, 50);
+    OpenFile(50, 50);
     HWND child = GetWindow(m_owner, GW_CHILD);
     ASSERT_NE(nullptr, child);
     PumpUntil([] { return true; });
@@ -318,7 +307,7 @@ TEST_F(VideoWindowTest, MouseAndKeysGoToTheMessageDrain)
         if (posted) EXPECT_EQ(std::make_pair(WPARAM{7}, LPARAM{0x00090008}), std::make_pair(msg.wParam, msg.lParam));
     }
     // Without a drain the window keeps its input.
-    EXPECT_EQ(S_OK, window->put_MessageDrain(0));
+    EXPECT_EQ(S_OK, m_window->put_MessageDrain(0));
     SendMessageA(child, WM_LBUTTONDOWN, 0, 0);
     MSG msg{};
     EXPECT_FALSE(PeekMessageA(&msg, m_owner, WM_LBUTTONDOWN, WM_LBUTTONDOWN, PM_REMOVE));
