@@ -18,7 +18,6 @@
 #include <set>
 #include <string>
 #include <thread>
-#include <utility>
 
 namespace zv::dshow::testing {
 namespace {
@@ -304,7 +303,10 @@ TEST_F(VideoWindowTest, MouseAndKeysGoToTheMessageDrain)
         MSG msg{};
         const bool posted = PeekMessageA(&msg, m_owner, c.message, c.message, PM_REMOVE) != FALSE;
         EXPECT_EQ(c.drained, posted) << c.message;
-        if (posted) EXPECT_EQ(std::make_pair(WPARAM{7}, LPARAM{0x00090008}), std::make_pair(msg.wParam, msg.lParam));
+        if (posted) {
+            EXPECT_EQ(WPARAM{7}, msg.wParam);
+            EXPECT_EQ(LPARAM{0x00090008}, msg.lParam);
+        }
     }
     // Without a drain the window keeps its input.
     EXPECT_EQ(S_OK, m_window->put_MessageDrain(0));
