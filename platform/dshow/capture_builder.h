@@ -14,8 +14,8 @@ struct ICaptureGraphBuilder2 : IUnknown {
     virtual HRESULT FindInterface(const GUID* pCategory, const GUID* pType, IBaseFilter* pf, REFIID riid,
                                   void** ppint) = 0;
     // Connects the source's output pin of the category and type through the intermediate filter
-    // (when given) to the renderer. Without a renderer the stream needs a default renderer, which
-    // this platform has none of: VFW_E_CANNOT_RENDER.
+    // (when given) to the renderer. Without a renderer the stream is rendered as the graph's
+    // Render does (a free renderer in the graph, else the video renderer).
     virtual HRESULT RenderStream(const GUID* pCategory, const GUID* pType, IUnknown* pSource,
                                  IBaseFilter* pfCompressor, IBaseFilter* pfRenderer) = 0;
 

@@ -123,8 +123,12 @@ HRESULT CaptureGraphBuilder::RenderStream(const GUID* pCategory, const GUID* pTy
         made.push_back(output);
         output = next->FindPin(PINDIR_OUTPUT, nullptr, nullptr, true);
     }
-    // A stream left open would need the platform's default renderer, and there is none here.
-    if (renderer == nullptr) return fail(VFW_E_CANNOT_RENDER);
+    // A stream left open goes to the graph's default renderer.
+    if (renderer == nullptr) {
+        if (output == nullptr) return fail(VFW_E_CANNOT_RENDER);
+        const HRESULT hr = m_graphObject->Render(output);
+        if (FAILED(hr)) return fail(hr);
+    }
     return S_OK;
 }
 

@@ -96,7 +96,7 @@ struct IGraphBuilder : IUnknown {
     // no decoder needs to be put between them.
     virtual HRESULT Connect(IPin* ppinOut, IPin* ppinIn) = 0;
     // Connects an output pin to a renderer: a free input of a renderer already in the graph,
-    // else a new one (video: a Null Renderer; audio: the system's audio output, or a discarding
+    // else a new one (video: the video renderer, which draws into its window; audio: the system's audio output, or a discarding
     // one where there is none).
     virtual HRESULT Render(IPin* ppinOut) = 0;
     // Opens a media file (any container and codec the installed decoders read) as a source
@@ -141,7 +141,10 @@ protected:
     ~IMediaEventEx() = default;
 };
 
-// The graph hands these calls to its renderer that has a window; without one they give
+inline constexpr LONG OATRUE = -1;
+inline constexpr LONG OAFALSE = 0;
+
+// The graph hands these calls to its video renderer (video_renderer.h); a graph without one gives
 // E_NOINTERFACE.
 struct IVideoWindow : IUnknown {
     virtual HRESULT put_Owner(OAHWND Owner) = 0;

@@ -2,7 +2,7 @@
 #include "platform/dshow/audio_renderer.h"
 #include "platform/dshow/file_source_filter.h"
 #include "platform/dshow/filter_graph_object.h"
-#include "platform/dshow/null_renderer.h"
+#include "platform/dshow/video_renderer.h"
 
 namespace zv::dshow {
 
@@ -34,9 +34,9 @@ HRESULT FilterGraph::Render(IPin* ppinOut)
     const char16_t* name = nullptr;
     if (output->MajorType() == MEDIATYPE_Video) {
         IBaseFilter* made = nullptr;
-        if (FAILED(NullRenderer::Create(nullptr, IID_IBaseFilter, reinterpret_cast<void**>(&made)))) return E_FAIL;
+        if (FAILED(VideoRenderer::Create(nullptr, IID_IBaseFilter, reinterpret_cast<void**>(&made)))) return E_FAIL;
         renderer = ComRef<IBaseFilter>::Adopt(made);
-        name = u"Null Renderer";
+        name = u"Video Renderer";
     } else if (output->MajorType() == MEDIATYPE_Audio) {
         renderer = ComRef<IBaseFilter>::Adopt(AudioRenderer::Create());
         name = u"Audio Renderer";

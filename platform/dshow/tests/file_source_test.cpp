@@ -2,8 +2,7 @@
 
 #include "platform/dshow/filter.h"
 #include "platform/dshow/testing/glib_quark_leak.h"
-
-#include <gst/gst.h>
+#include "platform/dshow/testing/media_file.h"
 
 #include <cstdio>
 #include <string>
@@ -16,19 +15,11 @@ protected:
     // A one-second AVI with a video and an audio stream, made once.
     static void SetUpTestSuite()
     {
-        gst_init(nullptr, nullptr);
-        GstElement* pipeline = gst_parse_launch(
-            ("videotestsrc num-buffers=10 ! video/x-raw,width=160,height=120,framerate=10/1 ! jpegenc ! mux. "
-             "audiotestsrc num-buffers=10 samplesperbuffer=4410 ! audio/x-raw,format=S16LE,rate=44100,channels=1 ! "
-             "mux. avimux name=mux ! filesink location=" + s_path).c_str(), nullptr);
-        ASSERT_NE(nullptr, pipeline);
-        gst_element_set_state(pipeline, GST_STATE_PLAYING);
-        GstBus* bus = gst_element_get_bus(pipeline);
-        gst_message_unref(gst_bus_timed_pop_filtered(bus, 20 * GST_SECOND,
-                                                     static_cast<GstMessageType>(GST_MESSAGE_EOS | GST_MESSAGE_ERROR)));
-        gst_object_unref(bus);
-        gst_element_set_state(pipeline, GST_STATE_NULL);
-        gst_object_unref(pipeline);
+        ASSERT_TRUE(WriteMediaFile(
+            "videotestsrc num-buffers=10 ! video/x-raw,width=160,height=120,framerate=10/1 ! jpegenc ! mux. "
+            "audiotestsrc num-buffers=10 samplesperbuffer=4410 ! audio/x-raw,format=S16LE,rate=44100,channels=1 ! "
+            "mux. avimux name=mux ! filesink location=" +
+            s_path));
     }
     static void TearDownTestSuite() { std::remove(s_path.c_str()); }
 
@@ -78,7 +69,7 @@ TEST_F(FileSourceTest, PinsFollowTheStreamsAndRenderToTheRightKindOfRenderer)
         EXPECT_EQ(S_OK, graph->Render(both[i]));
         EXPECT_EQ(VFW_E_ALREADY_CONNECTED, graph->Render(both[i]));
         ASSERT_EQ(S_OK, both[i]->ConnectedTo(&peer));
-        EXPECT_EQ(i == 0 ? u"Null Renderer" : u"Audio Renderer", AsLayerPin(peer)->Owner().Name());
+        EXPECT_EQ(i == 0 ? u"Video Renderer" : u"Audio Renderer", AsLayerPin(peer)->Owner().Name());
         peer->Release();
         both[i]->Release();
     }

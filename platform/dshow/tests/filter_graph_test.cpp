@@ -1,5 +1,6 @@
 #include "layer_fixture.h"
 
+#include "platform/dshow/filter.h"
 #include "platform/win32/com.h"
 
 #include <atomic>
@@ -48,7 +49,7 @@ TEST_F(FilterGraphTest, AddFilterNamesAndRefusals)
     EXPECT_EQ(E_INVALIDARG, other->AddFilter(first.get(), u"Null"));
 }
 
-TEST_F(FilterGraphTest, RenderStreamNeedsTheFiltersInTheGraphAndARenderer)
+TEST_F(FilterGraphTest, RenderStreamNeedsTheFiltersInTheGraphAndEndsInARenderer)
 {
     auto graph = Create<IGraphBuilder>(CLSID_FilterGraph, IID_IGraphBuilder);
     auto builder = Create<ICaptureGraphBuilder2>(CLSID_CaptureGraphBuilder2, IID_ICaptureGraphBuilder2);
@@ -61,15 +62,14 @@ TEST_F(FilterGraphTest, RenderStreamNeedsTheFiltersInTheGraphAndARenderer)
               builder->RenderStream(&PIN_CATEGORY_CAPTURE, &MEDIATYPE_Video, camera.get(), grabber.get(), nullptr));
     ASSERT_EQ(S_OK, graph->AddFilter(camera.get(), nullptr));
     ASSERT_EQ(S_OK, graph->AddFilter(grabber.get(), u"Grabber"));
-    EXPECT_EQ(VFW_E_CANNOT_RENDER,
-              builder->RenderStream(&PIN_CATEGORY_CAPTURE, &MEDIATYPE_Video, camera.get(), grabber.get(), nullptr));
-    // Nothing stays connected after the failure: the stream can still be rendered.
-    auto renderer = Create<IBaseFilter>(CLSID_NullRenderer, IID_IBaseFilter);
-    ASSERT_EQ(S_OK, graph->AddFilter(renderer.get(), u"Null"));
     EXPECT_EQ(E_FAIL, builder->RenderStream(&PIN_CATEGORY_PREVIEW, &MEDIATYPE_Video, camera.get(), grabber.get(),
-                                            renderer.get())); // no preview pin
+                                            nullptr)); // no preview pin
+    // Without a renderer of the caller's the stream ends in the graph's video renderer.
     EXPECT_EQ(S_OK, builder->RenderStream(&PIN_CATEGORY_CAPTURE, &MEDIATYPE_Video, camera.get(), grabber.get(),
-                                          renderer.get()));
+                                          nullptr));
+    zv::dshow::Pin* grabberOut = zv::dshow::AsLayerFilter(grabber.get())->FindPin(PINDIR_OUTPUT, nullptr, nullptr, false);
+    ASSERT_NE(nullptr, grabberOut->Peer());
+    EXPECT_EQ(u"Video Renderer", grabberOut->Peer()->Owner().Name());
 }
 
 TEST_F(FilterGraphTest, StreamConfigOfTheCapturePin)
