@@ -6,6 +6,7 @@
 #include "platform/user/message_box.h"
 #include "platform/user/resource_images.h"
 #include "platform/user/resource_strings.h"
+#include "platform/win32/paths.h"
 
 #include <atomic>
 #include <cstring>
@@ -73,6 +74,30 @@ void CWinApp::SetCommandLine(int argc, char** argv)
         m_pszAppName = m_appName.c_str();
     }
     m_pszProfileName = m_pszAppName;
+    if (!m_pszHelpFilePath) {
+        char path[MAX_PATH];
+        const DWORD length = GetModuleFileNameA(nullptr, path, sizeof path);
+        std::string help(path, length > 0 && length < sizeof path ? length : 0);
+        if (const auto dot = help.rfind('.'); dot != std::string::npos && help.find('/', dot) == std::string::npos)
+            help.erase(dot);
+        SetHelpFilePath((help + (m_eHelpType == afxHTMLHelp ? ".chm" : ".hlp")).c_str());
+    }
+}
+
+void CWinApp::EnableHtmlHelp()
+{
+    m_eHelpType = afxHTMLHelp;
+    if (m_pszHelpFilePath && m_helpFilePath.size() >= 4 &&
+        m_helpFilePath.compare(m_helpFilePath.size() - 4, 4, ".hlp") == 0) {
+        m_helpFilePath.replace(m_helpFilePath.size() - 4, 4, ".chm");
+        m_pszHelpFilePath = m_helpFilePath.c_str();
+    }
+}
+
+void CWinApp::SetHelpFilePath(LPCSTR path)
+{
+    m_helpFilePath = path ? path : "";
+    m_pszHelpFilePath = m_helpFilePath.c_str();
 }
 
 bool CWinApp::IsAppThread() const
@@ -99,6 +124,22 @@ int CWinApp::Run()
             DispatchMessageA(&msg);
         }
     }
+}
+
+BOOL AfxPumpPendingMessages()
+{
+    MSG msg;
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        if (msg.message == WM_QUIT) {
+            PostQuitMessage(static_cast<int>(msg.wParam));
+            return FALSE;
+        }
+        if (!AfxPreTranslateMessage(&msg)) {
+            TranslateMessage(&msg);
+            DispatchMessageA(&msg);
+        }
+    }
+    return TRUE;
 }
 
 BOOL CWinApp::PreTranslateMessage(MSG* msg)

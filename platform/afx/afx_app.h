@@ -48,6 +48,11 @@ public:
     HCURSOR LoadCursor(UINT id) const;
     HCURSOR LoadStandardCursor(LPCSTR name) const;
 
+    // Help through HTML Help: the help file's extension becomes ".chm".
+    void EnableHtmlHelp();
+    // A path of the caller's (a bare name is left for the help viewer to find).
+    void SetHelpFilePath(LPCSTR path);
+
     // Whether the calling thread runs this application's message loop.
     bool IsAppThread() const;
 
@@ -62,6 +67,10 @@ public:
     HINSTANCE m_hInstance = nullptr;    // the program itself
     CWnd* m_pMainWnd = nullptr;
     int m_nCmdShow = 10;                // SW_SHOWDEFAULT
+    // The program's own path with ".hlp" (".chm" after EnableHtmlHelp), until set otherwise.
+    LPCSTR m_pszHelpFilePath = nullptr;
+    enum AppHelpType { afxWinHelp, afxHTMLHelp };
+    AppHelpType m_eHelpType = afxWinHelp;
 
 protected:
     static const AFX_MSGMAP* GetThisMessageMap();
@@ -74,6 +83,7 @@ private:
     std::string m_exeName;
     std::string m_registryKey;
     std::string m_commandLine;
+    std::string m_helpFilePath;
     zv::win32::Profile m_profile;
     DWORD m_threadId = 0;
 };
@@ -101,6 +111,12 @@ BOOL AfxPreTranslateMessage(MSG* msg);
 
 // The framework's program entry: runs the application object as described above.
 int AfxWinMain(int argc, char** argv);
+
+// Dispatches messages until the calling thread's queue is empty (each offered to
+// AfxPreTranslateMessage first) and returns TRUE; for a loop that waits on something while the
+// thread's windows stay alive. On WM_QUIT it stops, posts the quit again so the loop outside
+// ends too, and returns FALSE.
+BOOL AfxPumpPendingMessages();
 
 // LoadString into a std::string; FALSE (text emptied) when the string is missing.
 BOOL AfxLoadString(UINT id, std::string& text);

@@ -4,7 +4,7 @@
 // failed: CommDlgExtendedError says why).
 #pragma once
 
-#include "platform/afx/afx_wnd.h"
+#include "platform/afx/afx_dialog.h"
 #include "platform/user/common_dialogs.h"
 
 #include <string>
@@ -13,19 +13,18 @@
 struct AfxListPosition;
 using POSITION = AfxListPosition*;
 
-class CCommonDialog : public CWnd {
+// A dialog the display shows from the system structure rather than from a template of ours.
+class CCommonDialog : public CDialog {
 public:
-    explicit CCommonDialog(CWnd* parentWnd) : m_pParentWnd(parentWnd) {}
+    explicit CCommonDialog(CWnd* parentWnd) { m_pParentWnd = parentWnd; }
     CCommonDialog(const CCommonDialog&) = delete;
     CCommonDialog& operator=(const CCommonDialog&) = delete;
 
-    virtual INT_PTR DoModal() = 0;
+    INT_PTR DoModal() override = 0;
 
 protected:
     // The parent given, else the application's main window.
     HWND OwnerWindow() const;
-
-    CWnd* m_pParentWnd;
 };
 
 class CFileDialog : public CCommonDialog {

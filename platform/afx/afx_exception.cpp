@@ -5,6 +5,8 @@
 
 #include <cstring>
 
+IMPLEMENT_DYNAMIC(CException, CObject)
+
 void CException::Delete()
 {
     if (m_bAutoDelete)

@@ -3,12 +3,15 @@
 // The catcher shows one with ReportError or reads its text with GetErrorMessage, then calls Delete.
 #pragma once
 
+#include "platform/afx/afx_runtime_class.h"
 #include "platform/user/message_box.h"
 
-class CException {
+class CException : public CObject {
+    DECLARE_DYNAMIC(CException)
+
 public:
     explicit CException(BOOL autoDelete = TRUE) : m_bAutoDelete(autoDelete) {}
-    virtual ~CException() = default;
+    ~CException() override = default;
     CException(const CException&) = delete;
     CException& operator=(const CException&) = delete;
 

@@ -199,6 +199,7 @@ protected:
     void OnLButtonDblClk(UINT, CPoint) { Default(); }
     void OnRButtonDown(UINT, CPoint) { Default(); }
     void OnRButtonUp(UINT, CPoint) { Default(); }
+    void OnRButtonDblClk(UINT, CPoint) { Default(); }
     void OnMButtonDown(UINT, CPoint) { Default(); }
     void OnMButtonUp(UINT, CPoint) { Default(); }
     BOOL OnMouseWheel(UINT, short, CPoint) { return static_cast<BOOL>(Default()); }
@@ -274,6 +275,7 @@ class CScrollBar : public CWnd {};
 #define ON_WM_LBUTTONDBLCLK() AFX_MOUSE_ENTRY(WM_LBUTTONDBLCLK, OnLButtonDblClk)
 #define ON_WM_RBUTTONDOWN() AFX_MOUSE_ENTRY(WM_RBUTTONDOWN, OnRButtonDown)
 #define ON_WM_RBUTTONUP() AFX_MOUSE_ENTRY(WM_RBUTTONUP, OnRButtonUp)
+#define ON_WM_RBUTTONDBLCLK() AFX_MOUSE_ENTRY(WM_RBUTTONDBLCLK, OnRButtonDblClk)
 #define ON_WM_MBUTTONDOWN() AFX_MOUSE_ENTRY(WM_MBUTTONDOWN, OnMButtonDown)
 #define ON_WM_MBUTTONUP() AFX_MOUSE_ENTRY(WM_MBUTTONUP, OnMButtonUp)
 #define ON_WM_MOUSEWHEEL()                                                                                   \

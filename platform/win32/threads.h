@@ -27,3 +27,23 @@ BOOL GetExitCodeThread(HANDLE thread, LPDWORD exitCode);
 
 // The calling thread's id: unique among the threads of the process, never 0.
 DWORD GetCurrentThreadId();
+
+// A handle that always stands for the calling thread; it needs no closing.
+HANDLE GetCurrentThread();
+
+constexpr int THREAD_PRIORITY_IDLE = -15;
+constexpr int THREAD_PRIORITY_LOWEST = -2;
+constexpr int THREAD_PRIORITY_BELOW_NORMAL = -1;
+constexpr int THREAD_PRIORITY_NORMAL = 0;
+constexpr int THREAD_PRIORITY_ABOVE_NORMAL = 1;
+constexpr int THREAD_PRIORITY_HIGHEST = 2;
+constexpr int THREAD_PRIORITY_TIME_CRITICAL = 15;
+constexpr int THREAD_PRIORITY_ERROR_RETURN = 0x7fffffff;
+
+// Priorities are the thread's nice value (TIME_CRITICAL = -20 ... IDLE = 19), which the system
+// lets an unprivileged process lower but not raise: a raise it refuses fails with
+// ERROR_ACCESS_DENIED and leaves the thread as it was. Works on GetCurrentThread() and on the
+// handles of threads this process started while they run.
+BOOL SetThreadPriority(HANDLE thread, int priority);
+// The level nearest to the thread's nice value; THREAD_PRIORITY_ERROR_RETURN on failure.
+int GetThreadPriority(HANDLE thread);

@@ -1,6 +1,7 @@
 // The application object: message boxes with its title, the run loop ending with the main
 // window, ExitInstance's code, PreTranslateMessage up the parents, self-deleting windows, profile.
 #include "platform/afx/afxwin.h"
+#include "platform/win32/paths.h"
 #include "platform/win32/testing/temp_zv_root.h"
 
 #include <gtest/gtest.h>
@@ -234,6 +235,70 @@ TEST_F(ApplicationTest, ProfileValuesLiveUnderTheRegistryKeyAndApplication)
     EXPECT_EQ(read, nullptr);
     EXPECT_EQ(zv::win32::ApplicationProfile().KeyName(), "Kestrova");
     EXPECT_EQ(zv::win32::ApplicationProfile().ApplicationName(), "Shotbox");
+}
+
+TEST_F(ApplicationTest, HelpFileFollowsTheProgramUntilSet)
+{
+    char module[MAX_PATH];
+    const DWORD length = GetModuleFileNameA(nullptr, module, sizeof module);
+    ASSERT_GT(length, 0u);
+    const std::string program(module, length);
+    struct Case {
+        bool html;
+        LPCSTR set;
+        std::string path;
+    };
+    const Case cases[] = {
+        {false, nullptr, program + ".hlp"},
+        {true, nullptr, program + ".chm"},
+        {true, "zelvante.chm", "zelvante.chm"},
+        {true, "manual.hlp", "manual.chm"},
+    };
+    for (const Case& c : cases) {
+        TestApp app("help");
+        RunApp({"help"});
+        if (c.set)
+            app.SetHelpFilePath(c.set);
+        if (c.html)
+            app.EnableHtmlHelp();
+        EXPECT_EQ(std::string(app.m_pszHelpFilePath), c.path);
+        EXPECT_EQ(app.m_eHelpType, c.html ? CWinApp::afxHTMLHelp : CWinApp::afxWinHelp);
+    }
+}
+
+// Counts its WM_APP + 8 and posts itself one more the first time.
+class PumpedWnd : public CWnd {
+public:
+    LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override
+    {
+        if (message == WM_APP + 8 && ++received == 1)
+            PostMessage(WM_APP + 8);
+        return CWnd::WindowProc(message, wParam, lParam);
+    }
+    int received = 0;
+};
+
+TEST_F(ApplicationTest, PendingMessagesPumpEmptiesTheQueueAndKeepsTheQuit)
+{
+    TestApp app("pump");
+    RunApp({"pump"});
+    PumpedWnd wnd;
+    ASSERT_TRUE(wnd.CreateEx(0, nullptr, "pump", WS_OVERLAPPEDWINDOW, 0, 0, 100, 100, nullptr, nullptr));
+    wnd.PostMessage(WM_APP + 8);
+    wnd.PostMessage(WM_APP + 8);
+    EXPECT_TRUE(AfxPumpPendingMessages());
+    EXPECT_EQ(wnd.received, 3); // one posted while pumping
+    MSG msg;
+    EXPECT_FALSE(PeekMessageA(&msg, wnd.m_hWnd, WM_APP + 8, WM_APP + 8, PM_NOREMOVE));
+
+    wnd.PostMessage(WM_APP + 9);
+    PostQuitMessage(7);
+    EXPECT_FALSE(AfxPumpPendingMessages());
+    // The loop outside still sees the quit.
+    ASSERT_TRUE(PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE));
+    EXPECT_EQ(msg.message, static_cast<UINT>(WM_QUIT));
+    EXPECT_EQ(msg.wParam, 7u);
+    wnd.DestroyWindow();
 }
 
 } // namespace

@@ -147,4 +147,56 @@ TEST_F(MessageMapTest, ControlNotificationsGoToTheControlFirst)
     EXPECT_EQ(g_calls, (std::vector<std::string>{"notify 4294967195", "list handles its own notify"}));
 }
 
+// Records the mouse handlers' arguments.
+class MouseWnd : public CWnd {
+protected:
+    void Record(const char* name, UINT flags, CPoint point)
+    {
+        g_calls.push_back(std::string(name) + " " + std::to_string(flags) + " " + std::to_string(point.x) + "," +
+                          std::to_string(point.y));
+    }
+    void OnLButtonDblClk(UINT flags, CPoint point) { Record("left double", flags, point); }
+    void OnRButtonDown(UINT flags, CPoint point) { Record("right down", flags, point); }
+    void OnRButtonDblClk(UINT flags, CPoint point) { Record("right double", flags, point); }
+    BOOL OnMouseWheel(UINT flags, short delta, CPoint point)
+    {
+        Record(("wheel " + std::to_string(delta)).c_str(), flags, point);
+        return TRUE;
+    }
+    DECLARE_MESSAGE_MAP()
+};
+
+BEGIN_MESSAGE_MAP(MouseWnd, CWnd)
+    ON_WM_LBUTTONDBLCLK()
+    ON_WM_RBUTTONDOWN()
+    ON_WM_RBUTTONDBLCLK()
+    ON_WM_MOUSEWHEEL()
+END_MESSAGE_MAP()
+
+TEST(MouseEntriesTest, EachButtonReachesItsHandlerWithSignedPoints)
+{
+    zv::win32::testing::TempZvRoot root;
+    MouseWnd wnd;
+    ASSERT_TRUE(wnd.CreateEx(0, nullptr, "mouse", WS_OVERLAPPEDWINDOW, 0, 0, 200, 100, nullptr, nullptr));
+    struct Case {
+        UINT message;
+        WPARAM wParam;
+        LPARAM lParam;
+        std::string call;
+    };
+    const Case cases[] = {
+        {WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM(5, 7), "left double 1 5,7"},
+        {WM_RBUTTONDOWN, MK_RBUTTON | MK_SHIFT, MAKELPARAM(0xFFFF, 3), "right down 6 -1,3"},
+        {WM_RBUTTONDBLCLK, MK_RBUTTON, MAKELPARAM(12, 0xFFFE), "right double 2 12,-2"},
+        {WM_MOUSEWHEEL, MAKEWPARAM(MK_CONTROL, static_cast<WORD>(-WHEEL_DELTA)), MAKELPARAM(300, 40),
+         "wheel -120 8 300,40"},
+    };
+    for (const Case& c : cases) {
+        g_calls.clear();
+        wnd.SendMessage(c.message, c.wParam, c.lParam);
+        EXPECT_EQ(g_calls, std::vector<std::string>{c.call}) << c.message;
+    }
+    wnd.DestroyWindow();
+}
+
 } // namespace
