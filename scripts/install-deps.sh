@@ -28,6 +28,8 @@ packages=(
   libcurl4-openssl-dev python3
   # platform/user/gtk: real windows on X11; the gui tests run them under Xvfb and drive them with xdotool
   libgtk-3-dev xvfb xauth xdotool x11-apps x11-utils
+  # ShellExecuteA and HtmlHelpA open documents, web sites and help with the desktop's xdg-open
+  xdg-utils
   # independent tools the interop tests compare against
   netpbm imagemagick libjpeg-turbo-progs libimage-exiftool-perl giflib-tools
   libtiff-tools libopenjp2-tools libwmf-bin fonts-urw-base35
