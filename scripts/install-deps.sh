@@ -32,6 +32,8 @@ packages=(
   libzip-dev libpugixml-dev
   # platform/user/gtk: tray balloons as desktop notifications
   libnotify-dev
+  # ShellExecuteA and HtmlHelpA open documents, web sites and help with the desktop's xdg-open
+  xdg-utils
   # independent tools the interop tests compare against
   netpbm imagemagick libjpeg-turbo-progs libimage-exiftool-perl giflib-tools
   libtiff-tools libopenjp2-tools libwmf-bin fonts-urw-base35

@@ -10,6 +10,7 @@
 #include "platform/user/window_icons.h"
 #include "platform/user/window_model.h"
 #include "platform/win32/last_error.h"
+#include "platform/win32/processes.h"
 #include "platform/win32/threads.h"
 #include "platform/win32/wait_service.h"
 
@@ -162,7 +163,17 @@ HWND CreateWindowExA(DWORD dwExStyle, LPCSTR lpClassName, LPCSTR lpWindowName, D
         record->exStyle = dwExStyle;
         record->parent = hWndParent;
         const auto given = [](int value) { return value == CW_USEDEFAULT ? 0 : value; };
-        record->rect = {given(X), given(Y), given(X) + given(nWidth), given(Y) + given(nHeight)};
+        int left = given(X), top = given(Y);
+        // A top-level window placed by default goes where the program that started us asked.
+        STARTUPINFOA startup{};
+        if (X == CW_USEDEFAULT && !(dwStyle & WS_CHILD)) {
+            GetStartupInfoA(&startup);
+            if (startup.dwFlags & STARTF_USEPOSITION) {
+                left = static_cast<int>(startup.dwX);
+                top = static_cast<int>(startup.dwY);
+            }
+        }
+        record->rect = {left, top, left + given(nWidth), top + given(nHeight)};
         if (dwStyle & WS_CHILD)
             record->id = reinterpret_cast<LONG_PTR>(hMenu);
         record->normalRect = record->rect;

@@ -4,6 +4,7 @@
 #include "platform/user/remote_windows.h"
 #include "platform/user/window_model.h"
 #include "platform/win32/last_error.h"
+#include "platform/win32/processes.h"
 
 #include <algorithm>
 #include <functional>
@@ -283,9 +284,17 @@ bool DescribeShowCommand(int command, ShowCommand& out)
 {
     switch (command) {
     case SW_HIDE: out = {false, ShowState::Unchanged, false}; return true;
+    case SW_SHOWDEFAULT: {
+        // The show command the program that started us asked for, when it asked.
+        STARTUPINFOA startup{};
+        GetStartupInfoA(&startup);
+        if ((startup.dwFlags & STARTF_USESHOWWINDOW) && startup.wShowWindow != SW_SHOWDEFAULT)
+            return DescribeShowCommand(startup.wShowWindow, out);
+        out = {true, ShowState::Normal, true};
+        return true;
+    }
     case SW_SHOWNORMAL:
-    case SW_RESTORE:
-    case SW_SHOWDEFAULT: out = {true, ShowState::Normal, true}; return true;
+    case SW_RESTORE: out = {true, ShowState::Normal, true}; return true;
     case SW_SHOWNOACTIVATE: out = {true, ShowState::Normal, false}; return true;
     case SW_SHOWMINIMIZED:
     case SW_MINIMIZE:

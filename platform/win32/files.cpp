@@ -1,8 +1,10 @@
 #include "platform/win32/files.h"
 
 #include "platform/win32/device_namespace.h"
+#include "platform/win32/file_attributes.h"
 #include "platform/win32/io_object.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdint>
 #include <cstdio>
@@ -133,6 +135,26 @@ DWORD AttributesOf(const char* name, unsigned mode)
     if (!view.empty() && view[0] == '.' && view != "." && view != ".." && view != "./" && view != "../")
         attributes |= FILE_ATTRIBUTE_HIDDEN;
     return attributes != 0 ? attributes : FILE_ATTRIBUTE_NORMAL;
+}
+
+DWORD AttributesOfPath(const std::string& path, unsigned mode)
+{
+    DWORD attributes = AttributesOf(LastComponent(path.c_str()), mode);
+    if (HasHiddenMark(path)) {
+        attributes |= FILE_ATTRIBUTE_HIDDEN;
+        attributes &= ~FILE_ATTRIBUTE_NORMAL;
+    }
+    return attributes;
+}
+
+FILETIME FileTimeOf(const timespec& time)
+{
+    // 100-nanosecond steps since 1601-01-01.
+    constexpr std::int64_t kSecondsFrom1601To1970 = 11644473600;
+    const std::int64_t ticks = (static_cast<std::int64_t>(time.tv_sec) + kSecondsFrom1601To1970) * 10000000 +
+                               time.tv_nsec / 100;
+    const auto value = static_cast<std::uint64_t>(std::max<std::int64_t>(ticks, 0));
+    return FILETIME{static_cast<DWORD>(value), static_cast<DWORD>(value >> 32)};
 }
 
 DWORD PathError(const char* path, int err)
@@ -394,7 +416,7 @@ DWORD GetFileAttributesA(LPCSTR fileName)
         SetLastError(PathError(fileName, errno));
         return INVALID_FILE_ATTRIBUTES;
     }
-    return AttributesOf(LastComponent(fileName), info.st_mode);
+    return AttributesOfPath(fileName, info.st_mode);
 }
 
 BOOL CreateDirectoryA(LPCSTR pathName, LPSECURITY_ATTRIBUTES)

@@ -5,6 +5,9 @@
 
 #include "platform/win32/types.h"
 
+#include <ctime>
+#include <string>
+
 struct OVERLAPPED;
 using LPOVERLAPPED = OVERLAPPED*;
 
@@ -48,13 +51,41 @@ BOOL DeleteFileA(LPCSTR fileName);
 BOOL CopyFileA(LPCSTR existingFileName, LPCSTR newFileName, BOOL failIfExists);
 // Never replaces an existing target; moves files across file systems by copying.
 BOOL MoveFileA(LPCSTR existingFileName, LPCSTR newFileName);
-// Dot-names read as hidden; a file without the owner's write permission reads as read-only.
+// Dot-names read as hidden, as do files SetFileAttributesA made hidden; a file without the owner's
+// write permission reads as read-only.
 DWORD GetFileAttributesA(LPCSTR fileName);
+
+enum GET_FILEEX_INFO_LEVELS { GetFileExInfoStandard = 0 };
+
+struct WIN32_FILE_ATTRIBUTE_DATA {
+    DWORD dwFileAttributes;
+    FILETIME ftCreationTime;
+    FILETIME ftLastAccessTime;
+    FILETIME ftLastWriteTime;
+    DWORD nFileSizeHigh;
+    DWORD nFileSizeLow;
+};
+static_assert(sizeof(WIN32_FILE_ATTRIBUTE_DATA) == 36);
+
+// Linux keeps no creation time: it reads as the last write.
+BOOL GetFileAttributesExA(LPCSTR fileName, GET_FILEEX_INFO_LEVELS infoLevel, LPVOID fileInformation);
+// Read-only maps to the owner's write permission. Hidden is kept as the extended attribute
+// "user.zelvante.hidden" (ERROR_NOT_SUPPORTED where the file system has none); a dot-name stays
+// hidden whatever is set. Other attributes (archive, system...) are accepted and not kept.
+BOOL SetFileAttributesA(LPCSTR fileName, DWORD fileAttributes);
+// Linux has no short names: the long path is the short one. Returns the length copied (without the
+// terminator), or the size needed (with it) when `buffer` is too small; 0 with the last error set
+// when the path does not exist.
+DWORD GetShortPathNameA(LPCSTR longPath, LPSTR shortPath, DWORD bufferSize);
 BOOL CreateDirectoryA(LPCSTR pathName, LPSECURITY_ATTRIBUTES attributes);
 
 namespace zv::win32 {
 // The attributes of a stat result for a file called `name` (its last component).
 DWORD AttributesOf(const char* name, unsigned mode);
+// AttributesOf the last component, with the hidden mark SetFileAttributesA keeps.
+DWORD AttributesOfPath(const std::string& path, unsigned mode);
+// A file time (100 ns steps since 1601) from a Linux one.
+FILETIME FileTimeOf(const timespec& time);
 // The Windows error of a failed call on `path` with errno `err`: a missing folder on the way reads
 // as ERROR_PATH_NOT_FOUND, a missing last component as ERROR_FILE_NOT_FOUND.
 DWORD PathError(const char* path, int err);

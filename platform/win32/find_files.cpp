@@ -45,16 +45,6 @@ std::string Folded(std::string_view text)
     return folded;
 }
 
-FILETIME FileTimeOf(const timespec& time)
-{
-    // 100-nanosecond steps since 1601-01-01.
-    constexpr std::int64_t kSecondsFrom1601To1970 = 11644473600;
-    const std::int64_t ticks = (static_cast<std::int64_t>(time.tv_sec) + kSecondsFrom1601To1970) * 10000000 +
-                               time.tv_nsec / 100;
-    const auto value = static_cast<std::uint64_t>(std::max<std::int64_t>(ticks, 0));
-    return FILETIME{static_cast<DWORD>(value), static_cast<DWORD>(value >> 32)};
-}
-
 class FindObject final : public KernelObject {
 public:
     explicit FindObject(std::vector<WIN32_FIND_DATAA> matches) : m_matches(std::move(matches)) {}
@@ -91,7 +81,7 @@ std::vector<WIN32_FIND_DATAA> FindMatches(const std::string& folder, std::string
         if (!S_ISREG(info.st_mode) && !S_ISDIR(info.st_mode))
             continue;
         WIN32_FIND_DATAA data {};
-        data.dwFileAttributes = AttributesOf(entry->d_name, info.st_mode);
+        data.dwFileAttributes = AttributesOfPath(folder + "/" + std::string(name), info.st_mode);
         data.ftCreationTime = FileTimeOf(info.st_mtim);
         data.ftLastAccessTime = FileTimeOf(info.st_atim);
         data.ftLastWriteTime = FileTimeOf(info.st_mtim);

@@ -7,7 +7,6 @@
 #include <sys/stat.h>
 
 namespace zv::win32 {
-namespace {
 
 std::string ForwardSlashes(std::string path)
 {
@@ -16,6 +15,8 @@ std::string ForwardSlashes(std::string path)
             c = '/';
     return path;
 }
+
+namespace {
 
 bool IsFile(const std::string& path)
 {

@@ -22,4 +22,7 @@ namespace zv::win32 {
 // folder, the Windows folder. Empty when none holds it.
 std::string SearchModulePath(const std::string& fileName);
 
+// A Windows path with '/' for every backslash.
+std::string ForwardSlashes(std::string path);
+
 } // namespace zv::win32

@@ -6,9 +6,18 @@
 #include "platform/win32/threads.h"
 #include "platform/win32/waitable_object.h"
 
+#include <algorithm>
+#include <cctype>
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
 #include <spawn.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
 
 extern char** environ;
 
@@ -24,6 +33,8 @@ public:
     AcquireResult TryAcquire(DWORD) override { return Reap() ? AcquireResult::Acquired : AcquireResult::Unavailable; }
     void UndoAcquire(DWORD, AcquireResult) override {}
     bool NeedsPolling() const override { return true; }
+
+    DWORD Id() const { return static_cast<DWORD>(m_pid); }
 
     DWORD ExitCode()
     {
@@ -51,18 +62,81 @@ private:
     DWORD m_exitCode = STILL_ACTIVE;
 };
 
+constexpr const char* kStartupVariable = "ZV_STARTUP=";
+
 bool IsFile(const std::string& path)
 {
     struct stat info {};
     return ::stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
 }
 
-// The program a command line's first word names.
+std::string BaseNameWithoutExe(const std::string& path)
+{
+    std::string name = path.substr(path.find_last_of('/') + 1);
+    for (char& c : name)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    if (name.size() > 4 && name.compare(name.size() - 4, 4, ".exe") == 0)
+        name.resize(name.size() - 4);
+    return name;
+}
+
+const DesktopTool* DesktopToolFor(const std::string& path)
+{
+    const std::string name = BaseNameWithoutExe(path);
+    for (const DesktopTool& tool : kDesktopTools)
+        if (name == tool.windowsName)
+            return &tool;
+    return nullptr;
+}
+
+// This environment with the startup request in place of any this process was given.
+std::vector<std::string> ChildEnvironment(const STARTUPINFOA* startup)
+{
+    std::vector<std::string> environment;
+    for (char** entry = environ; *entry; ++entry)
+        if (std::strncmp(*entry, kStartupVariable, std::strlen(kStartupVariable)) != 0)
+            environment.emplace_back(*entry);
+    constexpr DWORD kPassed = STARTF_USESHOWWINDOW | STARTF_USESIZE | STARTF_USEPOSITION;
+    if (startup && (startup->dwFlags & kPassed) != 0) {
+        char value[96];
+        std::snprintf(value, sizeof value, "%s%lu,%lu,%lu,%lu,%lu,%u", kStartupVariable,
+                      static_cast<unsigned long>(startup->dwFlags & kPassed), static_cast<unsigned long>(startup->dwX),
+                      static_cast<unsigned long>(startup->dwY), static_cast<unsigned long>(startup->dwXSize),
+                      static_cast<unsigned long>(startup->dwYSize), static_cast<unsigned>(startup->wShowWindow));
+        environment.emplace_back(value);
+    }
+    return environment;
+}
+
+pid_t Spawn(const std::string& program, std::vector<std::string>& argv, const std::string& folder,
+            std::vector<std::string>& environment)
+{
+    std::vector<char*> args;
+    for (std::string& word : argv)
+        args.push_back(word.data());
+    args.push_back(nullptr);
+    std::vector<char*> envp;
+    for (std::string& entry : environment)
+        envp.push_back(entry.data());
+    envp.push_back(nullptr);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    if (!folder.empty())
+        posix_spawn_file_actions_addchdir_np(&actions, folder.c_str());
+    pid_t pid = -1;
+    const int failed = ::posix_spawn(&pid, program.c_str(), &actions, nullptr, args.data(), envp.data());
+    posix_spawn_file_actions_destroy(&actions);
+    if (failed) {
+        errno = failed;
+        return -1;
+    }
+    return pid;
+}
+
+// The program a command line's first word or an application name names.
 std::string FindProgram(std::string name)
 {
-    for (char& c : name)
-        if (c == '\\')
-            c = '/';
+    name = ForwardSlashes(std::move(name));
     std::vector<std::string> candidates{name};
     if (name.size() > 4 && name.compare(name.size() - 4, 4, ".exe") == 0)
         candidates.push_back(name.substr(0, name.size() - 4));
@@ -76,10 +150,41 @@ std::string FindProgram(std::string name)
         if (!found.empty())
             return found;
     }
+    if (const DesktopTool* tool = DesktopToolFor(name))
+        return SearchExecutablePath(tool->desktopProgram);
     return {};
 }
 
 } // namespace
+
+std::string SearchExecutablePath(const std::string& name)
+{
+    const char* path = std::getenv("PATH");
+    std::string folders = path ? path : "/usr/bin:/bin";
+    std::size_t start = 0;
+    while (start <= folders.size()) {
+        const std::size_t end = std::min(folders.find(':', start), folders.size());
+        const std::string folder = folders.substr(start, end - start);
+        const std::string candidate = (folder.empty() ? std::string(".") : folder) + "/" + name;
+        if (IsFile(candidate) && ::access(candidate.c_str(), X_OK) == 0)
+            return candidate;
+        start = end + 1;
+    }
+    return {};
+}
+
+pid_t SpawnDetached(const std::string& program, std::vector<std::string> argv, const std::string& folder)
+{
+    std::vector<std::string> environment = ChildEnvironment(nullptr);
+    const pid_t pid = Spawn(program, argv, folder, environment);
+    if (pid > 0)
+        std::thread([pid] {
+            int status = 0;
+            while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+            }
+        }).detach();
+    return pid;
+}
 
 std::vector<std::string> SplitCommandLine(const std::string& commandLine)
 {
@@ -132,27 +237,38 @@ BOOL CreateProcessA(LPCSTR applicationName, LPSTR commandLine, LPSECURITY_ATTRIB
                     LPSTARTUPINFOA startupInfo, LPPROCESS_INFORMATION processInformation)
 {
     using namespace zv::win32;
-    if (applicationName || inheritHandles || creationFlags || environment || currentDirectory) {
+    if (inheritHandles || creationFlags || environment) {
         SetLastError(ERROR_NOT_SUPPORTED);
         return FALSE;
     }
-    if (!commandLine || !startupInfo || !processInformation) {
+    if ((!applicationName && !commandLine) || !startupInfo || !processInformation) {
         SetLastError(ERROR_INVALID_PARAMETER);
         return FALSE;
     }
-    std::vector<std::string> words = SplitCommandLine(commandLine);
-    const std::string program = words.empty() ? std::string() : FindProgram(words.front());
+    std::vector<std::string> words = commandLine ? SplitCommandLine(commandLine) : std::vector<std::string>{};
+    if (words.empty() && applicationName)
+        words.emplace_back(applicationName);
+    std::string program = applicationName ? FindProgram(applicationName)
+                                          : (words.empty() ? std::string() : FindProgram(words.front()));
     if (program.empty()) {
         SetLastError(ERROR_FILE_NOT_FOUND);
         return FALSE;
     }
-    std::vector<char*> argv;
-    for (std::string& word : words)
-        argv.push_back(word.data());
-    argv.push_back(nullptr);
-    pid_t pid = 0;
-    if (::posix_spawn(&pid, program.c_str(), nullptr, nullptr, argv.data(), environ) != 0) {
-        SetLastError(ERROR_FILE_NOT_FOUND);
+    if (const DesktopTool* tool = DesktopToolFor(applicationName ? applicationName : words.front()))
+        words = {tool->desktopProgram};
+    std::string folder = currentDirectory ? ForwardSlashes(currentDirectory) : std::string();
+    struct stat info {};
+    if (!folder.empty() && (::stat(folder.c_str(), &info) != 0 || !S_ISDIR(info.st_mode))) {
+        SetLastError(ERROR_DIRECTORY);
+        return FALSE;
+    }
+    // The program is found from this folder, not from the child's.
+    std::error_code error;
+    program = std::filesystem::absolute(program, error).string();
+    std::vector<std::string> childEnvironment = ChildEnvironment(startupInfo);
+    const pid_t pid = Spawn(program, words, folder, childEnvironment);
+    if (pid < 0) {
+        SetLastError(errno == ENOENT ? ERROR_FILE_NOT_FOUND : ErrorFromErrno(errno));
         return FALSE;
     }
     auto object = std::make_shared<ProcessObject>(pid);
@@ -180,4 +296,33 @@ BOOL GetExitCodeProcess(HANDLE process, LPDWORD exitCode)
     }
     *exitCode = object->ExitCode();
     return TRUE;
+}
+
+DWORD GetProcessId(HANDLE process)
+{
+    auto object = zv::win32::LookupHandleAs<zv::win32::ProcessObject>(process);
+    if (!object) {
+        SetLastError(ERROR_INVALID_HANDLE);
+        return 0;
+    }
+    return object->Id();
+}
+
+void GetStartupInfoA(LPSTARTUPINFOA startupInfo)
+{
+    if (!startupInfo)
+        return;
+    *startupInfo = STARTUPINFOA{};
+    startupInfo->cb = sizeof *startupInfo;
+    const char* value = std::getenv("ZV_STARTUP");
+    unsigned long flags = 0, x = 0, y = 0, width = 0, height = 0;
+    unsigned show = 0;
+    if (!value || std::sscanf(value, "%lu,%lu,%lu,%lu,%lu,%u", &flags, &x, &y, &width, &height, &show) != 6)
+        return;
+    startupInfo->dwFlags = static_cast<DWORD>(flags);
+    startupInfo->dwX = static_cast<DWORD>(x);
+    startupInfo->dwY = static_cast<DWORD>(y);
+    startupInfo->dwXSize = static_cast<DWORD>(width);
+    startupInfo->dwYSize = static_cast<DWORD>(height);
+    startupInfo->wShowWindow = static_cast<WORD>(show);
 }

@@ -2,10 +2,13 @@
 #include "platform/win32/find_files.h"
 #include "platform/win32/handle_table.h"
 #include "platform/win32/last_error.h"
+#include "platform/win32/system_time.h"
 #include "platform/win32/testing/temp_zv_root.h"
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
+#include <fcntl.h>
 #include <fstream>
 #include <iterator>
 #include <string>
@@ -246,6 +249,90 @@ TEST_F(FileTest, AttributesAndFolders)
     EXPECT_EQ(GetLastError(), ERROR_ALREADY_EXISTS);
     EXPECT_FALSE(CreateDirectoryA(PathOf("no/such").c_str(), nullptr));
     EXPECT_EQ(GetLastError(), ERROR_PATH_NOT_FOUND);
+}
+
+TEST_F(FileTest, SetAttributesKeepsHiddenAndReadOnlyAcrossReads)
+{
+    WriteText("image.jpg", "12345");
+    ASSERT_TRUE(CreateDirectoryA(PathOf("~Temp~SnapShots").c_str(), nullptr));
+    struct Case {
+        std::string name;
+        DWORD set;
+        DWORD read;
+    };
+    const Case cases[] = {
+        {"~Temp~SnapShots", FILE_ATTRIBUTE_HIDDEN, FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_HIDDEN},
+        {"image.jpg", FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_READONLY, FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_READONLY},
+        {"image.jpg", FILE_ATTRIBUTE_NORMAL, FILE_ATTRIBUTE_NORMAL},
+        {"~Temp~SnapShots", FILE_ATTRIBUTE_NORMAL, FILE_ATTRIBUTE_DIRECTORY},
+    };
+    for (const Case& c : cases) {
+        ASSERT_TRUE(SetFileAttributesA(PathOf(c.name).c_str(), c.set)) << c.name << " " << GetLastError();
+        EXPECT_EQ(c.read, GetFileAttributesA(PathOf(c.name).c_str())) << c.name << " set " << c.set;
+        WIN32_FILE_ATTRIBUTE_DATA data{};
+        ASSERT_TRUE(GetFileAttributesExA(PathOf(c.name).c_str(), GetFileExInfoStandard, &data));
+        EXPECT_EQ(c.read, data.dwFileAttributes) << c.name;
+    }
+    EXPECT_FALSE(SetFileAttributesA(PathOf("absent").c_str(), FILE_ATTRIBUTE_NORMAL));
+    EXPECT_EQ(static_cast<DWORD>(ERROR_FILE_NOT_FOUND), GetLastError());
+}
+
+TEST_F(FileTest, AttributeDataGivesSizeAndLastWrite)
+{
+    WriteText("sized", std::string(70000, 'x'));
+    struct timespec times[2] = {{1234567890, 0}, {1234567890, 500000000}};
+    ASSERT_EQ(0, utimensat(AT_FDCWD, PathOf("sized").c_str(), times, 0));
+    WIN32_FILE_ATTRIBUTE_DATA data{};
+    ASSERT_TRUE(GetFileAttributesExA(PathOf("sized").c_str(), GetFileExInfoStandard, &data));
+    EXPECT_EQ(0u, data.nFileSizeHigh);
+    EXPECT_EQ(70000u, data.nFileSizeLow);
+    // 2009-02-13 23:31:30.5 UTC in 100 ns steps since 1601.
+    const std::uint64_t written = (std::uint64_t{data.ftLastWriteTime.dwHighDateTime} << 32) | data.ftLastWriteTime.dwLowDateTime;
+    EXPECT_EQ(128790414905000000ull, written);
+    EXPECT_FALSE(GetFileAttributesExA(PathOf("absent/x").c_str(), GetFileExInfoStandard, &data));
+    EXPECT_EQ(static_cast<DWORD>(ERROR_PATH_NOT_FOUND), GetLastError());
+}
+
+TEST_F(FileTest, ShortPathIsTheLongOneWithTheWindowsBufferRules)
+{
+    const std::string path = PathOf("a long name.txt");
+    WriteText("a long name.txt", "x");
+    const DWORD length = static_cast<DWORD>(path.size());
+    struct Case {
+        DWORD bufferSize;
+        DWORD result;
+        bool copied;
+    };
+    const Case cases[] = {{0, length + 1, false}, {length, length + 1, false}, {length + 1, length, true}, {400, length, true}};
+    for (const Case& c : cases) {
+        std::string buffer(400, '#');
+        EXPECT_EQ(c.result, GetShortPathNameA(path.c_str(), buffer.data(), c.bufferSize)) << c.bufferSize;
+        EXPECT_EQ(c.copied, buffer.compare(0, path.size() + 1, path.c_str(), path.size() + 1) == 0) << c.bufferSize;
+    }
+    char missing[MAX_PATH];
+    EXPECT_EQ(0u, GetShortPathNameA(PathOf("absent").c_str(), missing, MAX_PATH));
+    EXPECT_EQ(static_cast<DWORD>(ERROR_FILE_NOT_FOUND), GetLastError());
+}
+
+TEST(SystemTimeTest, CalendarFieldsInUtc)
+{
+    struct Case {
+        long long seconds;
+        long nanoseconds;
+        SYSTEMTIME expected;
+    };
+    const Case cases[] = {
+        {0, 0, {1970, 1, 4, 1, 0, 0, 0, 0}},
+        {951782400, 999999999, {2000, 2, 2, 29, 0, 0, 0, 999}},
+        {1234567890, 123000000, {2009, 2, 5, 13, 23, 31, 30, 123}},
+    };
+    for (const Case& c : cases) {
+        const SYSTEMTIME t = zv::win32::SystemTimeOf(c.seconds, c.nanoseconds);
+        const SYSTEMTIME& e = c.expected;
+        EXPECT_EQ(std::vector<WORD>({e.wYear, e.wMonth, e.wDayOfWeek, e.wDay, e.wHour, e.wMinute, e.wSecond, e.wMilliseconds}),
+                  std::vector<WORD>({t.wYear, t.wMonth, t.wDayOfWeek, t.wDay, t.wHour, t.wMinute, t.wSecond, t.wMilliseconds}))
+            << c.seconds;
+    }
 }
 
 TEST(WindowsPatternTest, MatchesLikeWindows)
