@@ -195,7 +195,8 @@ TEST(StretchDIBits, RejectsOtherDibs)
     PixelCanvas target(2, 2, false, Background);
     MemoryDib thirtyTwo(2, 2, 32);
     // A JPEG-compressed DIB is not one the transfers read.
-    BITMAPINFO jpeg = *thirtyTwo.Info();
+    BITMAPINFO jpeg{};
+    jpeg.bmiHeader = thirtyTwo.Info()->bmiHeader;
     jpeg.bmiHeader.biCompression = 4;
     MemoryDib good(2, 2, 24);
     SetLastError(0);
