@@ -18,20 +18,6 @@
 #include "platform/user/gtk/tests/x_screen.h" // Xlib last: its macros would spoil our headers
 #undef FillSolid // Xlib's fill style, not the painting helper
 
-// Under AddressSanitizer: what GTK's own libraries keep until the process ends (the
-// accessibility bridge's D-Bus connection, GLib's type and thread data) is not ours to free.
-// Stacks through these libraries end there (they have no frame pointers), so the library names
-// are all there is to match.
-extern "C" const char* __lsan_default_suppressions()
-{
-    return "leak:libdbus-1.so\n"
-           "leak:libglib-2.0.so\n"
-           "leak:libgobject-2.0.so\n"
-           "leak:libgtk-3.so\n"
-           "leak:libgdk-3.so\n"
-           "leak:libfontconfig.so\n";
-}
-
 namespace {
 
 using zv::user::test::CreateAt;

@@ -15,18 +15,6 @@
 
 #include "platform/user/gtk/tests/x_screen.h" // Xlib last: its macros would spoil our headers
 
-extern "C" const char* __lsan_default_suppressions()
-{
-    return "leak:libdbus-1.so\n"
-           "leak:libglib-2.0.so\n"
-           "leak:libgobject-2.0.so\n"
-           "leak:libgio-2.0.so\n"
-           "leak:libnotify.so\n"
-           "leak:libgtk-3.so\n"
-           "leak:libgdk-3.so\n"
-           "leak:libfontconfig.so\n";
-}
-
 namespace {
 
 class GtkTrayTest : public ::testing::Test {
