@@ -1,0 +1,233 @@
+// The main window: a modeless dialog (template 154) whose whole face is the skin form "Skin Main"
+// drawn by the skin control (id 1002). It chooses and runs the one source that feeds the virtual
+// camera, shows it in the preview and answers the program's own window messages (ProgramMessages.h).
+//
+// Everything here runs on the user-interface thread; worker threads reach the dialog only through
+// messages. The class is defined across several files, each named in its section below.
+#pragma once
+
+#include "app/SkinSet.h"
+#include "app/TrayIcon.h"
+#include "capture/CaptureGraph.h"
+#include "capture/DeviceInfo.h"
+#include "capture/ScreenGrabber.h"
+#include "platform/afx/afxwin.h"
+#include "platform/afx/event_sink_map.h"
+#include "platform/win32/files.h"
+
+#include <atomic>
+#include <cstdint>
+#include <map>
+#include <string>
+
+class CDlgControlPanel;
+class CDlgPlaylist;
+class CMenu;
+class PeerServer;
+struct ISkinElement;
+struct ISkinRootElement;
+
+// Process-wide values the dialog sets and other parts read.
+// Play video files with their sound (Params "PlaySound"); read when a video file starts.
+extern std::atomic<BYTE> g_bPlaySound;
+// The folder the file dialogs open in (Params "LastBrowseFolder"); user-interface thread only.
+extern std::string g_strLastBrowseFolder;
+
+// The dialog's timers.
+constexpr UINT_PTR kStillRefreshTimer = 1;  // 5 s: output sizes, and the still picture again
+constexpr UINT_PTR kImageWatchTimer = 4;    // 1 s while the image source is active
+constexpr UINT_PTR kSlideshowTimer = 6;
+constexpr UINT kStillRefreshMs = 5000;
+constexpr UINT kImageWatchMs = 1000;
+
+// Skin control id in template 154 and the main form's name.
+constexpr UINT kSkinControlId = 1002;
+inline constexpr const char* kMainFormName = "Skin Main";
+
+// Menu command ranges (each capped: ids past the end are not made).
+constexpr UINT kFirstDeviceCommand = 2000;
+constexpr UINT kLastDeviceCommand = 2049;
+constexpr UINT kFirstAudioCommand = 2050;
+constexpr UINT kOpenImageCommand = 2100;
+constexpr UINT kOpenVideoCommand = 2101;
+constexpr UINT kDesktopCommand = 2102;
+constexpr UINT kVideoConfigCommand = 2103;
+constexpr UINT kCrossbarCommand = 2104;
+constexpr UINT kFirstFrameRateCommand = 32774;
+constexpr UINT kLastFrameRateCommand = 32779;
+constexpr UINT kDefaultSkinCommand = 34500;
+constexpr UINT kLastSkinCommand = 34599;
+constexpr UINT kSnapshotManagerCommand = 32842;
+
+class CDlgZelvante : public CDialog {
+public:
+    CDlgZelvante();
+    ~CDlgZelvante() override;
+
+    CDlgZelvante(const CDlgZelvante&) = delete;
+    CDlgZelvante& operator=(const CDlgZelvante&) = delete;
+
+    // ---- Construction, start-up, settings, shutdown: DlgZelvante.cpp ----
+
+    // The one road by which the main window closes: stops the source, saves the settings and the
+    // window position, leaves every output format black and destroys the window.
+    void ShutdownAndSaveSettings();
+    // True once OnInitDialog finished (a restore and the host status act only then).
+    bool IsInitialised() const { return m_bInitialised != 0; }
+
+protected:
+    BOOL OnInitDialog() override;
+    void OnOK() override;
+    void OnCancel() override;
+    BOOL PreTranslateMessage(MSG* msg) override;
+
+    // Installs the driver when missing; false (after the message) when the program cannot go on.
+    bool CheckDriverAtStartup();
+    // Opens the virtual camera, removing and reinstalling the device once when it does not open.
+    bool OpenDeviceWithRepair();
+    // Saves the settings record; false (after message 122) when a restart is needed.
+    bool AfterDriverInstall();
+    void DeleteLeftoverInstaller();
+    void ShowVersionCaptions();
+    static bool GetProgramVersionText(std::string& text);
+    static bool GetDriverVersionText(std::string& text);
+    static void WriteBlankFrames();
+    void ReadRegistrySettings();
+    void WriteRegistrySettings();
+    void DestroyChildWindows();
+
+    void OnSize(UINT type, int cx, int cy);
+    void OnMove(int x, int y);
+    void OnPaint();
+    HCURSOR OnQueryDragIcon();
+
+public:
+    // ---- Program window messages: DlgZelvanteMessages.cpp (also the message and event maps) ----
+
+    LRESULT OnTrayNotify(WPARAM wParam, LPARAM lParam);
+    LRESULT OnCloseRequest(WPARAM wParam, LPARAM lParam);
+    LRESULT OnSupportLink(WPARAM wParam, LPARAM lParam);
+    LRESULT OnStillImageReady(WPARAM wParam, LPARAM lParam);
+    LRESULT OnVideoPositionTick(WPARAM wParam, LPARAM lParam);
+    LRESULT OnGraphEvent(WPARAM wParam, LPARAM lParam);
+    LRESULT OnPeerListChanged(WPARAM wParam, LPARAM lParam);
+    LRESULT OnHostStatus(WPARAM wParam, LPARAM lParam);
+    LRESULT OnPlayMessage(WPARAM wParam, LPARAM lParam);
+    LRESULT OnFrameReady(WPARAM wParam, LPARAM lParam);
+    LRESULT OnPreviewKey(WPARAM wParam, LPARAM lParam);
+    LRESULT OnUnusedMessage(WPARAM wParam, LPARAM lParam);
+
+    // ---- Timers, snapshot manager, activation: DlgZelvanteTimers.cpp ----
+
+    void OnTimer(UINT_PTR id);
+    LRESULT OnSnapshotRequest(WPARAM wParam, LPARAM lParam);
+    void OnSnapshotManagerCommand();
+    // Brings a running snapshot manager to the front; false when none runs.
+    static bool ActivateSnapshotManager();
+    // Asks a running snapshot manager to close (and waits until it has handled that).
+    static void CloseSnapshotManager();
+    // The snapshot manager's main window, or null.
+    static HWND FindSnapshotManager();
+    static BOOL CALLBACK FindSnapshotManagerProc(HWND window, LPARAM result);
+    void OnActivateApp(BOOL active, DWORD thread);
+
+    // ---- Sources and playback: DlgZelvanteSources.cpp, DlgZelvanteSourceFiles.cpp, DlgZelvanteSliders.cpp ----
+
+    void Play();
+    void Pause();
+    void Stop();
+    void SelectSourceKind(std::int32_t kind);
+    bool SelectCaptureDevice(DeviceInfo& device);
+    void OnDeviceCommand(UINT id);
+    void OnFrameRateCommand(UINT id);
+    void OnVideoConfigCommand();
+    void OnCrossbarCommand();
+    void ShowSourceMenu(ISkinElement* element);
+    void ShowFrameRateMenu(ISkinElement* element);
+    void ShowVideoStreamMenu(ISkinElement* element);
+    void AppendAudioDeviceItems(CMenu* menu);
+    void OpenImageFile();
+    void OpenVideoFile();
+    void PlayVideoFile(const char* path);
+    void ShowImageFile(const char* path);
+    void PrepareStillImage();
+    void CheckImageFile();
+    void SetSourceCaption(const char* name);
+    void SetFrameRateCaption(int rate);
+    void UpdateSliders();
+    void SetSliderValue(const char* elementName, float value);
+    void SetBrightness(float value);
+    void SetContrast(float value);
+    void SetSaturation(float value);
+    void SetRed(float value);
+    void SetGreen(float value);
+    void SetBlue(float value);
+    void SetWhite(float value);
+    void ShowVideoPositionSlider(bool visible);
+    void SeekVideo(float value);
+
+    // ---- Skin load and skin events: DlgZelvanteSkin.cpp, DlgZelvanteSkinEvents.cpp ----
+
+    // Loads and applies a skin (null or empty: the default one).
+    bool ApplySkin(const char* path);
+    void OnSkinMenuCommand(UINT id);
+    void BuildSkinMenu(CMenu* menu);
+    // Text of a text element, or caption of a button (with `alignment`, when given, as the
+    // DrawText flags of its three caption styles).
+    void SetElementCaption(const char* text, const UINT* alignment, const char* elementName);
+    bool SetElementTooltip(const char* text, const char* elementName);
+    void ShowElement(const char* elementName, bool visible);
+    void ShowNewMessagesButton(bool visible);
+    bool GetSkinElementRect(const char* elementName, RECT* rect);
+    HWND GetVideoFrameWindow();
+    void GetPreviewRect(RECT* rect);
+    void LayoutPreview();
+    void OnSkinElementClick(IUnknown* element);
+    void OnSkinScroll(IUnknown* element, long position);
+    bool OnSkinMenuElement(IUnknown* element);
+
+    // ---- Desktop source: DlgZelvanteDesktop.cpp ----
+
+    bool StartDesktopSource();
+    void OnSourceDesktop();
+    LRESULT OnScreenFrame(WPARAM wParam, LPARAM lParam);
+
+    // ---- Members, in the order of construction ----
+
+    HICON m_hIcon = nullptr;
+    BYTE m_bInitialised = 0;
+    BYTE m_bShowAds = 1;
+    BYTE m_bAdVideoExchanged = 0;      // video in "Static Ad", ad in "Frame Video"
+    std::int32_t m_nSlideshowSeconds = 5;
+    CDlgControlPanel* m_pControlPanel = nullptr;  // wired with the control panel
+    CWnd* m_pFurtherChild = nullptr;              // destroyed at shutdown when set
+    CWnd* m_pAccountBrowser = nullptr;            // wired with the account pages
+    CDlgPlaylist* m_pDlgPlaylist = nullptr;       // wired with the playlist and tabs
+    ISkinRootElement* m_pSkinRoot = nullptr;      // the "Skin Main" form: every lookup starts here
+    CCaptureGraph m_captureGraph;
+    CTrayIcon m_trayIcon;
+    PeerServer* m_pPeerServer = nullptr;          // wired with the peer link
+    // The chat views, the fourth HTML control, the ad view and the chat input come with the
+    // browser and peer-link windows.
+    BYTE m_bMinimizeToTray = 0;        // Options "Minimize to system tray"
+    BYTE m_bTooltips = 1;              // Options "Tooltips"
+    BYTE m_bAutoUpdate = 1;            // Params "AutoUpdate"
+    std::int32_t m_nSnapshotCountdown = 0;
+    std::int32_t m_nSnapshotMode = 0;  // Params "SnapMode": 0, 1 or 2
+    std::map<int, std::string> m_savedTooltips;
+    WIN32_FILE_ATTRIBUTE_DATA m_fileDataShown{};  // the image file last shown (the image watch)
+    CSkinSet m_SkinSet;
+    std::string m_strVideoCodec;       // Params "VideoCodec"
+    std::int32_t m_nListMode = 1;      // 1 device (0 after a device selection), 2 video list, 3 image list
+    std::string m_strPlayingName;
+    ScreenGrabber m_screenGrabber;
+    std::int32_t m_nSoundVolumeFlag = 0;
+
+    // Unread count at the previous host status message.
+    std::uint32_t m_nPreviousUnread = 0;
+    // Set while a video position tick is being handled: a second one arriving meanwhile is dropped.
+    BYTE m_bPositionTickBusy = 0;
+
+    DECLARE_MESSAGE_MAP()
+    DECLARE_EVENTSINK_MAP()
+};
