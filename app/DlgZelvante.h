@@ -7,6 +7,7 @@
 #pragma once
 
 #include "app/SkinSet.h"
+#include "app/SourceRules.h"
 #include "app/TrayIcon.h"
 #include "capture/CaptureGraph.h"
 #include "capture/DeviceInfo.h"
@@ -74,6 +75,8 @@ public:
     void ShutdownAndSaveSettings();
     // True once OnInitDialog finished (a restore and the host status act only then).
     bool IsInitialised() const { return m_bInitialised != 0; }
+    // True when start-up ended the dialog after telling the user why.
+    bool StartupFailureReported() const { return m_bStartupReported != 0; }
 
 protected:
     BOOL OnInitDialog() override;
@@ -92,9 +95,15 @@ protected:
     static bool GetProgramVersionText(std::string& text);
     static bool GetDriverVersionText(std::string& text);
     static void WriteBlankFrames();
-    void ReadRegistrySettings();
+    // Shows the string with the icon and ends the dialog's start-up; always false.
+    bool FailStartup(UINT stringId, UINT icon);
+    void ReadStoredSource(DeviceInfo& device);
     void WriteRegistrySettings();
     void DestroyChildWindows();
+    void RestoreWindowPosition();
+    void SaveWindowPosition();
+    // An edit field (it answers DLGC_HASSETSEL): keys there are text.
+    bool IsTypingTarget(HWND window) const;
 
     void OnSize(UINT type, int cx, int cy);
     void OnMove(int x, int y);
@@ -116,6 +125,8 @@ public:
     LRESULT OnFrameReady(WPARAM wParam, LPARAM lParam);
     LRESULT OnPreviewKey(WPARAM wParam, LPARAM lParam);
     LRESULT OnUnusedMessage(WPARAM wParam, LPARAM lParam);
+    // The tray balloon's text for `count` unread messages.
+    static std::string UnreadMessagesText(std::uint32_t count);
 
     // ---- Timers, snapshot manager, activation: DlgZelvanteTimers.cpp ----
 
@@ -165,11 +176,24 @@ public:
     void SetWhite(float value);
     void ShowVideoPositionSlider(bool visible);
     void SeekVideo(float value);
+    // Makes a kind the active source; the image watch (timer 4) runs exactly while it is 2.
+    void SetActiveSourceKind(std::int32_t kind);
+    // Plays the capture graph's video file as the video list would: player state 2 when it runs.
+    bool StartVideoFile();
+    // A colour slider moved or reset: its tooltip, the active kind's stored value, the device.
+    void SetLevel(Level level, const char* elementName, float value);
+    // Shows a pop-up through the skin at the element's bottom-left corner.
+    void TrackElementMenu(ISkinElement* element, HMENU menu);
 
     // ---- Skin load and skin events: DlgZelvanteSkin.cpp, DlgZelvanteSkinEvents.cpp ----
 
     // Loads and applies a skin (null or empty: the default one).
     bool ApplySkin(const char* path);
+    // The start-up skin: the saved one, else the default one. False, after telling the user, when
+    // neither applies (the saved path is then cleared, so the next start takes the default).
+    bool ApplyStartupSkin();
+    // The overlay position buttons: 0 top left .. 5 bottom right.
+    void SetOverlayPosition(int position);
     void OnSkinMenuCommand(UINT id);
     void BuildSkinMenu(CMenu* menu);
     // Text of a text element, or caption of a button (with `alignment`, when given, as the
@@ -180,7 +204,8 @@ public:
     void ShowNewMessagesButton(bool visible);
     bool GetSkinElementRect(const char* elementName, RECT* rect);
     HWND GetVideoFrameWindow();
-    void GetPreviewRect(RECT* rect);
+    // False (and an empty rectangle) when the skin has no such element or it has no area.
+    bool GetPreviewRect(RECT* rect);
     void LayoutPreview();
     void OnSkinElementClick(IUnknown* element);
     void OnSkinScroll(IUnknown* element, long position);
@@ -227,6 +252,7 @@ public:
     std::uint32_t m_nPreviousUnread = 0;
     // Set while a video position tick is being handled: a second one arriving meanwhile is dropped.
     BYTE m_bPositionTickBusy = 0;
+    BYTE m_bStartupReported = 0;
 
     DECLARE_MESSAGE_MAP()
     DECLARE_EVENTSINK_MAP()

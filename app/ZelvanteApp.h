@@ -9,6 +9,7 @@
 #include "platform/inet/afxinet.h"
 
 #include <atomic>
+#include <cstddef>
 #include <cstdint>
 #include <string>
 
@@ -83,11 +84,15 @@ protected:
     // Makes the main dialog. False (after its message) when it could not be made; everything it
     // started is undone by then, so the program ends instead of running without a window.
     bool CreateMainDialog();
+    // Signals the host status thread, waits for it and closes its handles (nothing when none runs).
+    void StopStatusThread();
 
     DECLARE_MESSAGE_MAP()
 
 private:
     ISkinEngine* m_pSkinEngine = nullptr;
+    bool m_bComStarted = false;
+    bool m_bRan = false;  // the main dialog was made: the program ran
 };
 
 // The one application object (the program's own, or a test's).

@@ -7,6 +7,7 @@
 #pragma once
 
 #include "platform/user/user_types.h"
+#include "platform/win32/last_error.h"
 #include "platform/win32/guid.h"
 #include "platform/win32/handle_table.h"
 #include "platform/win32/registry.h"
@@ -94,7 +95,6 @@ constexpr CONFIGRET CR_BUFFER_SMALL = 0x1A;
 constexpr DWORD MAX_DEVICE_ID_LEN = 200;
 
 // Setup errors (customer bit and facility, as published).
-constexpr DWORD ERROR_INVALID_DATA = 13;
 constexpr DWORD ERROR_LINE_NOT_FOUND = 0xE0000102;
 constexpr DWORD ERROR_SECTION_NOT_FOUND = 0xE0000101;
 constexpr DWORD ERROR_INVALID_CLASS = 0xE0000209;

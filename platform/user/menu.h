@@ -8,9 +8,9 @@
 #pragma once
 
 #include "platform/user/user_types.h"
+#include "platform/win32/last_error.h"
 #include "platform/win32/resources.h"
 
-constexpr DWORD ERROR_INVALID_DATA = 13;
 constexpr DWORD ERROR_INVALID_MENU_HANDLE = 1401;
 constexpr DWORD ERROR_MENU_ITEM_NOT_FOUND = 1456;
 

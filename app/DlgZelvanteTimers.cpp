@@ -1,0 +1,154 @@
+// The main dialog's timers, the snapshot manager it starts, brings forward and closes, and its
+// answer to the application being activated.
+#include "app/DlgZelvante.h"
+
+#include "app/FileVersion.h"
+#include "app/ProgramMessages.h"
+#include "app/ZelvanteApp.h"
+#include "app/preview/DlgCapPreview.h"
+#include "capture/FrameCallback.h"
+#include "capture/VirtualCameraChannel.h"
+#include "platform/win32/files.h"
+#include "platform/win32/handle_table.h"
+#include "platform/win32/processes.h"
+
+#include <cstdint>
+#include <cstring>
+
+namespace {
+
+constexpr UINT kShotboxMissingString = 166;
+constexpr UINT kArchiveStartFailedString = 148;
+// Where the snapshot manager publishes its dialog's window handle in the shared block.
+constexpr std::size_t kSnapshotWindowOffset = 0x364;
+constexpr const char* kSnapshotManagerTitle = "Snapshot manager";
+
+HWND PublishedSnapshotWindow()
+{
+    const BYTE* block = g_pSharedData.load();
+    if (!block)
+        return nullptr;
+    std::uint32_t value = 0;
+    std::memcpy(&value, block + kSnapshotWindowOffset, sizeof value);
+    HWND window = reinterpret_cast<HWND>(static_cast<std::uintptr_t>(value));
+    return window && IsWindow(window) ? window : nullptr;
+}
+
+// Starts the program with no command line in `folder`; false when it does not start.
+bool StartProgram(const std::string& path, const std::string& folder)
+{
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION started{};
+    if (!CreateProcessA(path.c_str(), nullptr, nullptr, nullptr, FALSE, 0, nullptr, folder.c_str(), &startup,
+                        &started))
+        return false;
+    CloseHandle(started.hThread);
+    CloseHandle(started.hProcess);
+    return true;
+}
+
+} // namespace
+
+void CDlgZelvante::OnTimer(UINT_PTR id)
+{
+    switch (id) {
+    case kStillRefreshTimer:
+        UpdateCaptureSize();
+        // A client that has just opened the camera gets the still picture within 5 seconds.
+        if (g_nSourceKind.load() == 2)
+            PostMessage(StillImageMessage);
+        break;
+    case kImageWatchTimer:
+        // The watch belongs to the image source only: a left-over tick ends it.
+        if (g_nSourceKind.load() == 2)
+            CheckImageFile();
+        else
+            KillTimer(kImageWatchTimer);
+        break;
+    case kSlideshowTimer:
+        // wired with the playlist and tabs: the next slideshow picture.
+        break;
+    default:
+        Default();
+        break;
+    }
+}
+
+BOOL CALLBACK CDlgZelvante::FindSnapshotManagerProc(HWND window, LPARAM result)
+{
+    char title[261] = {};
+    GetWindowTextA(window, title, 260);
+    if (std::strstr(title, kSnapshotManagerTitle)) {
+        *reinterpret_cast<HWND*>(result) = window;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+HWND CDlgZelvante::FindSnapshotManager()
+{
+    if (HWND published = PublishedSnapshotWindow())
+        return published;
+    HWND found = nullptr;
+    EnumWindows(&FindSnapshotManagerProc, reinterpret_cast<LPARAM>(&found));
+    return found;
+}
+
+bool CDlgZelvante::ActivateSnapshotManager()
+{
+    HWND manager = FindSnapshotManager();
+    if (!manager)
+        return false;
+    if (::IsIconic(manager))
+        ::ShowWindow(manager, SW_RESTORE);
+    ::SetForegroundWindow(manager);
+    return true;
+}
+
+void CDlgZelvante::CloseSnapshotManager()
+{
+    // A blocking send: the snapshot manager may first ask about unsaved snapshots.
+    if (HWND manager = FindSnapshotManager())
+        ::SendMessageA(manager, CloseRequestMessage, 0, 0);
+}
+
+LRESULT CDlgZelvante::OnSnapshotRequest(WPARAM, LPARAM)
+{
+    if (ActivateSnapshotManager())
+        return 0;
+    const std::string folder = ProgramFolder();
+    const std::string program = folder + "/Shotbox.exe";
+    if (GetFileAttributesA(program.c_str()) == INVALID_FILE_ATTRIBUTES) {
+        AfxMessageBox(kShotboxMissingString);
+    } else if (StartProgram(program, folder)) {
+        // The snapshot manager opens the virtual camera: a still picture must be there for it.
+        PostMessage(StillImageMessage);
+        return 0;
+    } else {
+        AfxMessageBox(kArchiveStartFailedString);
+    }
+    if (BYTE* block = g_pSharedData.load())
+        block[kSharedDataSnapshotFlag] = 0;
+    return 0;
+}
+
+void CDlgZelvante::OnSnapshotManagerCommand()
+{
+    OnSnapshotRequest(0, 0);
+}
+
+void CDlgZelvante::OnActivateApp(BOOL active, DWORD thread)
+{
+    (void)thread;
+    Default();
+    if (active) {
+        BringWindowToTop();
+        constexpr UINT kKeepPlace = SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE;
+        if (CDlgCapPreview* preview = g_pPreview.load(); preview && ::IsWindow(preview->GetSafeHwnd()))
+            ::SetWindowPos(preview->GetSafeHwnd(), HWND_TOP, 0, 0, 0, 0, kKeepPlace);
+        // wired with the playlist and tabs: the playlist window is put on top too.
+    } else if (m_nSoundVolumeFlag) {
+        m_nSoundVolumeFlag = 0;
+    }
+}
