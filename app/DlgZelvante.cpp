@@ -445,7 +445,7 @@ BOOL CDlgZelvante::PreTranslateMessage(MSG* msg)
 {
     if (msg->message == WM_KEYUP) {
         // Space typed into an edit field is text, not a pause.
-        if ((msg->wParam == VK_PAUSE || msg->wParam == VK_SPACE) && !IsTypingTarget(msg->hwnd))
+        if (msg->wParam == VK_PAUSE || (msg->wParam == VK_SPACE && !IsTypingTarget(msg->hwnd)))
             Pause();
         if (msg->wParam == VK_ESCAPE) {
             if (CDlgCapPreview* preview = MainPreview(); preview && preview->m_bFullScreen)
@@ -460,8 +460,9 @@ void CDlgZelvante::OnSize(UINT type, int cx, int cy)
     (void)cx;
     (void)cy;
     if (type == SIZE_MAXIMIZED) {
-        if (CDlgCapPreview* preview = MainPreview())
-            preview->ToggleFullScreen(true);
+        // Full screen is the preview's: once the maximise (and its activation, which would take
+        // the focus from the preview again) is over.
+        PostMessage(kFullScreenRequestMessage);
         return;
     }
     Default();
@@ -478,6 +479,15 @@ void CDlgZelvante::OnSize(UINT type, int cx, int cy)
             preview->ShowWindow(IsWindowVisible() ? SW_SHOWNOACTIVATE : SW_HIDE);
         m_trayIcon.SetIcon(nullptr, nullptr);
     }
+}
+
+LRESULT CDlgZelvante::OnFullScreenRequest(WPARAM, LPARAM)
+{
+    if (IsZoomed(m_hWnd))
+        ShowWindow(SW_RESTORE);
+    if (CDlgCapPreview* preview = MainPreview())
+        preview->ToggleFullScreen(true);
+    return 0;
 }
 
 void CDlgZelvante::OnMove(int x, int y)

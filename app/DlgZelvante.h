@@ -41,6 +41,9 @@ constexpr UINT_PTR kSlideshowTimer = 6;
 constexpr UINT kStillRefreshMs = 5000;
 constexpr UINT kImageWatchMs = 1000;
 
+// The dialog's own request to itself (outside the program's message range).
+constexpr UINT kFullScreenRequestMessage = 0x0400 + 0x100;
+
 // Skin control id in template 154 and the main form's name.
 constexpr UINT kSkinControlId = 1002;
 inline constexpr const char* kMainFormName = "Skin Main";
@@ -106,6 +109,8 @@ protected:
     bool IsTypingTarget(HWND window) const;
 
     void OnSize(UINT type, int cx, int cy);
+    // A maximise request: the preview goes full screen and the dialog keeps its size.
+    LRESULT OnFullScreenRequest(WPARAM wParam, LPARAM lParam);
     void OnMove(int x, int y);
     void OnPaint();
     HCURSOR OnQueryDragIcon();

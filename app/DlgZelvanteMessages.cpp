@@ -60,6 +60,7 @@ BEGIN_MESSAGE_MAP(CDlgZelvante, CDialog)
     ON_MESSAGE(FrameReadyMessage, OnFrameReady)
     ON_MESSAGE(UnusedProgramMessage, OnUnusedMessage)
     ON_MESSAGE(PreviewKeyMessage, OnPreviewKey)
+    ON_MESSAGE(kFullScreenRequestMessage, OnFullScreenRequest)
     ON_COMMAND(kSnapshotManagerCommand, OnSnapshotManagerCommand)
     // wired with the menus and commands: the tray menu's commands and the main menu's.
     // B's entries: sources, skin and desktop.
