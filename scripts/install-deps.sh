@@ -32,6 +32,8 @@ packages=(
   libzip-dev libpugixml-dev
   # platform/user/gtk: tray balloons as desktop notifications
   libnotify-dev
+  # platform/user/gtk: the screen context reads the X screen (MIT-SHM where offered)
+  libxcb1-dev libxcb-shm0-dev
   # ShellExecuteA and HtmlHelpA open documents, web sites and help with the desktop's xdg-open
   xdg-utils
   # independent tools the interop tests compare against

@@ -1,11 +1,13 @@
 // BitBlt and StretchBlt between the surfaces of two device contexts.
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 #include <memory>
 
 #include "platform/gdi/context_state.h"
 #include "platform/gdi/gdi.h"
 #include "platform/gdi/pixel_transfer.h"
+#include "platform/gdi/screen_surface.h"
 #include "platform/win32/last_error.h"
 
 using namespace zv::gdi;
@@ -50,6 +52,15 @@ void CopyColourRows(Surface& target, const Region& visible, const PixelRect& to,
     }
 }
 
+// The source rectangle on the screen, its sides clamped to what a RECT holds.
+RECT ScreenArea(const PixelRect& from)
+{
+    auto side = [](std::int64_t v) {
+        return static_cast<LONG>(std::clamp<std::int64_t>(v, INT32_MIN, INT32_MAX));
+    };
+    return RECT{side(from.x), side(from.y), side(from.x + from.width), side(from.y + from.height)};
+}
+
 BOOL Blit(HDC destination, PixelRect to, HDC source, PixelRect from, DWORD rop)
 {
     const RasterOp op = FindRasterOp(rop);
@@ -79,6 +90,11 @@ BOOL Blit(HDC destination, PixelRect to, HDC source, PixelRect from, DWORD rop)
     to.y += target.origin.y;
     from.x += origin.origin.x;
     from.y += origin.origin.y;
+    // The real display shows our windows and everyone else's: read what it shows now.
+    if (origin.onScreen && !RefreshScreen(*origin.target, ScreenArea(from))) {
+        SetLastError(ERROR_GEN_FAILURE);
+        return FALSE;
+    }
     if (rop == SRCCOPY && from.width == to.width && from.height == to.height && origin.target != target.target &&
         !origin.target->IsMonochrome() && !target.target->IsMonochrome()) {
         CopyColourRows(*target.target, target.Visible(), to, *origin.target, from);

@@ -23,6 +23,7 @@ bool IsScreenContext(const DeviceContext& dc) { return !dc.isMemory && dc.window
 // Taken after the table's lock is let go, never under it, so no order of the two can deadlock.
 void LockIfScreen(bool onScreen, ContextState& state)
 {
+    state.onScreen = onScreen;
     if (onScreen && !state.screenPixels.owns_lock())
         state.screenPixels = LockScreenPixels();
 }

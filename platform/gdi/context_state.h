@@ -30,6 +30,7 @@ struct ContextState {
     // Held for a screen context while the call draws or reads: the display composes the screen
     // on other threads.
     std::unique_lock<std::recursive_mutex> screenPixels;
+    bool onScreen = false; // the screen context of GetDC(NULL) or "DISPLAY"
 
     // The pixels drawing may touch: the clip region inside the surface.
     Region Visible() const;

@@ -49,6 +49,32 @@ std::shared_ptr<Surface> ScreenSurface()
     return screen.surface;
 }
 
+namespace {
+
+std::mutex g_readerMutex;
+ScreenReader g_reader;
+
+} // namespace
+
+void SetScreenReader(ScreenReader reader)
+{
+    std::lock_guard lock(g_readerMutex);
+    g_reader = std::move(reader);
+}
+
+bool RefreshScreen(Surface& screen, const RECT& area)
+{
+    ScreenReader reader;
+    {
+        std::lock_guard lock(g_readerMutex);
+        reader = g_reader;
+    }
+    const RECT inside = IntersectRects(area, screen.Bounds());
+    if (!reader || inside.right <= inside.left || inside.bottom <= inside.top)
+        return true;
+    return reader(screen, inside);
+}
+
 std::unique_lock<std::recursive_mutex> LockScreenPixels()
 {
     static std::recursive_mutex pixels;

@@ -1,10 +1,13 @@
 #include "platform/user/gtk/gtk_display.h"
 
 #include "platform/gdi/font_match.h"
+#include "platform/gdi/screen.h"
+#include "platform/gdi/screen_surface.h"
 #include "platform/user/gtk/desktop_dialogs.h"
 #include "platform/user/gtk/desktop_input.h"
 #include "platform/user/gtk/desktop_window.h"
 #include "platform/user/gtk/serial_worker.h"
+#include "platform/user/gtk/x_screen_reader.h"
 #include "platform/user/input.h"
 #include "platform/user/window.h"
 
@@ -96,6 +99,7 @@ public:
                 return;
             }
             ReadMonitor();
+            ReadScreenThroughX();
             g_signal_connect_swapped(gdk_screen_get_default(), "size-changed", G_CALLBACK(+[](GtkDisplay* self) {
                                          self->ReadMonitor();
                                      }),
@@ -228,9 +232,32 @@ private:
             gdk_monitor_get_geometry(monitor, &geometry);
             gdk_monitor_get_workarea(monitor, &work);
         }
-        std::lock_guard lock(m_mutex);
-        m_screen = RECT{geometry.x, geometry.y, geometry.x + geometry.width, geometry.y + geometry.height};
-        m_workArea = RECT{work.x, work.y, work.x + work.width, work.y + work.height};
+        {
+            std::lock_guard lock(m_mutex);
+            m_screen = RECT{geometry.x, geometry.y, geometry.x + geometry.width, geometry.y + geometry.height};
+            m_workArea = RECT{work.x, work.y, work.x + work.width, work.y + work.height};
+        }
+        // The screen context covers the monitor, as SM_CXSCREEN and SM_CYSCREEN say.
+        const gdi::ScreenSize size = gdi::GetScreenSize();
+        if (geometry.width > 0 && geometry.height > 0 && (size.width != geometry.width || size.height != geometry.height))
+            gdi::SetScreenSize(geometry.width, geometry.height);
+    }
+
+    // The screen context shows what the X screen shows; without a reader it fails rather than
+    // hand out a picture of nothing.
+    void ReadScreenThroughX()
+    {
+        std::shared_ptr<XScreenReader> reader = XScreenReader::Connect();
+        gdi::SetScreenReader([this, reader](gdi::Surface& screen, const RECT& area) {
+            if (!reader)
+                return false;
+            POINT origin{};
+            {
+                std::lock_guard lock(m_mutex);
+                origin = POINT{m_screen.left, m_screen.top};
+            }
+            return reader->Read(screen, area, origin);
+        });
     }
 
     // Display thread: the windows as the window system last arranged them.

@@ -4,6 +4,7 @@
 #include "platform/gdi/gdi_text.h"
 #include "platform/user/display.h"
 #include "platform/user/gtk/desktop_window.h"
+#include "platform/user/system_metrics.h"
 #include "platform/user/testing/screenshots.h"
 #include "platform/user/tests/window_system_support.h"
 #include "platform/user/virtual_keys.h"
@@ -118,13 +119,11 @@ std::optional<LRESULT> PaintPattern(HWND hwnd, UINT message, WPARAM, LPARAM)
     return 0;
 }
 
-// What the window's surface holds, read back through GDI.
-std::unique_ptr<zv::gdi::Surface> SurfaceOf(HWND hwnd)
+// What a device context shows in the rectangle, read back through GDI.
+std::unique_ptr<zv::gdi::Surface> CopyOf(HDC source, const RECT& area)
 {
-    RECT rect;
-    GetWindowRect(hwnd, &rect);
-    const int width = rect.right - rect.left;
-    const int height = rect.bottom - rect.top;
+    const int width = area.right - area.left;
+    const int height = area.bottom - area.top;
     BITMAPINFO info{};
     info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
     info.bmiHeader.biWidth = width;
@@ -135,9 +134,7 @@ std::unique_ptr<zv::gdi::Surface> SurfaceOf(HWND hwnd)
     HDC memory = CreateCompatibleDC(nullptr);
     HBITMAP bitmap = CreateDIBSection(memory, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
     HGDIOBJ old = SelectObject(memory, bitmap);
-    HDC window = GetWindowDC(hwnd);
-    BitBlt(memory, 0, 0, width, height, window, 0, 0, SRCCOPY);
-    ReleaseDC(hwnd, window);
+    const bool copied = BitBlt(memory, 0, 0, width, height, source, area.left, area.top, SRCCOPY);
     auto copy = zv::gdi::Surface::Create(width, height, zv::gdi::PixelFormat::Bgrx32, zv::gdi::RowOrder::TopDown, 4);
     const std::size_t stride = (static_cast<std::size_t>(width) * 3 + 3) & ~std::size_t{3};
     for (int y = 0; y < height; ++y) {
@@ -148,6 +145,17 @@ std::unique_ptr<zv::gdi::Surface> SurfaceOf(HWND hwnd)
     SelectObject(memory, old);
     DeleteObject(bitmap);
     DeleteDC(memory);
+    return copied ? std::move(copy) : nullptr;
+}
+
+// What the window's surface holds.
+std::unique_ptr<zv::gdi::Surface> SurfaceOf(HWND hwnd)
+{
+    RECT rect;
+    GetWindowRect(hwnd, &rect);
+    HDC window = GetWindowDC(hwnd);
+    auto copy = CopyOf(window, RECT{0, 0, rect.right - rect.left, rect.bottom - rect.top});
+    ReleaseDC(hwnd, window);
     return copy;
 }
 
@@ -213,6 +221,83 @@ TEST_F(GtkDisplayTest, TheScreenShowsTheSurfacePixelForPixel)
     ReleaseDC(hwnd, hdc);
     EXPECT_TRUE(Eventually([&] { return m_x.Capture(at)->GetPixel(11 + 1, 11 + 1) == RGB(0x55, 0x66, 0x77); }));
     EXPECT_EQ(DifferingPixels(*m_x.Capture(at), *SurfaceOf(hwnd)), 0);
+}
+
+// A window of another program, made on the X display without GTK or our window system.
+class ForeignWindow {
+public:
+    ForeignWindow(const XScreen& x, const RECT& at, unsigned long colour) : m_x(x)
+    {
+        XSetWindowAttributes attributes{};
+        attributes.override_redirect = True;
+        attributes.background_pixel = colour;
+        m_window = XCreateWindow(x.Get(), x.Root(), at.left, at.top, static_cast<unsigned>(at.right - at.left),
+                                 static_cast<unsigned>(at.bottom - at.top), 0, CopyFromParent, InputOutput,
+                                 CopyFromParent, CWOverrideRedirect | CWBackPixel, &attributes);
+        XMapRaised(x.Get(), m_window);
+        XFlush(x.Get());
+    }
+    ~ForeignWindow()
+    {
+        XDestroyWindow(m_x.Get(), m_window);
+        XFlush(m_x.Get());
+    }
+
+private:
+    const XScreen& m_x;
+    Window m_window;
+};
+
+TEST_F(GtkDisplayTest, TheScreenContextReadsWhatTheXScreenShows)
+{
+    RecordingWindow& window = NewRecorder();
+    window.answer = PaintPattern;
+    const RECT ours{40, 30, 40 + 211, 30 + 143};
+    const HWND hwnd = Show(window, "Screen source", WS_POPUP | WS_BORDER, ours);
+    ASSERT_NE(XWindowOf("Screen source"), 0u);
+    const RECT theirs{400, 260, 400 + 57, 260 + 41};
+    ForeignWindow foreign(m_x, theirs, 0x123456);
+    const auto surface = SurfaceOf(hwnd);
+    ASSERT_TRUE(Eventually([&] {
+        return DifferingPixels(*m_x.Capture(ours), *surface) == 0 && m_x.Capture(theirs)->GetPixel(3, 3) == RGB(0x12, 0x34, 0x56);
+    }, DispatchQueued));
+
+    // The screen context is as large as the screen the system metrics give.
+    const int width = GetSystemMetrics(SM_CXSCREEN);
+    const int height = GetSystemMetrics(SM_CYSCREEN);
+    HDC screen = CreateDCA("DISPLAY", nullptr, nullptr, nullptr);
+    ASSERT_NE(screen, nullptr);
+    EXPECT_EQ(GetDeviceCaps(screen, HORZRES), width);
+    EXPECT_EQ(GetDeviceCaps(screen, VERTRES), height);
+
+    struct Case {
+        const char* what;
+        RECT area;
+    };
+    const Case cases[] = {
+        {"our window", ours},
+        {"another program's window", theirs},
+        {"both and the desktop between", RECT{20, 20, 480, 320}},
+        {"the whole screen", RECT{0, 0, width, height}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const auto read = CopyOf(screen, c.area);
+        ASSERT_NE(read, nullptr);
+        EXPECT_EQ(DifferingPixels(*read, *m_x.Capture(c.area)), 0);
+        if (&c == &cases[3])
+            KeepPicture(*read, "gtk_screen_context");
+    }
+    EXPECT_EQ(GetPixel(screen, theirs.left + 5, theirs.top + 5), RGB(0x12, 0x34, 0x56));
+    DeleteDC(screen);
+
+    // GetDC(NULL) is the same screen, read afresh at every blit.
+    HDC hdc = GetDC(hwnd);
+    FillSolid(hdc, RECT{0, 0, 20, 20}, RGB(0x9A, 0x8B, 0x7C));
+    ReleaseDC(hwnd, hdc);
+    HDC desktop = GetDC(nullptr);
+    EXPECT_TRUE(Eventually([&] { return CopyOf(desktop, ours)->GetPixel(5, 5) == RGB(0x9A, 0x8B, 0x7C); }, DispatchQueued));
+    ReleaseDC(nullptr, desktop);
 }
 
 TEST_F(GtkDisplayTest, ClicksAndKeysArriveAsMessages)
