@@ -4,7 +4,10 @@
 #include "platform/win32/paths.h"
 
 #include <dlfcn.h>
+#include <strings.h>
 #include <sys/stat.h>
+
+#include <filesystem>
 
 namespace zv::win32 {
 
@@ -24,6 +27,8 @@ bool IsFile(const std::string& path)
     return ::stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
 }
 
+} // namespace
+
 std::string ProgramFolder()
 {
     char path[4096];
@@ -34,7 +39,26 @@ std::string ProgramFolder()
     return folder.substr(0, folder.find_last_of('/'));
 }
 
-} // namespace
+std::string FindFileIgnoringCase(const std::string& folder, const std::string& fileName)
+{
+    const std::string exact = folder + "/" + fileName;
+    if (IsFile(exact))
+        return exact;
+    std::error_code error;
+    std::string found;
+    std::string foundName;
+    std::filesystem::directory_iterator entry(folder.empty() ? "/" : folder, error);
+    for (; !error && entry != std::filesystem::directory_iterator(); entry.increment(error)) {
+        const std::string name = entry->path().filename().string();
+        // The first in name order, so that the choice does not depend on the directory's order.
+        if (strcasecmp(name.c_str(), fileName.c_str()) == 0 && (found.empty() || name < foundName) &&
+            IsFile(folder + "/" + name)) {
+            found = folder + "/" + name;
+            foundName = name;
+        }
+    }
+    return found;
+}
 
 std::string SearchModulePath(const std::string& fileName)
 {
@@ -50,8 +74,8 @@ std::string SearchModulePath(const std::string& fileName)
     for (const std::string& folder : folders) {
         if (folder.empty())
             continue;
-        const std::string candidate = folder + "/" + fileName;
-        if (IsFile(candidate))
+        std::string candidate = FindFileIgnoringCase(folder, fileName);
+        if (!candidate.empty())
             return candidate;
     }
     return {};
@@ -66,7 +90,10 @@ HMODULE LoadLibraryA(LPCSTR fileName)
         return nullptr;
     }
     const std::string name = zv::win32::ForwardSlashes(fileName);
-    const std::string path = name.find('/') != std::string::npos ? name : zv::win32::SearchModulePath(name);
+    const std::size_t slash = name.find_last_of('/');
+    const std::string path = slash == std::string::npos
+                                 ? zv::win32::SearchModulePath(name)
+                                 : zv::win32::FindFileIgnoringCase(name.substr(0, slash), name.substr(slash + 1));
     void* handle = path.empty() ? nullptr : dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
     if (!handle) {
         SetLastError(ERROR_MOD_NOT_FOUND);
