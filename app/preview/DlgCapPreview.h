@@ -19,6 +19,8 @@
 #include <mutex>
 #include <string>
 
+class PanTiltLibrary;
+
 class CDlgCapPreview : public CDialog {
 public:
     // Makes the window (template 135, hidden) owned by `parent`, which receives StillImageMessage and
@@ -63,36 +65,34 @@ public:
 protected:
     BOOL OnInitDialog() override;
     BOOL PreTranslateMessage(MSG* msg) override;
-    void PostNcDestroy() override;
+    // Enter and Escape reach the dialog as OK and Cancel: they must not end (hide) the preview.
+    void OnOK() override;
+    void OnCancel() override;
 
     DECLARE_MESSAGE_MAP()
 
 private:
     friend class PreviewZoomSource;
 
-    struct PanTiltLibrary;
-
-    // The zoom computation's result for one source and client size.
-    struct ZoomCrop {
-        RECT crop;
-        LONG panMinX, panMaxX, panMinY, panMaxY;
-    };
-    // Runs the zoom computation under m_zoomLock and stores the clamped pan and its limits.
-    bool ComputeCropLocked(LONG sourceWidth, LONG sourceHeight, LONG clientWidth, LONG clientHeight, RECT& crop);
-
-    bool ZoomStep(double step);
+    // The still picture: zoom and pan by `step` (0: only crop again) and crop the picture anew.
+    void ZoomStep(double step);
     void ResetZoom();
+    // m_imgShown := m_imgWork with the still-picture levels; with `notify`, StillImageMessage to
+    // the parent. Only while a still picture is shown.
     void ApplyStillImageLevels(bool notify);
     void NotifyStillImage();
-    void ShowBits(const FrameSize& size, const BYTE* bits, std::size_t length);
+    void ShowStill(const CPixImage* image);
+    bool ShowBits(const FrameSize& size, const BYTE* bits, std::size_t length);
     bool PanTiltMode() const;
-    int PanTiltCell(POINT point) const;
     HCURSOR CursorFor(POINT point) const;
-    double ComputeZoomCrop();
+    // The zoom of a live frame: g_FrameImage cropped into g_ZoomImage and resampled back to the
+    // frame's size. Streaming thread, with the main preview's lifetime lock held.
+    double CropFrame();
 
     void OnPaint();
     BOOL OnEraseBkgnd(CDC* dc);
     void OnSize(UINT type, int cx, int cy);
+    void OnDestroy();
     void OnLButtonDown(UINT flags, CPoint point);
     void OnRButtonDown(UINT flags, CPoint point);
     void OnLButtonUp(UINT flags, CPoint point);
@@ -109,30 +109,31 @@ private:
     HCURSOR m_cursors[12] = {};
     HBRUSH m_brushBackground = nullptr;
 
-    // Zoom and pan: written on the user-interface thread, read and clamped by the zoom crop on the
+    // Zoom and pan: changed on the user-interface thread, read and clamped by the frame crop on the
     // streaming thread; both under m_zoomLock, together with the client size the crop fits.
     mutable std::mutex m_zoomLock;
     double m_zoom = 0.0;
     LONG m_panX = 0, m_panY = 0;
     LONG m_panMinX = 0, m_panMaxX = 0, m_panMinY = 0, m_panMaxY = 0;
     LONG m_clientWidth = 0, m_clientHeight = 0;
+    // The window is there (the streaming thread asks).
+    std::atomic<bool> m_bWindowExists{false};
 
-    CPixImage m_imgSource; // own copy of the still picture (none for live sources)
+    CPixImage m_imgSource; // own copy of the still picture
     CPixImage m_imgShown;
     CPixImage m_imgWork;
-    bool m_bHasSource = false;
+    BYTE m_bHasSource = 0; // a still picture is shown (not a live source)
 
     BYTE m_bDragging = 0;
     BYTE m_bDragArmed = 0;
     BYTE m_bHasImage = 0;
     BYTE m_bSkipButtonUp = 0;
     BYTE m_bButtonPending = 0;
-    BYTE m_bPanTilt = 0;
     BYTE m_bPanTiltPending = 0;
     BYTE m_bPanTiltSkipUp = 0;
     POINT m_lastDrag = {};
     HWND m_hWndNotify = nullptr;
-    PanTiltLibrary* m_panTilt = nullptr;
+    PanTiltLibrary* m_panTilt = nullptr; // null: zoom only
 };
 
 // The main preview (shown over the skin's video frame, used for full screen, zoomed with the live
