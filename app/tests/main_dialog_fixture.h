@@ -34,7 +34,9 @@ namespace zv::app::testing {
 // The application with its start-up steps reachable by tests.
 class TestApp : public CZelvanteApp {
 public:
+    using CZelvanteApp::MapSharedData;
     using CZelvanteApp::TakeInstanceMutex;
+    using CZelvanteApp::UnmapSharedData;
 };
 
 inline TestApp& TheTestApp()
