@@ -50,6 +50,13 @@ public:
     // and a "WxH" caption at the bottom.
     void Draw(HDC dc, const RECT& cell, bool selected, bool focusRing);
 
+    // The cell size the last browser's Create computed, used by items that load later.
+    static void SetCellSize(int width, int height);
+    static int CellWidth();
+    static int CellHeight();
+    // The browser's background: the window colour as the program started.
+    static COLORREF BackgroundColour();
+
 private:
     int m_nWidth = 0;
     int m_nHeight = 0;
@@ -124,6 +131,8 @@ protected:
     DECLARE_MESSAGE_MAP()
 
 private:
+    // The arrows, Home and End with the Shift and Ctrl keys as they are held.
+    void MoveFocusByKey(UINT key);
     void MoveFocusRight(bool shift, bool ctrl);
     void MoveFocusLeft(bool shift, bool ctrl);
     void MoveFocusDown(bool shift, bool ctrl);

@@ -63,7 +63,8 @@ public:
     static CSnapshotUploader FromProgram();
 
     // Registers a picture for the user logged in to the main program. A null user id (the main
-    // program's shared data cannot be reached) gives string 105 without a request.
+    // program's shared data cannot be reached) or an empty one (nobody logged in) gives string 105
+    // without a request.
     SnapshotUploadResult Register(const char* userId, const std::string& title, const SnapshotUploadOptions& options);
     // Sends the picture file as JPEG at 72 dots per inch (320 x 240 at standard resolution). The
     // temporary file is gone again when this returns, whatever happened.
