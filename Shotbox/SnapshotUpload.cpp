@@ -81,23 +81,22 @@ SnapshotUploadResult InternetFailure(DWORD error)
     return result;
 }
 
-// The status code as text, converted; 0 when it cannot be read.
-DWORD HttpStatusOf(HINTERNET request)
+// The server's answer to a request sent: 200 takes it; anything else is a refusal. The reply is
+// not used, but read to its end so the exchange completes.
+SnapshotUploadResult Answer(HINTERNET request)
 {
     char text[80] = {};
     DWORD length = sizeof text - 1;
-    if (!HttpQueryInfoA(request, HTTP_QUERY_STATUS_CODE, text, &length, nullptr))
-        return 0;
-    return static_cast<DWORD>(std::atol(text));
-}
-
-// The reply is not used, but read to its end so the exchange completes.
-void DiscardReply(HINTERNET request)
-{
+    const long status = HttpQueryInfoA(request, HTTP_QUERY_STATUS_CODE, text, &length, nullptr) ? std::atol(text) : 0;
     char piece[kReplyPiece];
     DWORD read = 0;
     while (InternetReadFile(request, piece, sizeof piece, &read) && read > 0) {
     }
+    if (status != 200)
+        return Failure(kDeclined);
+    SnapshotUploadResult accepted;
+    accepted.accepted = true;
+    return accepted;
 }
 
 // The format's %s and %d, in order, replaced by the values ("%%" stays a '%'); surplus
@@ -242,13 +241,7 @@ SnapshotUploadResult CSnapshotUploader::Register(const char* userId, const std::
     const InternetHandle request(InternetOpenUrlA(session.get(), url.c_str(), nullptr, 0, kRequestFlags, 0));
     if (!request)
         return InternetFailure(GetLastError());
-    const DWORD status = HttpStatusOf(request.get());
-    DiscardReply(request.get());
-    if (status != 200)
-        return Failure(kDeclined);
-    SnapshotUploadResult accepted;
-    accepted.accepted = true;
-    return accepted;
+    return Answer(request.get());
 }
 
 SnapshotUploadResult CSnapshotUploader::Upload(const std::string& imagePath, const SnapshotUploadOptions& options)
@@ -296,11 +289,5 @@ SnapshotUploadResult CSnapshotUploader::Upload(const std::string& imagePath, con
         failed.internetError = error;
         return failed;
     }
-    const DWORD status = HttpStatusOf(request.get());
-    DiscardReply(request.get());
-    if (status != 200)
-        return Failure(kDeclined);
-    SnapshotUploadResult accepted;
-    accepted.accepted = true;
-    return accepted;
+    return Answer(request.get());
 }
