@@ -79,8 +79,13 @@ bool IsTemporaryImage(const std::string& path, const std::string& snapshotFolder
 {
     if (path.empty() || snapshotFolder.empty())
         return false;
-    const fs::path folder = fs::path(path).parent_path().lexically_normal();
-    return folder == fs::path(snapshotFolder).lexically_normal();
+    const auto normal = [](const std::string& p) {
+        std::string text = fs::path(p).lexically_normal().string();
+        while (text.size() > 1 && text.back() == '/')
+            text.pop_back();
+        return text;
+    };
+    return normal(fs::path(normal(path)).parent_path().string()) == normal(snapshotFolder);
 }
 
 std::string FileNameSafeUserId(const std::string& userId)
