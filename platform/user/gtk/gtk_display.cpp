@@ -3,6 +3,7 @@
 #include "platform/gdi/font_match.h"
 #include "platform/gdi/screen.h"
 #include "platform/gdi/screen_surface.h"
+#include "platform/user/gtk/cursor_picture.h"
 #include "platform/user/gtk/desktop_dialogs.h"
 #include "platform/user/gtk/desktop_input.h"
 #include "platform/user/gtk/desktop_window.h"
@@ -21,6 +22,7 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <thread>
 
 namespace zv::user::gtk {
@@ -413,10 +415,11 @@ private:
     GdkCursor* CursorFor(HCURSOR cursor)
     {
         unsigned id = 0;
-        if (!cursor)
-            id = 0;
-        else if (!IsStandardCursor(cursor, &id))
+        if (cursor && !IsStandardCursor(cursor, &id)) {
+            if (GdkCursor* picture = PictureCursorFor(cursor))
+                return picture;
             id = 32512;
+        }
         GdkCursor*& made = m_cursors[id];
         if (!made) {
             GdkDisplay* display = gdk_display_get_default();
@@ -425,6 +428,31 @@ private:
             if (!made)
                 made = gdk_cursor_new_from_name(display, "default");
         }
+        return made;
+    }
+
+    // One of the program's own cursors (from its resources, say) as the desktop's cursor; null
+    // when its picture cannot be read. Cursors of the program live as long as it does, so each
+    // is made once.
+    GdkCursor* PictureCursorFor(HCURSOR cursor)
+    {
+        auto known = m_pictureCursors.find(cursor);
+        if (known != m_pictureCursors.end())
+            return known->second;
+        GdkCursor* made = nullptr;
+        if (std::optional<CursorPicture> picture = PictureOfCursor(cursor)) {
+            cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, picture->width, picture->height);
+            unsigned char* data = cairo_image_surface_get_data(surface);
+            const int stride = cairo_image_surface_get_stride(surface);
+            for (int y = 0; y < picture->height; ++y)
+                std::memcpy(data + static_cast<std::size_t>(y) * static_cast<std::size_t>(stride),
+                            picture->pixels.data() + static_cast<std::size_t>(y) * static_cast<std::size_t>(picture->width),
+                            static_cast<std::size_t>(picture->width) * 4);
+            cairo_surface_mark_dirty(surface);
+            made = gdk_cursor_new_from_surface(gdk_display_get_default(), surface, picture->hotspot.x, picture->hotspot.y);
+            cairo_surface_destroy(surface);
+        }
+        m_pictureCursors[cursor] = made;
         return made;
     }
 
@@ -486,6 +514,7 @@ private:
     std::map<HWND, std::unique_ptr<DesktopWindow>> m_windows;
     std::vector<HWND> m_stacking; // bottom first, as last raised
     std::map<unsigned, GdkCursor*> m_cursors;
+    std::map<HCURSOR, GdkCursor*> m_pictureCursors;
 
     SerialWorker m_worker;
 };
