@@ -355,9 +355,37 @@ private:
             window.requested.push_back(placement.rect);
             if (window.requested.size() > 8)
                 window.requested.pop_front();
+            const RECT& from = was.rect;
+            const LONG fromWidth = from.right - from.left;
+            const LONG fromHeight = from.bottom - from.top;
+            const LONG toWidth = placement.rect.right - placement.rect.left;
+            const LONG toHeight = placement.rect.bottom - placement.rect.top;
+            const bool moves = from.left != placement.rect.left || from.top != placement.rect.top;
+            if (!first && moves && (fromWidth != toWidth || fromHeight != toHeight)) {
+                window.halfWays.push_back(RECT{placement.rect.left, placement.rect.top, placement.rect.left + fromWidth,
+                                               placement.rect.top + fromHeight});
+                window.halfWays.push_back(RECT{from.left, from.top, from.left + toWidth, from.top + toHeight});
+                while (window.halfWays.size() > 8)
+                    window.halfWays.pop_front();
+            }
             gtk_window_move(gtkWindow, placement.rect.left, placement.rect.top);
             gtk_window_resize(gtkWindow, width, height);
             gtk_widget_set_size_request(window.area, placement.sizable ? 1 : width, placement.sizable ? 1 : height);
+        }
+        // A frameless window the program spreads over the whole screen (a full-screen preview)
+        // is full screen for the desktop too, so that panels and docks give way; and back.
+        RECT screen{};
+        {
+            std::lock_guard lock(m_mutex);
+            screen = m_screen;
+        }
+        const bool fullScreen = placement.visible && !placement.captioned && SameRect(placement.rect, screen);
+        if (fullScreen != window.fullScreen) {
+            if (fullScreen)
+                gtk_window_fullscreen(gtkWindow);
+            else
+                gtk_window_unfullscreen(gtkWindow);
+            window.fullScreen = fullScreen;
         }
         // A minimised window stays mapped as far as we are concerned: the desktop shows its icon.
         const bool shown = placement.visible || placement.minimised;
