@@ -50,6 +50,17 @@ public:
                         reinterpret_cast<const unsigned char*>(supported), 3);
         XSync(d, False);
     }
+    // Later programs on the same server find no window manager again.
+    void TearDown() override
+    {
+        if (!m_check)
+            return;
+        ::Display* d = m_x.Get();
+        XDeleteProperty(d, m_x.Root(), XInternAtom(d, "_NET_SUPPORTING_WM_CHECK", False));
+        XDeleteProperty(d, m_x.Root(), XInternAtom(d, "_NET_SUPPORTED", False));
+        XDestroyWindow(d, m_check);
+        XSync(d, False);
+    }
 
 private:
     XScreen m_x;
