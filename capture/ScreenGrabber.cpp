@@ -34,9 +34,10 @@ struct Run {
     LPARAM id = 0;
     HWND window = nullptr;
 
-    // Guards everything below; the window holds it while it uses the frame.
-    std::mutex mutex;
-    std::condition_variable wake;
+    // Guards everything below; the window holds it while it uses the frame, and may ask the
+    // grabber about its run meanwhile.
+    std::recursive_mutex mutex;
+    std::condition_variable_any wake;
     bool stopped = false;
     std::vector<BYTE> bits;
     FrameSize size{};

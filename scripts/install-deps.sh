@@ -34,6 +34,8 @@ packages=(
   libnotify-dev
   # platform/user/gtk: the screen context reads the X screen (MIT-SHM where offered)
   libxcb1-dev libxcb-shm0-dev
+  # platform/user/gtk tests: the cursor the X server shows, read through XFixes
+  libxfixes-dev
   # ShellExecuteA and HtmlHelpA open documents, web sites and help with the desktop's xdg-open
   xdg-utils
   # independent tools the interop tests compare against

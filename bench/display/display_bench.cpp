@@ -105,6 +105,37 @@ void PresentLatency(benchmark::State& state)
 }
 BENCHMARK(PresentLatency)->UseManualTime()->Unit(benchmark::kMicrosecond)->Iterations(2000);
 
+// What the desktop source does every 40 ms: the whole X screen through the screen context into a
+// bitmap, then into 24-bit rows.
+void ScreenGrab(benchmark::State& state)
+{
+    setenv("ZV_DISPLAY", "gtk", 1);
+    const SIZE size = zv::user::Display().ScreenSize();
+    HDC screen = CreateDCA("DISPLAY", nullptr, nullptr, nullptr);
+    HDC memory = CreateCompatibleDC(screen);
+    HBITMAP bitmap = CreateCompatibleBitmap(screen, size.cx, size.cy);
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+    info.bmiHeader.biWidth = size.cx;
+    info.bmiHeader.biHeight = size.cy;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 24;
+    std::vector<BYTE> bits(((static_cast<std::size_t>(size.cx) * 24 + 31) / 32) * 4 * static_cast<std::size_t>(size.cy));
+    for (auto _ : state) {
+        HGDIOBJ previous = SelectObject(memory, bitmap);
+        if (!BitBlt(memory, 0, 0, size.cx, size.cy, screen, 0, 0, SRCCOPY))
+            state.SkipWithError("the screen cannot be read");
+        SelectObject(memory, previous);
+        benchmark::DoNotOptimize(GetDIBits(memory, bitmap, 0, static_cast<UINT>(size.cy), bits.data(), &info, DIB_RGB_COLORS));
+    }
+    state.counters["width"] = size.cx;
+    state.counters["height"] = size.cy;
+    DeleteObject(bitmap);
+    DeleteDC(memory);
+    DeleteDC(screen);
+}
+BENCHMARK(ScreenGrab)->Unit(benchmark::kMillisecond)->Iterations(100);
+
 } // namespace
 
 BENCHMARK_MAIN();

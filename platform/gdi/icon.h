@@ -47,5 +47,7 @@ private:
 
 // Puts a new icon into the handle table. Call without the table's mutex.
 HICON AddIcon(IconPixels pixels, bool isIcon, POINT hotspot, bool monochrome);
+// The icon or cursor behind a handle; null when it is none.
+std::shared_ptr<const Icon> FindIcon(HICON handle);
 
 } // namespace zv::gdi

@@ -97,14 +97,14 @@ HBITMAP ColourBitmap(const IconPixels& p)
     return CreateBitmap(p.width, p.height, 1, 32, bits.data());
 }
 
-std::shared_ptr<const Icon> FindIcon(HICON handle)
+} // namespace
+
+std::shared_ptr<const Icon> zv::gdi::FindIcon(HICON handle)
 {
     HandleTable& table = HandleTable::Instance();
     std::lock_guard lock(table.Mutex());
     return table.FindAs<const Icon>(HandleId(handle));
 }
-
-} // namespace
 
 HICON zv::gdi::AddIcon(IconPixels pixels, bool isIcon, POINT hotspot, bool monochrome)
 {

@@ -116,6 +116,7 @@ TEST_P(ScreenGrabberSizes, FramesOfTheRunShowTheScreenInPaddedRows)
     bool used = false;
     EXPECT_TRUE(m_grabber.UseFrame(run, [&](ScreenFrame& frame) {
         used = true;
+        EXPECT_TRUE(m_grabber.IsCurrent(run)); // the handler may ask while it holds the frame
         EXPECT_EQ(screen.width, frame.size.width);
         EXPECT_EQ(screen.height, frame.size.height);
         EXPECT_EQ(FrameStride(screen.width) * static_cast<std::size_t>(screen.height), frame.byteCount);

@@ -164,6 +164,13 @@ gboolean OnConfigure(GtkWidget* widget, GdkEventConfigure* event, DesktopWindow*
     }
     if (SameRect(now, window->desktop->PlaceOf(window->hwnd)))
         return FALSE;
+    // A move and resize asked at once may come back in two steps: that half-way place is ours.
+    auto halfWay = std::find_if(window->halfWays.begin(), window->halfWays.end(),
+                                [&](const RECT& between) { return SameRect(between, now); });
+    if (halfWay != window->halfWays.end()) {
+        window->halfWays.erase(window->halfWays.begin(), halfWay + 1);
+        return FALSE;
+    }
     const HWND hwnd = window->hwnd;
     window->worker->Post([hwnd, now] {
         SetWindowPos(hwnd, nullptr, now.left, now.top, now.right - now.left, now.bottom - now.top,

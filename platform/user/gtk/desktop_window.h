@@ -38,7 +38,10 @@ struct DesktopWindow {
     bool placed = false;
     // Places asked of the desktop: their configure events are our own, not the user's.
     std::deque<RECT> requested;
+    // For requests that both move and resize: the places between, which may come back first.
+    std::deque<RECT> halfWays;
     bool iconified = false; // as the desktop last said
+    bool fullScreen = false; // asked of the desktop: the window covers the whole screen
     double wheelRest = 0;   // smooth scrolling short of a whole notch
 };
 

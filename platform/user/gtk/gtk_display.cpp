@@ -3,6 +3,7 @@
 #include "platform/gdi/font_match.h"
 #include "platform/gdi/screen.h"
 #include "platform/gdi/screen_surface.h"
+#include "platform/user/gtk/cursor_picture.h"
 #include "platform/user/gtk/desktop_dialogs.h"
 #include "platform/user/gtk/desktop_input.h"
 #include "platform/user/gtk/desktop_window.h"
@@ -21,6 +22,7 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <thread>
 
 namespace zv::user::gtk {
@@ -353,9 +355,37 @@ private:
             window.requested.push_back(placement.rect);
             if (window.requested.size() > 8)
                 window.requested.pop_front();
+            const RECT& from = was.rect;
+            const LONG fromWidth = from.right - from.left;
+            const LONG fromHeight = from.bottom - from.top;
+            const LONG toWidth = placement.rect.right - placement.rect.left;
+            const LONG toHeight = placement.rect.bottom - placement.rect.top;
+            const bool moves = from.left != placement.rect.left || from.top != placement.rect.top;
+            if (!first && moves && (fromWidth != toWidth || fromHeight != toHeight)) {
+                window.halfWays.push_back(RECT{placement.rect.left, placement.rect.top, placement.rect.left + fromWidth,
+                                               placement.rect.top + fromHeight});
+                window.halfWays.push_back(RECT{from.left, from.top, from.left + toWidth, from.top + toHeight});
+                while (window.halfWays.size() > 8)
+                    window.halfWays.pop_front();
+            }
             gtk_window_move(gtkWindow, placement.rect.left, placement.rect.top);
             gtk_window_resize(gtkWindow, width, height);
             gtk_widget_set_size_request(window.area, placement.sizable ? 1 : width, placement.sizable ? 1 : height);
+        }
+        // A frameless window the program spreads over the whole screen (a full-screen preview)
+        // is full screen for the desktop too, so that panels and docks give way; and back.
+        RECT screen{};
+        {
+            std::lock_guard lock(m_mutex);
+            screen = m_screen;
+        }
+        const bool fullScreen = placement.visible && !placement.captioned && SameRect(placement.rect, screen);
+        if (fullScreen != window.fullScreen) {
+            if (fullScreen)
+                gtk_window_fullscreen(gtkWindow);
+            else
+                gtk_window_unfullscreen(gtkWindow);
+            window.fullScreen = fullScreen;
         }
         // A minimised window stays mapped as far as we are concerned: the desktop shows its icon.
         const bool shown = placement.visible || placement.minimised;
@@ -413,10 +443,11 @@ private:
     GdkCursor* CursorFor(HCURSOR cursor)
     {
         unsigned id = 0;
-        if (!cursor)
-            id = 0;
-        else if (!IsStandardCursor(cursor, &id))
+        if (cursor && !IsStandardCursor(cursor, &id)) {
+            if (GdkCursor* picture = PictureCursorFor(cursor))
+                return picture;
             id = 32512;
+        }
         GdkCursor*& made = m_cursors[id];
         if (!made) {
             GdkDisplay* display = gdk_display_get_default();
@@ -425,6 +456,31 @@ private:
             if (!made)
                 made = gdk_cursor_new_from_name(display, "default");
         }
+        return made;
+    }
+
+    // One of the program's own cursors (from its resources, say) as the desktop's cursor; null
+    // when its picture cannot be read. Cursors of the program live as long as it does, so each
+    // is made once.
+    GdkCursor* PictureCursorFor(HCURSOR cursor)
+    {
+        auto known = m_pictureCursors.find(cursor);
+        if (known != m_pictureCursors.end())
+            return known->second;
+        GdkCursor* made = nullptr;
+        if (std::optional<CursorPicture> picture = PictureOfCursor(cursor)) {
+            cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, picture->width, picture->height);
+            unsigned char* data = cairo_image_surface_get_data(surface);
+            const int stride = cairo_image_surface_get_stride(surface);
+            for (int y = 0; y < picture->height; ++y)
+                std::memcpy(data + static_cast<std::size_t>(y) * static_cast<std::size_t>(stride),
+                            picture->pixels.data() + static_cast<std::size_t>(y) * static_cast<std::size_t>(picture->width),
+                            static_cast<std::size_t>(picture->width) * 4);
+            cairo_surface_mark_dirty(surface);
+            made = gdk_cursor_new_from_surface(gdk_display_get_default(), surface, picture->hotspot.x, picture->hotspot.y);
+            cairo_surface_destroy(surface);
+        }
+        m_pictureCursors[cursor] = made;
         return made;
     }
 
@@ -486,6 +542,7 @@ private:
     std::map<HWND, std::unique_ptr<DesktopWindow>> m_windows;
     std::vector<HWND> m_stacking; // bottom first, as last raised
     std::map<unsigned, GdkCursor*> m_cursors;
+    std::map<HCURSOR, GdkCursor*> m_pictureCursors;
 
     SerialWorker m_worker;
 };

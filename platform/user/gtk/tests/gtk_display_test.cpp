@@ -17,6 +17,7 @@
 #include <filesystem>
 
 #include "platform/user/gtk/tests/x_screen.h" // Xlib last: its macros would spoil our headers
+#include <X11/extensions/Xfixes.h>
 #undef FillSolid // Xlib's fill style, not the painting helper
 
 namespace {
@@ -298,6 +299,56 @@ TEST_F(GtkDisplayTest, TheScreenContextReadsWhatTheXScreenShows)
     HDC desktop = GetDC(nullptr);
     EXPECT_TRUE(Eventually([&] { return CopyOf(desktop, ours)->GetPixel(5, 5) == RGB(0x9A, 0x8B, 0x7C); }, DispatchQueued));
     ReleaseDC(nullptr, desktop);
+}
+
+TEST_F(GtkDisplayTest, TheProgramsOwnCursorIsTheDesktopsCursor)
+{
+    // Left half opaque red, right half clear; the hotspot off the corner.
+    constexpr int kSize = 16;
+    std::vector<BYTE> colour(kSize * kSize * 4, 0);
+    for (int y = 0; y < kSize; ++y)
+        for (int x = 0; x < kSize / 2; ++x) {
+            BYTE* pixel = &colour[(static_cast<std::size_t>(y) * kSize + x) * 4];
+            pixel[2] = 0xFF;
+            pixel[3] = 0xFF;
+        }
+    const std::vector<BYTE> maskBits(kSize * 2, 0);
+    HBITMAP colourBitmap = CreateBitmap(kSize, kSize, 1, 32, colour.data());
+    HBITMAP maskBitmap = CreateBitmap(kSize, kSize, 1, 1, maskBits.data());
+    ICONINFO info{FALSE, 5, 6, maskBitmap, colourBitmap};
+    const HCURSOR cursor = reinterpret_cast<HCURSOR>(CreateIconIndirect(&info));
+    DeleteObject(colourBitmap);
+    DeleteObject(maskBitmap);
+    ASSERT_NE(cursor, nullptr);
+
+    RecordingWindow& window = NewRecorder();
+    window.answer = [cursor](HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) -> std::optional<LRESULT> {
+        if (message == WM_SETCURSOR) {
+            SetCursor(cursor);
+            return TRUE;
+        }
+        return PaintPattern(hwnd, message, wParam, lParam);
+    };
+    Show(window, "Cursor", WS_POPUP, RECT{200, 150, 400, 300});
+    ASSERT_NE(XWindowOf("Cursor"), 0u);
+    ASSERT_TRUE(XdoTool("mousemove 300 220"));
+
+    XFixesCursorImage* shown = nullptr;
+    auto ours = [&] {
+        if (shown)
+            XFree(shown);
+        shown = XFixesGetCursorImage(m_x.Get());
+        return shown && shown->width == kSize && shown->height == kSize;
+    };
+    EXPECT_TRUE(Eventually(ours, DispatchQueued));
+    ASSERT_NE(shown, nullptr);
+    EXPECT_EQ(shown->xhot, 5);
+    EXPECT_EQ(shown->yhot, 6);
+    EXPECT_EQ(shown->pixels[3 * kSize + 2] & 0xFFFFFFFF, 0xFFFF0000u);
+    EXPECT_EQ(shown->pixels[3 * kSize + 12] & 0xFFFFFFFF, 0u);
+    XFree(shown);
+    SetCursor(LoadCursorA(nullptr, IDC_ARROW));
+    DestroyCursor(cursor);
 }
 
 TEST_F(GtkDisplayTest, ClicksAndKeysArriveAsMessages)
