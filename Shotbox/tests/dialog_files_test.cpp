@@ -49,10 +49,7 @@ TEST_F(SnapshotDialogTest, SavingOverAnExistingFileAsksFirst)
     };
     for (const OverwriteCase& c : cases) {
         SCOPED_TRACE(c.name);
-        fs::remove_all(m_target);
-        fs::create_directories(m_target);
-        MessageBoxResponder::Reset();
-        CDlgSnapshots& dialog = Open();
+        CDlgSnapshots& dialog = OpenAfresh();
         Snap();
         const std::string temporary = dialog.Browser().GetItem(0)->GetPath();
         OccupyNextNames(m_target, 5000);
@@ -124,10 +121,7 @@ TEST_F(SnapshotDialogTest, ClosingAsksAboutUnsavedSnapshots)
     };
     for (const CloseCase& c : cases) {
         SCOPED_TRACE(c.name);
-        fs::remove_all(m_target);
-        fs::create_directories(m_target);
-        MessageBoxResponder::Reset();
-        CDlgSnapshots& dialog = Open();
+        CDlgSnapshots& dialog = OpenAfresh();
         Snap();
         Snap();
         if (c.unreadableSnapshot) {

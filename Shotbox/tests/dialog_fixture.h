@@ -91,6 +91,14 @@ protected:
         Pump();
         return *m_dialog;
     }
+    // A case of a table: an empty target folder, no boxes seen, a new dialog.
+    CDlgSnapshots& OpenAfresh()
+    {
+        fs::remove_all(m_target);
+        fs::create_directories(m_target);
+        zv::user::MessageBoxResponder::Reset();
+        return Open();
+    }
     HWND Dialog() const { return m_dialog->GetSafeHwnd(); }
     std::string TempFolder() const { return SnapshotFolderOf(m_program); }
 
