@@ -7,6 +7,7 @@
 #include "Shotbox/SampleCallback.h"
 #include "Shotbox/ShotboxApp.h"
 #include "Shotbox/SnapshotFiles.h"
+#include "Shotbox/tests/snapshot_names.h"
 #include "app/ProgramMessages.h"
 #include "imagelib/PixImage.h"
 #include "imagelib/PixImageType.h"
