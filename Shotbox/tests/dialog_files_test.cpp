@@ -12,7 +12,7 @@ using namespace shotbox::testing;
 using zv::user::MessageBoxResponder;
 using zv::user::testing::CommonDialogScript;
 
-// Empty files under every snapshot name of the next few seconds, so that the save meets one.
+// Empty files under every snapshot name of the next seconds, so that the save meets one.
 void OccupyNextNames(const std::string& folder, int milliseconds)
 {
     SYSTEMTIME now{};
@@ -52,9 +52,13 @@ TEST_F(SnapshotDialogTest, SavingOverAnExistingFileAsksFirst)
         CDlgSnapshots& dialog = OpenAfresh();
         Snap();
         const std::string temporary = dialog.Browser().GetItem(0)->GetPath();
-        OccupyNextNames(m_target, 5000);
         CommonDialogScript folders;
-        folders.Then(CommonDialogScript::Choose({m_target}));
+        // The names are taken as the folder is chosen: the save follows at once.
+        folders.Then([this](zv::user::CommonDialogRequest& request) {
+            OccupyNextNames(m_target, 10000);
+            request.paths = {m_target};
+            return true;
+        });
         MessageBoxResponder::SetScript({c.answer, IDOK});
         Click(IDC_SAVE_TO_DISK);
 
