@@ -61,8 +61,11 @@ TEST_F(ShotboxScreenTest, ShowsTheLivePictureAndTheThumbnailsOfItsSnapshots)
 {
     const std::optional<std::string> device = zv::devhost::CreateVirtualCameraRecord(ZV_DRIVER_PATH);
     ASSERT_TRUE(device);
+    // Only Shotbox shows windows on the desktop; the writer stays on the virtual screen.
+    setenv("ZV_DISPLAY", "headless", 1);
     ChildProcess writer(VCAM_WRITER_PATH, {});
     ASSERT_EQ("ready", writer.ReadLine());
+    setenv("ZV_DISPLAY", "gtk", 1);
     Start();
     const HWND dialog = WaitForDialog();
     ASSERT_NE(nullptr, dialog);
