@@ -209,3 +209,46 @@ TEST_F(SnapshotDialogTest, ATitleStaysWithItsPictureWhenAnotherIsRemoved)
 }
 
 } // namespace
+
+namespace {
+
+using namespace shotbox::testing;
+using zv::user::MessageBoxResponder;
+
+// Without the main program there is no user to send for: each picture fails before any request.
+TEST_F(SnapshotDialogTest, SendingWithoutTheMainProgramStopsOrAsksAsThePicturesCount)
+{
+    const std::string noUser = "This operation requires the Zelvante program running and a user being logged in.";
+    struct Case {
+        int pictures;
+        std::vector<int> answers;
+        std::vector<std::string> boxes;
+    };
+    const std::vector<Case> cases = {
+        {0, {}, {"No picture is selected."}},
+        {1, {}, {noUser}},
+        {2, {IDOK, IDNO}, {noUser, "PROMPT", "0 files were submitted to the server."}},
+        {2, {IDOK, IDYES, IDOK}, {noUser, "PROMPT", noUser, "0 files were submitted to the server."}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.pictures);
+        CDlgSnapshots& dialog = Open();
+        for (int i = 0; i < c.pictures; ++i)
+            Snap();
+        if (c.pictures == 0)
+            dialog.Browser().ClearSelection();
+        MessageBoxResponder::Reset();
+        MessageBoxResponder::SetScript(c.answers);
+        Click(IDC_SEND_TO_SERVER);
+        std::vector<std::string> expected = c.boxes;
+        for (std::string& text : expected)
+            if (text == "PROMPT")
+                text = "The file \"" + dialog.Browser().GetItem(0)->GetPath() +
+                       "\" was not submitted to the server.\r\nDo you want to continue sending other files?";
+        EXPECT_EQ(expected, BoxTexts());
+        m_dialog->DestroyWindow();
+        fs::remove_all(TempFolder());
+    }
+}
+
+} // namespace
