@@ -50,7 +50,7 @@ BOOL CShotboxApp::InitInstance()
         return FALSE;
     }
     SetRegistryKey("Kestrova");
-    CoInitialize(nullptr);
+    m_bComInitialized = SUCCEEDED(CoInitialize(nullptr));
     {
         CDlgSnapshots dialog;
         m_pMainWnd = &dialog;
@@ -71,7 +71,9 @@ int CShotboxApp::ExitInstance()
         CloseHandle(m_hSharedData);
         m_hSharedData = nullptr;
     }
-    CoUninitialize();
+    if (m_bComInitialized)
+        CoUninitialize(); // a second instance ends before it initialised COM
+    m_bComInitialized = false;
     return CWinApp::ExitInstance();
 }
 

@@ -31,6 +31,7 @@ public:
 
     HANDLE m_hSharedData = nullptr;
     BYTE* m_pSharedData = nullptr;
+    bool m_bComInitialized = false;
 
     DECLARE_MESSAGE_MAP()
 };

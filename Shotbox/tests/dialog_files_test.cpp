@@ -12,7 +12,7 @@ using namespace shotbox::testing;
 using zv::user::MessageBoxResponder;
 using zv::user::testing::CommonDialogScript;
 
-// Empty files under every snapshot name of the next few seconds, so that the save meets one.
+// Empty files under every snapshot name of the next seconds, so that the save meets one.
 void OccupyNextNames(const std::string& folder, int milliseconds)
 {
     SYSTEMTIME now{};
@@ -49,15 +49,16 @@ TEST_F(SnapshotDialogTest, SavingOverAnExistingFileAsksFirst)
     };
     for (const OverwriteCase& c : cases) {
         SCOPED_TRACE(c.name);
-        fs::remove_all(m_target);
-        fs::create_directories(m_target);
-        MessageBoxResponder::Reset();
-        CDlgSnapshots& dialog = Open();
+        CDlgSnapshots& dialog = OpenAfresh();
         Snap();
         const std::string temporary = dialog.Browser().GetItem(0)->GetPath();
-        OccupyNextNames(m_target, 5000);
         CommonDialogScript folders;
-        folders.Then(CommonDialogScript::Choose({m_target}));
+        // The names are taken as the folder is chosen: the save follows at once.
+        folders.Then([this](zv::user::CommonDialogRequest& request) {
+            OccupyNextNames(m_target, 10000);
+            request.paths = {m_target};
+            return true;
+        });
         MessageBoxResponder::SetScript({c.answer, IDOK});
         Click(IDC_SAVE_TO_DISK);
 
@@ -124,10 +125,7 @@ TEST_F(SnapshotDialogTest, ClosingAsksAboutUnsavedSnapshots)
     };
     for (const CloseCase& c : cases) {
         SCOPED_TRACE(c.name);
-        fs::remove_all(m_target);
-        fs::create_directories(m_target);
-        MessageBoxResponder::Reset();
-        CDlgSnapshots& dialog = Open();
+        CDlgSnapshots& dialog = OpenAfresh();
         Snap();
         Snap();
         if (c.unreadableSnapshot) {
@@ -208,6 +206,49 @@ TEST_F(SnapshotDialogTest, ATitleStaysWithItsPictureWhenAnotherIsRemoved)
     browser.SetFocusItem(0);
     for (int i = 0; i < browser.GetItemCount(); ++i)
         EXPECT_EQ(browser.GetItem(i)->GetPath() == third ? "sunset" : "", browser.GetItem(i)->GetTitle()) << i;
+}
+
+} // namespace
+
+namespace {
+
+using namespace shotbox::testing;
+using zv::user::MessageBoxResponder;
+
+// Without the main program there is no user to send for: each picture fails before any request.
+TEST_F(SnapshotDialogTest, SendingWithoutTheMainProgramStopsOrAsksAsThePicturesCount)
+{
+    const std::string noUser = "This operation requires the Zelvante program running and a user being logged in.";
+    struct Case {
+        int pictures;
+        std::vector<int> answers;
+        std::vector<std::string> boxes;
+    };
+    const std::vector<Case> cases = {
+        {0, {}, {"No picture is selected."}},
+        {1, {}, {noUser}},
+        {2, {IDOK, IDNO}, {noUser, "PROMPT", "0 files were submitted to the server."}},
+        {2, {IDOK, IDYES, IDOK}, {noUser, "PROMPT", noUser, "0 files were submitted to the server."}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.pictures);
+        CDlgSnapshots& dialog = Open();
+        for (int i = 0; i < c.pictures; ++i)
+            Snap();
+        if (c.pictures == 0)
+            dialog.Browser().ClearSelection();
+        MessageBoxResponder::Reset();
+        MessageBoxResponder::SetScript(c.answers);
+        Click(IDC_SEND_TO_SERVER);
+        std::vector<std::string> expected = c.boxes;
+        for (std::string& text : expected)
+            if (text == "PROMPT")
+                text = "The file \"" + dialog.Browser().GetItem(0)->GetPath() +
+                       "\" was not submitted to the server.\r\nDo you want to continue sending other files?";
+        EXPECT_EQ(expected, BoxTexts());
+        m_dialog->DestroyWindow();
+        fs::remove_all(TempFolder());
+    }
 }
 
 } // namespace

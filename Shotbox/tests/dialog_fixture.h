@@ -7,6 +7,7 @@
 #include "Shotbox/SampleCallback.h"
 #include "Shotbox/ShotboxApp.h"
 #include "Shotbox/SnapshotFiles.h"
+#include "Shotbox/tests/snapshot_names.h"
 #include "app/ProgramMessages.h"
 #include "imagelib/PixImage.h"
 #include "imagelib/PixImageType.h"
@@ -90,6 +91,14 @@ protected:
         m_dialog->ShowWindow(SW_SHOW);
         Pump();
         return *m_dialog;
+    }
+    // A case of a table: an empty target folder, no boxes seen, a new dialog.
+    CDlgSnapshots& OpenAfresh()
+    {
+        fs::remove_all(m_target);
+        fs::create_directories(m_target);
+        zv::user::MessageBoxResponder::Reset();
+        return Open();
     }
     HWND Dialog() const { return m_dialog->GetSafeHwnd(); }
     std::string TempFolder() const { return SnapshotFolderOf(m_program); }

@@ -2,7 +2,10 @@
 // clock, the interval's limits, and what the selection enables.
 #include "Shotbox/tests/dialog_fixture.h"
 
-#include <regex>
+#include "platform/win32/file_mapping.h"
+#include "platform/win32/handle_table.h"
+
+#include <cstring>
 
 namespace {
 
@@ -13,11 +16,14 @@ TEST_F(SnapshotDialogTest, AFrameAfterTakeSnapshotBecomesASelectedJpegInTheHidde
 {
     CDlgSnapshots& dialog = Open();
     EXPECT_FALSE(Enabled(IDC_SAVE_TO_DISK));
+    // The browser has an id of its own: 1015 stays the Take snapshot button's.
+    EXPECT_EQ(dialog.Browser().GetSafeHwnd(), GetDlgItem(Dialog(), IDC_BROWSER));
+    EXPECT_NE(dialog.Browser().GetSafeHwnd(), GetDlgItem(Dialog(), IDC_TAKE_SNAPSHOT));
     Snap();
 
     const std::vector<std::string> files = FilesIn(TempFolder());
     ASSERT_EQ(1u, files.size());
-    EXPECT_TRUE(std::regex_match(files[0], std::regex(R"(\d{18}\.jpg)"))) << files[0];
+    EXPECT_TRUE(IsSnapshotName(files[0], "")) << files[0];
     CPixImage image;
     ASSERT_TRUE(image.Load(JoinPath(TempFolder(), files[0]).c_str(), PIXIMAGE_JPG));
     EXPECT_EQ(640, image.GetWidth());
@@ -161,6 +167,69 @@ TEST_F(SnapshotDialogTest, TheSelectionDecidesSaveAndHighResolution)
         m_dialog->DestroyWindow();
         fs::remove_all(folder);
     }
+}
+
+} // namespace
+
+namespace {
+
+using namespace shotbox::testing;
+
+// The main program's block as it stands before the dialog opens; the application lets go of it
+// at the end.
+class SharedBlockDialogTest : public SnapshotDialogTest {
+protected:
+    void TearDown() override
+    {
+        SnapshotDialogTest::TearDown();
+        if (App().m_pSharedData)
+            UnmapViewOfFile(App().m_pSharedData);
+        if (App().m_hSharedData)
+            CloseHandle(App().m_hSharedData);
+        App().m_pSharedData = nullptr;
+        App().m_hSharedData = nullptr;
+        if (m_view)
+            UnmapViewOfFile(m_view);
+        if (m_mapping)
+            CloseHandle(m_mapping);
+    }
+    SharedDataView CreateBlock()
+    {
+        m_mapping = CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, kSharedDataBytes, kSharedDataName);
+        m_view = static_cast<BYTE*>(MapViewOfFile(m_mapping, FILE_MAP_ALL_ACCESS, 0, 0, kSharedDataBytes));
+        EXPECT_NE(nullptr, m_view);
+        return SharedDataView(m_view);
+    }
+    HANDLE m_mapping = nullptr;
+    BYTE* m_view = nullptr;
+};
+
+TEST_F(SharedBlockDialogTest, TheBlockChoosesTheGroupAndNamesTheDialogWhileItLives)
+{
+    SharedDataView block = CreateBlock();
+    const std::int32_t adult = 1;
+    std::memcpy(m_view + kSharedHostGroupOffset, &adult, sizeof adult);
+    std::memcpy(m_view + kSharedUserIdOffset, "u-7", 4);
+    Open();
+    EXPECT_TRUE(Checked(IDC_ADULT_GROUP));
+    EXPECT_FALSE(Checked(IDC_GENERAL_GROUP));
+    EXPECT_EQ(Dialog(), block.SnapshotWindow());
+    Snap();
+    const std::vector<std::string> files = FilesIn(TempFolder());
+    ASSERT_EQ(1u, files.size());
+    EXPECT_EQ(0u, files[0].find("u7")) << files[0];
+
+    // An ending instance takes out only its own dialog, or a window that is gone.
+    const HWND other = CreateWindowExA(0, "Static", "other", WS_POPUP, 0, 0, 9, 9, nullptr, nullptr, nullptr, nullptr);
+    block.SetSnapshotWindow(other);
+    App().WithdrawSnapshotWindow(nullptr);
+    EXPECT_EQ(other, block.SnapshotWindow());
+    DestroyWindow(other);
+    App().WithdrawSnapshotWindow(nullptr);
+    EXPECT_EQ(nullptr, block.SnapshotWindow());
+    block.SetSnapshotWindow(Dialog());
+    m_dialog->DestroyWindow();
+    EXPECT_EQ(nullptr, block.SnapshotWindow());
 }
 
 } // namespace

@@ -5,6 +5,7 @@
 
 #include "Shotbox/SharedDataBlock.h"
 #include "Shotbox/SnapshotFiles.h"
+#include "Shotbox/tests/snapshot_names.h"
 #include "capture/tests/e2e/child_process.h"
 #include "platform/user/window.h"
 #include "platform/win32/file_mapping.h"
@@ -13,6 +14,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
 #include <functional>

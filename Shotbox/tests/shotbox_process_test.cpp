@@ -10,7 +10,6 @@
 
 #include <cstring>
 #include <fstream>
-#include <regex>
 #include <set>
 
 namespace {
@@ -61,17 +60,18 @@ TEST_F(ShotboxProcessTest, SnapshotsOfTheVirtualCameraLandAsJpegFilesNamedByUser
         pictured = values.size() > 8;
     }
     EXPECT_TRUE(pictured);
-    std::smatch parts;
-    ASSERT_TRUE(std::regex_match(name, parts, std::regex(R"(123ab(\d\d)(\d\d)(\d{4})(\d\d)(\d\d)(\d\d)(\d{4})\.jpg)"))) << name;
-    // The name's UTC time lies within a minute of the click.
+    // "123ab" (the id's letters and digits), then day, month, year, hour, minute, second, millisecond.
+    ASSERT_TRUE(IsSnapshotName(name, "123ab")) << name;
+    const auto field = [&](std::size_t at, std::size_t length) { return std::stoi(name.substr(5 + at, length)); };
     std::tm time{};
-    time.tm_mday = std::stoi(parts[1]);
-    time.tm_mon = std::stoi(parts[2]) - 1;
-    time.tm_year = std::stoi(parts[3]) - 1900;
-    time.tm_hour = std::stoi(parts[4]);
-    time.tm_min = std::stoi(parts[5]);
-    time.tm_sec = std::stoi(parts[6]);
-    const long long named = static_cast<long long>(timegm(&time)) * 1000 + std::stoi(parts[7]);
+    time.tm_mday = field(0, 2);
+    time.tm_mon = field(2, 2) - 1;
+    time.tm_year = field(4, 4) - 1900;
+    time.tm_hour = field(8, 2);
+    time.tm_min = field(10, 2);
+    time.tm_sec = field(12, 2);
+    // The name's UTC time lies within a minute of the click.
+    const long long named = static_cast<long long>(timegm(&time)) * 1000 + field(14, 4);
     EXPECT_LE(before - 1000, named);
     EXPECT_GE(before + 60000, named);
     std::ifstream hidden(m_program + "/.hidden");

@@ -1,13 +1,15 @@
 // Shotbox on a real X server (the gui tests run under Xvfb): the live picture of the virtual
 // camera in its video area and thumbnails of the snapshots taken, kept as a picture in
-// ZV_TEST_PICTURES for people to look at.
+// ZV_TEST_PICTURES for people to look at; the main program's close request waiting on its prompt.
 #include "Shotbox/tests/shotbox_process_fixture.h"
 
+#include "app/ProgramMessages.h"
 #include "platform/ks/devhost/device_records.h"
 #include "platform/user/button.h"
 #include "platform/user/gtk/tests/x_screen.h"
 #include "platform/user/testing/screenshots.h"
 
+#include <future>
 #include <set>
 
 #undef FillSolid
@@ -15,6 +17,7 @@
 namespace {
 
 using namespace shotbox::testing;
+using zv::user::gtk::test::XdoTool;
 using zv::user::gtk::test::XScreen;
 
 // Distinct colours in a part of the picture, given as fractions of its size.
@@ -27,6 +30,20 @@ std::size_t ColoursIn(const zv::gdi::Surface& picture, double left, double top, 
         for (int x = x0; x < x1; x += 3)
             colours.insert(picture.GetPixel(x, y));
     return colours.size();
+}
+
+// A viewable top-level window of that title (the program's own unmapped leader window has it too).
+Window ShownWindowNamed(const XScreen& screen, const std::string& title)
+{
+    for (const Window window : screen.Stacking()) {
+        char* name = nullptr;
+        const bool named = XFetchName(screen.Get(), window, &name) && name && title == name;
+        if (name)
+            XFree(name);
+        if (named && screen.PlaceOf(window).right != 0)
+            return window;
+    }
+    return 0;
 }
 
 class ShotboxScreenTest : public ShotboxProcessTest {
@@ -44,8 +61,11 @@ TEST_F(ShotboxScreenTest, ShowsTheLivePictureAndTheThumbnailsOfItsSnapshots)
 {
     const std::optional<std::string> device = zv::devhost::CreateVirtualCameraRecord(ZV_DRIVER_PATH);
     ASSERT_TRUE(device);
+    // Only Shotbox shows windows on the desktop; the writer stays on the virtual screen.
+    setenv("ZV_DISPLAY", "headless", 1);
     ChildProcess writer(VCAM_WRITER_PATH, {});
     ASSERT_EQ("ready", writer.ReadLine());
+    setenv("ZV_DISPLAY", "gtk", 1);
     Start();
     const HWND dialog = WaitForDialog();
     ASSERT_NE(nullptr, dialog);
@@ -74,6 +94,24 @@ TEST_F(ShotboxScreenTest, ShowsTheLivePictureAndTheThumbnailsOfItsSnapshots)
     if (const char* folder = std::getenv("ZV_TEST_PICTURES"); folder && *folder) {
         EXPECT_TRUE(zv::user::testing::WriteBmp(*picture, std::string(folder) + "/shotbox_live_and_thumbnails.bmp"));
     }
+
+    // The main program asks it to close: its send waits while Shotbox asks about the unsaved
+    // snapshots; Escape cancels the question and Shotbox stays with them.
+    auto closing = std::async(std::launch::async, [dialog] { return SendMessageA(dialog, CloseRequestMessage, 0, 0); });
+    Window box = 0;
+    RECT place{};
+    ASSERT_TRUE(WaitUntil([&] { return (box = ShownWindowNamed(screen, "Shotbox")) != 0 && (place = screen.PlaceOf(box)).right != 0; }));
+    EXPECT_NE(std::future_status::ready, closing.wait_for(std::chrono::seconds(0)));
+    // Without a window manager the keyboard follows the pointer.
+    ASSERT_TRUE(XdoTool("mousemove " + std::to_string((place.left + place.right) / 2) + " " +
+                        std::to_string((place.top + place.bottom) / 2)));
+    EXPECT_TRUE(WaitUntil([&] {
+        XdoTool("key Escape");
+        return closing.wait_for(std::chrono::milliseconds(200)) == std::future_status::ready;
+    }));
+    EXPECT_EQ(0, closing.get());
+    EXPECT_EQ(4u, Snapshots().size());
+    EXPECT_TRUE(IsWindow(dialog));
     writer.Send("quit");
     EXPECT_EQ(0, writer.Wait());
 }
