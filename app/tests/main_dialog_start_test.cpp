@@ -8,6 +8,10 @@
 #include "platform/win32/handle_table.h"
 #include "platform/win32/mutexes.h"
 
+#include <algorithm>
+#include <chrono>
+#include <thread>
+
 namespace zv::app::testing {
 namespace {
 
@@ -200,6 +204,51 @@ INSTANTIATE_TEST_SUITE_P(
                       PositionCase{"PastTheRight", {2000, 50, 2400, 350}, false, {}},
                       PositionCase{"BelowTheBottom", {100, 2000, 500, 2300}, true, {100, 0, 500, 300}}),
     [](const auto& info) { return std::string(info.param.name); });
+
+// Whether the frame shows anything but black. Every block written to the device starts with its
+// five-byte header, which the device keeps in the picture: those bytes are not looked at.
+bool AnyLit(const std::optional<zv::capture::testing::Frame>& frame)
+{
+    return frame && frame->bytes.size() > FrameWriteHeader::kBytes &&
+           std::any_of(frame->bytes.begin() + FrameWriteHeader::kBytes, frame->bytes.end(),
+                       [](BYTE b) { return b != 0; });
+}
+
+// Pumps the program's messages until `done` holds; false when it does not within a generous
+// limit (a broken pipeline fails instead of hanging).
+template <class Condition>
+bool PumpUntil(Condition done)
+{
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    while (!done()) {
+        if (std::chrono::steady_clock::now() > deadline)
+            return false;
+        Pump();
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return true;
+}
+
+TEST_F(MainDialogTest, AfterShutdownTheClientsOfTheVirtualCameraSeeBlack)
+{
+    ASSERT_TRUE(Start({"/play"}));
+    ASSERT_EQ(g_nPlayerState.load(), PlayerDeviceRunning);
+    const std::optional<DeviceInfo> camera = zv::capture::testing::FindListedDevice(kVirtualCameraName);
+    ASSERT_TRUE(camera);
+    zv::capture::testing::FrameRecorder recorder;
+    CCaptureGraph client;
+    client.m_nReqWidth = 320;
+    client.m_nReqHeight = 240;
+    client.m_VideoGrabber.m_pCallback = &zv::capture::testing::FrameRecorder::Callback;
+    ASSERT_EQ(client.SelectDevice(&*camera), 0);
+    ASSERT_EQ(client.StartPreview(), 0);
+    ASSERT_TRUE(PumpUntil([&] { return AnyLit(recorder.Last()); })) << "the test camera never reached the client";
+
+    Dialog()->SendMessage(CloseRequestMessage, 0, 0);
+    const int seen = recorder.Count();
+    EXPECT_TRUE(PumpUntil([&] { return recorder.Count() > seen && !AnyLit(recorder.Last()); }));
+    client.StopGraph();
+}
 
 } // namespace
 } // namespace zv::app::testing
