@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <fstream>
 #include <thread>
 
 namespace zv::app::testing {
@@ -207,6 +208,50 @@ INSTANTIATE_TEST_SUITE_P(
 
 // Whether the frame shows anything but black. Every block written to the device starts with its
 // five-byte header, which the device keeps in the picture: those bytes are not looked at.
+TEST_F(MainDialogTest, FirstStartTakesTheDefaults)
+{
+    ASSERT_TRUE(Start());
+    CDlgZelvante* dialog = Dialog();
+    EXPECT_EQ(dialog->m_captureGraph.m_nFps, 15);
+    EXPECT_EQ(g_nSourceKind.load(), 1);
+    EXPECT_EQ(dialog->m_nSlideshowSeconds, 5);
+    EXPECT_EQ(dialog->m_nSnapshotMode, 0);
+    EXPECT_EQ(dialog->m_bTooltips, 1);
+    EXPECT_EQ(dialog->m_bMinimizeToTray, 0);
+    EXPECT_EQ(dialog->m_strVideoCodec, "Default");
+    EXPECT_EQ(g_bPlaySound.load(), 1);
+    EXPECT_EQ(App().m_strCaptureDevice, "Test Camera");
+}
+
+// An installer left by an update is deleted at the next start, and its name forgotten; a name
+// whose file is gone is only forgotten.
+struct LeftoverCase {
+    const char* name;
+    bool fileExists;
+};
+
+class LeftoverInstallerTest : public MainDialogTest, public ::testing::WithParamInterface<LeftoverCase> {};
+
+TEST_P(LeftoverInstallerTest, IsDeletedAndForgotten)
+{
+    const LeftoverCase& c = GetParam();
+    const std::string leftover = std::string(std::getenv("ZV_ROOT")) + "/tmp/zvsetup.exe";
+    const std::string bystander = std::string(std::getenv("ZV_ROOT")) + "/tmp/other.exe";
+    std::filesystem::create_directories(std::filesystem::path(leftover).parent_path());
+    std::ofstream(bystander) << "keep";
+    if (c.fileExists)
+        std::ofstream(leftover) << "installer";
+    App().WriteProfileString("Params", "TmpInsFile", leftover.c_str());
+    ASSERT_TRUE(Start());
+    EXPECT_EQ(ReadParam("TmpInsFile"), "");
+    EXPECT_FALSE(std::filesystem::exists(leftover));
+    EXPECT_TRUE(std::filesystem::exists(bystander));
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, LeftoverInstallerTest,
+                         ::testing::Values(LeftoverCase{"Present", true}, LeftoverCase{"AlreadyGone", false}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
 bool AnyLit(const std::optional<zv::capture::testing::Frame>& frame)
 {
     return frame && frame->bytes.size() > FrameWriteHeader::kBytes &&
