@@ -183,23 +183,5 @@ TEST_F(SkinEventsTest, MenuElementsAreClaimedBeforeTheTable)
     EXPECT_FALSE(dialog->OnSkinMenuElement(Element("Button Play").get()));
 }
 
-// Rows whose actions come with later parts of the program take the click and change nothing here.
-TEST_F(SkinEventsTest, RowsOfLaterPartsChangeNoSource)
-{
-    dialog->SelectSourceKind(SourceImage);
-    const std::int32_t kind = g_nSourceKind;
-    for (const char* name : {"Button Help", "Button ControlPanel", "Button Audio Source", "Button Ad Zelvante",
-                             "Button Ad Beamlore", "Button Beamlore", "Button Tab1M", "Button Tab2M", "Button Tab3M",
-                             "Button Tab4M", "Button Playlist Add", "Button Slideshow Add", "Button Playlist Delete",
-                             "Button Slideshow Delete", "Button Playlist Next", "Button Slideshow Next",
-                             "Button Playlist Prev", "Button Slideshow Prev", "Button Slideshow Time",
-                             "Button Sound Volume", "Button Text Color", "Button Text Font", "Button Text"}) {
-        Click(name);
-        EXPECT_EQ(g_nSourceKind, kind) << name;
-        EXPECT_FALSE(Queued(WM_COMMAND)) << name;
-    }
-    EXPECT_TRUE(zv::user::MessageBoxResponder::History().empty());
-}
-
 } // namespace
 } // namespace zv::app::testing

@@ -118,15 +118,6 @@ TEST_F(SkinLoadTest, ASkinThatFailsAtRunTimeIsReportedAndTheCurrentOneStays)
     }
 }
 
-TEST_F(SkinLoadTest, SkinMenuChoosesTheShippedVariant)
-{
-    const std::string light = std::string(ZV_SKIN_DIR) + "/Skins/Light.skn";
-    ChooseSkin(light, 34502);
-    EXPECT_TRUE(zv::user::MessageBoxResponder::History().empty());
-    EXPECT_EQ(g_testApp.GetProfileString("Params", "SkinPath"), light);
-    EXPECT_TRUE(Element("Scroll Brightness"));
-}
-
 TEST_F(SkinLoadTest, SourceCaptionAndItsTooltip)
 {
     dialog->SetSourceCaption(nullptr);

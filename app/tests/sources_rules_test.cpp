@@ -1,6 +1,6 @@
 // The rules behind the main window's sources and skin that need no window: slider mapping both
-// ways, the preview's 4:3 place in its element, the size still pictures are shown at, captions, and
-// the items of the source, audio and skin pop-ups.
+// ways, the preview's 4:3 place in its element, the size still pictures are shown at, and the id
+// ranges of the source, audio and skin pop-ups.
 #include "app/DlgZelvante.h"
 #include "app/SourceRules.h"
 #include "platform/user/menu.h"
@@ -108,47 +108,9 @@ TEST(SourceRulesTest, LargeStillPicturesFitInto640By480)
     }
 }
 
-TEST(SourceRulesTest, CaptionsAndTooltips)
-{
-    EXPECT_EQ(FileNameOf("/home/me/Pictures/holiday.jpg"), "holiday.jpg");
-    EXPECT_EQ(FileNameOf("C:\\Pictures\\holiday.jpg"), "holiday.jpg");
-    EXPECT_EQ(DisplayNameOf("/videos/my.trip.avi"), "my.trip");
-    EXPECT_EQ(LevelTooltip(0.75), "50 %");
-    EXPECT_EQ(LevelTooltip(0.0), "-100 %");
-}
-
 DeviceInfo Device(const std::string& name, const std::string& description = {})
 {
     return DeviceInfo{name, description, "/dev/" + name};
-}
-
-std::vector<UINT> Ids(const std::vector<MenuItemSpec>& items)
-{
-    std::vector<UINT> ids;
-    for (const MenuItemSpec& item : items)
-        ids.push_back(item.flags & MF_SEPARATOR ? 0u : item.id);
-    return ids;
-}
-
-TEST(SourceRulesTest, SourceMenuWithOnlyTheVirtualCameraListsNoDevice)
-{
-    const auto items = SourceMenuItems({Device("Zelvante Capture")}, SourceDevice, "");
-    EXPECT_EQ(Ids(items), (std::vector<UINT>{kOpenImageCommand, kOpenVideoCommand, kDesktopCommand}));
-    EXPECT_EQ(items[0].text, "Image file...");
-    EXPECT_EQ(items[1].text, "Video file...");
-    EXPECT_EQ(items[2].text, "Desktop");
-}
-
-TEST(SourceRulesTest, SourceMenuIdsFollowTheEnumerationWithGaps)
-{
-    const std::vector<DeviceInfo> devices = {Device("Zelvante Capture"), Device("Zelvante Capture 2"), Device("Webcam"),
-                                             Device("", "USB Video Device")};
-    const auto items = SourceMenuItems(devices, SourceDevice, "USB Video Device");
-    EXPECT_EQ(Ids(items), (std::vector<UINT>{2002, 2003, 0, kOpenImageCommand, kOpenVideoCommand, kDesktopCommand}));
-    EXPECT_EQ(items[0].text, "Webcam");
-    EXPECT_EQ(items[0].flags & MF_CHECKED, 0u);
-    EXPECT_EQ(items[1].text, "USB Video Device"); // the description stands in for a missing name
-    EXPECT_NE(items[1].flags & MF_CHECKED, 0u);
 }
 
 TEST(SourceRulesTest, DeviceAndAudioMenusStopAtTheEndOfTheirRanges)

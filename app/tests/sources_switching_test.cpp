@@ -1,7 +1,7 @@
 // Choosing the main dialog's source: device, image file, video file and desktop in turn and back
-// (player state, caption, what the preview shows, the image watch only with the image source),
-// still pictures fitted into 640 x 480, the watched image shown again when it changes, and device
-// commands that follow the enumeration with the program's own virtual camera left out.
+// (player state, caption, what the preview shows, the image watch only with the image source), the
+// watched image shown again when it changes, and device commands that follow the enumeration with
+// the program's own virtual camera left out.
 #include "app/tests/sources_dialog_fixture.h"
 
 #include "app/MsgBox.h"
@@ -103,20 +103,6 @@ TEST_F(SourceSwitchingTest, DeviceImageVideoDesktopAndBack)
     EXPECT_EQ(g_nSourceKind, SourceDevice);
     EXPECT_EQ(g_nPlayerState, PlayerDeviceRunning);
     EXPECT_EQ(TextOf("Static Source"), "Test Camera");
-}
-
-TEST_F(SourceSwitchingTest, StillPicturesFitInto640By480)
-{
-    struct Case {
-        LONG width, height, shownWidth, shownHeight;
-    };
-    for (const Case& c : {Case{1600, 1200, 640, 480}, Case{1000, 500, 640, 320}, Case{320, 240, 320, 240}}) {
-        const std::string path = Picture("p" + std::to_string(c.width) + ".bmp", c.width, c.height);
-        dialog->ShowImageFile(path.c_str());
-        EXPECT_EQ(ShownSize().cx, c.shownWidth) << c.width;
-        EXPECT_EQ(ShownSize().cy, c.shownHeight) << c.width;
-        EXPECT_EQ(g_nPlayerState, PlayerStillShown);
-    }
 }
 
 TEST_F(SourceSwitchingTest, ImageWatchShowsAChangedFileAgainOnlyWhileTheImageIsTheSource)
