@@ -175,12 +175,7 @@ void CDlgCapPreview::ShowFrameBits(const FrameSize& size, const BYTE* bits, std:
 
 void CDlgCapPreview::ShowStill(const CPixImage* image)
 {
-    {
-        std::lock_guard lock(m_zoomLock);
-        m_zoom = 0.0;
-        m_panX = m_panY = 0;
-        m_panMinX = m_panMaxX = m_panMinY = m_panMaxY = 0;
-    }
+    ClearZoom();
     if (image) {
         m_bHasImage = 1;
         m_bHasSource = 1;
@@ -188,7 +183,7 @@ void CDlgCapPreview::ShowStill(const CPixImage* image)
         m_imgSource.Copy(*image, true, true, true);
         m_imgShown.Copy(*image, true, true, true);
         m_imgWork.Copy(*image, true, true, true);
-        ApplyStillImageLevels(true);
+        ApplyStillImageLevels(false); // the parent hears of it below
     } else {
         m_bHasImage = 0;
         m_bHasSource = 0;
@@ -274,14 +269,17 @@ void CDlgCapPreview::ZoomStep(double step)
     Invalidate(FALSE);
 }
 
+void CDlgCapPreview::ClearZoom()
+{
+    std::lock_guard lock(m_zoomLock);
+    m_zoom = 0.0;
+    m_panX = m_panY = 0;
+    m_panMinX = m_panMaxX = m_panMinY = m_panMaxY = 0;
+}
+
 void CDlgCapPreview::ResetZoom()
 {
-    {
-        std::lock_guard lock(m_zoomLock);
-        m_zoom = 0.0;
-        m_panX = m_panY = 0;
-        m_panMinX = m_panMaxX = m_panMinY = m_panMaxY = 0;
-    }
+    ClearZoom();
     m_bSkipButtonUp = 1;
     m_bButtonPending = 0;
     ZoomStep(0.0);

@@ -77,6 +77,8 @@ private:
 
     // The still picture: zoom and pan by `step` (0: only crop again) and crop the picture anew.
     void ZoomStep(double step);
+    // No zoom, no pan (ResetZoom: by the mouse, which also ignores the next release).
+    void ClearZoom();
     void ResetZoom();
     // The crop of a source of this size by the zoom and pan, the pan clamped and its limits kept.
     // Called with m_zoomLock held.
