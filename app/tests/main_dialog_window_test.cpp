@@ -226,14 +226,6 @@ TEST_F(MainDialogTest, AStillPictureReachesNoSizeThatNoClientUses)
     }
 }
 
-TEST_F(MainDialogTest, AVideoPositionTickWithoutAVideoMovesNothing)
-{
-    ASSERT_TRUE(Start());
-    g_nSourceKind = 3;
-    EXPECT_EQ(Dialog()->SendMessage(VideoPositionMessage, 0, 0), 0);
-    EXPECT_EQ(Dialog()->m_bPositionTickBusy, 0);
-}
-
 TEST_F(MainDialogTest, TheSupportLinkOpensTheMailProgramOnlyWhenAskedWithOne)
 {
     // The desktop's opener, standing in: appends each target it is given to a log.
