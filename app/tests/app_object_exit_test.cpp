@@ -119,12 +119,8 @@ TEST_P(SnapshotManagerTest, IsFound)
         DestroyWindow(gone);
     }
     HWND found = CDlgZelvante::FindSnapshotManager();
-    if (c.expectPublished)
-        EXPECT_EQ(found, published);
-    else if (c.expectTitled)
-        EXPECT_EQ(found, titled);
-    else
-        EXPECT_EQ(found, nullptr);
+    const HWND expected = c.expectPublished ? published : c.expectTitled ? titled : nullptr;
+    EXPECT_EQ(found, expected);
     EXPECT_EQ(CDlgZelvante::ActivateSnapshotManager(), found != nullptr);
     DestroyWindow(published);
     DestroyWindow(titled);

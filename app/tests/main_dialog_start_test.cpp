@@ -74,8 +74,9 @@ TEST_P(SecondStartTest, GivesWayToTheFirst)
     EXPECT_EQ(App().m_hInstanceMutex, nullptr);
     const std::vector<std::string> texts = MessageTexts();
     ASSERT_EQ(texts.size(), c.messages);
-    if (c.messages)
+    if (c.messages) {
         EXPECT_EQ(texts[0], "Zelvante is already running.");
+    }
     if (window) {
         EXPECT_TRUE(IsWindowVisible(window));
         DestroyWindow(window);
