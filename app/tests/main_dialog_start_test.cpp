@@ -4,6 +4,8 @@
 #include "main_dialog_fixture.h"
 
 #include "app/ProgramMessages.h"
+#include "app/SkinElementRef.h"
+#include "platform/skin/skin_dispatch.h"
 #include "platform/user/window.h"
 #include "platform/win32/handle_table.h"
 #include "platform/win32/mutexes.h"
@@ -222,6 +224,24 @@ TEST_F(MainDialogTest, FirstStartTakesTheDefaults)
     EXPECT_EQ(dialog->m_strVideoCodec, "Default");
     EXPECT_EQ(g_bPlaySound.load(), 1);
     EXPECT_EQ(App().m_strCaptureDevice, "Test Camera");
+}
+
+TEST_F(MainDialogTest, TheSkinShowsTheProgramAndDriverVersions)
+{
+    ASSERT_TRUE(Start());
+    struct Caption {
+        const char* element;
+        const char* text;
+    };
+    for (const Caption c : {Caption{"Static Program Version", "Zelvante v3.2"},
+                            Caption{"Static Driver Version", "Driver v3.2.1"}}) {
+        SkinRef<ISkinText> element = FindSkinElement<ISkinText>(Dialog()->m_pSkinRoot, c.element, IID_ISkinText);
+        ASSERT_TRUE(element) << c.element;
+        BSTR text = nullptr;
+        ASSERT_EQ(element->GetText(&text), S_OK);
+        EXPECT_EQ(zv::skin::Utf8(text), c.text);
+        SysFreeString(text);
+    }
 }
 
 // An installer left by an update is deleted at the next start, and its name forgotten; a name
