@@ -48,10 +48,3 @@ std::string ProgramPath()
         return {};
     return std::string(path, length);
 }
-
-std::string ProgramFolder()
-{
-    std::string path = ProgramPath();
-    const std::size_t separator = path.find_last_of("\\/");
-    return separator == std::string::npos ? std::string() : path.substr(0, separator);
-}

@@ -1,6 +1,7 @@
 // Version resources of the program and of other files, and the program's own folder.
 #pragma once
 
+#include "platform/win32/modules.h"
 #include "platform/win32/version_info.h"
 
 #include <string>
@@ -16,4 +17,4 @@ VersionParts FileVersion(const VS_FIXEDFILEINFO& info);
 // The running program's full path; empty when it cannot be had.
 std::string ProgramPath();
 // The program's folder without a trailing separator.
-std::string ProgramFolder();
+using zv::win32::ProgramFolder;

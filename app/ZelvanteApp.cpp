@@ -2,6 +2,7 @@
 
 #include "app/DlgZelvante.h"
 #include "app/FileVersion.h"
+#include "app/SkinElementRef.h"
 #include "capture/FrameCallback.h"
 #include "platform/afx/control_hosting.h"
 #include "platform/skin/skin_control.h"
@@ -15,7 +16,6 @@
 #include "platform/win32/events.h"
 #include "platform/win32/mutexes.h"
 #include "platform/win32/registry.h"
-#include "platform/win32/string_conversion.h"
 #include "platform/win32/threads.h"
 #include "platform/win32/waits.h"
 #include "platform/winsock/afxsock.h"
@@ -231,10 +231,7 @@ bool CZelvanteApp::LoadSkinFile(CWnd* skinControl, const char* path)
         name.assign(path, strnlen(path, kSkinPathChars));  // a longer path is cut
     else
         name = ProgramFolder() + "/Zelvante.skn";
-    OLECHAR wide[kSkinPathChars + 1] = {};
-    if (MultiByteToWideChar(CP_ACP, 0, name.c_str(), -1, wide, static_cast<int>(kSkinPathChars + 1)) == 0)
-        return false;
-    return SUCCEEDED(m_pSkinEngine->LoadSkin(wide));
+    return SUCCEEDED(m_pSkinEngine->LoadSkin(SkinText(name.c_str()).c_str()));
 }
 
 void CZelvanteApp::ExitPing()

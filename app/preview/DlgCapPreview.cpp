@@ -175,12 +175,7 @@ void CDlgCapPreview::ShowFrameBits(const FrameSize& size, const BYTE* bits, std:
 
 void CDlgCapPreview::ShowStill(const CPixImage* image)
 {
-    {
-        std::lock_guard lock(m_zoomLock);
-        m_zoom = 0.0;
-        m_panX = m_panY = 0;
-        m_panMinX = m_panMaxX = m_panMinY = m_panMaxY = 0;
-    }
+    ClearZoom();
     if (image) {
         m_bHasImage = 1;
         m_bHasSource = 1;
@@ -188,7 +183,7 @@ void CDlgCapPreview::ShowStill(const CPixImage* image)
         m_imgSource.Copy(*image, true, true, true);
         m_imgShown.Copy(*image, true, true, true);
         m_imgWork.Copy(*image, true, true, true);
-        ApplyStillImageLevels(true);
+        ApplyStillImageLevels(false); // the parent hears of it below
     } else {
         m_bHasImage = 0;
         m_bHasSource = 0;
@@ -225,6 +220,18 @@ double CDlgCapPreview::ZoomFraction() const
 
 // ---- Zoom ----------------------------------------------------------------------------------
 
+ZoomCrop CDlgCapPreview::CropLocked(LONG sourceWidth, LONG sourceHeight)
+{
+    const ZoomCrop crop = ComputeCrop(m_zoom, sourceWidth, sourceHeight, m_clientWidth, m_clientHeight, m_panX, m_panY);
+    m_panX = crop.panX;
+    m_panY = crop.panY;
+    m_panMinX = crop.limits.minX;
+    m_panMaxX = crop.limits.maxX;
+    m_panMinY = crop.limits.minY;
+    m_panMaxY = crop.limits.maxY;
+    return crop;
+}
+
 double CDlgCapPreview::CropFrame()
 {
     if (!m_bWindowExists) return 0.0;
@@ -235,13 +242,7 @@ double CDlgCapPreview::CropFrame()
     {
         std::lock_guard lock(m_zoomLock);
         zoom = m_zoom;
-        crop = ComputeCrop(zoom, width, height, m_clientWidth, m_clientHeight, m_panX, m_panY);
-        m_panX = crop.panX;
-        m_panY = crop.panY;
-        m_panMinX = crop.limits.minX;
-        m_panMaxX = crop.limits.maxX;
-        m_panMinY = crop.limits.minY;
-        m_panMaxY = crop.limits.maxY;
+        crop = CropLocked(width, height);
     }
     if (g_FrameImage.Crop(crop.crop.left, crop.crop.top, crop.crop.right, crop.crop.bottom, &g_ZoomImage))
         g_ZoomImage.Resample(width, height, 1);
@@ -260,14 +261,7 @@ void CDlgCapPreview::ZoomStep(double step)
         }
         // Live sources pick the new zoom up with their next frame.
         if (!m_bHasImage || !m_bHasSource) return;
-        crop = ComputeCrop(m_zoom, m_imgSource.GetWidth(), m_imgSource.GetHeight(), m_clientWidth, m_clientHeight,
-                           m_panX, m_panY);
-        m_panX = crop.panX;
-        m_panY = crop.panY;
-        m_panMinX = crop.limits.minX;
-        m_panMaxX = crop.limits.maxX;
-        m_panMinY = crop.limits.minY;
-        m_panMaxY = crop.limits.maxY;
+        crop = CropLocked(m_imgSource.GetWidth(), m_imgSource.GetHeight());
     }
     if (!m_imgSource.Crop(crop.crop.left, crop.crop.top, crop.crop.right, crop.crop.bottom, &m_imgShown))
         m_imgShown.Copy(m_imgSource, true, true, true);
@@ -275,14 +269,17 @@ void CDlgCapPreview::ZoomStep(double step)
     Invalidate(FALSE);
 }
 
+void CDlgCapPreview::ClearZoom()
+{
+    std::lock_guard lock(m_zoomLock);
+    m_zoom = 0.0;
+    m_panX = m_panY = 0;
+    m_panMinX = m_panMaxX = m_panMinY = m_panMaxY = 0;
+}
+
 void CDlgCapPreview::ResetZoom()
 {
-    {
-        std::lock_guard lock(m_zoomLock);
-        m_zoom = 0.0;
-        m_panX = m_panY = 0;
-        m_panMinX = m_panMaxX = m_panMinY = m_panMaxY = 0;
-    }
+    ClearZoom();
     m_bSkipButtonUp = 1;
     m_bButtonPending = 0;
     ZoomStep(0.0);
@@ -351,42 +348,33 @@ bool CDlgCapPreview::PanTiltMode() const
     return g_deviceNameQuery().starts_with(kPanTiltDevicePrefix);
 }
 
-void CDlgCapPreview::OnLButtonDown(UINT, CPoint)
+bool CDlgCapPreview::ButtonDown()
 {
+    // The second button while the first is held: in pan/tilt mode the release sends no move, in
+    // zoom mode the zoom goes back to none.
     if (PanTiltMode()) {
-        if (m_bPanTiltPending) {
-            m_bPanTiltPending = 0;
-            m_bPanTiltSkipUp = 1;
-        } else {
-            m_bPanTiltPending = 1;
-        }
-        return;
+        m_bPanTiltSkipUp = m_bPanTiltPending;
+        m_bPanTiltPending = !m_bPanTiltPending;
+        return false;
     }
     if (m_bButtonPending) {
         ResetZoom();
-        return;
+        return false;
     }
     m_bButtonPending = 1;
+    return true;
+}
+
+void CDlgCapPreview::OnLButtonDown(UINT, CPoint)
+{
+    if (!ButtonDown()) return;
     m_bDragArmed = 1;
     ::SetCursor(m_cursors[kCursorGrab]);
 }
 
 void CDlgCapPreview::OnRButtonDown(UINT, CPoint)
 {
-    if (PanTiltMode()) {
-        if (m_bPanTiltPending) {
-            m_bPanTiltPending = 0;
-            m_bPanTiltSkipUp = 1;
-        } else {
-            m_bPanTiltPending = 1;
-        }
-        return;
-    }
-    if (m_bButtonPending) {
-        ResetZoom();
-        return;
-    }
-    m_bButtonPending = 1;
+    ButtonDown();
 }
 
 void CDlgCapPreview::OnMouseMove(UINT, CPoint point)

@@ -20,6 +20,7 @@
 #include <string>
 
 class PanTiltLibrary;
+struct ZoomCrop;
 
 class CDlgCapPreview : public CDialog {
 public:
@@ -76,7 +77,14 @@ private:
 
     // The still picture: zoom and pan by `step` (0: only crop again) and crop the picture anew.
     void ZoomStep(double step);
+    // No zoom, no pan (ResetZoom: by the mouse, which also ignores the next release).
+    void ClearZoom();
     void ResetZoom();
+    // The crop of a source of this size by the zoom and pan, the pan clamped and its limits kept.
+    // Called with m_zoomLock held.
+    ZoomCrop CropLocked(LONG sourceWidth, LONG sourceHeight);
+    // A button pressed, either mode; true only for the first button in zoom mode.
+    bool ButtonDown();
     // m_imgShown := m_imgWork with the still-picture levels; with `notify`, StillImageMessage to
     // the parent. Only while a still picture is shown.
     void ApplyStillImageLevels(bool notify);

@@ -80,19 +80,6 @@ TEST_F(AppObjectTest, InstallInformationDescribesTheRunningCopy)
     EXPECT_EQ(key.String("Directory").value_or("<absent>"), ProgramFolder());
 }
 
-TEST_F(AppObjectTest, VersionPartsAreTakenMostSignificantFirst)
-{
-    VS_FIXEDFILEINFO info{};
-    info.dwFileVersionMS = 0x00010002;
-    info.dwFileVersionLS = 0x00030004;
-    info.dwProductVersionMS = 0x00050006;
-    info.dwProductVersionLS = 0x00070008;
-    const VersionParts file = FileVersion(info);
-    const VersionParts product = ProductVersion(info);
-    EXPECT_EQ((std::array{file.major, file.minor, file.third, file.fourth}), (std::array{1, 2, 3, 4}));
-    EXPECT_EQ((std::array{product.major, product.minor, product.third, product.fourth}), (std::array{5, 6, 7, 8}));
-}
-
 // The snapshot manager: its published window while that is still a window, else the first window
 // whose title holds "Snapshot manager".
 struct FindCase {
@@ -132,12 +119,8 @@ TEST_P(SnapshotManagerTest, IsFound)
         DestroyWindow(gone);
     }
     HWND found = CDlgZelvante::FindSnapshotManager();
-    if (c.expectPublished)
-        EXPECT_EQ(found, published);
-    else if (c.expectTitled)
-        EXPECT_EQ(found, titled);
-    else
-        EXPECT_EQ(found, nullptr);
+    const HWND expected = c.expectPublished ? published : c.expectTitled ? titled : nullptr;
+    EXPECT_EQ(found, expected);
     EXPECT_EQ(CDlgZelvante::ActivateSnapshotManager(), found != nullptr);
     DestroyWindow(published);
     DestroyWindow(titled);

@@ -57,24 +57,6 @@ INSTANTIATE_TEST_SUITE_P(Sizes, GenericExceptionCopyTest,
                                            CopyCase{"Skin file is damaged", 0, TRUE, nullptr},
                                            CopyCase{"", 512, TRUE, ""}));
 
-TEST(GenericExceptionTest, ANullBufferOnlyTellsWhetherThereIsAText)
-{
-    CGenericException with("text");
-    CGenericException without;
-    EXPECT_TRUE(with.GetErrorMessage(nullptr, 512));
-    EXPECT_FALSE(without.GetErrorMessage(nullptr, 512));
-}
-
-TEST(GenericExceptionTest, KeepsItsOwnCopyOfTheText)
-{
-    std::string source = "Can't copy skin path";
-    CGenericException exception(source.c_str());
-    source.assign(source.size(), 'x');
-    std::string text;
-    EXPECT_TRUE(exception.GetMessageText(text));
-    EXPECT_EQ(text, "Can't copy skin path");
-}
-
 TEST(GenericExceptionTest, MessageTextFallsBackWhenThereIsNone)
 {
     const std::array<const char*, 2> empty = {nullptr, ""};

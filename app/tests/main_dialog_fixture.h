@@ -13,6 +13,7 @@
 #include "capture/FrameCallback.h"
 #include "capture/PlayerState.h"
 #include "capture/VirtualCameraChannel.h"
+#include "capture/tests/test_camera.h"
 #include "platform/inet/request_limits.h"
 #include "platform/user/headless_display.h"
 #include "platform/user/headless_tray.h"
@@ -62,7 +63,8 @@ protected:
     {
         TheTestApp();
         m_root = std::make_unique<zv::win32::testing::TempZvRoot>();
-        setenv("ZV_TEST_CAMERA", "Test Camera:320x240@30,640x480@30", 1);
+        // Only the test camera: the machine's own devices stay out of the tests.
+        m_devices = std::make_unique<zv::capture::testing::TestDevices>("Test Camera:320x240@30,640x480@30");
         ASSERT_TRUE(zv::win32::EnsureMachineFolders());
         std::filesystem::copy_file(NEWDEV_PATH, m_root->Path() + "/windows/system32/newdev.dll",
                                    std::filesystem::copy_options::overwrite_existing);
@@ -89,7 +91,7 @@ protected:
             App().ExitInstance();
         ConfigStore scratch;
         RemoveDriver(scratch); // stops the device host the start-up began
-        unsetenv("ZV_TEST_CAMERA");
+        m_devices.reset();
         m_root.reset();
     }
 
@@ -125,6 +127,7 @@ protected:
 
 private:
     std::unique_ptr<zv::win32::testing::TempZvRoot> m_root;
+    std::unique_ptr<zv::capture::testing::TestDevices> m_devices;
     bool m_started = false;
 };
 

@@ -4,9 +4,16 @@
 #include "main_dialog_fixture.h"
 
 #include "app/ProgramMessages.h"
+#include "app/SkinElementRef.h"
+#include "platform/skin/skin_dispatch.h"
 #include "platform/user/window.h"
 #include "platform/win32/handle_table.h"
 #include "platform/win32/mutexes.h"
+
+#include <algorithm>
+#include <chrono>
+#include <fstream>
+#include <thread>
 
 namespace zv::app::testing {
 namespace {
@@ -69,8 +76,9 @@ TEST_P(SecondStartTest, GivesWayToTheFirst)
     EXPECT_EQ(App().m_hInstanceMutex, nullptr);
     const std::vector<std::string> texts = MessageTexts();
     ASSERT_EQ(texts.size(), c.messages);
-    if (c.messages)
+    if (c.messages) {
         EXPECT_EQ(texts[0], "Zelvante is already running.");
+    }
     if (window) {
         EXPECT_TRUE(IsWindowVisible(window));
         DestroyWindow(window);
@@ -200,6 +208,113 @@ INSTANTIATE_TEST_SUITE_P(
                       PositionCase{"PastTheRight", {2000, 50, 2400, 350}, false, {}},
                       PositionCase{"BelowTheBottom", {100, 2000, 500, 2300}, true, {100, 0, 500, 300}}),
     [](const auto& info) { return std::string(info.param.name); });
+
+// Whether the frame shows anything but black. Every block written to the device starts with its
+// five-byte header, which the device keeps in the picture: those bytes are not looked at.
+TEST_F(MainDialogTest, FirstStartTakesTheDefaults)
+{
+    ASSERT_TRUE(Start());
+    CDlgZelvante* dialog = Dialog();
+    EXPECT_EQ(dialog->m_captureGraph.m_nFps, 15);
+    EXPECT_EQ(g_nSourceKind.load(), 1);
+    EXPECT_EQ(dialog->m_nSlideshowSeconds, 5);
+    EXPECT_EQ(dialog->m_nSnapshotMode, 0);
+    EXPECT_EQ(dialog->m_bTooltips, 1);
+    EXPECT_EQ(dialog->m_bMinimizeToTray, 0);
+    EXPECT_EQ(dialog->m_strVideoCodec, "Default");
+    EXPECT_EQ(g_bPlaySound.load(), 1);
+    EXPECT_EQ(App().m_strCaptureDevice, "Test Camera");
+}
+
+TEST_F(MainDialogTest, TheSkinShowsTheProgramAndDriverVersions)
+{
+    ASSERT_TRUE(Start());
+    struct Caption {
+        const char* element;
+        const char* text;
+    };
+    for (const Caption c : {Caption{"Static Program Version", "Zelvante v3.2"},
+                            Caption{"Static Driver Version", "Driver v3.2.1"}}) {
+        SkinRef<ISkinText> element = FindSkinElement<ISkinText>(Dialog()->m_pSkinRoot, c.element, IID_ISkinText);
+        ASSERT_TRUE(element) << c.element;
+        BSTR text = nullptr;
+        ASSERT_EQ(element->GetText(&text), S_OK);
+        EXPECT_EQ(zv::skin::Utf8(text), c.text);
+        SysFreeString(text);
+    }
+}
+
+// An installer left by an update is deleted at the next start, and its name forgotten; a name
+// whose file is gone is only forgotten.
+struct LeftoverCase {
+    const char* name;
+    bool fileExists;
+};
+
+class LeftoverInstallerTest : public MainDialogTest, public ::testing::WithParamInterface<LeftoverCase> {};
+
+TEST_P(LeftoverInstallerTest, IsDeletedAndForgotten)
+{
+    const LeftoverCase& c = GetParam();
+    const std::string leftover = std::string(std::getenv("ZV_ROOT")) + "/tmp/zvsetup.exe";
+    const std::string bystander = std::string(std::getenv("ZV_ROOT")) + "/tmp/other.exe";
+    std::filesystem::create_directories(std::filesystem::path(leftover).parent_path());
+    std::ofstream(bystander) << "keep";
+    if (c.fileExists)
+        std::ofstream(leftover) << "installer";
+    App().WriteProfileString("Params", "TmpInsFile", leftover.c_str());
+    ASSERT_TRUE(Start());
+    EXPECT_EQ(ReadParam("TmpInsFile"), "");
+    EXPECT_FALSE(std::filesystem::exists(leftover));
+    EXPECT_TRUE(std::filesystem::exists(bystander));
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, LeftoverInstallerTest,
+                         ::testing::Values(LeftoverCase{"Present", true}, LeftoverCase{"AlreadyGone", false}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+bool AnyLit(const std::optional<zv::capture::testing::Frame>& frame)
+{
+    return frame && frame->bytes.size() > FrameWriteHeader::kBytes &&
+           std::any_of(frame->bytes.begin() + FrameWriteHeader::kBytes, frame->bytes.end(),
+                       [](BYTE b) { return b != 0; });
+}
+
+// Pumps the program's messages until `done` holds; false when it does not within a generous
+// limit (a broken pipeline fails instead of hanging).
+template <class Condition>
+bool PumpUntil(Condition done)
+{
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    while (!done()) {
+        if (std::chrono::steady_clock::now() > deadline)
+            return false;
+        Pump();
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return true;
+}
+
+TEST_F(MainDialogTest, AfterShutdownTheClientsOfTheVirtualCameraSeeBlack)
+{
+    ASSERT_TRUE(Start({"/play"}));
+    ASSERT_EQ(g_nPlayerState.load(), PlayerDeviceRunning);
+    const std::optional<DeviceInfo> camera = zv::capture::testing::FindListedDevice(kVirtualCameraName);
+    ASSERT_TRUE(camera);
+    zv::capture::testing::FrameRecorder recorder;
+    CCaptureGraph client;
+    client.m_nReqWidth = 320;
+    client.m_nReqHeight = 240;
+    client.m_VideoGrabber.m_pCallback = &zv::capture::testing::FrameRecorder::Callback;
+    ASSERT_EQ(client.SelectDevice(&*camera), 0);
+    ASSERT_EQ(client.StartPreview(), 0);
+    ASSERT_TRUE(PumpUntil([&] { return AnyLit(recorder.Last()); })) << "the test camera never reached the client";
+
+    Dialog()->SendMessage(CloseRequestMessage, 0, 0);
+    const int seen = recorder.Count();
+    EXPECT_TRUE(PumpUntil([&] { return recorder.Count() > seen && !AnyLit(recorder.Last()); }));
+    client.StopGraph();
+}
 
 } // namespace
 } // namespace zv::app::testing

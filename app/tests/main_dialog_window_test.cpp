@@ -9,7 +9,10 @@
 #include "platform/user/virtual_keys.h"
 #include "platform/user/window.h"
 
+#include <chrono>
 #include <cstring>
+#include <fstream>
+#include <thread>
 
 namespace zv::app::testing {
 namespace {
@@ -223,12 +226,26 @@ TEST_F(MainDialogTest, AStillPictureReachesNoSizeThatNoClientUses)
     }
 }
 
-TEST_F(MainDialogTest, AVideoPositionTickWithoutAVideoMovesNothing)
+TEST_F(MainDialogTest, TheSupportLinkOpensTheMailProgramOnlyWhenAskedWithOne)
 {
+    // The desktop's opener, standing in: appends each target it is given to a log.
+    const std::string folder = std::getenv("ZV_ROOT");
+    const std::string opener = folder + "/opener";
+    const std::string log = folder + "/opened";
+    std::ofstream(opener) << "#!/bin/sh\nprintf '%s\\n' \"$1\" >> '" << log << "'\n";
+    std::filesystem::permissions(opener, std::filesystem::perms::owner_all);
+    setenv("ZV_SHELL_OPEN", opener.c_str(), 1);
     ASSERT_TRUE(Start());
-    g_nSourceKind = 3;
-    EXPECT_EQ(Dialog()->SendMessage(VideoPositionMessage, 0, 0), 0);
-    EXPECT_EQ(Dialog()->m_bPositionTickBusy, 0);
+    for (WPARAM which : {0, 2, 1})
+        Dialog()->SendMessage(SupportLinkMessage, which, 0);
+    std::string opened;
+    for (int i = 0; i < 3000 && opened.empty(); ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        std::ifstream in(log);
+        std::getline(in, opened, '\0');
+    }
+    unsetenv("ZV_SHELL_OPEN");
+    EXPECT_EQ(opened, "mailto:support@zelvante.example?subject=Zelvante%20question\n");
 }
 
 } // namespace

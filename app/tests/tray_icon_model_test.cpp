@@ -133,11 +133,4 @@ TEST_F(TrayIconTest, AFailedAddIsTriedAgainNextTime)
     EXPECT_EQ(zv::user::ShownTrayIcons().size(), 1u);
 }
 
-TEST_F(TrayIconTest, OnlyARightButtonReleaseOverOurIconOpensTheMenu)
-{
-    auto tray = NewTrayIcon();
-    EXPECT_FALSE(tray->OnTrayNotification(CTrayIcon::kIconId, WM_LBUTTONUP));
-    EXPECT_FALSE(tray->OnTrayNotification(CTrayIcon::kIconId + 1, WM_RBUTTONUP));
-}
-
 } // namespace

@@ -57,14 +57,9 @@ inline POINT PatternPointAt(const CPixImage& image, LONG x, LONG y)
 inline void FillSolidImage(CPixImage& image, LONG width, LONG height, BYTE blue, BYTE green, BYTE red)
 {
     image.Create(static_cast<DWORD>(width), static_cast<DWORD>(height), 24, 0);
-    for (LONG y = 0; y < height; ++y) {
-        BYTE* pixel = image.GetRowPointer(static_cast<DWORD>(y));
-        for (LONG x = 0; x < width; ++x, pixel += 3) {
-            pixel[0] = blue;
-            pixel[1] = green;
-            pixel[2] = red;
-        }
-    }
+    for (LONG y = 0; y < height; ++y)
+        for (BYTE *pixel = image.GetRowPointer(static_cast<DWORD>(y)), *end = pixel + 3 * width; pixel < end; pixel += 3)
+            pixel[0] = blue, pixel[1] = green, pixel[2] = red;
 }
 
 class PreviewTest : public zv::user::test::WindowSystemTest {
@@ -93,16 +88,8 @@ protected:
     }
 
     // Input at a point of the preview's client area (the preview sits at the screen's origin).
-    static void MoveTo(int x, int y)
-    {
-        zv::user::DeliverMouseMove(x, y);
-        Pump();
-    }
-    static void Button(MouseButton button, bool down)
-    {
-        zv::user::DeliverMouseButton(button, down);
-        Pump();
-    }
+    static void MoveTo(int x, int y) { zv::user::DeliverMouseMove(x, y), Pump(); }
+    static void Button(MouseButton button, bool down) { zv::user::DeliverMouseButton(button, down), Pump(); }
     static void Click(MouseButton button, int x = 100, int y = 100)
     {
         MoveTo(x, y);
@@ -112,19 +99,15 @@ protected:
     // One wheel message per notch (each is one zoom step however far it turns).
     static void Wheel(int notches)
     {
-        for (int i = 0; i < std::abs(notches); ++i) {
-            zv::user::DeliverMouseWheel(notches > 0 ? WHEEL_DELTA : -WHEEL_DELTA);
-            Pump();
-        }
+        for (int i = 0; i < std::abs(notches); ++i)
+            zv::user::DeliverMouseWheel(notches > 0 ? WHEEL_DELTA : -WHEEL_DELTA), Pump();
     }
     static void Key(UINT key)
     {
         zv::user::DeliverKey(key, true);
-        Pump();
         zv::user::DeliverKey(key, false);
         Pump();
     }
-
     // The wParam of every message of this kind the parent received since the last ForgetParentLog.
     std::vector<WPARAM> ParentGot(UINT message) const
     {

@@ -1,5 +1,5 @@
 // Loading libraries: file names match without regard to case, as on Windows, both for a path
-// with its folder and for a bare name searched in the system folder; the exact name wins.
+// with its folder and for a bare name searched in the system folder.
 #include "platform/win32/last_error.h"
 #include "platform/win32/modules.h"
 #include "platform/win32/paths.h"
@@ -8,7 +8,6 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
 #include <string>
 
 namespace {
@@ -58,18 +57,6 @@ TEST_F(ModulesTest, FileNamesMatchWithoutRegardToCase)
         else
             EXPECT_EQ(GetLastError(), ERROR_MOD_NOT_FOUND);
     }
-}
-
-TEST_F(ModulesTest, TheExactNameWinsThenNameOrder)
-{
-    const fs::path folder = fs::path(std::getenv("ZV_ROOT")) / "twins";
-    fs::create_directories(folder / "TWIN.DLL"); // a folder is not a library
-    for (const char* name : {"twin.DLL", "Twin.dll"}) std::ofstream(folder / name) << name;
-    EXPECT_EQ(zv::win32::FindFileIgnoringCase(folder.string(), "twin.DLL"), (folder / "twin.DLL").string());
-    EXPECT_EQ(zv::win32::FindFileIgnoringCase(folder.string(), "Twin.dll"), (folder / "Twin.dll").string());
-    EXPECT_EQ(zv::win32::FindFileIgnoringCase(folder.string(), "TWIN.dll"), (folder / "Twin.dll").string());
-    EXPECT_EQ(zv::win32::FindFileIgnoringCase(folder.string(), "twin"), "");
-    EXPECT_EQ(zv::win32::FindFileIgnoringCase((folder / "none").string(), "twin.dll"), "");
 }
 
 } // namespace

@@ -1,0 +1,186 @@
+// The skin's two events on the main dialog: clicks, matched by element name (without regard to
+// case) against the click table, and slider moves, mapped to a value of 0 to 1 and dispatched by
+// the scroll table.
+#include "app/DlgZelvante.h"
+
+#include "app/MsgBox.h"
+#include "app/ProgramMessages.h"
+#include "app/SkinElementRef.h"
+#include "app/preview/DlgCapPreview.h"
+#include "capture/FrameCallback.h"
+#include "capture/TextOverlay.h"
+
+#include <strings.h>
+
+namespace {
+
+using ClickAction = void (*)(CDlgZelvante& dialog, IUnknown* element);
+
+struct ClickRow {
+    const char* name;
+    ClickAction action; // null: the row's action comes with a later part of the program
+};
+
+SkinRef<ISkinElement> AsElement(IUnknown* element)
+{
+    return QuerySkin<ISkinElement>(element, IID_ISkinElement);
+}
+
+void ResetLevel(CDlgZelvante& dialog, void (CDlgZelvante::*setter)(float))
+{
+    (dialog.*setter)(0.5f);
+    dialog.UpdateSliders();
+}
+
+// In the order of matching; the first row whose name matches runs.
+const ClickRow kClickTable[] = {
+    {"Button Play", [](CDlgZelvante& d, IUnknown*) { d.Play(); }},
+    {"Button Pause", [](CDlgZelvante& d, IUnknown*) { d.Pause(); }},
+    {"Button Stop", [](CDlgZelvante& d, IUnknown*) { d.Stop(); }},
+    {"Button Help", nullptr}, // local help: wired with the menus and commands
+    {"Button Minimize", [](CDlgZelvante& d, IUnknown*) { d.ShowWindow(SW_MINIMIZE); }},
+    {"Button Close", [](CDlgZelvante& d, IUnknown*) { d.PostMessage(CloseRequestMessage, 0, 0); }},
+    {"Button ControlPanel", nullptr}, // wired with the control panel
+    {"Button Video Source", [](CDlgZelvante& d, IUnknown* e) { d.ShowSourceMenu(AsElement(e).get()); }},
+    {"Button Audio Source", nullptr}, // the audio device pop-up: wired with the overlay and sound commands
+    {"Button OpenFile",
+     [](CDlgZelvante& d, IUnknown*) {
+         if (g_nSourceKind == SourceImage)
+             d.OpenImageFile();
+         else if (g_nSourceKind == SourceVideoFile)
+             d.OpenVideoFile();
+     }},
+    {"Button FPS", [](CDlgZelvante& d, IUnknown* e) { d.ShowFrameRateMenu(AsElement(e).get()); }},
+    {"Button VideoStream", [](CDlgZelvante& d, IUnknown* e) { d.ShowVideoStreamMenu(AsElement(e).get()); }},
+    {"Button Brightness", [](CDlgZelvante& d, IUnknown*) { ResetLevel(d, &CDlgZelvante::SetBrightness); }},
+    {"Button Contrast", [](CDlgZelvante& d, IUnknown*) { ResetLevel(d, &CDlgZelvante::SetContrast); }},
+    {"Button Saturation", [](CDlgZelvante& d, IUnknown*) { ResetLevel(d, &CDlgZelvante::SetSaturation); }},
+    {"Button Zero Red", [](CDlgZelvante& d, IUnknown*) { ResetLevel(d, &CDlgZelvante::SetRed); }},
+    {"Button Zero Green", [](CDlgZelvante& d, IUnknown*) { ResetLevel(d, &CDlgZelvante::SetGreen); }},
+    {"Button Zero Blue", [](CDlgZelvante& d, IUnknown*) { ResetLevel(d, &CDlgZelvante::SetBlue); }},
+    {"Button Zero White", [](CDlgZelvante& d, IUnknown*) { ResetLevel(d, &CDlgZelvante::SetWhite); }},
+    {"Button FullScreen",
+     [](CDlgZelvante&, IUnknown*) {
+         if (CDlgCapPreview* preview = g_pPreview.load())
+             preview->ToggleFullScreen(true);
+     }},
+    {"Button Ad Zelvante", nullptr},  // the home page: wired with the menus and commands
+    {"Button Ad Beamlore", nullptr},  // the sibling product's page: wired with the menus and commands
+    {"Button Beamlore", nullptr},     // the same page
+    {"Button New Messages",
+     [](CDlgZelvante& d, IUnknown*) {
+         d.ShowNewMessagesButton(false);
+         // The message centre page (string 137) is wired with the account pages.
+     }},
+    {"Button Snapshot", [](CDlgZelvante& d, IUnknown*) { d.OnSnapshotManagerCommand(); }},
+    {"Button Tab1M", nullptr}, // the tabs: wired with the playlist and tabs
+    {"Button Tab2M", nullptr},
+    {"Button Tab3M", nullptr},
+    {"Button Tab4M", nullptr},
+    {"Button Playlist Add", nullptr}, // the list buttons: wired with the playlist and tabs
+    {"Button Slideshow Add", nullptr},
+    {"Button Playlist Delete", nullptr},
+    {"Button Slideshow Delete", nullptr},
+    {"Button Playlist Next", nullptr},
+    {"Button Slideshow Next", nullptr},
+    {"Button Playlist Prev", nullptr},
+    {"Button Slideshow Prev", nullptr},
+    {"Button Slideshow Time", nullptr},
+    {"Button Sound Volume", nullptr}, // wired with the overlay and sound commands
+    {"Button Text Color", nullptr},   // wired with the overlay and sound commands
+    {"Button Text Font", nullptr},    // wired with the overlay and sound commands
+    {"Button Text TL", [](CDlgZelvante& d, IUnknown*) { d.SetOverlayPosition(0); }},
+    {"Button Text TC", [](CDlgZelvante& d, IUnknown*) { d.SetOverlayPosition(1); }},
+    {"Button Text TR", [](CDlgZelvante& d, IUnknown*) { d.SetOverlayPosition(2); }},
+    {"Button Text BL", [](CDlgZelvante& d, IUnknown*) { d.SetOverlayPosition(3); }},
+    {"Button Text BC", [](CDlgZelvante& d, IUnknown*) { d.SetOverlayPosition(4); }},
+    {"Button Text BR", [](CDlgZelvante& d, IUnknown*) { d.SetOverlayPosition(5); }},
+    {"Button Text", nullptr}, // editing the overlay text: wired with the overlay and sound commands
+};
+
+struct ScrollRow {
+    const char* name;
+    void (CDlgZelvante::*action)(float value);
+};
+
+const ScrollRow kScrollTable[] = {
+    {"Scroll Brightness", &CDlgZelvante::SetBrightness},
+    {"Scroll Saturation", &CDlgZelvante::SetSaturation},
+    {"Scroll Contrast", &CDlgZelvante::SetContrast},
+    {"Scroll Red", &CDlgZelvante::SetRed},
+    {"Scroll Green", &CDlgZelvante::SetGreen},
+    {"Scroll Blue", &CDlgZelvante::SetBlue},
+    {"Scroll White", &CDlgZelvante::SetWhite},
+    {"Scroll Video Position", &CDlgZelvante::SeekVideo},
+};
+
+const char* const kMenuElements[] = {"Menu File", "Menu Options", "Menu Account", "Menu Help"};
+
+// DrawText flags of the six overlay positions: top left, centre, right; bottom left, centre, right.
+constexpr UINT kOverlayAlignment[6] = {0, 1, 2, 8, 9, 10};
+
+} // namespace
+
+bool CDlgZelvante::OnSkinMenuElement(IUnknown* element)
+{
+    const std::string name = SkinElementName(element);
+    for (const char* menuName : kMenuElements) {
+        if (strcasecmp(name.c_str(), menuName) == 0) {
+            // Its pop-up of menu 157, at the element's bottom-left corner: wired with the menus
+            // and commands.
+            return true;
+        }
+    }
+    return false;
+}
+
+void CDlgZelvante::OnSkinElementClick(IUnknown* element)
+{
+    if (element == nullptr || OnSkinMenuElement(element))
+        return;
+    const std::string name = SkinElementName(element);
+    for (const ClickRow& row : kClickTable) {
+        if (strcasecmp(name.c_str(), row.name) == 0) {
+            if (row.action != nullptr)
+                row.action(*this, element);
+            return;
+        }
+    }
+    // The control panel's size check boxes are offered to it first: wired with the control panel.
+    CMsgBox::OnSkinEvent(element);
+}
+
+void CDlgZelvante::OnSkinScroll(IUnknown* element, long /*position*/)
+{
+    SkinRef<ISkinScrollBar> bar = QuerySkin<ISkinScrollBar>(element, IID_ISkinScrollBar);
+    if (!bar)
+        return;
+    LONG orientation = 0, minimum = 0, maximum = 0, position = 0;
+    if (FAILED(bar->GetOrientation(&orientation)) || FAILED(bar->GetMinimum(&minimum)) ||
+        FAILED(bar->GetMaximum(&maximum)) || FAILED(bar->GetPosition(&position)))
+        return;
+    const std::optional<float> value = ScrollValue(orientation, minimum, maximum, position);
+    if (!value)
+        return;
+    const std::string name = SkinElementName(element);
+    for (const ScrollRow& row : kScrollTable) {
+        if (strcasecmp(name.c_str(), row.name) == 0) {
+            (this->*row.action)(*value);
+            return;
+        }
+    }
+}
+
+void CDlgZelvante::SetOverlayPosition(int position)
+{
+    if (position < 0 || position > 5)
+        return;
+    std::string text;
+    EnterCriticalSection(&g_TextOverlay.lock);
+    g_TextOverlay.position = position;
+    g_TextOverlay.dirty = 1;
+    text = g_TextOverlay.text;
+    LeaveCriticalSection(&g_TextOverlay.lock);
+    SaveOverlaySettings();
+    SetElementCaption(text.c_str(), &kOverlayAlignment[position], "Button Text");
+}

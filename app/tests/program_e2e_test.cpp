@@ -1,0 +1,111 @@
+// The main program as a process on a fresh machine, headless, on the built-in test camera: the
+// first start installs the virtual camera and fans the camera out to two client programs at two
+// sizes; "/min" keeps the window in the tray and "/play" starts playing; a second start brings the
+// first forward and ends; the close request ends the program with its settings saved and black
+// pictures left for the clients.
+#include "app/ProgramMessages.h"
+#include "app/tests/program_process.h"
+#include "platform/win32/registry_key.h"
+
+#include <gtest/gtest.h>
+
+namespace zv::app::testing {
+namespace {
+
+using zv::capture::testing::ReadFrameFile;
+
+std::optional<DWORD> Dword(const zv::win32::Key& key, const char* name)
+{
+    DWORD type = 0;
+    DWORD value = 0;
+    DWORD size = sizeof value;
+    if (!key || RegQueryValueExA(key.Get(), name, nullptr, &type, reinterpret_cast<BYTE*>(&value), &size) != ERROR_SUCCESS ||
+        type != REG_DWORD)
+        return std::nullopt;
+    return value;
+}
+
+struct Client {
+    int width;
+    int height;
+    std::unique_ptr<ChildProcess> process;
+};
+
+class ProgramE2eTest : public ::testing::Test {
+protected:
+    void SetUp() override { setenv("ZV_DISPLAY", "headless", 1); }
+
+    // The next picture the client receives.
+    zv::capture::testing::FrameFile Dump(Client& client, const std::string& name)
+    {
+        const std::string path = m_machine.Root() + "/" + name;
+        const std::string answer = client.process->Ask("dump " + path);
+        EXPECT_EQ(answer, "dumped " + std::to_string(client.width) + " " + std::to_string(client.height));
+        return ReadFrameFile(path);
+    }
+
+    InstalledProgram m_machine;
+};
+
+TEST_F(ProgramE2eTest, FirstStartInstallsTheCameraAndFeedsTwoClientsUntilClosed)
+{
+    auto first = m_machine.Start({"/min", "/play"});
+    ASSERT_TRUE(first->Started());
+    ASSERT_TRUE(Eventually([] { return MainWindows().size() == 1; })) << "no main window";
+    const HWND window = HandleOf(MainWindows()[0]);
+    // In the tray: no window shown.
+    EXPECT_FALSE(MainWindows()[0].visible);
+
+    // Two applications open the virtual camera at sizes of their own and get the camera's bars.
+    std::vector<Client> clients;
+    clients.push_back({320, 240, nullptr});
+    clients.push_back({160, 120, nullptr});
+    for (Client& client : clients) {
+        // The window is up before its start-up has installed the camera: until then a client finds
+        // no device and ends.
+        ASSERT_TRUE(Eventually([&] {
+            client.process = std::make_unique<ChildProcess>(
+                VCAM_CLIENT_PATH, std::vector<std::string>{std::to_string(client.width), std::to_string(client.height)});
+            return client.process->ReadLine() == "ready";
+        })) << client.width << "x" << client.height << " never found the virtual camera";
+    }
+    for (Client& client : clients) {
+        // The first pictures may predate the first frame of the camera.
+        bool bars = false;
+        for (int attempt = 0; attempt < 100 && !bars; ++attempt) {
+            const auto frame = Dump(client, "frame.bin");
+            ASSERT_EQ(frame.bytes.size(), static_cast<std::size_t>(client.width * client.height * 3));
+            bars = ShowsColourBars(frame.bytes);
+        }
+        EXPECT_TRUE(bars) << client.width << "x" << client.height << " never showed the test camera";
+    }
+
+    // A second start gives way to the first and brings its window forward.
+    auto second = m_machine.Start({});
+    EXPECT_NE(second->Wait(std::chrono::seconds(60)), -1) << "the second start did not end";
+    ASSERT_EQ(MainWindows().size(), 1u);
+    EXPECT_EQ(HandleOf(MainWindows()[0]), window);
+    EXPECT_TRUE(MainWindows()[0].visible);
+
+    // The close request: an orderly end, the settings written, black pictures left behind.
+    ASSERT_TRUE(PostMessageA(window, CloseRequestMessage, 0, 0));
+    EXPECT_EQ(first->Wait(std::chrono::seconds(60)), 0);
+    EXPECT_TRUE(MainWindows().empty());
+    const auto params = zv::win32::Key::Open(HKEY_CURRENT_USER, "Software\\Kestrova\\Zelvante\\Params");
+    EXPECT_EQ(Dword(params, "LastMode"), 1u);
+    EXPECT_TRUE(Dword(params, "WndPosR").has_value());
+    const auto machine = zv::win32::Key::Open(HKEY_LOCAL_MACHINE, "Software\\Kestrova\\Zelvante");
+    EXPECT_EQ(machine.String("Directory"), m_machine.Folder());
+    for (Client& client : clients) {
+        // Pictures already on their way to the client come first.
+        bool black = false;
+        for (int attempt = 0; attempt < 100 && !black; ++attempt)
+            black = AllBlack(Dump(client, "after.bin").bytes);
+        EXPECT_TRUE(black) << client.width << "x" << client.height << " kept the last picture after the end";
+        EXPECT_EQ(client.process->Ask("quit", std::chrono::seconds(1)), "");
+        EXPECT_EQ(client.process->Wait(), 0);
+    }
+}
+
+} // namespace
+} // namespace zv::app::testing
