@@ -127,6 +127,9 @@ LRESULT CDlgZelvante::OnStillImageReady(WPARAM, LPARAM)
     CDlgCapPreview* preview = g_pPreview.load();
     if ((kind != 2 && kind != 4) || !preview)
         return 0;
+    // Without the device every format reads as in use and every write goes nowhere.
+    if (g_hDriver.load() == INVALID_HANDLE_VALUE)
+        return 0;
     ReadDriverFormatFlags();
     CPixImage picture(preview->ShownImage(), true, false, false);
     if (!picture.IsValid())

@@ -8,6 +8,7 @@
 #include "app/preview/DlgCapPreview.h"
 #include "capture/FrameCallback.h"
 
+#include <atomic>
 #include <cstdio>
 
 namespace {
@@ -84,7 +85,8 @@ void CDlgZelvante::SetLevel(Level level, const char* elementName, float value)
     const int slot = LevelSlot(kind, level);
     ConfigStore& config = ZelvanteApp().m_Config;
     if (slot >= 0 && config.levels[slot] != value) {
-        config.levels[slot] = value;
+        // The frame road reads the levels on the streaming thread while a frame passes.
+        std::atomic_ref<float>(config.levels[slot]).store(value, std::memory_order_relaxed);
         config.dirty = true;
     }
     if (kind == SourceDevice && (level == Level::Brightness || level == Level::Saturation))

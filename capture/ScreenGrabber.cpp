@@ -42,6 +42,9 @@ struct Run {
     std::vector<BYTE> bits;
     FrameSize size{};
     bool hasFrame = false;
+    // A frame was announced and the window has not taken it yet: no new grab, so a slow window
+    // is never buried under frames it cannot show.
+    bool announced = false;
 
     // Set by the thread as it leaves; the waiter of the thread that stops the run hears of it.
     std::atomic<bool> finished{false};
@@ -85,13 +88,14 @@ bool AllocateFrame(Run& run)
 bool GrabOnce(Run& run, BITMAPINFO& info)
 {
     std::unique_lock lock(run.mutex, std::try_to_lock);
-    if (!lock.owns_lock() || run.stopped)
+    if (!lock.owns_lock() || run.stopped || run.announced)
         return false; // the window is busy with the frame (or the run is over): skip this one
     HBITMAP bitmap = GrabDesktop(run.bits.data(), &info);
     if (bitmap == nullptr)
         return false;
     DeleteObject(bitmap);
     run.hasFrame = true;
+    run.announced = true;
     return true;
 }
 
@@ -255,5 +259,6 @@ bool ScreenGrabber::UseFrame(LPARAM runId, const std::function<void(ScreenFrame&
         return false;
     ScreenFrame frame{run->bits.data(), run->size, run->bits.size()};
     use(frame);
+    run->announced = false;
     return true;
 }

@@ -4,7 +4,8 @@
 // Each start is a run with its own number. Every ScreenFrameMessage carries its run in lParam
 // (wParam 0 started, sent and waited for; 2 new frame; 1 ended), so the window drops what a
 // stopped run left queued. The frame buffer belongs to the grabber and is reached only through
-// UseFrame, under the grabber's lock: while the window holds the frame the thread does not grab.
+// UseFrame, under the grabber's lock: while the window holds the frame, or has not yet taken the
+// frame last announced, the thread does not grab.
 #pragma once
 
 #include "capture/FrameSize.h"

@@ -218,6 +218,25 @@ TEST_F(ScreenGrabberTest, NoGrabWhileTheWindowHoldsTheFrame)
     }));
 }
 
+TEST_F(ScreenGrabberTest, NoNewFrameIsAnnouncedUntilTheWindowTakesTheLastOne)
+{
+    UseScreen(320, 200);
+    ASSERT_TRUE(m_grabber.Start(m_hwnd));
+    ASSERT_TRUE(PumpUntil([&] { return StartedRun() != 0 && Seen(2, StartedRun()); }));
+    const LPARAM run = StartedRun();
+    const auto frames = [&] {
+        const auto notices = Notices();
+        return std::count(notices.begin(), notices.end(), std::pair<WPARAM, LPARAM>(2, run));
+    };
+    // A window that does not take its frames gets no more of them, however long it is busy.
+    const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(400);
+    PumpUntil([&] { return std::chrono::steady_clock::now() > until; });
+    EXPECT_EQ(1, frames());
+    // Taking the frame lets the next one come.
+    ASSERT_TRUE(m_grabber.UseFrame(run, [](ScreenFrame&) {}));
+    EXPECT_TRUE(PumpUntil([&] { return frames() >= 2; }));
+}
+
 TEST_F(ScreenGrabberTest, ARestartIsANewRun)
 {
     UseScreen(320, 200);
