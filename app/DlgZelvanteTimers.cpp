@@ -14,6 +14,7 @@
 
 #include <cstdint>
 #include <cstring>
+#include <string_view>
 
 namespace {
 
@@ -32,6 +33,18 @@ HWND PublishedSnapshotWindow()
     std::memcpy(&value, block + kSnapshotWindowOffset, sizeof value);
     HWND window = reinterpret_cast<HWND>(static_cast<std::uintptr_t>(value));
     return window && IsWindow(window) ? window : nullptr;
+}
+
+// Whether a companion program is there. Programs on this system carry no ".exe": CreateProcessA
+// finds "Shotbox" for "Shotbox.exe", so the check looks for both names.
+bool ProgramFileExists(const std::string& path)
+{
+    if (GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES)
+        return true;
+    constexpr std::string_view kExe = ".exe";
+    if (path.size() <= kExe.size() || path.compare(path.size() - kExe.size(), kExe.size(), kExe) != 0)
+        return false;
+    return GetFileAttributesA(path.substr(0, path.size() - kExe.size()).c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
 // Starts the program with no command line in `folder`; false when it does not start.
@@ -119,7 +132,7 @@ LRESULT CDlgZelvante::OnSnapshotRequest(WPARAM, LPARAM)
         return 0;
     const std::string folder = ProgramFolder();
     const std::string program = folder + "/Shotbox.exe";
-    if (GetFileAttributesA(program.c_str()) == INVALID_FILE_ATTRIBUTES) {
+    if (!ProgramFileExists(program)) {
         AfxMessageBox(kShotboxMissingString);
     } else if (StartProgram(program, folder)) {
         // The snapshot manager opens the virtual camera: a still picture must be there for it.

@@ -5,6 +5,7 @@
 // pictures left for the clients.
 #include "app/ProgramMessages.h"
 #include "app/tests/program_process.h"
+#include "capture/FrameCallback.h"
 #include "platform/win32/registry_key.h"
 
 #include <gtest/gtest.h>
@@ -23,6 +24,17 @@ std::optional<DWORD> Dword(const zv::win32::Key& key, const char* name)
         type != REG_DWORD)
         return std::nullopt;
     return value;
+}
+
+// The machine's top-level windows of the snapshot manager.
+std::vector<user::WindowEntry> SnapshotManagers()
+{
+    std::vector<user::WindowEntry> found;
+    for (const user::WindowEntry& entry : user::TopLevelWindows()) {
+        if (entry.caption.find("Snapshot manager") != std::string::npos)
+            found.push_back(entry);
+    }
+    return found;
 }
 
 struct Client {
@@ -105,6 +117,24 @@ TEST_F(ProgramE2eTest, FirstStartInstallsTheCameraAndFeedsTwoClientsUntilClosed)
         EXPECT_EQ(client.process->Ask("quit", std::chrono::seconds(1)), "");
         EXPECT_EQ(client.process->Wait(), 0);
     }
+}
+
+TEST_F(ProgramE2eTest, TheSnapshotRequestStartsShotboxBesideItAndTheCloseEndsBoth)
+{
+    auto program = m_machine.Start({"/min"});
+    ASSERT_TRUE(program->Started());
+    ASSERT_TRUE(Eventually([] { return MainWindows().size() == 1; })) << "no main window";
+    const HWND window = HandleOf(MainWindows()[0]);
+
+    // "Button Snapshot", the menu command and the frame road's request all come down to this.
+    ASSERT_TRUE(PostMessageA(window, SnapshotMessage, 0, 0));
+    ASSERT_TRUE(Eventually([] { return SnapshotManagers().size() == 1; })) << "Shotbox did not start";
+    EXPECT_NE(SnapshotManagers()[0].processId, MainWindows()[0].processId);
+
+    // The main program's close asks the snapshot manager to close first.
+    ASSERT_TRUE(PostMessageA(window, CloseRequestMessage, 0, 0));
+    EXPECT_EQ(program->Wait(std::chrono::seconds(60)), 0);
+    EXPECT_TRUE(Eventually([] { return SnapshotManagers().empty(); })) << "Shotbox outlived the program";
 }
 
 } // namespace

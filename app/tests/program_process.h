@@ -95,6 +95,9 @@ public:
         fs::copy_file(std::string(ZV_SKIN_DIR) + "/Zelvante.skn", m_folder + "/Zelvante.skn");
         fs::copy_file(std::string(ZV_SKIN_DIR) + "/Skins/Light.skn", m_folder + "/Skins/Light.skn");
         fs::copy_file(NEWDEV_PATH, m_folder + "/newdev.dll");
+#ifdef SHOTBOX_PATH
+        fs::copy_file(SHOTBOX_PATH, m_folder + "/Shotbox");
+#endif
         setenv("ZV_DEVHOST", ZVDEVHOST_PATH, 1);
         setenv("ZV_TEST_CAMERA", kTestCamera, 1);
     }
