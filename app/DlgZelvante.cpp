@@ -1,5 +1,6 @@
 #include "app/DlgZelvante.h"
 
+#include "app/ExternalControlWindow.h"
 #include "app/FileVersion.h"
 #include "app/ProgramMessages.h"
 #include "app/ZelvanteApp.h"
@@ -178,11 +179,8 @@ void CDlgZelvante::DeleteLeftoverInstaller()
 
 bool CDlgZelvante::GetProgramVersionText(std::string& text)
 {
-    const std::string program = ProgramPath();
-    char shortPath[MAX_PATH] = {};
     VS_FIXEDFILEINFO info{};
-    if (program.empty() || GetShortPathNameA(program.c_str(), shortPath, sizeof shortPath) == 0 ||
-        !ReadFixedVersion(shortPath, info))
+    if (!ReadProgramFixedVersion(info))
         return false;
     const VersionParts v = ProductVersion(info);
     char buffer[96];
@@ -307,7 +305,9 @@ BOOL CDlgZelvante::OnInitDialog()
     CDialog::OnInitDialog();
     CZelvanteApp& app = App();
     g_hWndMain = m_hWnd;
-    // wired with the external control window: acquired here into the application.
+    // Outside programs find it from now on; it refuses their commands until start-up is done.
+    if (!app.m_pExternalControl)
+        app.m_pExternalControl = ExternalControlWindow::Acquire();
     if (!CheckDriverAtStartup())
         return FALSE;
     DeleteLeftoverInstaller();

@@ -1,5 +1,6 @@
 #include "app/FileVersion.h"
 
+#include "platform/win32/files.h"
 #include "platform/win32/paths.h"
 
 #include <vector>
@@ -47,4 +48,12 @@ std::string ProgramPath()
     if (length == 0 || length >= sizeof path)
         return {};
     return std::string(path, length);
+}
+
+bool ReadProgramFixedVersion(VS_FIXEDFILEINFO& info)
+{
+    const std::string program = ProgramPath();
+    char shortPath[MAX_PATH] = {};
+    return !program.empty() && GetShortPathNameA(program.c_str(), shortPath, sizeof shortPath) != 0 &&
+           ReadFixedVersion(shortPath, info);
 }

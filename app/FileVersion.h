@@ -16,5 +16,7 @@ VersionParts ProductVersion(const VS_FIXEDFILEINFO& info);
 VersionParts FileVersion(const VS_FIXEDFILEINFO& info);
 // The running program's full path; empty when it cannot be had.
 std::string ProgramPath();
+// The fixed version information of the running program, read through its short path.
+bool ReadProgramFixedVersion(VS_FIXEDFILEINFO& info);
 // The program's folder without a trailing separator.
 using zv::win32::ProgramFolder;

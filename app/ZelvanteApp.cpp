@@ -1,6 +1,7 @@
 #include "app/ZelvanteApp.h"
 
 #include "app/DlgZelvante.h"
+#include "app/ExternalControlWindow.h"
 #include "app/FileVersion.h"
 #include "app/SkinElementRef.h"
 #include "capture/FrameCallback.h"
@@ -168,7 +169,11 @@ void CZelvanteApp::StopStatusThread()
 
 int CZelvanteApp::ExitInstance()
 {
-    // wired with the external control window: its release comes first.
+    // Outside commands end first: nothing after this reaches the dialog being torn down.
+    if (m_pExternalControl) {
+        m_pExternalControl = nullptr;
+        ExternalControlWindow::Release();
+    }
     // The status thread writes into the shared block: it stops before the block goes.
     StopStatusThread();
     UnmapSharedData();

@@ -73,7 +73,7 @@ public:
     HANDLE StatusThread = nullptr;
     HANDLE StatusStopEvent = nullptr;
     std::atomic<std::uint32_t> HiddenMenuBits{0};
-    ExternalControlWindow* m_pExternalControl = nullptr;  // wired with the external control window
+    ExternalControlWindow* m_pExternalControl = nullptr;  // acquired by the main dialog's start-up
 
 protected:
     // The start-up steps that may fail; each undoes nothing itself.

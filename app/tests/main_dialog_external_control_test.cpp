@@ -1,0 +1,157 @@
+// The hidden window outside programs drive the program through: found by its class, each of its
+// commands with what it changes, answers through the title, one window for every reference, and
+// no command carried out before the main dialog's start-up is done or after it closed.
+#include "main_dialog_fixture.h"
+
+#include "app/ExternalControlWindow.h"
+#include "app/FileVersion.h"
+#include "platform/dshow/testing/glib_quark_leak.h"
+#include "platform/dshow/testing/media_file.h"
+#include "platform/user/window.h"
+
+#include <cstdio>
+#include <cstdlib>
+
+namespace zv::app::testing {
+namespace {
+
+HWND ControlWindow() { return FindWindowA(kExternalControlClassName, nullptr); }
+
+LRESULT Command(WPARAM command) { return SendMessageA(ControlWindow(), ExternalControlMessage, command, 0); }
+
+std::string Title()
+{
+    char text[512] = {};
+    GetWindowTextA(ControlWindow(), text, sizeof text);
+    return text;
+}
+
+std::string Movie()
+{
+    const std::string path = std::string(std::getenv("ZV_ROOT")) + "/clip.avi";
+    EXPECT_TRUE(zv::dshow::testing::WriteMediaFile(
+        "videotestsrc num-buffers=50 ! video/x-raw,width=320,height=240,framerate=10/1 ! jpegenc ! avimux ! "
+        "filesink location=" + path));
+    return path;
+}
+
+std::string ProgramVersionText()
+{
+    VS_FIXEDFILEINFO info{};
+    EXPECT_TRUE(ReadProgramFixedVersion(info));
+    const VersionParts v = ProductVersion(info);
+    return std::to_string(v.major) + "." + std::to_string(v.minor) + "." + std::to_string(v.third) + "." +
+           std::to_string(v.fourth);
+}
+
+using ExternalControlTest = MainDialogTest;
+
+TEST_F(ExternalControlTest, TheWindowLivesFromStartUpToExitHiddenAndOnlyOnce)
+{
+    ASSERT_TRUE(Start({"/min"}));
+    const HWND window = ControlWindow();
+    ASSERT_NE(window, nullptr);
+    EXPECT_EQ(App().m_pExternalControl->Handle(), window);
+    EXPECT_FALSE(IsWindowVisible(window));
+    // Another reference is the same window; dropping it keeps the window for the first.
+    EXPECT_EQ(ExternalControlWindow::Acquire(), App().m_pExternalControl);
+    ExternalControlWindow::Release();
+    EXPECT_EQ(ControlWindow(), window);
+
+    Dialog()->SendMessage(CloseRequestMessage, 0, 0);
+    App().ExitInstance();
+    EXPECT_EQ(ControlWindow(), nullptr);
+    EXPECT_EQ(App().m_pExternalControl, nullptr);
+}
+
+// Each command on a started program, from a stopped device source.
+struct CommandCase {
+    const char* name;
+    WPARAM command;
+    bool playFirst;  // the device runs before the command
+    bool titleMovie; // the client wrote a video file's path into the title
+    LRESULT result;
+    std::int32_t playerState;
+};
+
+class ExternalCommandTest : public ExternalControlTest, public ::testing::WithParamInterface<CommandCase> {};
+
+TEST_P(ExternalCommandTest, ChangesWhatItNames)
+{
+    const CommandCase& c = GetParam();
+    ASSERT_TRUE(Start({"/min"}));
+    CDlgZelvante* dialog = Dialog();
+    ASSERT_EQ(g_nPlayerState, PlayerStopped);
+    if (c.playFirst) {
+        dialog->Play();
+        ASSERT_EQ(g_nPlayerState, PlayerDeviceRunning);
+    }
+    const std::string movie = c.titleMovie ? Movie() : "";
+    SetWindowTextA(ControlWindow(), movie.c_str());
+
+    EXPECT_EQ(Command(c.command), c.result);
+    EXPECT_EQ(g_nPlayerState, c.playerState);
+    if (c.command == ExternalOpenFromTitle && c.titleMovie) {
+        // Opened as the video source and left paused at its start.
+        EXPECT_EQ(g_nSourceKind, SourceVideoFile);
+        EXPECT_EQ(App().m_strVideoFile, movie);
+        EXPECT_EQ(Command(ExternalFileTitle), 1);
+        EXPECT_EQ(Title(), movie);
+    }
+    if (c.command == ExternalVersionTitle) {
+        EXPECT_EQ(Title(), ProgramVersionText());
+    }
+    // Only the close command ends the program, and only once the message is handled.
+    ASSERT_NE(dialog->GetSafeHwnd(), nullptr);
+    Pump();
+    EXPECT_EQ(dialog->GetSafeHwnd() == nullptr, c.command == ExternalClose);
+    if (c.command == ExternalClose) {
+        // A closed program takes no further command.
+        EXPECT_EQ(Command(ExternalPlay), 0);
+        EXPECT_EQ(g_nPlayerState, PlayerStopped);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Commands, ExternalCommandTest,
+    ::testing::Values(CommandCase{"Version", ExternalVersionTitle, false, false, 1, PlayerStopped},
+                      CommandCase{"OpenFile", ExternalOpenFromTitle, true, true, 1, PlayerVideoPaused},
+                      CommandCase{"OpenEmptyTitle", ExternalOpenFromTitle, true, false, 0, PlayerDeviceRunning},
+                      CommandCase{"Play", ExternalPlay, false, false, 1, PlayerDeviceRunning},
+                      CommandCase{"Stop", ExternalStop, true, false, 1, PlayerStopped},
+                      CommandCase{"Pause", ExternalPause, true, false, 1, PlayerDevicePaused},
+                      CommandCase{"Close", ExternalClose, true, false, 1, PlayerDeviceRunning},
+                      CommandCase{"Unknown", 7, true, false, 0, PlayerDeviceRunning}),
+    [](const ::testing::TestParamInfo<CommandCase>& info) { return std::string(info.param.name); });
+
+TEST_F(ExternalControlTest, TheCurrentFileReachesTheTitle)
+{
+    ASSERT_TRUE(Start({"/min"}));
+    App().m_strVideoFile = "/videos/holiday.avi";
+    EXPECT_EQ(Command(ExternalFileTitle), 1);
+    EXPECT_EQ(Title(), "/videos/holiday.avi");
+}
+
+TEST_F(ExternalControlTest, CommandsBeforeTheMainDialogIsInitialisedAreRefused)
+{
+    // A main dialog whose start-up has not run: the state every command would act on is not built.
+    CDlgZelvante pending;
+    App().m_pMainWnd = &pending;
+    ExternalControlWindow* control = ExternalControlWindow::Acquire();
+    ASSERT_NE(control->Handle(), nullptr);
+    SetWindowTextA(control->Handle(), "/videos/holiday.avi");
+    App().m_strVideoFile = "";
+    for (WPARAM command = ExternalVersionTitle; command <= ExternalClose; ++command) {
+        SCOPED_TRACE(command);
+        EXPECT_EQ(SendMessageA(control->Handle(), ExternalControlMessage, command, 0), 0);
+        EXPECT_EQ(Title(), "/videos/holiday.avi");
+        EXPECT_EQ(g_nPlayerState, PlayerStopped);
+        EXPECT_EQ(App().m_strVideoFile, "");
+    }
+    ExternalControlWindow::Release();
+    App().m_pMainWnd = nullptr;
+    EXPECT_EQ(ControlWindow(), nullptr);
+}
+
+} // namespace
+} // namespace zv::app::testing
