@@ -3,12 +3,17 @@
 // sizes; "/min" keeps the window in the tray and "/play" starts playing; a second start brings the
 // first forward and ends; the close request ends the program with its settings saved and black
 // pictures left for the clients.
+#include "app/ExternalControlWindow.h"
 #include "app/ProgramMessages.h"
 #include "app/tests/program_process.h"
 #include "capture/FrameCallback.h"
+#include "platform/dshow/testing/glib_quark_leak.h"
+#include "platform/dshow/testing/media_file.h"
 #include "platform/win32/registry_key.h"
 
 #include <gtest/gtest.h>
+
+#include <regex>
 
 namespace zv::app::testing {
 namespace {
@@ -135,6 +140,45 @@ TEST_F(ProgramE2eTest, TheSnapshotRequestStartsShotboxBesideItAndTheCloseEndsBot
     ASSERT_TRUE(PostMessageA(window, CloseRequestMessage, 0, 0));
     EXPECT_EQ(program->Wait(std::chrono::seconds(60)), 0);
     EXPECT_TRUE(Eventually([] { return SnapshotManagers().empty(); })) << "Shotbox outlived the program";
+}
+
+TEST_F(ProgramE2eTest, AnotherProgramDrivesItThroughTheExternalControlWindow)
+{
+    const std::string movie = m_machine.Root() + "/clip.avi";
+    ASSERT_TRUE(zv::dshow::testing::WriteMediaFile(
+        "videotestsrc num-buffers=50 ! video/x-raw,width=320,height=240,framerate=10/1 ! jpegenc ! avimux ! "
+        "filesink location=" + movie));
+    auto program = m_machine.Start({"/min"});
+    ASSERT_TRUE(program->Started());
+    HWND control = nullptr;
+    ASSERT_TRUE(Eventually([&] { return (control = FindWindowA(kExternalControlClassName, nullptr)) != nullptr; }));
+    const auto command = [&](WPARAM number) { return SendMessageA(control, ExternalControlMessage, number, 0); };
+    const auto title = [&] {
+        char text[512] = {};
+        GetWindowTextA(control, text, sizeof text);
+        return std::string(text);
+    };
+    // Refused while the start-up runs; answered once it is done.
+    ASSERT_TRUE(Eventually([&] { return command(ExternalVersionTitle) == 1; }));
+    // Its value is checked where the program's own version resource can be read (in process).
+    EXPECT_TRUE(std::regex_match(title(), std::regex(R"(\d+\.\d+\.\d+\.\d+)"))) << title();
+
+    ASSERT_TRUE(SetWindowTextA(control, movie.c_str()));
+    EXPECT_EQ(command(ExternalOpenFromTitle), 1);
+    ASSERT_TRUE(SetWindowTextA(control, ""));
+    EXPECT_EQ(command(ExternalFileTitle), 1);
+    EXPECT_EQ(title(), movie);
+    for (const WPARAM number : {ExternalPause, ExternalStop, ExternalPlay})
+        EXPECT_EQ(command(number), 1) << number;
+    EXPECT_EQ(command(ExternalClose + 1), 0);
+
+    EXPECT_EQ(command(ExternalClose), 1);
+    EXPECT_EQ(program->Wait(std::chrono::seconds(60)), 0);
+    EXPECT_EQ(FindWindowA(kExternalControlClassName, nullptr), nullptr);
+    // The opened file became the remembered video source.
+    const auto params = zv::win32::Key::Open(HKEY_CURRENT_USER, "Software\\Kestrova\\Zelvante\\Params");
+    EXPECT_EQ(params.String("LastVideo"), movie);
+    EXPECT_EQ(Dword(params, "LastMode"), 3u);
 }
 
 } // namespace
