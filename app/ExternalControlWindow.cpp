@@ -4,6 +4,7 @@
 #include "app/FileVersion.h"
 #include "app/ProgramMessages.h"
 #include "app/ZelvanteApp.h"
+#include "capture/PlayerState.h"
 #include "platform/afx/afx_app.h"
 #include "platform/gdi/gdi_brushes.h"
 #include "platform/user/input.h"
@@ -115,6 +116,9 @@ LRESULT ExternalControlWindow::OpenFromTitle()
     if (GetWindowTextA(m_hWnd, path.data(), length) <= 0)
         return 0;
     m_pMainDialog->PlayVideoFile(path.data());
+    // A file that did not start is reported as such (the user saw why), and nothing is paused.
+    if (g_nPlayerState != PlayerVideoRunning)
+        return 0;
     // A file that started playing stands paused at its beginning.
     m_pMainDialog->Pause();
     return 1;

@@ -19,7 +19,8 @@ inline constexpr const char* kExternalControlClassName = "ZELVANTE_EXTERNAL_CTRL
 // The commands, wParam of ExternalControlMessage.
 enum ExternalCommand : WPARAM {
     ExternalVersionTitle = 0,  // title := the program version "a.b.c.d"
-    ExternalOpenFromTitle = 1, // play the video file named in the title, paused at its start
+    ExternalOpenFromTitle = 1, // play the video file named in the title, paused at its start;
+                               // 0 when it does not play
     ExternalFileTitle = 2,     // title := the current video file
     ExternalPlay = 3,
     ExternalStop = 4,

@@ -69,7 +69,7 @@ struct CommandCase {
     const char* name;
     WPARAM command;
     bool playFirst;  // the device runs before the command
-    bool titleMovie; // the client wrote a video file's path into the title
+    const char* title; // what the client wrote into the title ("movie": a playable video file)
     LRESULT result;
     std::int32_t playerState;
 };
@@ -86,12 +86,13 @@ TEST_P(ExternalCommandTest, ChangesWhatItNames)
         dialog->Play();
         ASSERT_EQ(g_nPlayerState, PlayerDeviceRunning);
     }
-    const std::string movie = c.titleMovie ? Movie() : "";
+    const bool movieTitle = std::string(c.title) == "movie";
+    const std::string movie = movieTitle ? Movie() : c.title;
     SetWindowTextA(ControlWindow(), movie.c_str());
 
     EXPECT_EQ(Command(c.command), c.result);
     EXPECT_EQ(g_nPlayerState, c.playerState);
-    if (c.command == ExternalOpenFromTitle && c.titleMovie) {
+    if (c.command == ExternalOpenFromTitle && movieTitle) {
         // Opened as the video source and left paused at its start.
         EXPECT_EQ(g_nSourceKind, SourceVideoFile);
         EXPECT_EQ(App().m_strVideoFile, movie);
@@ -114,14 +115,16 @@ TEST_P(ExternalCommandTest, ChangesWhatItNames)
 
 INSTANTIATE_TEST_SUITE_P(
     Commands, ExternalCommandTest,
-    ::testing::Values(CommandCase{"Version", ExternalVersionTitle, false, false, 1, PlayerStopped},
-                      CommandCase{"OpenFile", ExternalOpenFromTitle, true, true, 1, PlayerVideoPaused},
-                      CommandCase{"OpenEmptyTitle", ExternalOpenFromTitle, true, false, 0, PlayerDeviceRunning},
-                      CommandCase{"Play", ExternalPlay, false, false, 1, PlayerDeviceRunning},
-                      CommandCase{"Stop", ExternalStop, true, false, 1, PlayerStopped},
-                      CommandCase{"Pause", ExternalPause, true, false, 1, PlayerDevicePaused},
-                      CommandCase{"Close", ExternalClose, true, false, 1, PlayerDeviceRunning},
-                      CommandCase{"Unknown", 7, true, false, 0, PlayerDeviceRunning}),
+    ::testing::Values(CommandCase{"Version", ExternalVersionTitle, false, "", 1, PlayerStopped},
+                      CommandCase{"OpenFile", ExternalOpenFromTitle, true, "movie", 1, PlayerVideoPaused},
+                      CommandCase{"OpenEmptyTitle", ExternalOpenFromTitle, true, "", 0, PlayerDeviceRunning},
+                      // The user is told the file could not be played; the caller learns it too.
+                      CommandCase{"OpenMissingFile", ExternalOpenFromTitle, true, "/videos/none.avi", 0, PlayerStopped},
+                      CommandCase{"Play", ExternalPlay, false, "", 1, PlayerDeviceRunning},
+                      CommandCase{"Stop", ExternalStop, true, "", 1, PlayerStopped},
+                      CommandCase{"Pause", ExternalPause, true, "", 1, PlayerDevicePaused},
+                      CommandCase{"Close", ExternalClose, true, "", 1, PlayerDeviceRunning},
+                      CommandCase{"Unknown", 7, true, "", 0, PlayerDeviceRunning}),
     [](const ::testing::TestParamInfo<CommandCase>& info) { return std::string(info.param.name); });
 
 TEST_F(ExternalControlTest, TheCurrentFileReachesTheTitle)
