@@ -1,15 +1,14 @@
-// The hidden window outside programs drive the program through: found by its class, each of its
-// commands with what it changes, answers through the title, one window for every reference, and
-// no command carried out before the main dialog's start-up is done or after it closed.
+// The hidden window outside programs drive the program through: found by its class, what its
+// commands change (their answers are also checked from another process in program_e2e_test.cpp),
+// one window for every reference, and no command carried out before the main dialog's start-up is
+// done or after it closed.
 #include "main_dialog_fixture.h"
 
 #include "app/ExternalControlWindow.h"
-#include "app/FileVersion.h"
 #include "platform/dshow/testing/glib_quark_leak.h"
 #include "platform/dshow/testing/media_file.h"
 #include "platform/user/window.h"
 
-#include <cstdio>
 #include <cstdlib>
 
 namespace zv::app::testing {
@@ -33,15 +32,6 @@ std::string Movie()
         "videotestsrc num-buffers=50 ! video/x-raw,width=320,height=240,framerate=10/1 ! jpegenc ! avimux ! "
         "filesink location=" + path));
     return path;
-}
-
-std::string ProgramVersionText()
-{
-    VS_FIXEDFILEINFO info{};
-    EXPECT_TRUE(ReadProgramFixedVersion(info));
-    const VersionParts v = ProductVersion(info);
-    return std::to_string(v.major) + "." + std::to_string(v.minor) + "." + std::to_string(v.third) + "." +
-           std::to_string(v.fourth);
 }
 
 using ExternalControlTest = MainDialogTest;
@@ -99,9 +89,6 @@ TEST_P(ExternalCommandTest, ChangesWhatItNames)
         EXPECT_EQ(Command(ExternalFileTitle), 1);
         EXPECT_EQ(Title(), movie);
     }
-    if (c.command == ExternalVersionTitle) {
-        EXPECT_EQ(Title(), ProgramVersionText());
-    }
     // Only the close command ends the program, and only once the message is handled.
     ASSERT_NE(dialog->GetSafeHwnd(), nullptr);
     Pump();
@@ -115,8 +102,7 @@ TEST_P(ExternalCommandTest, ChangesWhatItNames)
 
 INSTANTIATE_TEST_SUITE_P(
     Commands, ExternalCommandTest,
-    ::testing::Values(CommandCase{"Version", ExternalVersionTitle, false, "", 1, PlayerStopped},
-                      CommandCase{"OpenFile", ExternalOpenFromTitle, true, "movie", 1, PlayerVideoPaused},
+    ::testing::Values(CommandCase{"OpenFile", ExternalOpenFromTitle, true, "movie", 1, PlayerVideoPaused},
                       CommandCase{"OpenEmptyTitle", ExternalOpenFromTitle, true, "", 0, PlayerDeviceRunning},
                       // The user is told the file could not be played; the caller learns it too.
                       CommandCase{"OpenMissingFile", ExternalOpenFromTitle, true, "/videos/none.avi", 0, PlayerStopped},
@@ -126,14 +112,6 @@ INSTANTIATE_TEST_SUITE_P(
                       CommandCase{"Close", ExternalClose, true, "", 1, PlayerDeviceRunning},
                       CommandCase{"Unknown", 7, true, "", 0, PlayerDeviceRunning}),
     [](const ::testing::TestParamInfo<CommandCase>& info) { return std::string(info.param.name); });
-
-TEST_F(ExternalControlTest, TheCurrentFileReachesTheTitle)
-{
-    ASSERT_TRUE(Start({"/min"}));
-    App().m_strVideoFile = "/videos/holiday.avi";
-    EXPECT_EQ(Command(ExternalFileTitle), 1);
-    EXPECT_EQ(Title(), "/videos/holiday.avi");
-}
 
 TEST_F(ExternalControlTest, CommandsBeforeTheMainDialogIsInitialisedAreRefused)
 {
