@@ -1,5 +1,6 @@
 #include "app/DlgZelvante.h"
 
+#include "app/DlgControlPanel.h"
 #include "app/ExternalControlWindow.h"
 #include "app/FileVersion.h"
 #include "app/ProgramMessages.h"
@@ -24,6 +25,7 @@
 #include <cstdio>
 #include <cstring>
 #include <memory>
+#include <utility>
 #include <vector>
 
 std::atomic<BYTE> g_bPlaySound{1};
@@ -330,7 +332,7 @@ BOOL CDlgZelvante::OnInitDialog()
     CDlgCapPreview::SetDeviceNameQuery(&SelectedCaptureDevice);
     g_pSecondPreview = new CDlgCapPreview(this);
     g_pPreview = new CDlgCapPreview(this);
-    // wired with the control panel: created here into m_pControlPanel.
+    m_pControlPanel = new CDlgControlPanel(this);
 
     g_bDeinterlace = static_cast<BYTE>(ReadInt(kParams, "FilterDeinterlace", 0) != 0);
     g_bPlaySound = static_cast<BYTE>(ReadInt(kParams, "PlaySound", 1) != 0);
@@ -389,7 +391,8 @@ void CDlgZelvante::DestroyChildWindows()
 {
     // wired with the playlist and tabs: the playlist window goes first.
     DestroyAndDelete(m_pAccountBrowser);
-    // wired with the control panel: destroyed here.
+    CWnd* panel = std::exchange(m_pControlPanel, nullptr);
+    DestroyAndDelete(panel);
     for (std::atomic<CDlgCapPreview*>* preview : {&g_pSecondPreview, &g_pPreview}) {
         CWnd* window = preview->exchange(nullptr);
         DestroyAndDelete(window);

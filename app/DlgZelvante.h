@@ -229,7 +229,7 @@ public:
     BYTE m_bShowAds = 1;
     BYTE m_bAdVideoExchanged = 0;      // video in "Static Ad", ad in "Frame Video"
     std::int32_t m_nSlideshowSeconds = 5;
-    CDlgControlPanel* m_pControlPanel = nullptr;  // wired with the control panel
+    CDlgControlPanel* m_pControlPanel = nullptr;  // hidden until "Button ControlPanel"
     CWnd* m_pFurtherChild = nullptr;              // destroyed at shutdown when set
     CWnd* m_pAccountBrowser = nullptr;            // wired with the account pages
     CDlgPlaylist* m_pDlgPlaylist = nullptr;       // wired with the playlist and tabs

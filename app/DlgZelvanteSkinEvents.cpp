@@ -3,12 +3,14 @@
 // the scroll table.
 #include "app/DlgZelvante.h"
 
+#include "app/DlgControlPanel.h"
 #include "app/MsgBox.h"
 #include "app/ProgramMessages.h"
 #include "app/SkinElementRef.h"
 #include "app/preview/DlgCapPreview.h"
 #include "capture/FrameCallback.h"
 #include "capture/TextOverlay.h"
+#include "capture/VirtualCameraChannel.h"
 
 #include <strings.h>
 
@@ -26,6 +28,19 @@ SkinRef<ISkinElement> AsElement(IUnknown* element)
     return QuerySkin<ISkinElement>(element, IID_ISkinElement);
 }
 
+// Shown refilled from the stored mask, so changes not confirmed with OK are dropped.
+void ToggleControlPanel(CDlgControlPanel* panel)
+{
+    if (!panel || !panel->IsSkinned() || !panel->GetSafeHwnd())
+        return;
+    if (panel->IsWindowVisible()) {
+        panel->ShowWindow(SW_HIDE);
+        return;
+    }
+    panel->FillResolutionChecks();
+    panel->ShowWindow(SW_SHOW);
+}
+
 void ResetLevel(CDlgZelvante& dialog, void (CDlgZelvante::*setter)(float))
 {
     (dialog.*setter)(0.5f);
@@ -40,7 +55,7 @@ const ClickRow kClickTable[] = {
     {"Button Help", nullptr}, // local help: wired with the menus and commands
     {"Button Minimize", [](CDlgZelvante& d, IUnknown*) { d.ShowWindow(SW_MINIMIZE); }},
     {"Button Close", [](CDlgZelvante& d, IUnknown*) { d.PostMessage(CloseRequestMessage, 0, 0); }},
-    {"Button ControlPanel", nullptr}, // wired with the control panel
+    {"Button ControlPanel", [](CDlgZelvante& d, IUnknown*) { ToggleControlPanel(d.m_pControlPanel); }},
     {"Button Video Source", [](CDlgZelvante& d, IUnknown* e) { d.ShowSourceMenu(AsElement(e).get()); }},
     {"Button Audio Source", nullptr}, // the audio device pop-up: wired with the overlay and sound commands
     {"Button OpenFile",
@@ -146,7 +161,12 @@ void CDlgZelvante::OnSkinElementClick(IUnknown* element)
             return;
         }
     }
-    // The control panel's size check boxes are offered to it first: wired with the control panel.
+    // The control panel's buttons; its OK may have changed the enabled sizes.
+    if (m_pControlPanel && m_pControlPanel->OnSkinClick(element)) {
+        UpdateCaptureSize();
+        OnStillImageReady(0, 0);
+        return;
+    }
     CMsgBox::OnSkinEvent(element);
 }
 
