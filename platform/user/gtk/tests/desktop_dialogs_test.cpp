@@ -16,6 +16,8 @@
 #include <future>
 #include <sstream>
 
+#include "platform/user/gtk/tests/gtk_desktop_fixture.h"
+
 #include "platform/user/gtk/tests/x_screen.h" // Xlib last: its macros would spoil our headers
 
 namespace {
@@ -58,15 +60,13 @@ bool AnswerDialog(const std::string& title, const std::string& input, const std:
     return true;
 }
 
-class DesktopDialogsTest : public ::testing::Test {
+class DesktopDialogsTest : public zv::user::gtk::test::GtkDesktopTest {
 protected:
     void SetUp() override
     {
-        if (!std::getenv("DISPLAY") || !*std::getenv("DISPLAY"))
-            GTEST_SKIP() << "needs an X display (the gui tests run under xvfb-run)";
-        setenv("ZV_DISPLAY", "gtk", 1);
-        m_root = std::make_unique<zv::win32::testing::TempZvRoot>();
-        ASSERT_STREQ(zv::user::Display().Name(), "gtk");
+        StartOnGtkDisplay();
+        if (!Started())
+            return;
         m_owner = CreateAt(m_window, WS_OVERLAPPEDWINDOW, 40, 40, 300, 200);
         SetWindowTextA(m_owner, "Dialog Owner");
         ShowWindow(m_owner, SW_SHOWNORMAL);
@@ -100,7 +100,6 @@ protected:
     fs::path m_folder;
 
 private:
-    std::unique_ptr<zv::win32::testing::TempZvRoot> m_root;
 };
 
 TEST_F(DesktopDialogsTest, FileChoosersTakeTypedNamesAndEscapeCancels)

@@ -16,6 +16,8 @@
 #include <cstring>
 #include <filesystem>
 
+#include "platform/user/gtk/tests/gtk_desktop_fixture.h"
+
 #include "platform/user/gtk/tests/x_screen.h" // Xlib last: its macros would spoil our headers
 #include <X11/extensions/Xfixes.h>
 #undef FillSolid // Xlib's fill style, not the painting helper
@@ -31,15 +33,13 @@ using zv::user::gtk::test::Eventually;
 using zv::user::gtk::test::XdoTool;
 using zv::user::gtk::test::XScreen;
 
-class GtkDisplayTest : public ::testing::Test {
+class GtkDisplayTest : public zv::user::gtk::test::GtkDesktopTest {
 protected:
     void SetUp() override
     {
-        if (!std::getenv("DISPLAY") || !*std::getenv("DISPLAY"))
-            GTEST_SKIP() << "needs an X display (the gui tests run under xvfb-run)";
-        setenv("ZV_DISPLAY", "gtk", 1);
-        m_root = std::make_unique<zv::win32::testing::TempZvRoot>();
-        ASSERT_STREQ(zv::user::Display().Name(), "gtk");
+        StartOnGtkDisplay();
+        if (!Started())
+            return;
         ASSERT_TRUE(m_x.IsOpen());
     }
     void TearDown() override
@@ -95,7 +95,6 @@ protected:
     std::vector<HWND> m_made;
 
 private:
-    std::unique_ptr<zv::win32::testing::TempZvRoot> m_root;
 };
 
 // Quarters in four colours and a line of anti-aliased text, so that any shift, scaling or

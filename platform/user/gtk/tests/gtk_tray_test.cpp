@@ -13,19 +13,19 @@
 #include <cstring>
 #include <string>
 
+#include "platform/user/gtk/tests/gtk_desktop_fixture.h"
+
 #include "platform/user/gtk/tests/x_screen.h" // Xlib last: its macros would spoil our headers
 
 namespace {
 
-class GtkTrayTest : public ::testing::Test {
+class GtkTrayTest : public zv::user::gtk::test::GtkDesktopTest {
 protected:
     void SetUp() override
     {
-        if (!std::getenv("DISPLAY") || !*std::getenv("DISPLAY"))
-            GTEST_SKIP() << "needs an X display (the gui tests run under xvfb-run)";
-        setenv("ZV_DISPLAY", "gtk", 1);
-        m_root = std::make_unique<zv::win32::testing::TempZvRoot>();
-        ASSERT_STREQ(zv::user::Display().Name(), "gtk");
+        StartOnGtkDisplay();
+        if (!Started())
+            return;
         ASSERT_TRUE(m_x.IsOpen());
         m_window = m_recorder.Create("tray owner", WS_POPUP);
         ASSERT_NE(m_window, nullptr);
@@ -44,7 +44,6 @@ protected:
     }
 
     zv::user::gtk::test::XScreen m_x;
-    std::unique_ptr<zv::win32::testing::TempZvRoot> m_root;
     zv::user::test::RecordingWindow m_recorder;
     HWND m_window = nullptr;
 };
