@@ -7,6 +7,7 @@
 #include <cmath>
 #include <cstring>
 #include <memory>
+#include <optional>
 
 namespace jas::detail {
 namespace {
@@ -124,6 +125,62 @@ namespace {
         return true;
     }
 
+    std::uint32_t BigEndian(const Bytes& file, std::size_t at, int size)
+    {
+        std::uint32_t value = 0;
+        for (int i = 0; i < size; ++i)
+            value = value << 8 | file[at + static_cast<std::size_t>(i)];
+        return value;
+    }
+
+    // Where the code stream starts: at once in a bare stream, in the top-level "jp2c" box of a JP2 file.
+    std::optional<std::size_t> CodeStreamStart(const Bytes& file, bool jp2)
+    {
+        if (!jp2)
+            return 0;
+        std::size_t at = 0;
+        while (at + 8 <= file.size()) {
+            std::uint64_t length = BigEndian(file, at, 4);
+            const std::uint32_t type = BigEndian(file, at + 4, 4);
+            std::size_t header = 8;
+            if (length == 1) {
+                if (at + 16 > file.size())
+                    return std::nullopt;
+                length = std::uint64_t {BigEndian(file, at + 8, 4)} << 32 | BigEndian(file, at + 12, 4);
+                header = 16;
+            }
+            if (type == 0x6A703263) // "jp2c"
+                return at + header;
+            if (length < header || length > file.size() - at)
+                return std::nullopt;
+            at += static_cast<std::size_t>(length);
+        }
+        return std::nullopt;
+    }
+
+    // Every tile has at least one tile-part, whose header alone takes 12 bytes, so a stream that claims
+    // more tiles than its bytes can hold is damaged. OpenJPEG sets up every tile and component already
+    // while reading the header (hundreds of megabytes for a few bytes of input), so the SIZ segment is
+    // weighed before it is handed over. What cannot be read here is left to OpenJPEG to refuse.
+    bool TilesFitData(const Bytes& file, bool jp2)
+    {
+        const std::optional<std::size_t> start = CodeStreamStart(file, jp2);
+        if (!start || *start + 42 > file.size() || BigEndian(file, *start, 4) != 0xFF4FFF51)
+            return true;
+        const std::size_t siz = *start + 8;
+        const std::uint32_t width = BigEndian(file, siz, 4), height = BigEndian(file, siz + 4, 4);
+        const std::uint32_t tileWidth = BigEndian(file, siz + 16, 4), tileHeight = BigEndian(file, siz + 20, 4);
+        const std::uint32_t tileLeft = BigEndian(file, siz + 24, 4), tileTop = BigEndian(file, siz + 28, 4);
+        const std::uint32_t components = BigEndian(file, siz + 32, 2);
+        if (tileWidth == 0 || tileHeight == 0 || width <= tileLeft || height <= tileTop || components == 0)
+            return false;
+        const std::uint64_t tiles
+            = std::uint64_t {CeilDiv(width - tileLeft, tileWidth)} * CeilDiv(height - tileTop, tileHeight);
+        constexpr std::uint64_t kTilePartHeader = 12;
+        constexpr std::uint64_t kMaxTileComponents = 1u << 16;
+        return tiles <= file.size() / kTilePartHeader && tiles * components <= kMaxTileComponents;
+    }
+
     ColourSpace SpaceOf(const opj_image_t& image)
     {
         switch (image.color_space) {
@@ -139,6 +196,8 @@ namespace {
 
 Image* DecodeJpeg2000(const Bytes& file, bool jp2)
 {
+    if (!TilesFitData(file, jp2))
+        return nullptr;
     MemoryFile memory {const_cast<Bytes*>(&file), 0};
     StreamPtr stream = MakeStream(memory, true);
     CodecPtr codec = MakeCodec(opj_create_decompress(jp2 ? OPJ_CODEC_JP2 : OPJ_CODEC_J2K));

@@ -152,6 +152,29 @@ TEST(JasTest, TooManyComponentsAreRefusedBeforeAnyIsRead)
     EXPECT_STREQ(image.GetLastErrorText(), "error: too much components");
 }
 
+// A code stream's tile size lies in its SIZ segment right after the marker (bytes 24-31). Tiles of one
+// pixel make one tile per pixel, far more than a small file's bytes can carry; such a stream is refused
+// before the decoder sets up its tiles.
+TEST(JasTest, StreamsClaimingMoreTilesThanTheirBytesHoldAreRefused)
+{
+    auto picture = MakeImage(1, 64, 64, 8, jas::ColourSpace::Sgray);
+    const Bytes file = EncodeJas(*picture, "jpc");
+    ASSERT_GE(file.size(), 32u);
+    struct Case {
+        std::uint8_t tileSide;
+        bool decodes;
+    };
+    for (const Case& c : {Case {64, true}, Case {32, true}, Case {1, false}}) {
+        Bytes tiled = file;
+        for (std::size_t at : {24u, 28u}) {
+            tiled[at] = tiled[at + 1] = tiled[at + 2] = 0;
+            tiled[at + 3] = c.tileSide;
+        }
+        CPixImage image;
+        EXPECT_EQ(Decode(tiled, image, PIXIMAGE_JPC), c.decodes) << int {c.tileSide};
+    }
+}
+
 TEST(JasTest, WidePrecisionsAndSyccAreConvertedToSrgb)
 {
     auto deep = MakeImage(3, 4, 2, 12, jas::ColourSpace::Srgb);
