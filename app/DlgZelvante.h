@@ -222,6 +222,20 @@ public:
     void OnSourceDesktop();
     LRESULT OnScreenFrame(WPARAM wParam, LPARAM lParam);
 
+    // ---- Overlay and sound commands, window position: DlgZelvanteOverlay.cpp ----
+
+    void ToggleDeinterlace();
+    void TogglePlaySound();
+    void ShowAudioSourceMenu(ISkinElement* element);
+    void OnAudioSourceCommand(UINT id);
+    void ShowSoundVolume();
+    void ChooseOverlayColor();
+    void ChooseOverlayFont();
+    // Opens the in-place editor over "Button Text"; its result arrives as label 1.
+    void EditOverlayText();
+    // The edited overlay text (label 1); null or nothing typed changes nothing.
+    void OnOverlayTextEdited(const char* text);
+
     // ---- Members, in the order of construction ----
 
     HICON m_hIcon = nullptr;
