@@ -41,6 +41,8 @@ packages=(
   # independent tools the interop tests compare against
   netpbm imagemagick libjpeg-turbo-progs libimage-exiftool-perl giflib-tools
   libtiff-tools libopenjp2-tools libwmf-bin fonts-urw-base35
+  # the Run key's autostart entries are checked with desktop-file-validate
+  desktop-file-utils
 )
 
 missing=()

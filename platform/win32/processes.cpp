@@ -133,7 +133,8 @@ pid_t Spawn(const std::string& program, std::vector<std::string>& argv, const st
     return pid;
 }
 
-// The program a command line's first word or an application name names.
+} // namespace
+
 std::string FindProgram(std::string name)
 {
     name = ForwardSlashes(std::move(name));
@@ -154,8 +155,6 @@ std::string FindProgram(std::string name)
         return SearchExecutablePath(tool->desktopProgram);
     return {};
 }
-
-} // namespace
 
 std::string SearchExecutablePath(const std::string& name)
 {

@@ -72,6 +72,10 @@ struct DesktopTool {
 };
 inline constexpr DesktopTool kDesktopTools[] = {{"sndvol32", "pavucontrol"}};
 
+// The program a command line's first word or an application name names, as CreateProcessA finds
+// it; empty when none.
+std::string FindProgram(std::string name);
+
 // A program on PATH; empty when none.
 std::string SearchExecutablePath(const std::string& name);
 

@@ -2,6 +2,7 @@
 
 #include "platform/win32/files.h"
 #include "platform/win32/registry_store.h"
+#include "platform/win32/run_key_autostart.h"
 
 #include <cstring>
 #include <map>
@@ -252,19 +253,29 @@ LSTATUS RegSetValueExA(HKEY key, LPCSTR valueName, DWORD, DWORD type, const BYTE
     if (!data && dataSize > 0)
         return ERROR_INVALID_PARAMETER;
     std::vector<BYTE> bytes(data, data + (data ? dataSize : 0));
-    return WithKey(key, KEY_SET_VALUE, [&](const OpenKey&, RegistryKey& found, bool& changed) -> LONG {
-        found.SetValue(ValueName(valueName), type, std::move(bytes));
+    bool runKey = false;
+    const LONG status = WithKey(key, KEY_SET_VALUE, [&](const OpenKey& open, RegistryKey& found, bool& changed) -> LONG {
+        runKey = zv::win32::IsRunKeyPath(open.path);
+        found.SetValue(ValueName(valueName), type, bytes);
         changed = true;
         return ERROR_SUCCESS;
     });
+    if (status == ERROR_SUCCESS && runKey)
+        zv::win32::MirrorRunValueSet(ValueName(valueName), type, bytes);
+    return status;
 }
 
 LSTATUS RegDeleteValueA(HKEY key, LPCSTR valueName)
 {
-    return WithKey(key, KEY_SET_VALUE, [&](const OpenKey&, RegistryKey& found, bool& changed) -> LONG {
+    bool runKey = false;
+    const LONG status = WithKey(key, KEY_SET_VALUE, [&](const OpenKey& open, RegistryKey& found, bool& changed) -> LONG {
+        runKey = zv::win32::IsRunKeyPath(open.path);
         changed = found.RemoveValue(ValueName(valueName));
         return changed ? ERROR_SUCCESS : ERROR_FILE_NOT_FOUND;
     });
+    if (status == ERROR_SUCCESS && runKey)
+        zv::win32::MirrorRunValueDeleted(ValueName(valueName));
+    return status;
 }
 
 LSTATUS RegEnumKeyExA(HKEY key, DWORD index, LPSTR name, LPDWORD nameSize, LPDWORD, LPSTR keyClass,
@@ -310,9 +321,12 @@ LSTATUS RegDeleteKeyA(HKEY key, LPCSTR subKey)
         return ERROR_ACCESS_DENIED;
     std::vector<std::string> parentPath = base->path;
     parentPath.insert(parentPath.end(), names.begin(), names.end());
+    // The Run key's values go with it, and their autostart entries with them.
+    const bool runKey = zv::win32::IsRunKeyPath(parentPath);
+    std::vector<std::string> runValues;
     const std::string name = parentPath.back();
     parentPath.pop_back();
-    return WithRegistry([&](RegistryKey& machine, bool& changed) -> LONG {
+    const LONG status = WithRegistry([&](RegistryKey& machine, bool& changed) -> LONG {
         if (!base->predefined && !machine.Find(base->path))
             return ERROR_KEY_DELETED;
         RegistryKey* parent = machine.Find(parentPath);
@@ -321,7 +335,16 @@ LSTATUS RegDeleteKeyA(HKEY key, LPCSTR subKey)
             return ERROR_FILE_NOT_FOUND;
         if (!target->Children().empty())
             return ERROR_ACCESS_DENIED;
+        if (runKey) {
+            for (const zv::win32::RegistryValue& value : target->Values())
+                runValues.push_back(value.name);
+        }
         changed = parent->RemoveChild(name);
         return ERROR_SUCCESS;
     });
+    if (status == ERROR_SUCCESS) {
+        for (const std::string& value : runValues)
+            zv::win32::MirrorRunValueDeleted(value);
+    }
+    return status;
 }

@@ -60,17 +60,21 @@ std::uint64_t Fnv1a(std::string_view text)
 
 } // namespace
 
+std::string DefaultZvRoot()
+{
+    // A relative XDG_DATA_HOME is to be ignored.
+    const char* data = std::getenv("XDG_DATA_HOME");
+    const std::string base = (data && data[0] == '/') ? data : HomeFolder() + "/.local/share";
+    return WithoutTrailingSlashes(base) + "/zelvante";
+}
+
 std::string ZvRoot()
 {
     std::string root;
-    if (const char* value = std::getenv("ZV_ROOT"); value && *value) {
+    if (const char* value = std::getenv("ZV_ROOT"); value && *value)
         root = value;
-    } else {
-        // A relative XDG_DATA_HOME is to be ignored.
-        const char* data = std::getenv("XDG_DATA_HOME");
-        const std::string base = (data && data[0] == '/') ? data : HomeFolder() + "/.local/share";
-        root = WithoutTrailingSlashes(base) + "/zelvante";
-    }
+    else
+        root = DefaultZvRoot();
     std::error_code error;
     const std::filesystem::path absolute = std::filesystem::absolute(root, error);
     if (!error)

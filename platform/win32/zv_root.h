@@ -10,6 +10,8 @@ namespace zv::win32 {
 // $ZV_ROOT, else ${XDG_DATA_HOME:-$HOME/.local/share}/zelvante; absolute, without a trailing '/'.
 // Read on every call, so a test can switch roots.
 std::string ZvRoot();
+// The root used when ZV_ROOT is not set.
+std::string DefaultZvRoot();
 
 // ZV_ROOT/relative, created with its parents when missing; empty (errno set) when it cannot be.
 std::string ZvFolder(std::string_view relative);
