@@ -4,6 +4,7 @@
 #include "app/ExternalControlWindow.h"
 #include "app/FileVersion.h"
 #include "app/ProgramMessages.h"
+#include "app/SkinElementRef.h"
 #include "app/ZelvanteApp.h"
 #include "app/driverinstall/DriverInstall.h"
 #include "app/preview/DlgCapPreview.h"
@@ -336,8 +337,10 @@ BOOL CDlgZelvante::OnInitDialog()
 
     g_bDeinterlace = static_cast<BYTE>(ReadInt(kParams, "FilterDeinterlace", 0) != 0);
     g_bPlaySound = static_cast<BYTE>(ReadInt(kParams, "PlaySound", 1) != 0);
-    m_bTooltips = static_cast<BYTE>(ReadInt(kOptions, "Tooltips", 1) != 0);
-    // wired with the menus and commands: the tooltip setting is applied to the skin there.
+    // The skin comes with its tooltips: the stored setting takes them off when it is off.
+    m_bTooltips = 1;
+    if (SkinRef<ISkinElement> form = QuerySkin<ISkinElement>(m_pSkinRoot, IID_ISkinElement))
+        ApplyTooltips(ReadInt(kOptions, "Tooltips", 1) != 0, form.get());
     m_bMinimizeToTray = static_cast<BYTE>(ReadInt(kOptions, "Minimize to system tray", 0) != 0);
     m_strVideoCodec = ReadString(kParams, "VideoCodec");
     if (m_strVideoCodec.empty())

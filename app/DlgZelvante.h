@@ -161,6 +161,8 @@ public:
     void ShowSourceMenu(ISkinElement* element);
     void ShowFrameRateMenu(ISkinElement* element);
     void ShowVideoStreamMenu(ISkinElement* element);
+    // Replaces the pop-up's placeholder with the sources (devices, image, video, desktop).
+    void FillSourceMenu(CMenu* menu);
     void AppendAudioDeviceItems(CMenu* menu);
     void OpenImageFile();
     void OpenVideoFile();
@@ -236,6 +238,52 @@ public:
     // The edited overlay text (label 1); null or nothing typed changes nothing.
     void OnOverlayTextEdited(const char* text);
 
+    // ---- Menus and commands: DlgZelvanteMenus.cpp, DlgZelvanteCommands.cpp ----
+
+    // Shows pop-up `position` of menu 157 (0 File, 1 Options, 2 Account, 3 Help), prepared, through
+    // the skin with its top-left corner at the screen point.
+    void TrackSkinMenu(int position, int x, int y);
+    // Loads menu 157 into `menus` and prepares its pop-up `position` (checks, grays, removals,
+    // generated items); null when there is no such pop-up.
+    CMenu* PrepareSkinMenu(CMenu& menus, int position);
+    // Tooltips of every element below `element` on or off; the setting is stored.
+    void ApplyTooltips(bool on, ISkinElement* element);
+    // A skin was just applied: tooltips saved from the old one are dropped, and while tooltips are
+    // off the new skin's are taken off too.
+    void ResetTooltipsForSkin();
+    // Whether the Run value starts this copy of the program (quoted or as older copies wrote it).
+    static bool IsRunAtStartup();
+    static void ToggleRunAtStartup();
+    // The page with "ID_USER=" and the user id added to its query.
+    static std::string AccountPageUrl(const std::string& page, const std::string& userId);
+    void OpenAccountPage(const char* url);
+    void OpenAccountPageById(UINT stringId);
+    // A web address of the string table through the shell; nothing when the string is missing.
+    void OpenWebSite(UINT stringId, const char* verb, int show);
+    static void ShowLocalHelp();
+    // The About box's text: the program and driver versions among the program's own lines.
+    static std::string AboutText();
+    // The stored chat font size, 1 (smallest) to 5; 1 when none or no valid one is stored.
+    static int StoredFontSize();
+
+    void OnTrayExitCommand();
+    void OnTrayShowHideCommand();
+    void OnTrayPlayStopCommand();
+    void OnExitCommand();
+    void OnAccountCommand(UINT id);
+    void OnAboutCommand();
+    void OnFontSizeCommand(UINT id);
+    void OnMinimizeToTrayCommand();
+    void OnSnapshotModeCommand(UINT id);
+    void OnLinksCommand();
+    void OnFullScreenCommand();
+    void OnLocalHelpCommand();
+    void OnOnlineCommand();
+    void OnRunAtStartupCommand();
+    void OnTooltipsCommand();
+    void OnShowAdsCommand();
+    void OnExchangeAdVideoCommand();
+
     // ---- Members, in the order of construction ----
 
     HICON m_hIcon = nullptr;
@@ -258,7 +306,8 @@ public:
     BYTE m_bAutoUpdate = 1;            // Params "AutoUpdate"
     std::int32_t m_nSnapshotCountdown = 0;
     std::int32_t m_nSnapshotMode = 0;  // Params "SnapMode": 0, 1 or 2
-    std::map<int, std::string> m_savedTooltips;
+    // Tooltips taken off while tooltips are off, by element path (child indices from the form).
+    std::map<std::string, std::u16string> m_savedTooltips;
     WIN32_FILE_ATTRIBUTE_DATA m_fileDataShown{};  // the image file last shown (the image watch)
     CSkinSet m_SkinSet;
     std::string m_strVideoCodec;       // Params "VideoCodec"

@@ -2,6 +2,7 @@
 // messages that belong to the dialog itself.
 #include "app/DlgZelvante.h"
 
+#include "app/MenuCommands.h"
 #include "app/ProgramMessages.h"
 #include "app/ZelvanteApp.h"
 #include "app/preview/DlgCapPreview.h"
@@ -62,7 +63,29 @@ BEGIN_MESSAGE_MAP(CDlgZelvante, CDialog)
     ON_MESSAGE(PreviewKeyMessage, OnPreviewKey)
     ON_MESSAGE(kFullScreenRequestMessage, OnFullScreenRequest)
     ON_COMMAND(kSnapshotManagerCommand, OnSnapshotManagerCommand)
-    // wired with the menus and commands: the tray menu's commands and the main menu's.
+    // A's entries: the tray menu's and the main menu's own commands.
+    ON_COMMAND(kTrayExitCommand, OnTrayExitCommand)
+    ON_COMMAND(kTrayShowHideCommand, OnTrayShowHideCommand)
+    ON_COMMAND(kTrayPlayStopCommand, OnTrayPlayStopCommand)
+    ON_COMMAND(kExitCommand, OnExitCommand)
+    ON_COMMAND_RANGE(kPersonalDataCommand, kHostInfoCommand, OnAccountCommand)
+    ON_COMMAND_RANGE(kPaymentCommand, kEarningsCommand, OnAccountCommand)
+    ON_COMMAND(kAboutCommand, OnAboutCommand)
+    ON_COMMAND_RANGE(kHostFaqCommand, kHostFaqCommand, OnAccountCommand)
+    ON_COMMAND_RANGE(kStatusCommand, kServiceCommand, OnAccountCommand)
+    ON_COMMAND_RANGE(kMessageCenterCommand, kMessageCenterCommand, OnAccountCommand)
+    ON_COMMAND_RANGE(kSalaryCommand, kSalaryCommand, OnAccountCommand)
+    ON_COMMAND_RANGE(kLargestFontCommand, kSmallestFontCommand, OnFontSizeCommand)
+    ON_COMMAND(kMinimizeToTrayCommand, OnMinimizeToTrayCommand)
+    ON_COMMAND_RANGE(kFirstSnapshotModeCommand, kLastSnapshotModeCommand, OnSnapshotModeCommand)
+    ON_COMMAND(kLinksCommand, OnLinksCommand)
+    ON_COMMAND(kFullScreenCommand, OnFullScreenCommand)
+    ON_COMMAND(kLocalHelpCommand, OnLocalHelpCommand)
+    ON_COMMAND(kOnlineCommand, OnOnlineCommand)
+    ON_COMMAND(kRunAtStartupCommand, OnRunAtStartupCommand)
+    ON_COMMAND(kTooltipsCommand, OnTooltipsCommand)
+    ON_COMMAND(kShowAdsCommand, OnShowAdsCommand)
+    ON_COMMAND(kExchangeAdVideoCommand, OnExchangeAdVideoCommand)
     // B's entries: sources, skin and desktop.
     ON_COMMAND_RANGE(kFirstDeviceCommand, kLastDeviceCommand, OnDeviceCommand)
     ON_COMMAND_RANGE(kFirstFrameRateCommand, kLastFrameRateCommand, OnFrameRateCommand)

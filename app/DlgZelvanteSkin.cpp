@@ -36,6 +36,7 @@ bool CDlgZelvante::ApplySkin(const char* path)
         m_pSkinRoot = nullptr;
         return false;
     }
+    ResetTooltipsForSkin();
     // Without a video frame the video takes the ad's place.
     if (GetVideoFrameWindow() == nullptr)
         m_bAdVideoExchanged = 1;

@@ -14,9 +14,16 @@
 
 #include <strings.h>
 
+#include <iterator>
+
 namespace {
 
 using ClickAction = void (*)(CDlgZelvante& dialog, IUnknown* element);
+
+// Web pages of the string table.
+constexpr UINT kSiblingPageString = 123;
+constexpr UINT kHomePageString = 124;
+constexpr UINT kMessageCenterString = 137;
 
 struct ClickRow {
     const char* name;
@@ -52,7 +59,7 @@ const ClickRow kClickTable[] = {
     {"Button Play", [](CDlgZelvante& d, IUnknown*) { d.Play(); }},
     {"Button Pause", [](CDlgZelvante& d, IUnknown*) { d.Pause(); }},
     {"Button Stop", [](CDlgZelvante& d, IUnknown*) { d.Stop(); }},
-    {"Button Help", nullptr}, // local help: wired with the menus and commands
+    {"Button Help", [](CDlgZelvante&, IUnknown*) { CDlgZelvante::ShowLocalHelp(); }},
     {"Button Minimize", [](CDlgZelvante& d, IUnknown*) { d.ShowWindow(SW_MINIMIZE); }},
     {"Button Close", [](CDlgZelvante& d, IUnknown*) { d.PostMessage(CloseRequestMessage, 0, 0); }},
     {"Button ControlPanel", [](CDlgZelvante& d, IUnknown*) { ToggleControlPanel(d.m_pControlPanel); }},
@@ -79,13 +86,13 @@ const ClickRow kClickTable[] = {
          if (CDlgCapPreview* preview = g_pPreview.load())
              preview->ToggleFullScreen(true);
      }},
-    {"Button Ad Zelvante", nullptr},  // the home page: wired with the menus and commands
-    {"Button Ad Beamlore", nullptr},  // the sibling product's page: wired with the menus and commands
-    {"Button Beamlore", nullptr},     // the same page
+    {"Button Ad Zelvante", [](CDlgZelvante& d, IUnknown*) { d.OpenWebSite(kHomePageString, nullptr, SW_SHOWNORMAL); }},
+    {"Button Ad Beamlore", [](CDlgZelvante& d, IUnknown*) { d.OpenWebSite(kSiblingPageString, nullptr, SW_SHOWNORMAL); }},
+    {"Button Beamlore", [](CDlgZelvante& d, IUnknown*) { d.OpenWebSite(kSiblingPageString, nullptr, SW_SHOWNORMAL); }},
     {"Button New Messages",
      [](CDlgZelvante& d, IUnknown*) {
          d.ShowNewMessagesButton(false);
-         // The message centre page (string 137) is wired with the account pages.
+         d.OpenAccountPageById(kMessageCenterString);
      }},
     {"Button Snapshot", [](CDlgZelvante& d, IUnknown*) { d.OnSnapshotManagerCommand(); }},
     {"Button Tab1M", nullptr}, // the tabs: wired with the playlist and tabs
@@ -139,10 +146,15 @@ constexpr UINT kOverlayAlignment[6] = {0, 1, 2, 8, 9, 10};
 bool CDlgZelvante::OnSkinMenuElement(IUnknown* element)
 {
     const std::string name = SkinElementName(element);
-    for (const char* menuName : kMenuElements) {
-        if (strcasecmp(name.c_str(), menuName) == 0) {
-            // Its pop-up of menu 157, at the element's bottom-left corner: wired with the menus
-            // and commands.
+    for (int position = 0; position < static_cast<int>(std::size(kMenuElements)); ++position) {
+        if (strcasecmp(name.c_str(), kMenuElements[position]) == 0) {
+            // Its pop-up of menu 157, at the element's bottom-left corner.
+            RECT place{};
+            if (SkinElementClientRect(element, &place)) {
+                POINT corner{place.left, place.bottom};
+                ClientToScreen(&corner);
+                TrackSkinMenu(position, corner.x, corner.y);
+            }
             return true;
         }
     }

@@ -311,10 +311,7 @@ void CDlgZelvante::ShowSourceMenu(ISkinElement* element)
     CMenu* source = menus.GetSubMenu(0);
     if (source == nullptr)
         return;
-    source->DeleteMenu(0, MF_BYPOSITION);
-    const std::vector<DeviceInfo> devices = EnumerateVideoDevices().value_or(std::vector<DeviceInfo>{});
-    for (const MenuItemSpec& item : SourceMenuItems(devices, g_nSourceKind, ZelvanteApp().m_strCaptureDevice))
-        source->AppendMenu(item.flags, item.id, item.flags & MF_SEPARATOR ? nullptr : item.text.c_str());
+    FillSourceMenu(source);
     TrackElementMenu(element, source->GetSafeHmenu());
 }
 
