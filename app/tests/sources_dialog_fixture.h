@@ -4,6 +4,7 @@
 #pragma once
 
 #include "app/DlgZelvante.h"
+#include "app/MsgBox.h"
 #include "app/ZelvanteApp.h"
 #include "app/preview/DlgCapPreview.h"
 #include "app/SkinElementRef.h"
@@ -24,11 +25,13 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
 #include <cstdlib>
 #include <functional>
 #include <memory>
 #include <string>
+#include <thread>
 
 // The test program's application object: the dialog reaches it through AfxGetApp().
 inline CZelvanteApp g_testApp;
@@ -212,6 +215,25 @@ protected:
         open();
         WPARAM command = 0;
         return Queued(WM_COMMAND, &command) ? static_cast<UINT>(command) : 0u;
+    }
+
+    // Runs `show`, which opens the program's modal message box, and answers the box with OK from
+    // another thread once it is up; false when no box came up.
+    static bool AnswerMessageBox(const std::function<void()>& show)
+    {
+        std::atomic<bool> shown{false};
+        std::thread answer([&shown] {
+            for (int wait = 0; wait < 1000 && !shown; ++wait) {
+                if (HWND box = FindWindowA(nullptr, "Zelvante message")) {
+                    shown = true;
+                    PostMessageA(box, CMsgBox::ButtonClickMessage(), IDOK, 0);
+                }
+                std::this_thread::sleep_for(std::chrono::milliseconds(10));
+            }
+        });
+        show();
+        answer.join();
+        return shown;
     }
 
     zv::win32::testing::TempZvRoot m_root;

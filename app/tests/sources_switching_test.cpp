@@ -139,19 +139,7 @@ TEST_F(SourceSwitchingTest, AnImageThatCannotBeLoadedIsReported)
     const std::string path = Path("broken.jpg");
     std::ofstream(path) << "not a picture";
     // The program's message box is modal: another thread answers it once it is up.
-    std::atomic<bool> shown{false};
-    std::thread answer([&shown] {
-        for (int wait = 0; wait < 1000 && !shown; ++wait) {
-            if (HWND box = FindWindowA(nullptr, "Zelvante message")) {
-                shown = true;
-                PostMessageA(box, CMsgBox::ButtonClickMessage(), IDOK, 0);
-            }
-            std::this_thread::sleep_for(std::chrono::milliseconds(10));
-        }
-    });
-    dialog->ShowImageFile(path.c_str());
-    answer.join();
-    EXPECT_TRUE(shown);
+    EXPECT_TRUE(AnswerMessageBox([&] { dialog->ShowImageFile(path.c_str()); }));
     EXPECT_NE(g_nPlayerState, PlayerStillShown);
     EXPECT_NE(g_testApp.m_strImageFile, path);
     dialog->ShowImageFile(Path("missing.jpg").c_str()); // no attributes: nothing at all
