@@ -239,39 +239,6 @@ void CDlgZelvante::WriteBlankFrames()
         WriteFrameToDriver(g_nFormatBytes[index], black.data(), index);
 }
 
-void CDlgZelvante::RestoreWindowPosition()
-{
-    LONG left = ReadInt(kParams, "WndPosL", 0);
-    LONG top = ReadInt(kParams, "WndPosT", 0);
-    LONG right = ReadInt(kParams, "WndPosR", 0);
-    LONG bottom = ReadInt(kParams, "WndPosB", 0);
-    const int width = GetSystemMetrics(SM_CXFULLSCREEN);
-    const int height = GetSystemMetrics(SM_CYFULLSCREEN);
-    // A window saved off the screen comes back to its edge, keeping its size.
-    if (right < 0 || left > width) {
-        right -= left;
-        left = 0;
-    }
-    if (bottom < 0 || top > height) {
-        bottom -= top;
-        top = 0;
-    }
-    if (left != 0)
-        MoveWindow(left, top, right - left, bottom - top, TRUE);
-}
-
-void CDlgZelvante::SaveWindowPosition()
-{
-    if (IsIconic())
-        return;
-    RECT rect{};
-    GetWindowRect(&rect);
-    WriteInt("WndPosL", rect.left);
-    WriteInt("WndPosT", rect.top);
-    WriteInt("WndPosR", rect.right);
-    WriteInt("WndPosB", rect.bottom);
-}
-
 void CDlgZelvante::ReadStoredSource(DeviceInfo& device)
 {
     CZelvanteApp& app = App();
@@ -385,7 +352,11 @@ BOOL CDlgZelvante::OnInitDialog()
     if (ContainsWord(app.m_lpCmdLine, "/play"))
         PostMessage(PlayMessage);
     LoadOverlaySettings();
-    // wired with the overlay commands: the overlay position is shown on the skin there.
+    LONG overlayPosition = 0;
+    EnterCriticalSection(&g_TextOverlay.lock);
+    overlayPosition = g_TextOverlay.position;
+    LeaveCriticalSection(&g_TextOverlay.lock);
+    SetOverlayPosition(static_cast<int>(overlayPosition));
     // wired with the update client: the start-up update check runs here.
     return TRUE;
 }

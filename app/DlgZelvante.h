@@ -62,6 +62,8 @@ constexpr UINT kLastFrameRateCommand = 32779;
 constexpr UINT kDefaultSkinCommand = 34500;
 constexpr UINT kLastSkinCommand = 34599;
 constexpr UINT kSnapshotManagerCommand = 32842;
+constexpr UINT kFilterDeinterlaceCommand = 32870;
+constexpr UINT kPlayWithSoundCommand = 32882;
 
 class CDlgZelvante : public CDialog {
 public:
@@ -235,8 +237,12 @@ public:
     void ChooseOverlayFont();
     // Opens the in-place editor over "Button Text"; its result arrives as label 1.
     void EditOverlayText();
-    // The edited overlay text (label 1); null or nothing typed changes nothing.
+    // The edited overlay text (label 1). Null (the edit's end notice) changes nothing; an empty
+    // text removes the overlay.
     void OnOverlayTextEdited(const char* text);
+    // Where a stored window rectangle puts the window: an empty rectangle when it is not applied
+    // (no area, or left at 0 after the off-screen rule); else inside the work area.
+    static RECT PlaceStoredWindow(const RECT& stored, LONG screenWidth, LONG screenHeight, const RECT& workArea);
 
     // ---- Menus and commands: DlgZelvanteMenus.cpp, DlgZelvanteCommands.cpp ----
 

@@ -96,7 +96,10 @@ BEGIN_MESSAGE_MAP(CDlgZelvante, CDialog)
     ON_COMMAND(kVideoConfigCommand, OnVideoConfigCommand)
     ON_COMMAND(kCrossbarCommand, OnCrossbarCommand)
     ON_MESSAGE(ScreenFrameMessage, OnScreenFrame)
-    // The audio devices' commands (2050..2099) are wired with the overlay and sound commands.
+    // D's entries: overlay and sound.
+    ON_COMMAND(kFilterDeinterlaceCommand, ToggleDeinterlace)
+    ON_COMMAND(kPlayWithSoundCommand, TogglePlaySound)
+    ON_COMMAND_RANGE(kFirstAudioCommand, kLastAudioCommand, OnAudioSourceCommand)
 END_MESSAGE_MAP()
 
 BEGIN_EVENTSINK_MAP(CDlgZelvante, CDialog)

@@ -64,7 +64,7 @@ const ClickRow kClickTable[] = {
     {"Button Close", [](CDlgZelvante& d, IUnknown*) { d.PostMessage(CloseRequestMessage, 0, 0); }},
     {"Button ControlPanel", [](CDlgZelvante& d, IUnknown*) { ToggleControlPanel(d.m_pControlPanel); }},
     {"Button Video Source", [](CDlgZelvante& d, IUnknown* e) { d.ShowSourceMenu(AsElement(e).get()); }},
-    {"Button Audio Source", nullptr}, // the audio device pop-up: wired with the overlay and sound commands
+    {"Button Audio Source", [](CDlgZelvante& d, IUnknown* e) { d.ShowAudioSourceMenu(AsElement(e).get()); }},
     {"Button OpenFile",
      [](CDlgZelvante& d, IUnknown*) {
          if (g_nSourceKind == SourceImage)
@@ -108,16 +108,16 @@ const ClickRow kClickTable[] = {
     {"Button Playlist Prev", nullptr},
     {"Button Slideshow Prev", nullptr},
     {"Button Slideshow Time", nullptr},
-    {"Button Sound Volume", nullptr}, // wired with the overlay and sound commands
-    {"Button Text Color", nullptr},   // wired with the overlay and sound commands
-    {"Button Text Font", nullptr},    // wired with the overlay and sound commands
+    {"Button Sound Volume", [](CDlgZelvante& d, IUnknown*) { d.ShowSoundVolume(); }},
+    {"Button Text Color", [](CDlgZelvante& d, IUnknown*) { d.ChooseOverlayColor(); }},
+    {"Button Text Font", [](CDlgZelvante& d, IUnknown*) { d.ChooseOverlayFont(); }},
     {"Button Text TL", [](CDlgZelvante& d, IUnknown*) { d.SetOverlayPosition(0); }},
     {"Button Text TC", [](CDlgZelvante& d, IUnknown*) { d.SetOverlayPosition(1); }},
     {"Button Text TR", [](CDlgZelvante& d, IUnknown*) { d.SetOverlayPosition(2); }},
     {"Button Text BL", [](CDlgZelvante& d, IUnknown*) { d.SetOverlayPosition(3); }},
     {"Button Text BC", [](CDlgZelvante& d, IUnknown*) { d.SetOverlayPosition(4); }},
     {"Button Text BR", [](CDlgZelvante& d, IUnknown*) { d.SetOverlayPosition(5); }},
-    {"Button Text", nullptr}, // editing the overlay text: wired with the overlay and sound commands
+    {"Button Text", [](CDlgZelvante& d, IUnknown*) { d.EditOverlayText(); }},
 };
 
 struct ScrollRow {
