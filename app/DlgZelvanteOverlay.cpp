@@ -19,7 +19,6 @@
 namespace {
 
 constexpr const char* kParams = "Params";
-constexpr UINT kSourceMenus = 134; // pop-up 0 is "Source"
 // The Windows volume control; the process layer runs the desktop's mixer for it.
 constexpr char kVolumeControl[] = "sndvol32 /t";
 constexpr DWORD kVolumeControlIdleMs = 5000;
@@ -121,15 +120,12 @@ void CDlgZelvante::TogglePlaySound()
 
 void CDlgZelvante::ShowAudioSourceMenu(ISkinElement* element)
 {
-    CMenu menus;
-    if (!menus.LoadMenu(kSourceMenus))
+    // The "Source" pop-up of the resource holds only a placeholder: the inputs are the whole menu.
+    CMenu inputs;
+    if (!inputs.CreatePopupMenu())
         return;
-    CMenu* source = menus.GetSubMenu(0);
-    if (source == nullptr)
-        return;
-    source->DeleteMenu(0, MF_BYPOSITION);
-    AppendAudioDeviceItems(source);
-    TrackElementMenu(element, source->GetSafeHmenu());
+    AppendAudioDeviceItems(&inputs);
+    TrackElementMenu(element, inputs.GetSafeHmenu());
 }
 
 void CDlgZelvante::OnAudioSourceCommand(UINT id)
