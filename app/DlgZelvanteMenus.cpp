@@ -142,8 +142,8 @@ CMenu* CDlgZelvante::PrepareSkinMenu(CMenu& menus, int position)
         Check(settings, kRunAtStartupCommand, IsRunAtStartup());
         Check(settings, kTooltipsCommand, m_bTooltips != 0);
         Check(FindSubMenu(settings, "Check for &update"), kAutoUpdateCommand, m_bAutoUpdate != 0);
-        Check(FindSubMenu(popup, "&Playback options"), kPlaySoundCommand, g_bPlaySound.load() != 0);
-        Check(FindSubMenu(popup, "F&ilters"), kDeinterlaceCommand, g_bDeinterlace.load() != 0);
+        Check(FindSubMenu(popup, "&Playback options"), kPlayWithSoundCommand, g_bPlaySound.load() != 0);
+        Check(FindSubMenu(popup, "F&ilters"), kFilterDeinterlaceCommand, g_bDeinterlace.load() != 0);
         if (CMenu* fonts = FindSubMenu(popup, "&Font size", true)) {
             for (int size = 1; size <= 5; ++size)
                 Check(fonts, kLargestFontCommand + 5 - static_cast<UINT>(size), size == StoredFontSize());

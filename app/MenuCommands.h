@@ -1,5 +1,6 @@
 // Command ids of the main menu (157) and the tray menu (168) that the main dialog answers itself.
-// The source, frame-rate, skin and snapshot manager commands are with the dialog's class.
+// The source, frame-rate, skin, snapshot manager, playlist, filter and sound commands are with the
+// dialog's class.
 #pragma once
 
 #include "platform/win32/types.h"
@@ -39,5 +40,3 @@ constexpr UINT kTooltipsCommand = 32850;
 constexpr UINT kShowAdsCommand = 32851;
 constexpr UINT kExchangeAdVideoCommand = 32858;
 constexpr UINT kAutoUpdateCommand = 32866;
-constexpr UINT kDeinterlaceCommand = 32870;
-constexpr UINT kPlaySoundCommand = 32882;

@@ -185,8 +185,8 @@ TEST_F(CommandsTest, OptionsPopUpMirrorsTheOtherPartsFlags)
     };
     const Row rows[] = {
         {kAutoUpdateCommand, [this](bool on) { dialog->m_bAutoUpdate = on; }},
-        {kPlaySoundCommand, [](bool on) { g_bPlaySound = on; }},
-        {kDeinterlaceCommand, [](bool on) { g_bDeinterlace = on; }},
+        {kPlayWithSoundCommand, [](bool on) { g_bPlaySound = on; }},
+        {kFilterDeinterlaceCommand, [](bool on) { g_bDeinterlace = on; }},
     };
     for (const Row& row : rows) {
         for (bool on : {true, false}) {
