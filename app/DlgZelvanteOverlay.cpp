@@ -49,31 +49,25 @@ void ChangeOverlay(Change change)
 
 RECT CDlgZelvante::PlaceStoredWindow(const RECT& stored, LONG screenWidth, LONG screenHeight, const RECT& workArea)
 {
-    RECT r = stored;
-    // A rectangle without area is no saved position (a damaged profile): the dialog keeps its own.
-    if (r.right - r.left <= 0 || r.bottom - r.top <= 0)
+    // In 64 bits: a damaged profile may hold any values.
+    const long long width = static_cast<long long>(stored.right) - stored.left;
+    const long long height = static_cast<long long>(stored.bottom) - stored.top;
+    const long long workWidth = static_cast<long long>(workArea.right) - workArea.left;
+    const long long workHeight = static_cast<long long>(workArea.bottom) - workArea.top;
+    // A rectangle without area is no saved position: the dialog keeps its own.
+    if (width <= 0 || height <= 0 || workWidth <= 0 || workHeight <= 0)
         return RECT{};
     // A window saved off the screen comes back to its edge, keeping its size.
-    if (r.right < 0 || r.left > screenWidth) {
-        r.right -= r.left;
-        r.left = 0;
-    }
-    if (r.bottom < 0 || r.top > screenHeight) {
-        r.bottom -= r.top;
-        r.top = 0;
-    }
-    if (r.left == 0)
+    long long left = stored.right < 0 || stored.left > screenWidth ? 0 : stored.left;
+    long long top = stored.bottom < 0 || stored.top > screenHeight ? 0 : stored.top;
+    if (left == 0)
         return RECT{};
     // Whatever was stored, the whole window lies in the work area, so its caption can be reached.
-    const LONG workWidth = workArea.right - workArea.left;
-    const LONG workHeight = workArea.bottom - workArea.top;
-    const LONG width = std::min(r.right - r.left, workWidth);
-    const LONG height = std::min(r.bottom - r.top, workHeight);
-    r.left = std::clamp(r.left, workArea.left, workArea.right - width);
-    r.top = std::clamp(r.top, workArea.top, workArea.bottom - height);
-    r.right = r.left + width;
-    r.bottom = r.top + height;
-    return r;
+    const long long w = std::min(width, workWidth);
+    const long long h = std::min(height, workHeight);
+    left = std::clamp<long long>(left, workArea.left, workArea.right - w);
+    top = std::clamp<long long>(top, workArea.top, workArea.bottom - h);
+    return RECT{static_cast<LONG>(left), static_cast<LONG>(top), static_cast<LONG>(left + w), static_cast<LONG>(top + h)};
 }
 
 void CDlgZelvante::RestoreWindowPosition()

@@ -42,6 +42,7 @@ const PlaceCase kPlaceCases[] = {
     {"over the right and bottom edges", {1800, 900, 2200, 1200}, {1520, 740, 1920, 1040}},
     {"partly left of the screen", {-50, 100, 350, 400}, {0, 100, 400, 400}},
     {"larger than the work area", {10, 10, 3000, 2000}, {0, 0, 1920, 1040}},
+    {"extreme values", {-2147483647, 10, 2147483647, 310}, {0, 10, 1920, 310}},
 };
 
 TEST(PlaceStoredWindowTest, KeepsTheWindowReachable)
