@@ -210,8 +210,10 @@ std::string AutostartExec(std::string_view commandLine)
     if (!IsDefaultRoot())
         exec = "env " + ExecArgument("ZV_ROOT=" + ZvRoot()) + " ";
     exec += ExecArgument(ProgramPath(program));
-    for (const std::string& word : SplitCommandLine(std::string(rest)))
-        exec += " " + ExecArgument(word);
+    for (const std::string& word : SplitCommandLine(std::string(rest))) {
+        exec += ' ';
+        exec += ExecArgument(word);
+    }
     return exec;
 }
 
