@@ -62,6 +62,7 @@ constexpr UINT kLastFrameRateCommand = 32779;
 constexpr UINT kDefaultSkinCommand = 34500;
 constexpr UINT kLastSkinCommand = 34599;
 constexpr UINT kSnapshotManagerCommand = 32842;
+constexpr UINT kPhotoArchiveCommand = 32841;
 constexpr UINT kFilterDeinterlaceCommand = 32870;
 constexpr UINT kPlayWithSoundCommand = 32882;
 
@@ -142,8 +143,13 @@ public:
     void OnSnapshotManagerCommand();
     // Brings a running snapshot manager to the front; false when none runs.
     static bool ActivateSnapshotManager();
-    // Asks a running snapshot manager to close (and waits until it has handled that).
-    static void CloseSnapshotManager();
+    // Asks a running snapshot manager to close and waits, within a bound, until it has handled
+    // that; true when it did.
+    static bool CloseSnapshotManager();
+    // A live window of the snapshot manager: a dialog of another process running its program.
+    static bool IsSnapshotManagerWindow(HWND window);
+    // Command 32841: starts the photo archive program beside this one.
+    void StartPhotoArchive();
     // The snapshot manager's main window, or null.
     static HWND FindSnapshotManager();
     static BOOL CALLBACK FindSnapshotManagerProc(HWND window, LPARAM result);

@@ -63,6 +63,7 @@ BEGIN_MESSAGE_MAP(CDlgZelvante, CDialog)
     ON_MESSAGE(PreviewKeyMessage, OnPreviewKey)
     ON_MESSAGE(kFullScreenRequestMessage, OnFullScreenRequest)
     ON_COMMAND(kSnapshotManagerCommand, OnSnapshotManagerCommand)
+    ON_COMMAND(kPhotoArchiveCommand, StartPhotoArchive)
     // A's entries: the tray menu's and the main menu's own commands.
     ON_COMMAND(kTrayExitCommand, OnTrayExitCommand)
     ON_COMMAND(kTrayShowHideCommand, OnTrayShowHideCommand)

@@ -1,5 +1,8 @@
-// The main dialog's timers, the snapshot manager it starts, brings forward and closes, and its
-// answer to the application being activated.
+// The main dialog's timers, the snapshot manager it starts, brings forward and closes, the photo
+// archive it starts, and its answer to the application being activated.
+//
+// Timers 2 and 3 (a snapshot countdown and its tick sound) are not started: the snapshot manager
+// takes its own pictures from the camera, and nothing here would use a copy taken on a countdown.
 #include "app/DlgZelvante.h"
 
 #include "app/FileVersion.h"
@@ -12,17 +15,45 @@
 #include "platform/win32/handle_table.h"
 #include "platform/win32/processes.h"
 
+#include <strings.h>
+#include <unistd.h>
+
 #include <cstdint>
 #include <cstring>
+#include <filesystem>
 #include <string_view>
 
 namespace {
 
 constexpr UINT kShotboxMissingString = 166;
+constexpr UINT kArchiveMissingString = 147;
 constexpr UINT kArchiveStartFailedString = 148;
 // Where the snapshot manager publishes its dialog's window handle in the shared block.
 constexpr std::size_t kSnapshotWindowOffset = 0x364;
 constexpr const char* kSnapshotManagerTitle = "Snapshot manager";
+// The snapshot manager's main window is a dialog of its program, "Shotbox" here (".exe" on Windows).
+constexpr const char* kSnapshotManagerClass = "#32770";
+constexpr std::string_view kSnapshotManagerProgram = "Shotbox";
+// How long the close request waits for the snapshot manager: long enough for it to finish what it
+// is doing, short enough that a hung one does not keep the program from ending.
+constexpr UINT kCloseRequestWaitMs = 10000;
+
+// The file name of the program a process runs; empty when it cannot be read.
+std::string ProgramNameOfProcess(DWORD processId)
+{
+    std::error_code error;
+    const auto target = std::filesystem::read_symlink("/proc/" + std::to_string(processId) + "/exe", error);
+    return error ? std::string() : target.filename().string();
+}
+
+bool IsSnapshotManagerProgram(const std::string& name)
+{
+    std::string_view base(name);
+    if (base.size() > 4 && strcasecmp(std::string(base.substr(base.size() - 4)).c_str(), ".exe") == 0)
+        base.remove_suffix(4);
+    return base.size() == kSnapshotManagerProgram.size() &&
+           strncasecmp(base.data(), kSnapshotManagerProgram.data(), base.size()) == 0;
+}
 
 HWND PublishedSnapshotWindow()
 {
@@ -32,7 +63,8 @@ HWND PublishedSnapshotWindow()
     std::uint32_t value = 0;
     std::memcpy(&value, block + kSnapshotWindowOffset, sizeof value);
     HWND window = reinterpret_cast<HWND>(static_cast<std::uintptr_t>(value));
-    return window && IsWindow(window) ? window : nullptr;
+    // The handle may be stale, or by now another program's window.
+    return window && CDlgZelvante::IsSnapshotManagerWindow(window) ? window : nullptr;
 }
 
 // Whether a companion program is there. Programs on this system carry no ".exe": CreateProcessA
@@ -88,11 +120,25 @@ void CDlgZelvante::OnTimer(UINT_PTR id)
     }
 }
 
+bool CDlgZelvante::IsSnapshotManagerWindow(HWND window)
+{
+    DWORD processId = 0;
+    if (!::IsWindow(window) || GetWindowThreadProcessId(window, &processId) == 0 ||
+        processId == static_cast<DWORD>(::getpid()))
+        return false;
+    char className[64] = {};
+    if (GetClassNameA(window, className, sizeof className) == 0 || strcasecmp(className, kSnapshotManagerClass) != 0)
+        return false;
+    return IsSnapshotManagerProgram(ProgramNameOfProcess(processId));
+}
+
 BOOL CALLBACK CDlgZelvante::FindSnapshotManagerProc(HWND window, LPARAM result)
 {
+    // The title (as the snapshot manager names its window) among the snapshot manager's own
+    // windows only: another program's window of that title is never closed or raised.
     char title[261] = {};
     GetWindowTextA(window, title, 260);
-    if (std::strstr(title, kSnapshotManagerTitle)) {
+    if (std::strstr(title, kSnapshotManagerTitle) && IsSnapshotManagerWindow(window)) {
         *reinterpret_cast<HWND*>(result) = window;
         return FALSE;
     }
@@ -119,11 +165,13 @@ bool CDlgZelvante::ActivateSnapshotManager()
     return true;
 }
 
-void CDlgZelvante::CloseSnapshotManager()
+bool CDlgZelvante::CloseSnapshotManager()
 {
-    // A blocking send: the snapshot manager may first ask about unsaved snapshots.
-    if (HWND manager = FindSnapshotManager())
-        ::SendMessageA(manager, CloseRequestMessage, 0, 0);
+    // The shutdown waits while the snapshot manager handles the request (it may first ask about
+    // unsaved snapshots), but not for ever.
+    HWND manager = FindSnapshotManager();
+    return manager &&
+           ::SendMessageTimeoutA(manager, CloseRequestMessage, 0, 0, SMTO_ABORTIFHUNG, kCloseRequestWaitMs, nullptr) != 0;
 }
 
 LRESULT CDlgZelvante::OnSnapshotRequest(WPARAM, LPARAM)
@@ -149,6 +197,18 @@ LRESULT CDlgZelvante::OnSnapshotRequest(WPARAM, LPARAM)
 void CDlgZelvante::OnSnapshotManagerCommand()
 {
     OnSnapshotRequest(0, 0);
+}
+
+void CDlgZelvante::StartPhotoArchive()
+{
+    // The folder with its separator, then the name with one of its own: the doubled separator is
+    // harmless.
+    const std::string folder = ProgramFolder() + "/";
+    const std::string program = folder + "/stowix.exe";
+    if (!ProgramFileExists(program))
+        AfxMessageBox(kArchiveMissingString);
+    else if (!StartProgram(program, folder))
+        AfxMessageBox(kArchiveStartFailedString);
 }
 
 void CDlgZelvante::OnActivateApp(BOOL active, DWORD thread)

@@ -1,6 +1,5 @@
 // The application object without its window: the exit stops the status thread before the shared
-// block goes, the install information describes the running copy, and the snapshot manager is
-// found by its published window or by its title.
+// block goes, and the install information describes the running copy.
 #include "main_dialog_fixture.h"
 
 #include "app/FileVersion.h"
@@ -78,97 +77,6 @@ TEST_F(AppObjectTest, InstallInformationDescribesTheRunningCopy)
     // The test program carries the program's version resource.
     EXPECT_EQ(key.String("Version").value_or("<absent>"), "3.2.2.0");
     EXPECT_EQ(key.String("Directory").value_or("<absent>"), ProgramFolder());
-}
-
-// The snapshot manager: its published window while that is still a window, else the first window
-// whose title holds "Snapshot manager".
-struct FindCase {
-    const char* name;
-    bool publishLive;   // the block names a live window
-    bool publishStale;  // the block names a window that is gone
-    const char* otherTitle;
-    bool expectPublished;
-    bool expectTitled;
-};
-
-class SnapshotManagerTest : public AppObjectTest, public ::testing::WithParamInterface<FindCase> {};
-
-HWND NewWindow(const char* title)
-{
-    return CreateWindowExA(0, "STATIC", title, WS_POPUP, 0, 0, 50, 50, nullptr, nullptr, nullptr, nullptr);
-}
-
-void Publish(HWND window)
-{
-    const auto value = static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(window));
-    std::memcpy(g_pSharedData.load() + 0x364, &value, sizeof value);
-}
-
-TEST_P(SnapshotManagerTest, IsFound)
-{
-    const FindCase& c = GetParam();
-    App().MapSharedData();
-    ASSERT_NE(g_pSharedData.load(), nullptr);
-    HWND published = NewWindow("Shotbox");
-    HWND titled = NewWindow(c.otherTitle);
-    if (c.publishLive)
-        Publish(published);
-    if (c.publishStale) {
-        HWND gone = NewWindow("gone");
-        Publish(gone);
-        DestroyWindow(gone);
-    }
-    HWND found = CDlgZelvante::FindSnapshotManager();
-    const HWND expected = c.expectPublished ? published : c.expectTitled ? titled : nullptr;
-    EXPECT_EQ(found, expected);
-    EXPECT_EQ(CDlgZelvante::ActivateSnapshotManager(), found != nullptr);
-    DestroyWindow(published);
-    DestroyWindow(titled);
-    App().UnmapSharedData();
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Cases, SnapshotManagerTest,
-    ::testing::Values(FindCase{"Published", true, false, "Snapshot manager", true, false},
-                      FindCase{"StaleFallsBackToTitle", false, true, "Zelvante Snapshot manager 2", false, true},
-                      FindCase{"TitleIsCaseSensitive", false, false, "snapshot Manager", false, false},
-                      FindCase{"NeitherPublishedNorTitled", false, false, "Notes", false, false}),
-    [](const auto& info) { return std::string(info.param.name); });
-
-TEST_F(AppObjectTest, AMinimisedSnapshotManagerIsRestored)
-{
-    HWND manager = NewWindow("Snapshot manager");
-    ShowWindow(manager, SW_MINIMIZE);
-    ASSERT_TRUE(IsIconic(manager));
-    EXPECT_TRUE(CDlgZelvante::ActivateSnapshotManager());
-    EXPECT_FALSE(IsIconic(manager));
-    DestroyWindow(manager);
-}
-
-// Records the close request the snapshot manager is sent.
-LRESULT CALLBACK RecordClose(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
-{
-    if (message == CloseRequestMessage) {
-        SetWindowTextA(window, "Snapshot manager (closed)");
-        return 0;
-    }
-    return DefWindowProcA(window, message, wParam, lParam);
-}
-
-TEST_F(AppObjectTest, ShutdownSendsTheSnapshotManagerTheCloseRequest)
-{
-    WNDCLASSA wc{};
-    wc.lpfnWndProc = RecordClose;
-    wc.lpszClassName = "SnapshotManagerStandIn";
-    RegisterClassA(&wc);
-    HWND manager = CreateWindowExA(0, wc.lpszClassName, "Snapshot manager", WS_POPUP, 0, 0, 50, 50, nullptr,
-                                   nullptr, nullptr, nullptr);
-    ASSERT_NE(manager, nullptr);
-    CDlgZelvante::CloseSnapshotManager();
-    char title[64] = {};
-    GetWindowTextA(manager, title, sizeof title);
-    EXPECT_STREQ(title, "Snapshot manager (closed)");
-    DestroyWindow(manager);
 }
 
 } // namespace

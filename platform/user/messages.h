@@ -182,6 +182,18 @@ BOOL PostMessageA(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam);
 // meanwhile. 0 when the window does not exist or is destroyed before it handled the message.
 LRESULT SendMessageA(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam);
 
+// SendMessageA with a bound on the wait for another thread's (or process's) answer. Non-zero
+// with the answer in *lpdwResult (when not null) once the window handled the message; 0 with
+// ERROR_TIMEOUT when the bound passed first, or with ERROR_INVALID_WINDOW_HANDLE when there is
+// no such window (or another process's went before it answered). SMTO_BLOCK: messages sent to the calling thread
+// wait meanwhile. SMTO_ABORTIFHUNG is taken: a hung receiver is one that does not answer within
+// the bound. A message the window's own thread sends to it is a plain call, without a bound.
+constexpr UINT SMTO_NORMAL = 0x0000;
+constexpr UINT SMTO_BLOCK = 0x0001;
+constexpr UINT SMTO_ABORTIFHUNG = 0x0002;
+LRESULT SendMessageTimeoutA(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam, UINT fuFlags, UINT uTimeout,
+                            DWORD_PTR* lpdwResult);
+
 // Like SendMessageA on the window's own thread; to another thread's window it queues the message
 // as a sent one and returns at once without the answer.
 BOOL SendNotifyMessageA(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam);

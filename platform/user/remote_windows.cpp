@@ -194,7 +194,7 @@ struct RemoteReply {
 // Sends the request to the window's owner and waits for the reply (serving sent messages when
 // `serve`). None, with the last error set, when the owner died, hung past the bound or refused.
 std::optional<RemoteReply> CallRemote(const WindowEntry& target, remote::RequestHeader request, const std::string& text,
-                                      bool serve)
+                                      bool serve, std::optional<std::chrono::milliseconds> bound = std::nullopt)
 {
     const auto registry = CurrentRegistry();
     if (!registry)
@@ -225,8 +225,10 @@ std::optional<RemoteReply> CallRemote(const WindowEntry& target, remote::Request
     auto call = std::make_shared<RemoteCall>(fd);
     call->caller = win32::ThreadWaiter::FromToken(win32::CurrentThreadToken());
     WindowServer::Instance().Watch(call);
-    const auto deadline =
-        win32::ThreadWaiter::Clock::now() + std::chrono::milliseconds(g_boundMilliseconds.load(std::memory_order_relaxed));
+    std::chrono::milliseconds wait(g_boundMilliseconds.load(std::memory_order_relaxed));
+    if (bound && *bound < wait)
+        wait = *bound;
+    const auto deadline = win32::ThreadWaiter::Clock::now() + wait;
     if (!AwaitServing(call->done, deadline, serve)) {
         call->abandoned.store(true, std::memory_order_release);
         WindowServer::Instance().Wake();
@@ -350,8 +352,11 @@ std::vector<WindowEntry> TopLevelWindows()
     return windows;
 }
 
-LRESULT SendRemoteMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
+LRESULT SendRemoteMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam,
+                          std::optional<std::chrono::milliseconds> bound, bool serve, bool* answered)
 {
+    if (answered)
+        *answered = false;
     const auto target = RemoteTarget(hwnd);
     if (!target)
         return 0;
@@ -375,9 +380,11 @@ LRESULT SendRemoteMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
     } else {
         request.lParam = lParam;
     }
-    const auto reply = CallRemote(*target, request, text, true);
+    const auto reply = CallRemote(*target, request, text, serve, bound);
     if (!reply)
         return 0;
+    if (answered)
+        *answered = true;
     if (message != WM_GETTEXT)
         return reply->result;
     // The buffer takes at most wParam - 1 characters and the terminator.

@@ -41,7 +41,12 @@ std::vector<WindowEntry> TopLevelWindows();
 
 // The public functions' counterparts for another process's window. Each fails with
 // ERROR_INVALID_WINDOW_HANDLE when the handle is not a live window of another process.
-LRESULT SendRemoteMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+// A send gives up at `bound` when that comes before the machine's bound, serves messages sent to
+// the calling thread meanwhile only when `serve`, and tells through `answered` whether the owner
+// answered.
+LRESULT SendRemoteMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam,
+                          std::optional<std::chrono::milliseconds> bound = std::nullopt, bool serve = true,
+                          bool* answered = nullptr);
 BOOL PostRemoteMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
 // ShowWindow (with its command), SetForegroundWindow or BringWindowToTop, run by the owner.
 BOOL ForwardToOwner(HWND hwnd, remote::RequestKind kind, int command = 0);

@@ -190,6 +190,9 @@ LONG_PTR SetWindowLongPtrA(HWND hWnd, int nIndex, LONG_PTR dwNewLong);
 BOOL SetWindowTextA(HWND hWnd, LPCSTR lpString);
 int GetWindowTextA(HWND hWnd, LPSTR lpString, int nMaxCount);
 int GetWindowTextLengthA(HWND hWnd);
+// The name of the window's class as it was registered, of any process's window; cut to fit the
+// buffer. The length copied (without the NUL), 0 with the last error on failure.
+int GetClassNameA(HWND hWnd, LPSTR lpClassName, int nMaxCount);
 
 // A top-level window of the machine (any process's) of the given class (without regard to case)
 // and exact caption; a null argument matches any. The match highest in the z-order wins (the most

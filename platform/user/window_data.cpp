@@ -178,6 +178,29 @@ int GetWindowTextA(HWND hWnd, LPSTR lpString, int nMaxCount)
         SendMessageA(hWnd, WM_GETTEXT, static_cast<WPARAM>(nMaxCount), reinterpret_cast<LPARAM>(lpString)));
 }
 
+int GetClassNameA(HWND hWnd, LPSTR lpClassName, int nMaxCount)
+{
+    if (!lpClassName || nMaxCount <= 0) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return 0;
+    }
+    lpClassName[0] = '\0';
+    std::string name;
+    if (const auto remote = zv::user::RemoteWindow(hWnd)) {
+        name = remote->className;
+    } else {
+        WindowTable& table = WindowTable::Instance();
+        std::lock_guard lock(table.Mutex());
+        const WindowRecord* record = table.Find(hWnd);
+        if (!record) {
+            SetLastError(ERROR_INVALID_WINDOW_HANDLE);
+            return 0;
+        }
+        name = record->windowClass->name;
+    }
+    return zv::user::CopyText(name, lpClassName, static_cast<std::size_t>(nMaxCount));
+}
+
 int GetWindowTextLengthA(HWND hWnd)
 {
     if (!IsWindow(hWnd)) {

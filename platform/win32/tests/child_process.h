@@ -18,8 +18,9 @@ namespace zv::win32::testing {
 
 class ChildProcess {
 public:
-    // The helper sees the current environment, with ZV_ROOT replaced when `zvRoot` is given.
-    explicit ChildProcess(const std::string& zvRoot = {})
+    // The helper sees the current environment, with ZV_ROOT replaced when `zvRoot` is given;
+    // `program` is a copy of it under another name, when given.
+    explicit ChildProcess(const std::string& zvRoot = {}, std::string program = WIN32_TEST_HELPER_PATH)
     {
         // A helper that died early must fail the test, not kill it with SIGPIPE.
         std::signal(SIGPIPE, SIG_IGN);
@@ -43,7 +44,6 @@ public:
             envp.push_back(entry.data());
         envp.push_back(nullptr);
 
-        std::string program = WIN32_TEST_HELPER_PATH;
         char* argv[] = {program.data(), nullptr};
         const int spawned = posix_spawn(&m_pid, program.c_str(), &actions, nullptr, argv, envp.data());
         posix_spawn_file_actions_destroy(&actions);
