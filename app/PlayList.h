@@ -65,7 +65,9 @@ public:
     const std::vector<PlayListEntry>* CurrentList() const;
 
 protected:
-    std::vector<PlayListEntry>* CurrentList();
+    std::vector<PlayListEntry>* ShownEntries();
+    // The entry item `item` shows; null outside the list shown.
+    const PlayListEntry* EntryAt(int item) const;
     std::vector<PlayListEntry>* ListOf(std::int32_t mode);
     const std::vector<PlayListEntry>* ListOf(std::int32_t mode) const;
     // Item count := size of the list shown.
