@@ -27,12 +27,10 @@ struct AccountPage {
 
 // The salary page depends on the kind of user and is not here.
 constexpr AccountPage kAccountPages[] = {
-    {kStatusCommand, 129},   {kMessageCenterCommand, 137}, {kEarningsCommand, 130},
-    {kPersonalDataCommand, 131}, {kHostInfoCommand, 132},  {kPaymentCommand, 134},
-    {kServiceCommand, 135},  {kHostFaqCommand, 136},
+    {kStatusCommand, 129},       {kMessageCenterCommand, 137}, {kEarningsCommand, 130},
+    {kPersonalDataCommand, 131}, {kHostInfoCommand, 132},      {kPaymentCommand, 134},
+    {kServiceCommand, 135},      {kHostFaqCommand, 136},
 };
-
-constexpr const char* kFontSizeRecord = "Options_FontSize";
 
 } // namespace
 

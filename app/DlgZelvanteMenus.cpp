@@ -33,7 +33,6 @@ constexpr const char* kRunValue = "Zelvante";
 constexpr DWORD kRunValueBytes = 520;
 
 constexpr const char* kOptions = "Options";
-constexpr const char* kFontSizeRecord = "Options_FontSize";
 
 // The sub-pop-up of `menu` whose text is `text` (exactly, or without regard to case); null when
 // there is none.
