@@ -1,6 +1,7 @@
 #include "app/DlgZelvante.h"
 
 #include "app/DlgControlPanel.h"
+#include "app/DlgPlaylist.h"
 #include "app/ExternalControlWindow.h"
 #include "app/FileVersion.h"
 #include "app/ProgramMessages.h"
@@ -315,8 +316,9 @@ BOOL CDlgZelvante::OnInitDialog()
     DeviceInfo device;
     ReadStoredSource(device);
     ShowVideoPositionSlider(false);
-    // wired with the playlist and tabs: the slideshow interval is set through them.
-    m_nSlideshowSeconds = ReadInt(kParams, "SlideshowTime", 5);
+    // A stored interval out of range gives way to the default one.
+    if (!SetSlideshowSeconds(ReadInt(kParams, "SlideshowTime", m_nSlideshowSeconds)))
+        SetSlideshowSeconds(m_nSlideshowSeconds);
     const int frameRate = ReadInt(kParams, "FrameRate", 15);
     SelectCaptureDevice(device);
     SetFrameRateCaption(frameRate);
@@ -332,7 +334,7 @@ BOOL CDlgZelvante::OnInitDialog()
 
     m_nSnapshotMode = ReadInt(kParams, "SnapMode", 0);
     g_strLastBrowseFolder = ReadString(kParams, "LastBrowseFolder");
-    // wired with the playlist and tabs: tab 1 is selected here.
+    SelectTab(1);
     ShowVersionCaptions();
     // wired with the browser windows: the ad view is created here.
     SetTimer(kStillRefreshTimer, kStillRefreshMs);
@@ -363,7 +365,8 @@ BOOL CDlgZelvante::OnInitDialog()
 
 void CDlgZelvante::DestroyChildWindows()
 {
-    // wired with the playlist and tabs: the playlist window goes first.
+    CWnd* playlist = std::exchange(m_pDlgPlaylist, nullptr);
+    DestroyAndDelete(playlist);
     DestroyAndDelete(m_pAccountBrowser);
     CWnd* panel = std::exchange(m_pControlPanel, nullptr);
     DestroyAndDelete(panel);
@@ -473,7 +476,8 @@ void CDlgZelvante::OnMove(int x, int y)
     (void)y;
     Default();
     LayoutPreview();
-    // wired with the peer link and the playlist: the chat views and the playlist follow here.
+    LayoutPlaylistWindow();
+    // wired with the peer link: the chat views follow here.
 }
 
 void CDlgZelvante::OnPaint()

@@ -23,6 +23,7 @@
 
 class CDlgControlPanel;
 class CDlgPlaylist;
+class CPlayList;
 class CMenu;
 class PeerServer;
 struct ISkinElement;
@@ -63,6 +64,10 @@ constexpr UINT kDefaultSkinCommand = 34500;
 constexpr UINT kLastSkinCommand = 34599;
 constexpr UINT kSnapshotManagerCommand = 32842;
 constexpr UINT kPhotoArchiveCommand = 32841;
+constexpr UINT kAddFilesCommand = 32877;       // the playlist's add and delete pop-ups
+constexpr UINT kAddFolderCommand = 32878;
+constexpr UINT kDeleteSelectedCommand = 32879;
+constexpr UINT kClearListCommand = 32880;
 constexpr UINT kFilterDeinterlaceCommand = 32870;
 constexpr UINT kPlayWithSoundCommand = 32882;
 
@@ -296,6 +301,44 @@ public:
     void OnShowAdsCommand();
     void OnExchangeAdVideoCommand();
 
+    // ---- Playlist, tabs and slideshow: DlgZelvantePlaylist.cpp ----
+
+    // Tab 1..4: its buttons and panel shown, the others' hidden; tabs 2 and 3 show the playlist
+    // window with the video or the image list and set the list mode. Other values hide all tabs.
+    void SelectTab(int tab);
+    // Creates the playlist window on first use (then lays it out) and shows or hides it.
+    void ShowPlaylistWindow(bool show);
+    // Puts the playlist window over "Static playlist", on top, without activating it.
+    void LayoutPlaylistWindow();
+    void ShowPlaylistAddMenu(ISkinElement* element);
+    void ShowPlaylistDeleteMenu(ISkinElement* element);
+    void AddFilesToList();
+    void AddFolderToList();
+    void DeleteSelectedEntries();
+    void ClearList();
+    void PlayNextEntry();
+    void PlayPrevEntry();
+    // PlayFileMessage: lParam the path of the list entry to play.
+    LRESULT OnPlayFile(WPARAM wParam, LPARAM lParam);
+    // Seconds between slideshow pictures, 1 to 86400: shown on "Button Slideshow Time" and stored.
+    // False, and nothing changed, for any other value. A running slideshow keeps its timer.
+    bool SetSlideshowSeconds(std::int32_t seconds);
+    void EditSlideshowSeconds();
+    // LabelEditedMessage: wParam the editor's item id (0 seconds, 1 overlay text), lParam its text
+    // or null once the editor closed.
+    LRESULT OnLabelEdited(WPARAM wParam, LPARAM lParam);
+    void StartSlideshow();
+    void PlayVideoList();
+    // The next slideshow picture (timer 6) or the next file of the video list (end of a file).
+    void AdvancePlayback();
+    // The list view of the playlist window; null before the window exists.
+    CPlayList* PlayList() const;
+    // Shows a slideshow picture with timer 6 held while it loads (a broken picture's message box
+    // stays alone), then sets the timer again while the slideshow runs.
+    void ShowSlide(const std::string& path);
+    // Starts a list entry's video file in the capture graph (the remembered video file unchanged).
+    bool StartListVideo(const std::string& path);
+
     // ---- Members, in the order of construction ----
 
     HICON m_hIcon = nullptr;
@@ -333,6 +376,10 @@ public:
     // Set while a video position tick is being handled: a second one arriving meanwhile is dropped.
     BYTE m_bPositionTickBusy = 0;
     BYTE m_bStartupReported = 0;
+    // Set by StartSlideshow, cleared by Stop and Pause: timer 6 belongs to a running slideshow.
+    BYTE m_bSlideshowRunning = 0;
+    // Set while a slideshow picture is being shown (its error box included).
+    BYTE m_bShowingSlide = 0;
 
     DECLARE_MESSAGE_MAP()
     DECLARE_EVENTSINK_MAP()

@@ -97,6 +97,13 @@ BEGIN_MESSAGE_MAP(CDlgZelvante, CDialog)
     ON_COMMAND(kVideoConfigCommand, OnVideoConfigCommand)
     ON_COMMAND(kCrossbarCommand, OnCrossbarCommand)
     ON_MESSAGE(ScreenFrameMessage, OnScreenFrame)
+    // C's entries: the playlist, tabs and slideshow.
+    ON_COMMAND(kAddFilesCommand, AddFilesToList)
+    ON_COMMAND(kAddFolderCommand, AddFolderToList)
+    ON_COMMAND(kDeleteSelectedCommand, DeleteSelectedEntries)
+    ON_COMMAND(kClearListCommand, ClearList)
+    ON_MESSAGE(PlayFileMessage, OnPlayFile)
+    ON_MESSAGE(LabelEditedMessage, OnLabelEdited)
     // D's entries: overlay and sound.
     ON_COMMAND(kFilterDeinterlaceCommand, ToggleDeinterlace)
     ON_COMMAND(kPlayWithSoundCommand, TogglePlaySound)
@@ -200,7 +207,7 @@ LRESULT CDlgZelvante::OnGraphEvent(WPARAM, LPARAM)
         events->FreeEventParams(code, first, second);
         switch (code) {
         case EC_COMPLETE:
-            // wired with the playlist and tabs: the next entry of the list or slideshow.
+            AdvancePlayback();
             break;
         case EC_USERABORT:
         case EC_ERRORABORT:

@@ -3,6 +3,7 @@
 #include "app/DlgZelvante.h"
 
 #include "app/MsgBox.h"
+#include "app/PlayList.h"
 #include "app/ProgramMessages.h"
 #include "app/ZelvanteApp.h"
 #include "app/preview/DlgCapPreview.h"
@@ -72,7 +73,10 @@ void CDlgZelvante::OpenImageFile()
     const std::string path = AskForFile(this, kImageFilter);
     if (path.empty())
         return;
-    // Putting the file into the image list (tab 3) is wired with the playlist and tabs.
+    if (PlayList() != nullptr) {
+        SelectTab(3);
+        PlayList()->AddEntry(FileNameOf(path).c_str(), path.c_str());
+    }
     Stop();
     ShowVideoPositionSlider(false);
     SetActiveSourceKind(SourceImage);
@@ -111,8 +115,13 @@ void CDlgZelvante::PlayVideoFile(const char* path)
     m_captureGraph.m_hWndNotify = m_hWnd;
     m_captureGraph.m_nNotifyMsg = GraphEventMessage;
     SetSourceCaption(DisplayNameOf(file).c_str());
-    // Tab 2 and the video list holding just this file are wired with the playlist and tabs; the
-    // list mode they would set is set here, so Play starts the file.
+    // The video list then holds just this file. Without the playlist window the list mode is set
+    // here all the same, so Play starts the file.
+    if (CPlayList* list = PlayList()) {
+        SelectTab(2);
+        list->ClearEntries();
+        list->AddEntry(FileNameOf(file).c_str(), file.c_str());
+    }
     m_nListMode = 2;
     m_captureGraph.SetFileName(file.c_str());
     app.m_strVideoFile = file;

@@ -63,14 +63,14 @@ void CDlgZelvante::Play()
     Stop();
     KillTimer(kSlideshowTimer);
     if (m_nListMode == 2) {
-        StartVideoFile();
+        PlayVideoList();
         return;
     }
     if (m_nListMode == 3) {
-        // The slideshow is wired with the playlist and tabs.
+        StartSlideshow();
         return;
     }
-    // Selecting tab 1 is wired with the playlist and tabs.
+    SelectTab(1);
     CDlgCapPreview::SetImage(nullptr);
     DeviceInfo device = m_captureGraph.m_Device;
     if (!SelectCaptureDevice(device))
@@ -91,8 +91,6 @@ bool CDlgZelvante::StartVideoFile()
     m_captureGraph.m_bAudioGrabber = g_bPlaySound.load();
     m_captureGraph.m_hWndNotify = m_hWnd;
     m_captureGraph.m_nNotifyMsg = GraphEventMessage;
-    // The video list's choice of the entry is wired with the playlist; the graph's file is the
-    // one chosen last.
     if (m_captureGraph.m_strFileName.empty() || !m_captureGraph.PlayFile()) {
         ShowPreview(SW_HIDE);
         return false;
@@ -107,6 +105,7 @@ bool CDlgZelvante::StartVideoFile()
 void CDlgZelvante::Pause()
 {
     KillTimer(kSlideshowTimer);
+    m_bSlideshowRunning = 0;
     const bool paused = m_captureGraph.m_nState == 1;
     switch (g_nSourceKind.load()) {
     case SourceImage:
@@ -138,6 +137,7 @@ void CDlgZelvante::Pause()
 void CDlgZelvante::Stop()
 {
     KillTimer(kSlideshowTimer);
+    m_bSlideshowRunning = 0;
     g_bSnapshotRequest = 0;
     CDlgCapPreview::SetImage(nullptr);
     if (m_captureGraph.m_nState != 0 && m_captureGraph.StopPreview() != 0)

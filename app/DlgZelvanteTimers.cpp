@@ -5,6 +5,7 @@
 // takes its own pictures from the camera, and nothing here would use a copy taken on a countdown.
 #include "app/DlgZelvante.h"
 
+#include "app/DlgPlaylist.h"
 #include "app/FileVersion.h"
 #include "app/ProgramMessages.h"
 #include "app/ZelvanteApp.h"
@@ -112,7 +113,7 @@ void CDlgZelvante::OnTimer(UINT_PTR id)
             KillTimer(kImageWatchTimer);
         break;
     case kSlideshowTimer:
-        // wired with the playlist and tabs: the next slideshow picture.
+        AdvancePlayback();
         break;
     default:
         Default();
@@ -220,7 +221,8 @@ void CDlgZelvante::OnActivateApp(BOOL active, DWORD thread)
         constexpr UINT kKeepPlace = SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE;
         if (CDlgCapPreview* preview = g_pPreview.load(); preview && ::IsWindow(preview->GetSafeHwnd()))
             ::SetWindowPos(preview->GetSafeHwnd(), HWND_TOP, 0, 0, 0, 0, kKeepPlace);
-        // wired with the playlist and tabs: the playlist window is put on top too.
+        if (m_pDlgPlaylist != nullptr && ::IsWindow(m_pDlgPlaylist->GetSafeHwnd()))
+            ::SetWindowPos(m_pDlgPlaylist->GetSafeHwnd(), HWND_TOP, 0, 0, 0, 0, kKeepPlace);
     } else if (m_nSoundVolumeFlag) {
         m_nSoundVolumeFlag = 0;
     }

@@ -160,6 +160,18 @@ protected:
             text->GetText(&value);
         return Narrow(value);
     }
+    // A button's caption, read the way a script of the skin reads it.
+    std::string CaptionOf(const char* name) const
+    {
+        SkinRef<ISkinButton> button = FindSkinElement<ISkinButton>(dialog->m_pSkinRoot, name, IID_ISkinButton);
+        DISPPARAMS none{nullptr, nullptr, 0, 0};
+        VARIANT result;
+        VariantInit(&result);
+        if (!button || button->Invoke(kDispGetText, IID_NULL, 0, DISPATCH_METHOD, &none, &result, nullptr, nullptr) != S_OK ||
+            result.vt != VT_BSTR)
+            return "<unreadable>";
+        return Narrow(result.bstrVal); // frees it
+    }
     std::string TooltipOf(const char* name) const
     {
         BSTR value = nullptr;
