@@ -318,6 +318,8 @@ public:
     void ClearList();
     void PlayNextEntry();
     void PlayPrevEntry();
+    // The entry's picture (image list) or video file (video list) as the source; nothing for none.
+    void PlayEntryPath(const std::string& path);
     // PlayFileMessage: lParam the path of the list entry to play.
     LRESULT OnPlayFile(WPARAM wParam, LPARAM lParam);
     // Seconds between slideshow pictures, 1 to 86400: shown on "Button Slideshow Time" and stored.

@@ -129,17 +129,15 @@ int CALLBACK FolderBrowserCallback(HWND browser, UINT message, LPARAM lParam, LP
     }
 }
 
-// Marks a flag for the scope's duration.
-class FlagScope {
-public:
-    explicit FlagScope(BYTE& flag) : m_flag(flag) { m_flag = 1; }
-    ~FlagScope() { m_flag = 0; }
-    FlagScope(const FlagScope&) = delete;
-    FlagScope& operator=(const FlagScope&) = delete;
-
-private:
-    BYTE& m_flag;
-};
+// Shows pop-up `position` of menu 134 at the element.
+void TrackListMenu(CDlgZelvante& dialog, ISkinElement* element, int position)
+{
+    CMenu menus;
+    if (!menus.LoadMenu(kListMenus))
+        return;
+    if (CMenu* popup = menus.GetSubMenu(position))
+        dialog.TrackElementMenu(element, popup->GetSafeHmenu());
+}
 
 } // namespace
 
@@ -212,20 +210,12 @@ void CDlgZelvante::LayoutPlaylistWindow()
 
 void CDlgZelvante::ShowPlaylistAddMenu(ISkinElement* element)
 {
-    CMenu menus;
-    if (!menus.LoadMenu(kListMenus))
-        return;
-    if (CMenu* add = menus.GetSubMenu(kAddPopup))
-        TrackElementMenu(element, add->GetSafeHmenu());
+    TrackListMenu(*this, element, kAddPopup);
 }
 
 void CDlgZelvante::ShowPlaylistDeleteMenu(ISkinElement* element)
 {
-    CMenu menus;
-    if (!menus.LoadMenu(kListMenus))
-        return;
-    if (CMenu* remove = menus.GetSubMenu(kDeletePopup))
-        TrackElementMenu(element, remove->GetSafeHmenu());
+    TrackListMenu(*this, element, kDeletePopup);
 }
 
 void CDlgZelvante::AddFilesToList()
@@ -331,26 +321,18 @@ void ShowListPicture(CDlgZelvante& dialog, const std::string& path)
 
 void CDlgZelvante::PlayNextEntry()
 {
-    CPlayList* list = PlayList();
-    if (list == nullptr)
-        return;
-    const std::string path = list->SelectNext(true);
-    if (path.empty())
-        return;
-    if (m_nListMode == 3) {
-        ShowListPicture(*this, path);
-    } else if (m_nListMode == 2) {
-        Stop();
-        StartListVideo(path);
-    }
+    if (CPlayList* list = PlayList())
+        PlayEntryPath(list->SelectNext(true));
 }
 
 void CDlgZelvante::PlayPrevEntry()
 {
-    CPlayList* list = PlayList();
-    if (list == nullptr)
-        return;
-    const std::string path = list->SelectPrev();
+    if (CPlayList* list = PlayList())
+        PlayEntryPath(list->SelectPrev());
+}
+
+void CDlgZelvante::PlayEntryPath(const std::string& path)
+{
     if (path.empty())
         return;
     if (m_nListMode == 3) {
@@ -432,12 +414,13 @@ void CDlgZelvante::ShowSlide(const std::string& path)
     // A tick arriving while a broken picture's message box is up does not open another one.
     if (m_bShowingSlide)
         return;
-    FlagScope showing(m_bShowingSlide);
+    m_bShowingSlide = 1;
     KillTimer(kSlideshowTimer);
     ShowVideoPositionSlider(false);
     ReadDriverFormatFlags();
     if (!path.empty())
         ShowImageFile(path.c_str());
+    m_bShowingSlide = 0;
     // Stopped or paused meanwhile (while the box was up): the slideshow stays stopped.
     if (m_bSlideshowRunning)
         SetTimer(kSlideshowTimer, static_cast<UINT>(m_nSlideshowSeconds) * 1000u);

@@ -19,6 +19,8 @@
 
 namespace zv::app::testing {
 
+using zv::user::testing::CommonDialogScript;
+
 class PlaylistDialogTest : public SourcesDialogTest {
 protected:
     void SetUp() override
@@ -29,7 +31,6 @@ protected:
         g_testApp.m_strVideoFile.clear();
         g_strLastBrowseFolder.clear();
         dialog->SelectTab(1);
-        PumpAll();
         ASSERT_NE(dialog->PlayList(), nullptr);
     }
     void TearDown() override
@@ -39,42 +40,35 @@ protected:
         g_testApp.m_pMainWnd = nullptr;
     }
 
-    // Handles what is queued, as the program's loop does (the in-place editor's keys included).
+    // Handles what is queued as the program's loop does (the in-place editor's keys included).
     static void PumpAll() { AfxPumpPendingMessages(); }
 
-    CPlayList& List() const { return *dialog->PlayList(); }
     std::vector<std::string> Names() const
     {
         std::vector<std::string> names;
-        const CPlayList& list = List();
-        if (const std::vector<PlayListEntry>* entries = list.CurrentList())
-            for (const PlayListEntry& entry : *entries)
-                names.push_back(entry.name);
+        const CPlayList& list = *dialog->PlayList();
+        for (const PlayListEntry& entry : *list.CurrentList())
+            names.push_back(entry.name);
         return names;
     }
-
-    std::string Picture(const std::string& name, LONG width = 64, LONG height = 48)
-    {
-        CPixImage image(static_cast<DWORD>(width), static_cast<DWORD>(height), 24, PIXIMAGE_BMP);
-        image.Clear(0x40);
-        const std::string path = Path(name);
-        std::filesystem::create_directories(std::filesystem::path(path).parent_path());
-        EXPECT_TRUE(image.Save(path.c_str(), PIXIMAGE_BMP));
-        return path;
-    }
-    // A file with the name only (folder search and list tests need no content).
-    std::string Touch(const std::string& name)
+    // A file of that name below the test's folder: a small picture for ".bmp", else one byte.
+    std::string File(const std::string& name)
     {
         const std::string path = Path(name);
         std::filesystem::create_directories(std::filesystem::path(path).parent_path());
-        std::ofstream(path) << "x";
+        if (path.ends_with(".bmp")) {
+            CPixImage image(64, 48, 24, PIXIMAGE_BMP);
+            EXPECT_TRUE(image.Save(path.c_str(), PIXIMAGE_BMP));
+        } else {
+            std::ofstream(path) << "x";
+        }
         return path;
     }
-    // Adds the files to the list shown, as the File... command with a multiple choice does.
-    void AddThroughChooser(const std::vector<std::string>& paths)
+    // The File... command of the list shown, answered with these files.
+    void AddFiles(const std::vector<std::string>& paths)
     {
-        zv::user::testing::CommonDialogScript script;
-        script.Then(zv::user::testing::CommonDialogScript::Choose(paths));
+        CommonDialogScript script;
+        script.Then(CommonDialogScript::Choose(paths));
         dialog->SendMessage(WM_COMMAND, kAddFilesCommand, 0);
     }
     // Whether timer 6 runs (asking stops it, so it is started again with the dialog's interval).
@@ -84,12 +78,6 @@ protected:
             return false;
         SetTimer(dialog->GetSafeHwnd(), kSlideshowTimer, static_cast<UINT>(dialog->m_nSlideshowSeconds) * 1000u, nullptr);
         return true;
-    }
-    // Lets `seconds` pass on the virtual clock and handles the ticks.
-    static void Wait(std::uint32_t seconds)
-    {
-        zv::user::VirtualClock::Advance(seconds * 1000u);
-        PumpAll();
     }
 };
 
