@@ -49,6 +49,18 @@ Lit PaintBlackFrame()
     return {colour.value_or(0), last - first + 1};
 }
 
+// Handles what is queued as the program's message loop does: the in-place editor sees its keys first.
+void PumpAsTheProgram()
+{
+    MSG msg;
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        if (!AfxPreTranslateMessage(&msg)) {
+            TranslateMessage(&msg);
+            DispatchMessageA(&msg);
+        }
+    }
+}
+
 class OverlayCommandsTest : public SourcesDialogTest {
 protected:
     void SetUp() override
@@ -77,18 +89,6 @@ protected:
         LeaveCriticalSection(&g_TextOverlay.lock);
     }
     void Command(UINT id) { dialog->SendMessage(WM_COMMAND, id, 0); }
-    // A button's caption, read the way a script of the skin reads it.
-    std::string CaptionOf(const char* name) const
-    {
-        SkinRef<ISkinButton> button = FindSkinElement<ISkinButton>(dialog->m_pSkinRoot, name, IID_ISkinButton);
-        DISPPARAMS none{nullptr, nullptr, 0, 0};
-        VARIANT result;
-        VariantInit(&result);
-        if (!button || button->Invoke(kDispGetText, IID_NULL, 0, DISPATCH_METHOD, &none, &result, nullptr, nullptr) != S_OK ||
-            result.vt != VT_BSTR)
-            return "<unreadable>";
-        return Narrow(result.bstrVal); // frees it
-    }
 };
 
 TEST_F(OverlayCommandsTest, SwitchesStoreEachNewValueAtOnce)
@@ -202,22 +202,27 @@ TEST_F(OverlayCommandsTest, ColourAndFontChoicesReachTheProfileAndTheFrames)
 
 TEST_F(OverlayCommandsTest, EditedTextBecomesTheOverlayAndTheCaption)
 {
+    const auto expectOverlay = [&](const char* text) {
+        EXPECT_EQ(g_TextOverlay.text, text);
+        EXPECT_EQ(g_testApp.GetProfileString("Params", "OverlayText", "<absent>"), text);
+        EXPECT_EQ(CaptionOf("Button Text"), text);
+    };
     g_testApp.m_pMainWnd = dialog.get();
     Click("Button Text");
     CWnd* editor = dialog->GetDlgItem(701);
     ASSERT_NE(editor, nullptr);
     EXPECT_EQ(editor->GetWindowText(), "ON AIR");
+    // Enter hands the typed text over as label 1, then the box goes.
+    editor->SetWindowText("Live now");
+    zv::user::DeliverKey(VK_RETURN, true);
+    PumpAsTheProgram();
     g_testApp.m_pMainWnd = nullptr;
-    struct Row {
-        const char* edited;
-        const char* overlay;
-    };
-    for (const Row& row : {Row{"Live now", "Live now"}, Row{nullptr, "Live now"}, Row{"", ""}}) {
-        dialog->OnOverlayTextEdited(row.edited);
-        EXPECT_EQ(g_TextOverlay.text, row.overlay);
-        EXPECT_EQ(g_testApp.GetProfileString("Params", "OverlayText", "<absent>"), row.overlay);
-        EXPECT_EQ(CaptionOf("Button Text"), row.overlay);
-    }
+    EXPECT_EQ(dialog->GetDlgItem(701), nullptr);
+    expectOverlay("Live now");
+    dialog->OnOverlayTextEdited(nullptr); // the end notice
+    expectOverlay("Live now");
+    dialog->OnOverlayTextEdited(""); // erased
+    expectOverlay("");
 }
 
 TEST_F(OverlayCommandsTest, FramesReachThePreviewOnlyWhileTheWindowIsShownAndWhole)
