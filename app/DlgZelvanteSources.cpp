@@ -315,6 +315,16 @@ void CDlgZelvante::ShowSourceMenu(ISkinElement* element)
     TrackElementMenu(element, source->GetSafeHmenu());
 }
 
+void CDlgZelvante::FillSourceMenu(CMenu* menu)
+{
+    if (menu == nullptr)
+        return;
+    menu->DeleteMenu(0, MF_BYPOSITION);
+    const std::vector<DeviceInfo> devices = EnumerateVideoDevices().value_or(std::vector<DeviceInfo>{});
+    for (const MenuItemSpec& item : SourceMenuItems(devices, g_nSourceKind, ZelvanteApp().m_strCaptureDevice))
+        menu->AppendMenu(item.flags, item.id, item.flags & MF_SEPARATOR ? nullptr : item.text.c_str());
+}
+
 void CDlgZelvante::AppendAudioDeviceItems(CMenu* menu)
 {
     if (menu == nullptr)
