@@ -36,17 +36,6 @@ protected:
     }
 };
 
-void Pump()
-{
-    MSG msg;
-    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-        if (!AfxPreTranslateMessage(&msg)) {
-            TranslateMessage(&msg);
-            DispatchMessageA(&msg);
-        }
-    }
-}
-
 class PlayListTest : public zv::user::test::WindowSystemTest {
 protected:
     void SetUp() override
@@ -258,7 +247,7 @@ TEST_F(PlayListTest, KeysAndClicksPlayOnlyExistingFiles)
             for (int click = 0; click < 4; ++click)
                 zv::user::DeliverMouseButton(zv::user::MouseButton::Left, click % 2 == 0);
         }
-        Pump();
+        AfxPumpPendingMessages();
         EXPECT_EQ(main.played, played) << key << " on " << *selected.begin();
         EXPECT_EQ(::GetFocus(), list.m_hWnd);
     }
@@ -266,7 +255,7 @@ TEST_F(PlayListTest, KeysAndClicksPlayOnlyExistingFiles)
     zv::user::DeliverKey(VK_ESCAPE, true);
     Select({1, 2});
     zv::user::DeliverKey(VK_DELETE, true);
-    Pump();
+    AfxPumpPendingMessages();
     EXPECT_TRUE(dialog.IsWindowVisible());
     EXPECT_EQ(Rows(), (std::vector<std::string>{"clip.avi", "other.avi"}));
     // The path sent stays valid while the main window empties the list.
