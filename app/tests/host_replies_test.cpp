@@ -19,24 +19,16 @@ TEST(HostRepliesTest, LoginReplies)
         std::int32_t type;
         const char* id;
     };
+    // Replies through the server are in host_client_test.cpp; these are what only the reader sees.
     const Case cases[] = {
-        {"host", Reply("userLogin", {{"LoginOK", "true"}, {"type", "host"}, {"id", "1234"}}), true, 1, "1234"},
-        {"studio", Reply("userLogin", {{"LoginOK", "1"}, {"type", "Studio"}, {"id", "s-9"}}), true, 2, "s-9"},
         {"blanks and case", Reply("userLogin", {{"loginok", " TRUE "}, {"TYPE", "\tHOST "}, {"Id", " 77 "}}), true, 1,
          "77"},
-        {"one with blanks", Reply("userLogin", {{"LoginOK", "  1\r\n"}}), true, 0, ""},
         {"yes is no success", Reply("userLogin", {{"LoginOK", "yes"}, {"type", "host"}, {"id", "5"}}), false, 1, "5"},
-        {"bad password", Reply("userLogin", {{"LoginOK", "false"}}), false, 0, ""},
-        {"unknown type", Reply("userLogin", {{"LoginOK", "true"}, {"type", "agent"}, {"id", "3"}}), true, 0, "3"},
         {"later param wins", Reply("userLogin", {{"LoginOK", "false"}, {"id", "1"}, {"LoginOK", "true"}, {"id", "2"}}),
          true, 0, "2"},
-        {"no params", Reply("userLogin", {}), false, 0, ""},
-        {"other reply element", Reply("userStatus", {{"LoginOK", "true"}}), false, 0, ""},
         {"reply element is the document element",
          "<userLogin><param name=\"LoginOK\" value=\"true\"/></userLogin>", false, 0, ""},
-        {"cut short", Reply("userLogin", {{"LoginOK", "true"}}).substr(0, 60), false, 0, ""},
         {"not xml", "LoginOK=true", false, 0, ""},
-        {"empty", "", false, 0, ""},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -58,9 +50,7 @@ TEST(HostRepliesTest, StatusParamsChangeOnlyWhatTheyName)
         std::uint32_t set, clear;
     };
     const Case cases[] = {
-        {"nothing", {}, {}, {}, {}, {}, {}, 0, 0},
         {"messages", {{"messages", "12abc"}}, 12, {}, {}, {}, {}, 0, 0},
-        {"messages without digits", {{"Messages", " 5"}}, 0, {}, {}, {}, {}, 0, 0},
         {"messages beyond int32", {{"messages", "99999999999999999999"}}, std::numeric_limits<std::int32_t>::max(),
          {}, {}, {}, {}, 0, 0},
         {"negative messages", {{"messages", "-5"}}, 0, {}, {}, {}, {}, 0, 0},
@@ -73,11 +63,9 @@ TEST(HostRepliesTest, StatusParamsChangeOnlyWhatTheyName)
         {"photo number", {{"profilePhoto", "7"}}, {}, 7, {}, {}, {}, 0, 0},
         {"photo text", {{"profilePhoto", "abc"}}, {}, 0, {}, {}, {}, 0, 0},
         {"photo true", {{"profilePhoto", "TRUE"}}, {}, 1, {}, {}, {}, 0, 0},
-        {"photo false", {{"profilePhoto", "False"}}, {}, 0, {}, {}, {}, 0, 0},
         {"group 2", {{"hostGroup", "2"}}, {}, {}, 1, {}, {}, 0, 0},
         {"group 25", {{"hostGroup", "25"}}, {}, {}, 1, {}, {}, 0, 0},
         {"group 12", {{"hostGroup", "12"}}, {}, {}, 0, {}, {}, 0, 0},
-        {"group empty", {{"hostGroup", ""}}, {}, {}, 0, {}, {}, 0, 0},
         {"session flags", {{"okStartSession", "1"}, {"activeforsession", "false"}}, {}, {}, {}, 1, 0, 0, 0},
         {"values not trimmed", {{"okStartSession", " true"}, {"ActiveForSession", "true "}}, {}, {}, {}, 0, 0, 0, 0},
     };
