@@ -45,6 +45,11 @@ TEST_F(HostClientTest, LoginRequests)
          2, "s2", ""},
         {"bad password", Answer(Reply("userLogin", {{"LoginOK", "false"}})), false, 0, "", invalid},
         {"missing fields", Answer(Reply("userLogin", {{"LoginOK", "TRUE"}})), true, 0, "", ""},
+        // Lines keep their breaks: joined without them, "<param" and "name" would run together.
+        {"attributes on lines of their own",
+         Answer("<r><userLogin><param\nname=\"LoginOK\"\r\nvalue=\"true\"/><param\nname=\"id\" value=\"n\"/>"
+                "</userLogin></r>"),
+         true, 0, "n", ""},
         {"not a reply", "body=<html>maintenance</html>\n", false, 0, "", invalid},
         {"server error", "status=500\n\n" + Reply("userLogin", {{"LoginOK", "true"}, {"id", "x"}}), false, 7, "old",
          "The server answered with status 500."},
