@@ -4,6 +4,7 @@
 #include "app/ExternalControlWindow.h"
 #include "app/FileVersion.h"
 #include "app/ProgramMessages.h"
+#include "app/UpdateClient.h"
 #include "app/ZelvanteApp.h"
 #include "app/driverinstall/DriverInstall.h"
 #include "app/preview/DlgCapPreview.h"
@@ -383,7 +384,7 @@ BOOL CDlgZelvante::OnInitDialog()
         PostMessage(PlayMessage);
     LoadOverlaySettings();
     // wired with the overlay commands: the overlay position is shown on the skin there.
-    // wired with the update client: the start-up update check runs here.
+    CheckUpdatesAtStartup();
     return TRUE;
 }
 
@@ -403,6 +404,7 @@ void CDlgZelvante::DestroyChildWindows()
 void CDlgZelvante::ShutdownAndSaveSettings()
 {
     CloseSnapshotManager();
+    StopUpdateThread();
     Stop();
     KillTimer(kStillRefreshTimer);
     KillTimer(kImageWatchTimer);

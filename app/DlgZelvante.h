@@ -222,6 +222,18 @@ public:
     void OnSourceDesktop();
     LRESULT OnScreenFrame(WPARAM wParam, LPARAM lParam);
 
+    // ---- Update client: DlgZelvanteUpdate.cpp ----
+
+    // Command 32866 "&Auto": the start-up check on or off (Params "AutoUpdate").
+    void OnAutoUpdate();
+    // Command 32867 "&Now": an update check in the background.
+    void OnCheckUpdateNow();
+    // The check at start-up when "AutoUpdate" is on.
+    void CheckUpdatesAtStartup();
+    // The update thread's reports: the downloaded installer remembered for deletion, the close
+    // request once the installer runs.
+    LRESULT OnUpdateProgress(WPARAM wParam, LPARAM lParam);
+
     // ---- Members, in the order of construction ----
 
     HICON m_hIcon = nullptr;

@@ -3,6 +3,7 @@
 #include "app/DlgZelvante.h"
 
 #include "app/ProgramMessages.h"
+#include "app/UpdateClient.h"
 #include "app/ZelvanteApp.h"
 #include "app/preview/DlgCapPreview.h"
 #include "capture/FrameCallback.h"
@@ -73,6 +74,9 @@ BEGIN_MESSAGE_MAP(CDlgZelvante, CDialog)
     ON_COMMAND(kVideoConfigCommand, OnVideoConfigCommand)
     ON_COMMAND(kCrossbarCommand, OnCrossbarCommand)
     ON_MESSAGE(ScreenFrameMessage, OnScreenFrame)
+    ON_MESSAGE(UpdateProgressMessage, OnUpdateProgress)
+    ON_COMMAND(kAutoUpdateCommand, OnAutoUpdate)
+    ON_COMMAND(kCheckUpdateNowCommand, OnCheckUpdateNow)
     // The audio devices' commands (2050..2099) are wired with the overlay and sound commands.
 END_MESSAGE_MAP()
 
