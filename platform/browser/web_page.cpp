@@ -112,13 +112,18 @@ struct WebPageSignals {
         page->Clicked(id ? id : "");
         g_free(id);
     }
-    // The page's own menu is not shown: the right button is the program's, as on its windows.
-    static gboolean ContextMenu(WebKitWebView*, WebKitContextMenu*, GdkEvent* event, WebKitHitTestResult*,
-                                WebPage* page)
+    // The right button is the program's, as on its windows: the page never sees it.
+    static gboolean ButtonPress(GtkWidget*, GdkEventButton* event, WebPage* page)
     {
-        gdouble x = 0, y = 0;
-        if (event && gdk_event_get_coords(event, &x, &y))
-            page->ForwardRightClick(static_cast<int>(x), static_cast<int>(y));
+        if (event->button != GDK_BUTTON_SECONDARY)
+            return FALSE;
+        if (event->type == GDK_BUTTON_PRESS)
+            page->ForwardRightClick(static_cast<int>(event->x), static_cast<int>(event->y));
+        return TRUE;
+    }
+    // Nor does the page show a menu of its own (the keyboard's menu key).
+    static gboolean ContextMenu(WebKitWebView*, WebKitContextMenu*, GdkEvent*, WebKitHitTestResult*, WebPage*)
+    {
         return TRUE;
     }
 };
@@ -168,6 +173,7 @@ void WebPage::MakeView()
     g_signal_connect(m_view, "load-failed", G_CALLBACK(&WebPageSignals::LoadFailed), this);
     g_signal_connect(m_view, "web-process-terminated", G_CALLBACK(&WebPageSignals::ProcessGone), this);
     g_signal_connect(m_view, "context-menu", G_CALLBACK(&WebPageSignals::ContextMenu), this);
+    g_signal_connect(m_view, "button-press-event", G_CALLBACK(&WebPageSignals::ButtonPress), this);
 }
 
 void WebPage::Navigate(const std::string& url)

@@ -58,13 +58,16 @@ std::string Take(BSTR text)
     return out;
 }
 
-// Serves the thread's messages until `done` (at most 20 s: pages load in the web process).
-bool PumpUntil(const std::function<bool()>& done)
+// Serves the thread's messages until `done` (at most 20 s: pages load in the web process);
+// `seen` looks at each message first.
+bool PumpUntil(const std::function<bool()>& done, const std::function<void(const MSG&)>& seen = {})
 {
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
     for (;;) {
         MSG msg;
         while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            if (seen)
+                seen(msg);
             TranslateMessage(&msg);
             DispatchMessageA(&msg);
         }
@@ -351,7 +354,8 @@ TEST_F(WebBrowserGuiTest, ThePageShowsWhereItsWindowIs)
 {
     ScriptedHttpServer server;
     server.Route("red", "header=Content-Type: text/html\n\n"
-                        "<html><body style=\"margin:0;background:#ff0000\"><h1 style=\"color:#fff\">Zelvante</h1>"
+                        "<html><body style=\"margin:0;background:#ff0000;overflow:hidden\">"
+                        "<h1 style=\"color:#fff;margin:4px\">Zelvante</h1>"
                         "</body></html>");
     ASSERT_TRUE(m_host->NavigateAndWait(server.Url("/red")));
     XScreen screen;
@@ -386,6 +390,24 @@ TEST_F(WebBrowserGuiTest, ThePageShowsWhereItsWindowIs)
     const POINT moved = centre();
     ASSERT_NE(moved.x, first.x);
     EXPECT_TRUE(zv::user::gtk::test::Eventually([&] { return isRed(moved) && !isRed(first); }, pump));
+
+    // The right button over the page is the program's, as over its windows.
+    std::vector<MSG> rightPresses;
+    ASSERT_TRUE(zv::user::gtk::test::XdoTool("mousemove " + std::to_string(moved.x) + " " + std::to_string(moved.y) +
+                                             " click 3"));
+    ASSERT_TRUE(PumpUntil([&] { return !rightPresses.empty(); },
+                          [&](const MSG& msg) {
+                              if (msg.message == WM_RBUTTONDOWN)
+                                  rightPresses.push_back(msg);
+                          }));
+    EXPECT_EQ(rightPresses.front().hwnd, m_host->browser.GetSafeHwnd());
+    RECT control{};
+    m_host->browser.GetClientRect(&control);
+    const LPARAM where = rightPresses.front().lParam;
+    EXPECT_GE(GET_X_LPARAM(where), 0);
+    EXPECT_LT(GET_X_LPARAM(where), control.right);
+    EXPECT_GE(GET_Y_LPARAM(where), 0);
+    EXPECT_LT(GET_Y_LPARAM(where), control.bottom);
 
     m_host->browser.ShowWindow(SW_HIDE);
     EXPECT_TRUE(zv::user::gtk::test::Eventually([&] { return !isRed(moved); }, pump));
