@@ -415,6 +415,44 @@ TEST_F(WebBrowserGuiTest, ThePageShowsWhereItsWindowIs)
     EXPECT_TRUE(zv::user::gtk::test::Eventually([&] { return isRed(moved); }, pump));
 }
 
+// Keys go to the page while one of its fields has the focus, and back to the program's windows
+// once the user clicks on them.
+TEST_F(WebBrowserGuiTest, TypingGoesWhereTheUserClicked)
+{
+    ScriptedHttpServer server;
+    server.Route("form", "header=Content-Type: text/html\n\n"
+                         "<html><body style=\"margin:0\"><input id=\"field\" style=\"width:100%;height:40px\" "
+                         "oninput=\"document.getElementById('echo').textContent = this.value\"><p id=\"echo\"></p>"
+                         "</body></html>");
+    ASSERT_TRUE(m_host->NavigateAndWait(server.Url("/form")));
+    XScreen screen;
+    ASSERT_TRUE(screen.IsOpen());
+    RECT dialog{}, control{};
+    ::GetWindowRect(m_host->GetSafeHwnd(), &dialog);
+    ::GetWindowRect(m_host->browser.GetSafeHwnd(), &control);
+    const RECT shown = screen.PlaceOf(screen.FindNamed("Browser host"));
+    const auto at = [&](int x, int y) {
+        return std::to_string(shown.left + x - dialog.left) + " " + std::to_string(shown.top + y - dialog.top);
+    };
+    std::vector<UINT> dialogKeys;
+    const auto watchKeys = [&](const MSG& msg) {
+        if (msg.message == WM_CHAR && msg.hwnd == m_host->GetSafeHwnd())
+            dialogKeys.push_back(static_cast<UINT>(msg.wParam));
+    };
+    // Into the field.
+    ASSERT_TRUE(zv::user::gtk::test::XdoTool("mousemove " + at(control.left + 20, control.top + 20) + " click 1"));
+    PumpUntil([] { return true; });
+    ASSERT_TRUE(zv::user::gtk::test::XdoTool("type --delay 20 abc"));
+    ASSERT_TRUE(PumpUntil([&] { return m_host->BodyHtml().find("<p id=\"echo\">abc</p>") != std::string::npos; },
+                          watchKeys));
+    EXPECT_TRUE(dialogKeys.empty());
+    // Onto the dialog, outside the page: the keys are the program's again.
+    ASSERT_TRUE(zv::user::gtk::test::XdoTool("mousemove " + at(dialog.right - 20, dialog.bottom - 20) + " click 1"));
+    ASSERT_TRUE(zv::user::gtk::test::XdoTool("type --delay 20 xyz"));
+    EXPECT_TRUE(PumpUntil([&] { return dialogKeys.size() >= 3; }, watchKeys));
+    EXPECT_EQ(m_host->BodyHtml().find("xyz"), std::string::npos);
+}
+
 class PageDialog : public CDHtmlDialog {
 public:
     PageDialog() : CDHtmlDialog(301, 126) {}
