@@ -196,8 +196,10 @@ void UpdateThread(const std::shared_ptr<UpdateRun>& record)
             if (!run.stopping && info->ProgramVersion() < info->LatestVersion())
                 OfferUpdate(run, *info);
         }
+    } catch (CException* error) {
+        // A box or a string that could not be had: the check ends as if no server answered.
+        error->Delete();
     } catch (const std::exception&) {
-        // Out of memory or no thread for a box: the check ends as if no server answered.
     }
     t_run = nullptr;
     Finish(run);

@@ -27,7 +27,6 @@ public:
     std::string Get() const;
     // Keeps at most kMaxLength characters of the word.
     void Set(std::string_view word);
-    bool IsEmpty() const { return Get().empty(); }
 
 private:
     mutable std::mutex m_mutex;

@@ -330,19 +330,6 @@ private:
     std::string m_downloaded;
 };
 
-// Serves this thread (the update thread's reports) until the condition holds, at most 20 s.
-bool PumpUntil(const std::function<bool()>& condition)
-{
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-    while (!condition()) {
-        if (std::chrono::steady_clock::now() > deadline)
-            return false;
-        AfxPumpPendingMessages();
-        std::this_thread::yield();
-    }
-    return true;
-}
-
 std::string Text(UINT id)
 {
     std::string text;

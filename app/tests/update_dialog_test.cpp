@@ -7,7 +7,6 @@
 #include "app/UpdateClient.h"
 #include "app/tests/update_test_support.h"
 
-#include <functional>
 
 namespace zv::app::testing {
 namespace {
@@ -17,19 +16,6 @@ using zv::inet::testing::ScriptedHttpServer;
 constexpr int kBoxText = 1019;
 const std::string kQueryRoute = "setup_in322.php";
 const std::string kInstallerRoute = "setup_zvupdate.exe";
-
-// Serves the test's thread until the condition holds, at most 20 s.
-bool PumpUntil(const std::function<bool()>& condition)
-{
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-    while (!condition()) {
-        if (std::chrono::steady_clock::now() > deadline)
-            return false;
-        Pump();
-        std::this_thread::yield();
-    }
-    return true;
-}
 
 class UpdateDialogTest : public MainDialogTest {
 protected:

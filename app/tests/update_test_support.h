@@ -6,6 +6,7 @@
 #include "app/FileVersion.h"
 #include "app/VersionInfo.h"
 #include "app/ZelvanteApp.h"
+#include "platform/afx/afx_app.h"
 #include "platform/inet/tests/scripted_http_server.h"
 #include "platform/win32/paths.h"
 
@@ -73,6 +74,20 @@ inline bool WaitForFile(const std::string& path)
         if (std::chrono::steady_clock::now() > end)
             return false;
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return true;
+}
+
+// Serves the calling thread (the update thread sends its reports to it) until the condition holds,
+// at most 20 s.
+inline bool PumpUntil(const std::function<bool()>& condition)
+{
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    while (!condition()) {
+        if (std::chrono::steady_clock::now() > deadline)
+            return false;
+        AfxPumpPendingMessages();
+        std::this_thread::yield();
     }
     return true;
 }
