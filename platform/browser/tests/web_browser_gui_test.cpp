@@ -326,6 +326,34 @@ TEST_F(WebBrowserGuiTest, AHungServerDoesNotHangTheCaller)
     EXPECT_EQ(m_host->BodyHtml(), "");
 }
 
+TEST_F(WebBrowserGuiTest, AScriptThatTakesTooLongFailsAfterItsBound)
+{
+    const std::shared_ptr<zv::browser::WebPage> page =
+        zv::browser::WebPage::Open(m_host->GetSafeHwnd(), WM_APP + 0x300);
+    ASSERT_TRUE(page);
+    page->Navigate("about:blank");
+    ASSERT_TRUE(PumpUntil([&] { return !page->Loading(); }));
+    struct Case {
+        const char* script;
+        int boundMs;
+        bool ok;
+        bool timedOut;
+        const char* value;
+    } cases[] = {
+        {"6 * 7", 5000, true, false, "42"},
+        {"var end = Date.now() + 2000; while (Date.now() < end) {} 'late'", 200, false, true, ""},
+        {"'after the busy page: ' + document.readyState", 10000, true, false, "after the busy page: complete"},
+        {"no.such.thing", 5000, false, false, ""},
+    };
+    for (const Case& c : cases) {
+        const zv::browser::ScriptAnswer answer = page->Run(c.script, std::chrono::milliseconds(c.boundMs));
+        EXPECT_EQ(answer.ok, c.ok) << c.script << ": " << answer.error;
+        EXPECT_EQ(answer.timedOut, c.timedOut) << c.script;
+        EXPECT_EQ(answer.value, c.value) << c.script;
+    }
+    page->Close();
+}
+
 TEST_F(WebBrowserGuiTest, ACancelledNavigationLeavesThePageAlone)
 {
     m_host->cancelNavigation = true;
