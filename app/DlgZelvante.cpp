@@ -6,6 +6,7 @@
 #include "app/FileVersion.h"
 #include "app/ProgramMessages.h"
 #include "app/SkinElementRef.h"
+#include "app/UpdateClient.h"
 #include "app/ZelvanteApp.h"
 #include "app/driverinstall/DriverInstall.h"
 #include "app/preview/DlgCapPreview.h"
@@ -359,7 +360,7 @@ BOOL CDlgZelvante::OnInitDialog()
     overlayPosition = g_TextOverlay.position;
     LeaveCriticalSection(&g_TextOverlay.lock);
     SetOverlayPosition(static_cast<int>(overlayPosition));
-    // wired with the update client: the start-up update check runs here.
+    CheckUpdatesAtStartup();
     return TRUE;
 }
 
@@ -380,6 +381,7 @@ void CDlgZelvante::DestroyChildWindows()
 void CDlgZelvante::ShutdownAndSaveSettings()
 {
     CloseSnapshotManager();
+    StopUpdateThread();
     Stop();
     KillTimer(kStillRefreshTimer);
     KillTimer(kImageWatchTimer);

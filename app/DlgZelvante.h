@@ -340,6 +340,17 @@ public:
     void ShowSlide(const std::string& path);
     // Starts a list entry's video file in the capture graph (the remembered video file unchanged).
     bool StartListVideo(const std::string& path);
+    // ---- Update client: DlgZelvanteUpdate.cpp ----
+
+    // Command 32866 "&Auto": the start-up check on or off (Params "AutoUpdate").
+    void OnAutoUpdate();
+    // Command 32867 "&Now": an update check in the background.
+    void OnCheckUpdateNow();
+    // The check at start-up when "AutoUpdate" is on.
+    void CheckUpdatesAtStartup();
+    // The update thread's reports: the downloaded installer remembered for deletion, the close
+    // request once the installer runs.
+    LRESULT OnUpdateProgress(WPARAM wParam, LPARAM lParam);
 
     // ---- Members, in the order of construction ----
 

@@ -4,6 +4,7 @@
 
 #include "app/MenuCommands.h"
 #include "app/ProgramMessages.h"
+#include "app/UpdateClient.h"
 #include "app/ZelvanteApp.h"
 #include "app/preview/DlgCapPreview.h"
 #include "capture/FrameCallback.h"
@@ -108,6 +109,10 @@ BEGIN_MESSAGE_MAP(CDlgZelvante, CDialog)
     ON_COMMAND(kFilterDeinterlaceCommand, ToggleDeinterlace)
     ON_COMMAND(kPlayWithSoundCommand, TogglePlaySound)
     ON_COMMAND_RANGE(kFirstAudioCommand, kLastAudioCommand, OnAudioSourceCommand)
+    ON_MESSAGE(UpdateProgressMessage, OnUpdateProgress)
+    ON_COMMAND(kAutoUpdateCommand, OnAutoUpdate)
+    ON_COMMAND(kCheckUpdateNowCommand, OnCheckUpdateNow)
+    // The audio devices' commands (2050..2099) are wired with the overlay and sound commands.
 END_MESSAGE_MAP()
 
 BEGIN_EVENTSINK_MAP(CDlgZelvante, CDialog)

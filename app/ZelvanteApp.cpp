@@ -3,6 +3,7 @@
 #include "app/DlgZelvante.h"
 #include "app/ExternalControlWindow.h"
 #include "app/FileVersion.h"
+#include "app/HostStatusThread.h"
 #include "app/SkinElementRef.h"
 #include "capture/FrameCallback.h"
 #include "platform/afx/control_hosting.h"
@@ -33,8 +34,6 @@ constexpr const char* kInstallKey = "Software\\Kestrova\\Zelvante";
 constexpr UINT kExitPageString = 119;
 constexpr UINT kSocketsFailedString = 103;
 constexpr std::size_t kSkinPathChars = 520;
-// How long the exit waits for the status thread before going on without it.
-constexpr DWORD kStatusThreadWaitMs = 5000;
 
 bool WriteString(HKEY key, const char* name, const std::string& value)
 {
@@ -143,7 +142,7 @@ BOOL CZelvanteApp::InitInstance()
     WriteInstallInfo();
     m_Config.Load();
     g_pConfigStore = &m_Config;
-    // wired with the host client: the status thread starts here.
+    StartStatusThread(*this);
     // A main window that cannot be made ends the program: a process without a window could not
     // be closed by its user. ExitInstance then undoes the start-up.
     if (!CreateMainDialog())
@@ -154,17 +153,7 @@ BOOL CZelvanteApp::InitInstance()
 
 void CZelvanteApp::StopStatusThread()
 {
-    if (StatusStopEvent)
-        SetEvent(StatusStopEvent);
-    if (StatusThread) {
-        WaitForSingleObject(StatusThread, kStatusThreadWaitMs);
-        CloseHandle(StatusThread);
-        StatusThread = nullptr;
-    }
-    if (StatusStopEvent) {
-        CloseHandle(StatusStopEvent);
-        StatusStopEvent = nullptr;
-    }
+    ::StopStatusThread(*this);
 }
 
 int CZelvanteApp::ExitInstance()

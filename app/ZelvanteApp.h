@@ -4,6 +4,7 @@
 // InitInstance runs start-up up to the modeless main dialog; ExitInstance tears it down in order.
 #pragma once
 
+#include "app/HostCredentials.h"
 #include "app/settings/ConfigStore.h"
 #include "platform/afx/afx_app.h"
 #include "platform/inet/afxinet.h"
@@ -62,9 +63,7 @@ public:
     std::string m_strImageFile;       // Params "LastImage"
     std::string m_strVideoFile;       // Params "LastVideo"
     std::string m_strSkinPath;        // Params "SkinPath" (empty: the default skin)
-    std::string LoginName;
-    std::string LoginPassword;
-    std::string UserId;
+    HostCredentials Credentials;  // LoginName, LoginPassword and UserId, under one lock
     // Written by the host status thread, read by the main dialog.
     std::atomic<std::int32_t> UnreadMessages{0};
     std::atomic<std::int32_t> ProfilePhoto{0};

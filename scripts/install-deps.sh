@@ -36,6 +36,8 @@ packages=(
   libxcb1-dev libxcb-shm0-dev
   # platform/user/gtk tests: the cursor the X server shows, read through XFixes
   libxfixes-dev
+  # platform/browser: the WebBrowser control over WebKitGTK
+  libwebkit2gtk-4.1-dev
   # ShellExecuteA and HtmlHelpA open documents, web sites and help with the desktop's xdg-open
   xdg-utils
   # independent tools the interop tests compare against

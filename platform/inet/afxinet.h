@@ -2,7 +2,8 @@
 //
 // Failures throw a heap-allocated CInternetException, caught by pointer and deleted by the catcher.
 // One session may serve several threads at once; closing it (Close or the destructor, from any
-// thread) stops every request opened through it. A file or connection object is used by one thread.
+// thread) stops every request opened through it. A file or connection object is used by one thread,
+// except that another thread may Close a connection to stop the request under way.
 #pragma once
 
 #include "platform/afx/afx_exception.h"
@@ -65,6 +66,8 @@ public:
     using CInternetFile::CInternetFile;
     BOOL SendRequest(LPCSTR pstrHeaders = nullptr, DWORD dwHeadersLen = 0, LPVOID lpOptional = nullptr,
                      DWORD dwOptionalLen = 0);
+    // The reply's HTTP status; FALSE (with the reason in GetLastError) before a reply came.
+    BOOL QueryInfoStatusCode(DWORD& dwStatusCode) const;
 };
 
 class CHttpConnection {

@@ -1,6 +1,7 @@
 #include "platform/inet/afxinet.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cstring>
 
 namespace {
@@ -66,4 +67,14 @@ BOOL CHttpFile::SendRequest(LPCSTR pstrHeaders, DWORD dwHeadersLen, LPVOID lpOpt
     if (!HttpSendRequestA(*this, pstrHeaders, dwHeadersLen, lpOptional, dwOptionalLen))
         AfxThrowInternetException(m_dwContext);
     return TRUE;
+}
+
+BOOL CHttpFile::QueryInfoStatusCode(DWORD& dwStatusCode) const
+{
+    dwStatusCode = 0;
+    char text[16] = {};
+    DWORD length = sizeof text;
+    if (!HttpQueryInfoA(*this, HTTP_QUERY_STATUS_CODE, text, &length, nullptr))
+        return FALSE;
+    return std::from_chars(text, text + length, dwStatusCode).ec == std::errc() ? TRUE : FALSE;
 }

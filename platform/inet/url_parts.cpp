@@ -25,6 +25,11 @@ std::string PercentDecode(std::string_view text)
     return out;
 }
 
+bool IsUnreserved(char c)
+{
+    return std::isalnum(static_cast<unsigned char>(c)) || c == '-' || c == '.' || c == '_' || c == '~';
+}
+
 bool IsValidScheme(std::string_view scheme)
 {
     if (scheme.empty() || !std::isalpha(static_cast<unsigned char>(scheme[0])))
@@ -157,6 +162,24 @@ std::string BuildRequestUrl(std::string_view scheme, std::string_view host, INTE
         }
     }
     return url;
+}
+
+std::string PercentEncode(std::string_view value)
+{
+    static constexpr char kHex[] = "0123456789ABCDEF";
+    std::string out;
+    out.reserve(value.size());
+    for (const char c : value) {
+        if (IsUnreserved(c)) {
+            out += c;
+            continue;
+        }
+        const auto byte = static_cast<unsigned char>(c);
+        out += '%';
+        out += kHex[byte >> 4];
+        out += kHex[byte & 0x0F];
+    }
+    return out;
 }
 
 } // namespace zv::inet

@@ -25,6 +25,10 @@ std::optional<UrlParts> ParseUrl(std::string_view url);
 
 bool IsHttpScheme(std::string_view scheme);
 
+// Every byte but the unreserved characters (letters, digits, "-._~") as %XX: a value that can
+// stand in a query or a path without changing its meaning.
+std::string PercentEncode(std::string_view value);
+
 // scheme://host:port/object, with spaces, control and non-ASCII bytes of the object escaped.
 std::string BuildRequestUrl(std::string_view scheme, std::string_view host, INTERNET_PORT port,
                             std::string_view object);

@@ -1,11 +1,15 @@
 #include "platform/win32/paths.h"
 
+#include "platform/win32/files.h"
 #include "platform/win32/last_error.h"
 #include "platform/win32/zv_root.h"
 
 #include <cerrno>
+#include <chrono>
+#include <cstdio>
 #include <cstring>
 #include <dlfcn.h>
+#include <fcntl.h>
 #include <link.h>
 #include <string>
 #include <unistd.h>
@@ -89,6 +93,54 @@ DWORD GetTempPathA(DWORD bufferLength, LPSTR buffer)
     if (!path.empty())
         path += '/';
     return CopyFolderOut(path, buffer, bufferLength);
+}
+
+UINT GetTempFileNameA(LPCSTR pathName, LPCSTR prefixString, UINT unique, LPSTR tempFileName)
+{
+    using namespace zv::win32;
+    if (!pathName || !*pathName || !tempFileName) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return 0;
+    }
+    std::string folder = pathName;
+    if (folder.back() != '/')
+        folder += '/';
+    const std::string prefix = std::string(prefixString ? prefixString : "").substr(0, 3);
+    auto nameOf = [&](UINT number) {
+        char hex[8];
+        std::snprintf(hex, sizeof hex, "%X", number);
+        return folder + prefix + hex + ".tmp";
+    };
+    auto copyOut = [&](const std::string& name) {
+        std::memcpy(tempFileName, name.c_str(), name.size() + 1);
+    };
+    if (nameOf(0xFFFF).size() >= MAX_PATH) {
+        SetLastError(ERROR_INSUFFICIENT_BUFFER);
+        return 0;
+    }
+    if (unique != 0) {
+        unique &= 0xFFFF;
+        copyOut(nameOf(unique));
+        return unique;
+    }
+    // Numbers from a time-based start, as the system does, until one names no file yet.
+    const auto ticks = std::chrono::steady_clock::now().time_since_epoch().count();
+    UINT number = static_cast<UINT>(ticks % 0xFFFF) + 1;
+    for (UINT tried = 0; tried < 0xFFFF; ++tried, number = number % 0xFFFF + 1) {
+        const std::string name = nameOf(number);
+        const int fd = open(name.c_str(), O_CREAT | O_EXCL | O_WRONLY | O_CLOEXEC, 0666);
+        if (fd >= 0) {
+            close(fd);
+            copyOut(name);
+            return number;
+        }
+        if (errno != EEXIST) {
+            SetLastError(PathError(name.c_str(), errno));
+            return 0;
+        }
+    }
+    SetLastError(ERROR_FILE_EXISTS);
+    return 0;
 }
 
 UINT GetWindowsDirectoryA(LPSTR buffer, UINT size)

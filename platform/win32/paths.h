@@ -13,6 +13,11 @@ DWORD GetModuleFileNameA(HMODULE module, LPSTR fileName, DWORD size);
 
 // ZV_ROOT/tmp/, ending in '/'.
 DWORD GetTempPathA(DWORD bufferLength, LPSTR buffer);
+// Creates a new empty file "<path>/<at most three characters of prefix><hex number>.tmp" and writes
+// its name (MAX_PATH bytes at most) into `tempFileName`. With `unique` 0 the number is chosen so
+// that no file of that name existed; otherwise the name is only made from it and no file is created.
+// Returns the number, 0 on failure.
+UINT GetTempFileNameA(LPCSTR pathName, LPCSTR prefixString, UINT unique, LPSTR tempFileName);
 // ZV_ROOT/windows.
 UINT GetWindowsDirectoryA(LPSTR buffer, UINT size);
 // ZV_ROOT/windows/system32.

@@ -1,4 +1,5 @@
 #include "platform/inet/afxinet.h"
+#include "platform/inet/url_parts.h"
 #include "platform/inet/tests/inet_test_support.h"
 #include "platform/inet/tests/scripted_http_server.h"
 #include "platform/win32/testing/temp_zv_root.h"
@@ -121,6 +122,40 @@ TEST_F(AfxInetTest, FailuresThrowTheInternetException)
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         EXPECT_EQ(InternetErrorOf(c.run), c.error);
+    }
+}
+
+TEST_F(AfxInetTest, RequestsTellTheReplysStatusOnceSent)
+{
+    for (const char* status : {"200", "204", "404", "500"}) {
+        SCOPED_TRACE(status);
+        m_server.Route("status", std::string("status=") + status + "\nbody=x\n");
+        std::unique_ptr<CHttpConnection> connection(
+            m_session.GetHttpConnection("127.0.0.1", static_cast<INTERNET_PORT>(m_server.Port())));
+        std::unique_ptr<CHttpFile> file(connection->OpenRequest(CHttpConnection::HTTP_VERB_GET, "/status"));
+        DWORD code = 77;
+        EXPECT_FALSE(file->QueryInfoStatusCode(code));
+        EXPECT_EQ(code, 0u);
+        file->SendRequest();
+        ASSERT_TRUE(file->QueryInfoStatusCode(code));
+        EXPECT_EQ(std::to_string(code), status);
+    }
+}
+
+TEST(PercentEncodeTest, LeavesOnlyUnreservedCharactersAsTheyAre)
+{
+    const std::pair<std::string, std::string> cases[] = {
+        {"", ""},
+        {"Az09-._~", "Az09-._~"},
+        {"a b&c=d", "a%20b%26c%3Dd"},
+        {"100%", "100%25"},
+        {"x?y/z#+", "x%3Fy%2Fz%23%2B"},
+        {"\xC3\xA9\x01", "%C3%A9%01"},
+        {std::string("a\0b", 3), "a%00b"},
+    };
+    for (const auto& [value, encoded] : cases) {
+        SCOPED_TRACE(value);
+        EXPECT_EQ(zv::inet::PercentEncode(value), encoded);
     }
 }
 

@@ -40,6 +40,9 @@ gboolean OnButton(GtkWidget*, GdkEventButton* event, DesktopWindow* window)
     // reported both as a press and as a 2BUTTON event, of which only the press counts.
     if (event->type != GDK_BUTTON_PRESS && event->type != GDK_BUTTON_RELEASE)
         return TRUE;
+    // A click on our own picture takes the keys back from a view laid over the window.
+    if (event->type == GDK_BUTTON_PRESS)
+        gtk_window_set_focus(GTK_WINDOW(window->window), nullptr);
     MouseButton button = MouseButton::Left;
     switch (event->button) {
     case 1: button = MouseButton::Left; break;
@@ -92,8 +95,12 @@ std::optional<std::string> TypedText(const GdkEventKey* event)
     return std::string(bytes, static_cast<std::size_t>(length));
 }
 
-gboolean OnKey(GtkWidget*, GdkEventKey* event, DesktopWindow* window)
+gboolean OnKey(GtkWidget* widget, GdkEventKey* event, DesktopWindow* window)
 {
+    // A view laid over the window (a web page) that has the focus takes its keys itself.
+    GtkWidget* focus = gtk_window_get_focus(GTK_WINDOW(widget));
+    if (focus && focus != window->area)
+        return FALSE;
     // The key as it is without modifiers (Shift+1 is the key '1'), but with Num Lock, which
     // makes the keypad's keys digits.
     guint plain = event->keyval;

@@ -33,6 +33,7 @@ struct DesktopWindow {
     DesktopWindows* desktop = nullptr;
     SerialWorker* worker = nullptr; // runs the window system's calls the desktop's events cause
     GtkWidget* window = nullptr; // the GtkWindow
+    GtkWidget* overlay = nullptr; // holds the area and the views laid over it (embedded_views.h)
     GtkWidget* area = nullptr;   // its drawing area, as large as our window
     TopLevelPlacement applied;   // as last applied
     bool placed = false;

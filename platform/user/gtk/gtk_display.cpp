@@ -7,6 +7,7 @@
 #include "platform/user/gtk/desktop_dialogs.h"
 #include "platform/user/gtk/desktop_input.h"
 #include "platform/user/gtk/desktop_window.h"
+#include "platform/user/gtk/embedded_views.h"
 #include "platform/user/gtk/serial_worker.h"
 #include "platform/user/gtk/x_screen_reader.h"
 #include "platform/user/input.h"
@@ -15,6 +16,7 @@
 #include <gtk/gtk.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -274,8 +276,10 @@ private:
         std::erase_if(m_windows, [&](const auto& entry) {
             const bool kept = std::any_of(placements.begin(), placements.end(),
                                           [&](const TopLevelPlacement& p) { return p.hwnd == entry.first; });
-            if (!kept)
+            if (!kept) {
+                TakeOutViews(*entry.second);
                 gtk_widget_destroy(entry.second->window);
+            }
             return !kept;
         });
         std::vector<HWND> order;
@@ -288,6 +292,8 @@ private:
             if (gtk_widget_get_visible(window->window))
                 order.push_back(it->hwnd);
         }
+        for (const auto& [view, embedded] : m_embedded)
+            LayOver(view, embedded);
         if (order != m_stacking) {
             for (HWND hwnd : order)
                 gdk_window_raise(gtk_widget_get_window(m_windows[hwnd]->window));
@@ -303,8 +309,12 @@ private:
         window->window = gtk_window_new(GTK_WINDOW_TOPLEVEL);
         // The program places its windows itself: the place asked for is the client area's.
         gtk_window_set_gravity(GTK_WINDOW(window->window), GDK_GRAVITY_STATIC);
+        window->overlay = gtk_overlay_new();
+        gtk_container_add(GTK_CONTAINER(window->window), window->overlay);
+        g_signal_connect(window->overlay, "get-child-position", G_CALLBACK(&GtkDisplay::PositionOfView), this);
+        gtk_widget_show(window->overlay);
         window->area = gtk_drawing_area_new();
-        gtk_container_add(GTK_CONTAINER(window->window), window->area);
+        gtk_container_add(GTK_CONTAINER(window->overlay), window->area);
         g_signal_connect(window->area, "draw", G_CALLBACK(+[](GtkWidget*, cairo_t* cr, DesktopWindow* shown) {
                              static_cast<GtkDisplay*>(shown->desktop)->Draw(*shown, cr);
                              return TRUE;
@@ -505,6 +515,71 @@ private:
             ApplyCursorTo(*window);
     }
 
+public:
+    // Display thread: views laid over windows (embedded_views.h).
+    void Embed(GtkWidget* view, HWND topLevel, const RECT& place, bool visible)
+    {
+        EmbeddedView& embedded = m_embedded[view];
+        embedded = EmbeddedView{topLevel, place, visible};
+        LayOver(view, embedded);
+    }
+
+    void Unembed(GtkWidget* view)
+    {
+        if (m_embedded.erase(view) == 0)
+            return;
+        if (GtkWidget* parent = gtk_widget_get_parent(view))
+            gtk_container_remove(GTK_CONTAINER(parent), view);
+    }
+
+private:
+    struct EmbeddedView {
+        HWND topLevel = nullptr;
+        RECT place{};
+        bool visible = false;
+    };
+
+    // Puts the view into the overlay of its window (when that window is on the desktop) where it
+    // belongs.
+    void LayOver(GtkWidget* view, const EmbeddedView& embedded)
+    {
+        auto window = m_windows.find(embedded.topLevel);
+        GtkWidget* overlay = window != m_windows.end() && window->second ? window->second->overlay : nullptr;
+        GtkWidget* parent = gtk_widget_get_parent(view);
+        if (parent != overlay) {
+            if (parent)
+                gtk_container_remove(GTK_CONTAINER(parent), view);
+            if (overlay)
+                gtk_overlay_add_overlay(GTK_OVERLAY(overlay), view);
+        }
+        if (!overlay)
+            return;
+        const RECT& place = embedded.place;
+        gtk_widget_set_visible(view, embedded.visible && place.right > place.left && place.bottom > place.top);
+        gtk_widget_queue_resize(view);
+    }
+
+    // The window is going: its views stay with their owners, to come back with the window.
+    void TakeOutViews(DesktopWindow& window)
+    {
+        for (const auto& [view, embedded] : m_embedded) {
+            if (gtk_widget_get_parent(view) == window.overlay)
+                gtk_container_remove(GTK_CONTAINER(window.overlay), view);
+        }
+    }
+
+    // The overlay asks where a view goes: exactly at its place, whatever size the view would like.
+    static gboolean PositionOfView(GtkOverlay*, GtkWidget* view, GdkRectangle* allocation, GtkDisplay* self)
+    {
+        auto embedded = self->m_embedded.find(view);
+        if (embedded == self->m_embedded.end())
+            return FALSE;
+        const RECT& place = embedded->second.place;
+        *allocation = GdkRectangle{place.left, place.top, std::max(0, static_cast<int>(place.right - place.left)),
+                                   std::max(0, static_cast<int>(place.bottom - place.top))};
+        return TRUE;
+    }
+
     static HWND RootOf(HWND hwnd) { return hwnd && IsWindow(hwnd) ? GetAncestor(hwnd, GA_ROOT) : nullptr; }
 
     // Display thread: the GtkWindow a dialog owned by the top-level window stays above.
@@ -543,9 +618,12 @@ private:
     std::vector<HWND> m_stacking; // bottom first, as last raised
     std::map<unsigned, GdkCursor*> m_cursors;
     std::map<HCURSOR, GdkCursor*> m_pictureCursors;
+    std::map<GtkWidget*, EmbeddedView> m_embedded;
 
     SerialWorker m_worker;
 };
+
+std::atomic<GtkDisplay*> g_display{nullptr};
 
 } // namespace
 
@@ -553,13 +631,27 @@ DisplayBackend* OpenDisplay()
 {
     static GtkDisplay* const display = [] () -> GtkDisplay* {
         auto* made = new GtkDisplay();
-        if (made->Start())
+        if (made->Start()) {
+            g_display.store(made);
             return made;
+        }
         std::fprintf(stderr, "GTK cannot open the display \"%s\"\n", std::getenv("DISPLAY") ? std::getenv("DISPLAY") : "");
         delete made;
         return nullptr;
     }();
     return display;
+}
+
+void EmbedView(GtkWidget* view, HWND topLevel, const RECT& place, bool visible)
+{
+    if (GtkDisplay* display = g_display.load())
+        display->Embed(view, topLevel, place, visible);
+}
+
+void UnembedView(GtkWidget* view)
+{
+    if (GtkDisplay* display = g_display.load())
+        display->Unembed(view);
 }
 
 } // namespace zv::user::gtk

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <dlfcn.h>
@@ -169,6 +170,48 @@ TEST(ModulePathTest, LibraryHandleGivesTheLibraryPath)
     ASSERT_GT(length, 0u);
     const std::string path(buffer, length);
     EXPECT_EQ(path.substr(path.find_last_of('/') + 1), "libm.so.6");
+}
+
+TEST(TempFileNameTest, NewFilesGetNamesOfTheirOwn)
+{
+    TempZvRoot root;
+    char folder[MAX_PATH] = {};
+    ASSERT_GT(GetTempPathA(sizeof folder, folder), 0u);
+    struct Case {
+        std::string path;
+        const char* prefix;
+        std::string namePrefix;
+    } cases[] = {
+        {folder, "zv", "zv"},
+        {std::string(folder).substr(0, std::strlen(folder) - 1), "zelvante", "zel"},
+        {folder, nullptr, ""},
+    };
+    std::string previous;
+    for (const Case& c : cases) {
+        char name[MAX_PATH] = {};
+        const UINT number = GetTempFileNameA(c.path.c_str(), c.prefix, 0, name);
+        ASSERT_NE(number, 0u) << c.namePrefix;
+        char hex[8];
+        std::snprintf(hex, sizeof hex, "%X", number);
+        EXPECT_EQ(std::string(name), std::string(folder) + c.namePrefix + hex + ".tmp");
+        struct stat info {};
+        EXPECT_EQ(stat(name, &info), 0) << name;
+        EXPECT_EQ(info.st_size, 0) << name;
+        EXPECT_NE(name, previous);
+        previous = name;
+    }
+    // With a number given, only the name is made.
+    char given[MAX_PATH] = {};
+    EXPECT_EQ(GetTempFileNameA(folder, "zv", 0x1ABCD, given), 0xABCDu);
+    EXPECT_EQ(std::string(given), std::string(folder) + "zvABCD.tmp");
+    struct stat info {};
+    EXPECT_NE(stat(given, &info), 0);
+
+    char name[MAX_PATH] = {};
+    EXPECT_EQ(GetTempFileNameA((std::string(folder) + "missing").c_str(), "zv", 0, name), 0u);
+    EXPECT_EQ(GetLastError(), ERROR_PATH_NOT_FOUND);
+    EXPECT_EQ(GetTempFileNameA(nullptr, "zv", 0, name), 0u);
+    EXPECT_EQ(GetLastError(), ERROR_INVALID_PARAMETER);
 }
 
 } // namespace

@@ -11,5 +11,8 @@ extern "C" const char* __lsan_default_suppressions()
            "leak:libnotify.so\n"
            "leak:libgtk-3.so\n"
            "leak:libgdk-3.so\n"
-           "leak:libfontconfig.so\n";
+           "leak:libfontconfig.so\n"
+           // WebKit's process-wide context and its script engine's (the browser tests).
+           "leak:libwebkit2gtk-4.1.so\n"
+           "leak:libjavascriptcoregtk-4.1.so\n";
 }
