@@ -362,7 +362,7 @@ public:
     CDlgControlPanel* m_pControlPanel = nullptr;  // hidden until "Button ControlPanel"
     CWnd* m_pFurtherChild = nullptr;              // destroyed at shutdown when set
     CWnd* m_pAccountBrowser = nullptr;            // wired with the account pages
-    CDlgPlaylist* m_pDlgPlaylist = nullptr;       // wired with the playlist and tabs
+    CDlgPlaylist* m_pDlgPlaylist = nullptr;       // made at the first tab selection
     ISkinRootElement* m_pSkinRoot = nullptr;      // the "Skin Main" form: every lookup starts here
     CCaptureGraph m_captureGraph;
     CTrayIcon m_trayIcon;

@@ -146,7 +146,7 @@ void CDlgZelvante::OnShowAdsCommand()
 {
     m_bShowAds = m_bShowAds ? 0 : 1;
     ZelvanteApp().WriteProfileInt("Params", "ShowAd", m_bShowAds);
-    // wired with the update client: ReloadAd loads the ad page again with the new setting.
+    // wired with the ad view: ReloadAd loads the ad page again with the new setting.
 }
 
 void CDlgZelvante::OnExchangeAdVideoCommand()
@@ -154,5 +154,5 @@ void CDlgZelvante::OnExchangeAdVideoCommand()
     m_bAdVideoExchanged = m_bAdVideoExchanged ? 0 : 1;
     LayoutPreview();
     // The ad view's layout is wired with the peer link's windows.
-    // wired with the update client: ReloadAd loads the ad page for its new place.
+    // wired with the ad view: ReloadAd loads the ad page for its new place.
 }

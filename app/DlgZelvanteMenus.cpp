@@ -241,7 +241,7 @@ void CDlgZelvante::OpenAccountPage(const char* url)
 {
     if (url == nullptr || *url == 0)
         return;
-    const std::string page = AccountPageUrl(url, ZelvanteApp().UserId);
+    const std::string page = AccountPageUrl(url, ZelvanteApp().Credentials.UserId());
     // wired with the browser windows: the account browser (m_pAccountBrowser) is made here, or
     // navigated and shown when it exists; until then the desktop's browser shows the page.
     ShellExecuteA(m_hWnd, "open", page.c_str(), nullptr, nullptr, SW_SHOWNORMAL);

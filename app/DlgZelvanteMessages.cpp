@@ -65,7 +65,7 @@ BEGIN_MESSAGE_MAP(CDlgZelvante, CDialog)
     ON_MESSAGE(kFullScreenRequestMessage, OnFullScreenRequest)
     ON_COMMAND(kSnapshotManagerCommand, OnSnapshotManagerCommand)
     ON_COMMAND(kPhotoArchiveCommand, StartPhotoArchive)
-    // A's entries: the tray menu's and the main menu's own commands.
+    // The tray menu's and the main menu's own commands.
     ON_COMMAND(kTrayExitCommand, OnTrayExitCommand)
     ON_COMMAND(kTrayShowHideCommand, OnTrayShowHideCommand)
     ON_COMMAND(kTrayPlayStopCommand, OnTrayPlayStopCommand)
@@ -88,7 +88,7 @@ BEGIN_MESSAGE_MAP(CDlgZelvante, CDialog)
     ON_COMMAND(kTooltipsCommand, OnTooltipsCommand)
     ON_COMMAND(kShowAdsCommand, OnShowAdsCommand)
     ON_COMMAND(kExchangeAdVideoCommand, OnExchangeAdVideoCommand)
-    // B's entries: sources, skin and desktop.
+    // Sources, skins and the desktop.
     ON_COMMAND_RANGE(kFirstDeviceCommand, kLastDeviceCommand, OnDeviceCommand)
     ON_COMMAND_RANGE(kFirstFrameRateCommand, kLastFrameRateCommand, OnFrameRateCommand)
     ON_COMMAND_RANGE(kDefaultSkinCommand, kLastSkinCommand, OnSkinMenuCommand)
@@ -98,25 +98,24 @@ BEGIN_MESSAGE_MAP(CDlgZelvante, CDialog)
     ON_COMMAND(kVideoConfigCommand, OnVideoConfigCommand)
     ON_COMMAND(kCrossbarCommand, OnCrossbarCommand)
     ON_MESSAGE(ScreenFrameMessage, OnScreenFrame)
-    // C's entries: the playlist, tabs and slideshow.
+    // The playlist, tabs and slideshow.
     ON_COMMAND(kAddFilesCommand, AddFilesToList)
     ON_COMMAND(kAddFolderCommand, AddFolderToList)
     ON_COMMAND(kDeleteSelectedCommand, DeleteSelectedEntries)
     ON_COMMAND(kClearListCommand, ClearList)
     ON_MESSAGE(PlayFileMessage, OnPlayFile)
     ON_MESSAGE(LabelEditedMessage, OnLabelEdited)
-    // D's entries: overlay and sound.
+    // Overlay and sound.
     ON_COMMAND(kFilterDeinterlaceCommand, ToggleDeinterlace)
     ON_COMMAND(kPlayWithSoundCommand, TogglePlaySound)
     ON_COMMAND_RANGE(kFirstAudioCommand, kLastAudioCommand, OnAudioSourceCommand)
     ON_MESSAGE(UpdateProgressMessage, OnUpdateProgress)
     ON_COMMAND(kAutoUpdateCommand, OnAutoUpdate)
     ON_COMMAND(kCheckUpdateNowCommand, OnCheckUpdateNow)
-    // The audio devices' commands (2050..2099) are wired with the overlay and sound commands.
 END_MESSAGE_MAP()
 
 BEGIN_EVENTSINK_MAP(CDlgZelvante, CDialog)
-    // B's entries: the skin control's click and scroll events.
+    // The skin control's click and scroll events.
     ON_EVENT(CDlgZelvante, kSkinControlId, kSkinEventClick, OnSkinElementClick, VTS_UNKNOWN)
     ON_EVENT(CDlgZelvante, kSkinControlId, kSkinEventScroll, OnSkinScroll, VTS_UNKNOWN VTS_I4)
 END_EVENTSINK_MAP()

@@ -40,6 +40,7 @@ constexpr UINT kTooltipsCommand = 32850;
 constexpr UINT kShowAdsCommand = 32851;
 constexpr UINT kExchangeAdVideoCommand = 32858;
 constexpr UINT kAutoUpdateCommand = 32866;
+constexpr UINT kCheckUpdateNowCommand = 32867;
 
 // The settings record of the chat font size (4 bytes, 1 smallest to 5 largest).
 inline constexpr const char* kFontSizeRecord = "Options_FontSize";

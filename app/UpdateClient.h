@@ -24,10 +24,6 @@ constexpr WPARAM kUpdateLaunching = 14;
 constexpr WPARAM kUpdateLaunched = 17;
 constexpr WPARAM kUpdateLaunchEnded = 15;
 
-// The main dialog's commands.
-constexpr UINT kAutoUpdateCommand = 32866;
-constexpr UINT kCheckUpdateNowCommand = 32867;
-
 constexpr UINT kUpdateInstallerUrlString = 110;
 constexpr UINT kFirstUpdateQueryString = 333;
 constexpr UINT kUpdateAvailableString = 118;

@@ -45,7 +45,7 @@ protected:
         g_testApp.m_Config.Init();
         g_testApp.HiddenMenuBits = 0;
         g_testApp.UserType = 0;
-        g_testApp.UserId = "4711";
+        g_testApp.Credentials.Set({"", "", "4711"});
         SourcesDialogTest::SetUp();
     }
 

@@ -3,6 +3,7 @@
 // lets the started installer replace the program.
 #include "main_dialog_fixture.h"
 
+#include "app/MenuCommands.h"
 #include "app/MsgBox.h"
 #include "app/UpdateClient.h"
 #include "app/tests/update_test_support.h"
