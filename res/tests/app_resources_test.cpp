@@ -96,7 +96,7 @@ TEST_F(AppResourcesTest, MainMenuHasThePopupsTheProgramPreparesAndFinds)
     HMENU options = GetSubMenu(menu, 1);
     EXPECT_EQ(Items(GetSubMenu(options, 0)), (Strings{"&Default=34500"}));
     const std::pair<const char*, Strings> popups[] = {
-        {"A&dvertisements", {"E&xchange ad and video windows=32858"}},
+        {"A&dvertisements", {"&Show advertisements=32851", "E&xchange ad and video windows=32858"}},
         {"F&ilters", {"&Deinterlace=32870"}},
         {"&Playback options", {"&Play video with sound=32882"}},
         {"Se&ttings", {"&Minimize to system tray=32830", "Startup &with Windows=32849", "Show &tooltips=32850",

@@ -112,11 +112,12 @@ inline bool XdoTool(const std::string& arguments)
     return std::system(("xdotool " + arguments + " >/dev/null 2>&1").c_str()) == 0;
 }
 
-// Checks `done` every few milliseconds, running `between` before each check, for at most five
-// seconds (the desktop answers asynchronously).
-inline bool Eventually(const std::function<bool()>& done, const std::function<void()>& between = {})
+// Checks `done` every few milliseconds, running `between` before each check, for at most `bound`
+// (the desktop answers asynchronously).
+inline bool Eventually(const std::function<bool()>& done, const std::function<void()>& between = {},
+                       std::chrono::milliseconds bound = std::chrono::seconds(5))
 {
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+    const auto deadline = std::chrono::steady_clock::now() + bound;
     for (;;) {
         if (between)
             between();
