@@ -269,9 +269,9 @@ TEST(MainWindowGuiTest, ShowsTheSkinnedWindowWithTheCameraInItsPreview)
     EXPECT_EQ(program->Wait(std::chrono::seconds(60)), 0);
 }
 
-using MainWindowInputGuiTest = RunningProgram;
+using MainWindowGuiInputTest = RunningProgram;
 
-TEST_F(MainWindowInputGuiTest, TheSlidesTabShowsThePlaylistWindowOverTheTabArea)
+TEST_F(MainWindowGuiInputTest, TheSlidesTabShowsThePlaylistWindowOverTheTabArea)
 {
     const RECT slides = OnScreen("Button Tab3M");
     const RECT adjust = OnScreen("Button Tab1M");
@@ -310,7 +310,7 @@ TEST_F(MainWindowInputGuiTest, TheSlidesTabShowsThePlaylistWindowOverTheTabArea)
     KeepPicture(*screen, main, "zelvante-slides-tab.png");
 }
 
-TEST_F(MainWindowInputGuiTest, TheMenuButtonsOpenTheirPopUpMenus)
+TEST_F(MainWindowGuiInputTest, TheMenuButtonsOpenTheirPopUpMenus)
 {
     const RECT options = OnScreen("Menu Options");
     const std::map<Window, RECT> before = ViewableWindows(*screen);
