@@ -1,6 +1,8 @@
 // The main program on the desktop (an X server; Xvfb in CI) with the gtk display: its skinned
 // main window comes up on the screen and, playing the built-in test camera, its preview shows the
 // camera's colour bars. The picture is kept in ZV_TEST_PICTURES as zelvante-main-window.png.
+// Clicked with real input (xdotool), its "Slides" tab shows the playlist window over the tab area
+// and its menu buttons open the skinned pop-up menus.
 #include "app/ProgramMessages.h"
 #include "app/tests/program_process.h"
 #include "imagelib/PixImage.h"
@@ -8,14 +10,24 @@
 
 #include <gtest/gtest.h>
 
+#include <pugixml.hpp>
+
+#include <algorithm>
+#include <cstdio>
 #include <cstdlib>
+#include <functional>
+#include <map>
 #include <memory>
+#include <optional>
+#include <string>
+#include <vector>
 
 #include "platform/user/gtk/tests/x_screen.h" // Xlib last: its macros would spoil our headers
 
 namespace zv::app::testing {
 namespace {
 
+using zv::user::gtk::test::XdoTool;
 using zv::user::gtk::test::XScreen;
 
 // The surface's pixels as bottom-up BGR rows without padding, as the frame road has them.
@@ -64,6 +76,166 @@ bool SavePng(const gdi::Surface& picture, const std::string& path)
     return image.Save(path.c_str(), PIXIMAGE_PNG);
 }
 
+// The element's rectangle in its window, from the skin's description of the form (by default the
+// main window's): each element's rectangle counts from its parent element's corner.
+std::optional<RECT> SkinElementPlace(const std::string& name, const char* formName = "Skin Main")
+{
+    pugi::xml_document document;
+    if (!document.load_file(ZV_SKIN_XML))
+        return std::nullopt;
+    const pugi::xml_node form = document.child("skin").find_child_by_attribute("form", "name", formName);
+    std::optional<RECT> found;
+    const std::function<void(const pugi::xml_node&, int, int)> search = [&](const pugi::xml_node& parent, int dx,
+                                                                            int dy) {
+        for (const pugi::xml_node& element : parent.children()) {
+            if (found)
+                return;
+            int x = 0, y = 0, width = 0, height = 0;
+            if (std::sscanf(element.attribute("rect").as_string(), "%d %d %d %d", &x, &y, &width, &height) != 4)
+                continue;
+            if (name == element.attribute("name").as_string())
+                found = RECT{dx + x, dy + y, dx + x + width, dy + y + height};
+            else
+                search(element, dx + x, dy + y);
+        }
+    };
+    search(form, 0, 0);
+    return found;
+}
+
+RECT Offset(const RECT& area, const RECT& window)
+{
+    return RECT{area.left + window.left, area.top + window.top, area.right + window.left, area.bottom + window.top};
+}
+
+// The xdotool command that moves the pointer to the middle of the screen rectangle and clicks.
+std::string ClickAt(const RECT& area)
+{
+    return "mousemove " + std::to_string((area.left + area.right) / 2) + " " +
+           std::to_string((area.top + area.bottom) / 2) + " click 1";
+}
+
+// The viewable top-level X windows and where they lie.
+std::map<Window, RECT> ViewableWindows(const XScreen& screen)
+{
+    std::map<Window, RECT> viewable;
+    for (Window window : screen.Stacking()) {
+        const RECT place = screen.PlaceOf(window);
+        if (place.right > place.left && place.bottom > place.top)
+            viewable[window] = place;
+    }
+    return viewable;
+}
+
+// The places of the viewable top-level windows that were not viewable `before`.
+std::vector<RECT> NewWindows(const XScreen& screen, const std::map<Window, RECT>& before)
+{
+    std::vector<RECT> places;
+    for (const auto& [window, place] : ViewableWindows(screen)) {
+        if (!before.contains(window))
+            places.push_back(place);
+    }
+    return places;
+}
+
+bool SamePlace(const RECT& a, const RECT& b)
+{
+    return a.left == b.left && a.top == b.top && a.right == b.right && a.bottom == b.bottom;
+}
+
+// What the screen shows in the rectangle, as rows of colours; empty when it cannot be read.
+std::vector<COLORREF> Colours(const XScreen& screen, const RECT& area)
+{
+    std::vector<COLORREF> colours;
+    if (const auto picture = screen.Capture(area)) {
+        for (int y = 0; y < picture->Height(); ++y) {
+            for (int x = 0; x < picture->Width(); ++x)
+                colours.push_back(picture->GetPixel(x, y));
+        }
+    }
+    return colours;
+}
+
+// The strip at a tab's left end, between its edge and its text.
+RECT TabStrip(const RECT& tab)
+{
+    return RECT{tab.left + 1, tab.top + 1, tab.left + 7, tab.bottom - 1};
+}
+
+RECT Union(const RECT& a, const RECT& b)
+{
+    return RECT{std::min(a.left, b.left), std::min(a.top, b.top), std::max(a.right, b.right),
+                std::max(a.bottom, b.bottom)};
+}
+
+void KeepPicture(const XScreen& screen, const RECT& area, const char* file)
+{
+    const char* folder = std::getenv("ZV_TEST_PICTURES");
+    if (!folder || !*folder)
+        return;
+    const auto picture = screen.Capture(area);
+    ASSERT_NE(picture, nullptr);
+    EXPECT_TRUE(SavePng(*picture, std::string(folder) + "/" + file));
+}
+
+// A window the program destroys between the listing of the screen's windows and the reading of
+// one of them is no error: it is no longer viewable.
+int IgnoreGoneWindows(::Display*, XErrorEvent* error)
+{
+    if (error->error_code != BadWindow && error->error_code != BadDrawable)
+        ADD_FAILURE() << "X error " << static_cast<int>(error->error_code);
+    return 0;
+}
+
+// The program started on the X screen, its main window shown and painted (the camera's bars in its
+// preview), ended by its close request.
+class RunningProgram : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        if (!std::getenv("DISPLAY") || !*std::getenv("DISPLAY"))
+            GTEST_SKIP() << "needs an X display (the gui tests run under xvfb-run)";
+        setenv("ZV_DISPLAY", "gtk", 1);
+        machine = std::make_unique<InstalledProgram>();
+        screen = std::make_unique<XScreen>();
+        ASSERT_TRUE(screen->IsOpen());
+        XSetErrorHandler(IgnoreGoneWindows);
+        program = machine->Start({"/play"});
+        ASSERT_TRUE(program->Started());
+        ASSERT_TRUE(Eventually([&] {
+            main = MainWindowPlace(*screen);
+            if (main.right - main.left < 400 || main.bottom - main.top < 300)
+                return false;
+            const auto picture = screen->Capture(main);
+            return picture && ShowsColourBars(Pixels(*picture));
+        })) << "the main window never showed the test camera on the X screen";
+        // The pointer rests on the window's version line, away from everything the tests click.
+        ASSERT_TRUE(XdoTool("mousemove " + std::to_string(main.left + 20) + " " + std::to_string(main.top + 620)));
+    }
+
+    void TearDown() override
+    {
+        if (!program)
+            return;
+        ASSERT_FALSE(MainWindows().empty());
+        ASSERT_TRUE(PostMessageA(HandleOf(MainWindows()[0]), CloseRequestMessage, 0, 0));
+        EXPECT_EQ(program->Wait(std::chrono::seconds(60)), 0);
+    }
+
+    // The skin element's place on the screen.
+    RECT OnScreen(const std::string& element) const
+    {
+        const std::optional<RECT> place = SkinElementPlace(element);
+        EXPECT_TRUE(place.has_value()) << element << " is not in the skin";
+        return place ? Offset(*place, main) : RECT{};
+    }
+
+    std::unique_ptr<InstalledProgram> machine;
+    std::unique_ptr<XScreen> screen;
+    std::unique_ptr<ChildProcess> program;
+    RECT main{};
+};
+
 TEST(MainWindowGuiTest, ShowsTheSkinnedWindowWithTheCameraInItsPreview)
 {
     if (!std::getenv("DISPLAY") || !*std::getenv("DISPLAY"))
@@ -95,6 +267,102 @@ TEST(MainWindowGuiTest, ShowsTheSkinnedWindowWithTheCameraInItsPreview)
     ASSERT_FALSE(MainWindows().empty());
     ASSERT_TRUE(PostMessageA(HandleOf(MainWindows()[0]), CloseRequestMessage, 0, 0));
     EXPECT_EQ(program->Wait(std::chrono::seconds(60)), 0);
+}
+
+using MainWindowGuiInputTest = RunningProgram;
+
+TEST_F(MainWindowGuiInputTest, TheSlidesTabShowsThePlaylistWindowOverTheTabArea)
+{
+    const RECT slides = OnScreen("Button Tab3M");
+    const RECT adjust = OnScreen("Button Tab1M");
+    const RECT playlist = OnScreen("Static playlist");
+    const RECT tabArea = OnScreen("Tab Panel 3");
+    // At the start the "Adjust" tab is the selected one, "Slides" is not: their ends look apart.
+    const std::vector<COLORREF> selected = Colours(*screen, TabStrip(adjust));
+    const std::vector<COLORREF> unselected = Colours(*screen, TabStrip(slides));
+    ASSERT_FALSE(selected.empty());
+    ASSERT_NE(selected, unselected) << "the selected and the unselected tab look the same";
+    const std::map<Window, RECT> before = ViewableWindows(*screen);
+    for (const RECT& place : NewWindows(*screen, before))
+        ADD_FAILURE() << "a window before the click at " << place.left << "," << place.top;
+
+    ASSERT_TRUE(XdoTool(ClickAt(slides)));
+
+    // A new window without caption, at the place of the playlist frame within the tab area.
+    std::vector<RECT> shown;
+    EXPECT_TRUE(Eventually([&] { return !(shown = NewWindows(*screen, before)).empty(); },
+                           std::chrono::seconds(10)))
+        << "no window appeared after the click on the Slides tab";
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_TRUE(SamePlace(shown[0], playlist))
+        << "the playlist window lies at " << shown[0].left << "," << shown[0].top << "-" << shown[0].right << ","
+        << shown[0].bottom << ", its frame at " << playlist.left << "," << playlist.top << "-" << playlist.right
+        << "," << playlist.bottom;
+    EXPECT_GE(shown[0].left, tabArea.left);
+    EXPECT_GE(shown[0].top, tabArea.top);
+    EXPECT_LE(shown[0].right, tabArea.right);
+    EXPECT_LE(shown[0].bottom, tabArea.bottom);
+
+    // "Slides" takes the selected look and "Adjust" the unselected one.
+    EXPECT_TRUE(Eventually([&] { return Colours(*screen, TabStrip(slides)) == selected; }, std::chrono::seconds(10)))
+        << "the Slides tab never took the selected look";
+    EXPECT_EQ(Colours(*screen, TabStrip(adjust)), unselected);
+    KeepPicture(*screen, main, "zelvante-slides-tab.png");
+}
+
+TEST_F(MainWindowGuiInputTest, TheMenuButtonsOpenTheirPopUpMenus)
+{
+    const RECT options = OnScreen("Menu Options");
+    const std::map<Window, RECT> before = ViewableWindows(*screen);
+
+    ASSERT_TRUE(XdoTool(ClickAt(options)));
+
+    // The pop-up, a new top-level window, hangs from the element's bottom-left corner.
+    std::vector<RECT> shown;
+    ASSERT_TRUE(Eventually([&] { return !(shown = NewWindows(*screen, before)).empty(); },
+                           std::chrono::seconds(10)))
+        << "no menu appeared after the click on Options";
+    ASSERT_EQ(shown.size(), 1u);
+    const RECT menu = shown[0];
+    EXPECT_EQ(menu.left, options.left);
+    EXPECT_EQ(menu.top, options.bottom);
+    EXPECT_GT(menu.bottom - menu.top, 26 * 3) << "the Options menu has more than three items";
+    KeepPicture(*screen, Union(main, menu), "zelvante-options-menu.png");
+
+    ASSERT_TRUE(XdoTool("key Escape"));
+    EXPECT_TRUE(Eventually([&] { return NewWindows(*screen, before).empty(); }, std::chrono::seconds(10)))
+        << "Escape left the menu on the screen";
+
+    // Help's last item opens the program's message box about itself.
+    ASSERT_TRUE(XdoTool(ClickAt(OnScreen("Menu Help"))));
+    ASSERT_TRUE(Eventually([&] { return !(shown = NewWindows(*screen, before)).empty(); },
+                           std::chrono::seconds(10)))
+        << "no menu appeared after the click on Help";
+    ASSERT_EQ(shown.size(), 1u);
+    const RECT help = shown[0];
+    const RECT about{help.left + 2, help.bottom - 24, help.right - 2, help.bottom - 2};
+    ASSERT_TRUE(XdoTool(ClickAt(about)));
+    // The message box, captioned as the program's message boxes are, in place of the menu.
+    RECT box{};
+    EXPECT_TRUE(Eventually(
+        [&] {
+            const Window named = screen->FindNamed("Zelvante message");
+            box = named ? screen->PlaceOf(named) : RECT{};
+            return box.right > box.left && NewWindows(*screen, before).size() == 1;
+        },
+        std::chrono::seconds(10)))
+        << "no message box appeared after the click on About";
+    ASSERT_GT(box.right, box.left);
+    KeepPicture(*screen, Union(main, box), "zelvante-about-box.png");
+    // Its OK button, at its place in the skin's message form, which fills the box below its
+    // caption within an even border.
+    const std::optional<RECT> ok = SkinElementPlace("Button Msg OK", "Skin Msg");
+    ASSERT_TRUE(ok.has_value());
+    const int border = (box.right - box.left - 400) / 2;
+    const RECT client{box.left + border, box.bottom - border - 180, box.right - border, box.bottom - border};
+    ASSERT_TRUE(XdoTool(ClickAt(Offset(*ok, client))));
+    EXPECT_TRUE(Eventually([&] { return NewWindows(*screen, before).empty(); }, std::chrono::seconds(10)))
+        << "OK left the message box on the screen";
 }
 
 } // namespace
