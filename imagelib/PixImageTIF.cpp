@@ -29,6 +29,16 @@ constexpr const char* kNoBuffer = "Unable to allocate TIFF buffer";
 // larger comes from a broken header.
 constexpr std::uint64_t kMaxBufferBytes = 4 * PIXIMAGE_MAX_MEMORY;
 
+// Writers pad small pictures into tiles of a fixed size (256 x 256 is common), but no writer makes a
+// tile side beyond both the picture's padded side and 4096: such a tile comes from a broken header, and
+// the library would allocate it in full before reading a byte.
+bool TileSideFits(std::uint32_t tileSide, std::uint32_t pictureSide)
+{
+    constexpr std::uint64_t kCommonTileSide = 4096;
+    const std::uint64_t padded = (std::uint64_t {pictureSide} + 15) / 16 * 16;
+    return tileSide <= std::max(padded, kCommonTileSide);
+}
+
 std::vector<BYTE> MakeBuffer(std::uint64_t bytes)
 {
     if (bytes == 0 || bytes > kMaxBufferBytes)
@@ -176,6 +186,14 @@ bool CPixImageTIF::Decode(CPixStream* stream)
             m_info.yOffset = TruncateToLong(value);
 
         m_info.transparentIndex = -1;
+        if (TIFFIsTiled(tif)) {
+            std::uint32_t tileWidth = 0;
+            std::uint32_t tileLength = 0;
+            TIFFGetField(tif, TIFFTAG_TILEWIDTH, &tileWidth);
+            TIFFGetField(tif, TIFFTAG_TILELENGTH, &tileLength);
+            if (!TileSideFits(tileWidth, width) || !TileSideFits(tileLength, height))
+                throw kCorruptedTiles;
+        }
         // Tiles have no strips: setting rows per strip on a tiled page would spoil its tile size.
         if (rowsPerStrip > height && !TIFFIsTiled(tif)) {
             rowsPerStrip = height;

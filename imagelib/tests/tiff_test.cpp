@@ -406,4 +406,40 @@ TEST(TiffTest, EncodeRefusesMissingStreamOrImage)
     EXPECT_STREQ(tif.GetLastErrorText(), "null image!!!");
 }
 
+// A tile side far beyond the picture's (here a 20 x 20 picture in tiles of 16 rows made taller) is a
+// broken header: it is refused before the library allocates such a tile.
+TEST(TiffTest, TilesFarLargerThanThePictureAreRefused)
+{
+    const Bytes file = WriteTiff(
+        20, 20, [](TIFF* t) { GreyTags(t, 8); }, [](std::uint32_t) { return Bytes(20, 0x55); }, true);
+    const auto tileLengthAt = [&] {
+        const std::size_t ifd = file[4] | file[5] << 8 | file[6] << 16 | static_cast<std::size_t>(file[7]) << 24;
+        const std::size_t entries = file[ifd] | file[ifd + 1] << 8;
+        for (std::size_t i = 0; i < entries; ++i) {
+            const std::size_t entry = ifd + 2 + 12 * i;
+            if ((file[entry] | file[entry + 1] << 8) == TIFFTAG_TILELENGTH)
+                return entry;
+        }
+        return std::size_t {0};
+    };
+    const std::size_t entry = tileLengthAt();
+    ASSERT_NE(entry, 0u);
+    struct Case {
+        std::uint32_t tileLength;
+        bool decodes;
+    };
+    for (const Case& c : {Case {16, true}, Case {0x1C000010, false}}) {
+        Bytes tiled = file;
+        tiled[entry + 2] = TIFF_LONG;
+        tiled[entry + 3] = 0;
+        for (int b = 0; b < 4; ++b)
+            tiled[entry + 8 + static_cast<std::size_t>(b)] = static_cast<BYTE>(c.tileLength >> (8 * b));
+        CPixImage image;
+        EXPECT_EQ(Decode(tiled, image), c.decodes) << c.tileLength << ": " << image.GetLastErrorText();
+        if (!c.decodes) {
+            EXPECT_STREQ(image.GetLastErrorText(), "Corrupted tiled TIFF file!");
+        }
+    }
+}
+
 } // namespace
