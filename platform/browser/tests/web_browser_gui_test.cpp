@@ -377,31 +377,46 @@ TEST_F(WebBrowserGuiTest, AHostClosedWhileLoadingLeavesTheNextOneWorking)
     EXPECT_EQ(m_host->DocumentState(), "complete");
 }
 
+// A red page for the control, and where the control lies on the X screen: the tests that look at
+// the page on the screen share them.
+struct RedPageOnScreen {
+    explicit RedPageOnScreen(BrowserHost& shown) : host(shown)
+    {
+        server.Route("red", "header=Content-Type: text/html\n\n"
+                            "<html><body style=\"margin:0;background:#ff0000;overflow:hidden\">"
+                            "<h1 style=\"color:#fff;margin:4px\">Zelvante</h1>"
+                            "</body></html>");
+    }
+    bool IsRed(POINT at)
+    {
+        const std::unique_ptr<zv::gdi::Surface> pixel = screen.Capture(RECT{at.x, at.y, at.x + 1, at.y + 1});
+        return pixel && (pixel->GetPixel(0, 0) & 0xFFFFFF) == RGB(255, 0, 0);
+    }
+    // The control's centre on the X screen.
+    POINT Centre()
+    {
+        const RECT shown = screen.PlaceOf(screen.FindNamed("Browser host"));
+        RECT dialog{}, control{};
+        ::GetWindowRect(host.GetSafeHwnd(), &dialog);
+        ::GetWindowRect(host.browser.GetSafeHwnd(), &control);
+        return POINT{shown.left + (control.left + control.right) / 2 - dialog.left,
+                     shown.top + (control.bottom - 10) - dialog.top};
+    }
+
+    BrowserHost& host;
+    ScriptedHttpServer server;
+    XScreen screen;
+};
+
 // The page shows over the dialog at the control's place.
 TEST_F(WebBrowserGuiTest, ThePageShowsWhereItsWindowIs)
 {
-    ScriptedHttpServer server;
-    server.Route("red", "header=Content-Type: text/html\n\n"
-                        "<html><body style=\"margin:0;background:#ff0000;overflow:hidden\">"
-                        "<h1 style=\"color:#fff;margin:4px\">Zelvante</h1>"
-                        "</body></html>");
-    ASSERT_TRUE(m_host->NavigateAndWait(server.Url("/red")));
-    XScreen screen;
+    RedPageOnScreen page(*m_host);
+    ASSERT_TRUE(m_host->NavigateAndWait(page.server.Url("/red")));
+    XScreen& screen = page.screen;
     ASSERT_TRUE(screen.IsOpen());
-    const auto isRed = [&](POINT at) {
-        const std::unique_ptr<zv::gdi::Surface> pixel = screen.Capture(RECT{at.x, at.y, at.x + 1, at.y + 1});
-        return pixel && (pixel->GetPixel(0, 0) & 0xFFFFFF) == RGB(255, 0, 0);
-    };
-    // The control's centre on the X screen.
-    const auto centre = [&] {
-        const Window top = screen.FindNamed("Browser host");
-        const RECT shown = screen.PlaceOf(top);
-        RECT dialog{}, control{};
-        ::GetWindowRect(m_host->GetSafeHwnd(), &dialog);
-        ::GetWindowRect(m_host->browser.GetSafeHwnd(), &control);
-        return POINT{shown.left + (control.left + control.right) / 2 - dialog.left,
-                     shown.top + (control.bottom - 10) - dialog.top};
-    };
+    const auto isRed = [&](POINT at) { return page.IsRed(at); };
+    const auto centre = [&] { return page.Centre(); };
     const auto pump = [] { PumpUntil([] { return true; }); };
     const POINT first = centre();
     ASSERT_TRUE(zv::user::gtk::test::Eventually([&] { return isRed(first); }, pump));
@@ -443,28 +458,12 @@ TEST_F(WebBrowserGuiTest, ThePageShowsWhereItsWindowIs)
 // a fault of the embedded view that is still open.
 TEST_F(WebBrowserGuiTest, DISABLED_ThePageFollowsItsWindowWhenItMoves)
 {
-    ScriptedHttpServer server;
-    server.Route("red", "header=Content-Type: text/html\n\n"
-                        "<html><body style=\"margin:0;background:#ff0000;overflow:hidden\">"
-                        "<h1 style=\"color:#fff;margin:4px\">Zelvante</h1>"
-                        "</body></html>");
-    ASSERT_TRUE(m_host->NavigateAndWait(server.Url("/red")));
-    XScreen screen;
+    RedPageOnScreen page(*m_host);
+    ASSERT_TRUE(m_host->NavigateAndWait(page.server.Url("/red")));
+    XScreen& screen = page.screen;
     ASSERT_TRUE(screen.IsOpen());
-    const auto isRed = [&](POINT at) {
-        const std::unique_ptr<zv::gdi::Surface> pixel = screen.Capture(RECT{at.x, at.y, at.x + 1, at.y + 1});
-        return pixel && (pixel->GetPixel(0, 0) & 0xFFFFFF) == RGB(255, 0, 0);
-    };
-    // The control's centre on the X screen.
-    const auto centre = [&] {
-        const Window top = screen.FindNamed("Browser host");
-        const RECT shown = screen.PlaceOf(top);
-        RECT dialog{}, control{};
-        ::GetWindowRect(m_host->GetSafeHwnd(), &dialog);
-        ::GetWindowRect(m_host->browser.GetSafeHwnd(), &control);
-        return POINT{shown.left + (control.left + control.right) / 2 - dialog.left,
-                     shown.top + (control.bottom - 10) - dialog.top};
-    };
+    const auto isRed = [&](POINT at) { return page.IsRed(at); };
+    const auto centre = [&] { return page.Centre(); };
     const auto pump = [] { PumpUntil([] { return true; }); };
     const POINT first = centre();
     ASSERT_TRUE(zv::user::gtk::test::Eventually([&] { return isRed(first); }, pump));
