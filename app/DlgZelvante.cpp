@@ -1,5 +1,6 @@
 #include "app/DlgZelvante.h"
 
+#include "app/DlgBrowser.h"
 #include "app/DlgControlPanel.h"
 #include "app/DlgPlaylist.h"
 #include "app/ExternalControlWindow.h"
@@ -337,7 +338,8 @@ BOOL CDlgZelvante::OnInitDialog()
     g_strLastBrowseFolder = ReadString(kParams, "LastBrowseFolder");
     SelectTab(1);
     ShowVersionCaptions();
-    // wired with the browser windows: the ad view is created here.
+    CreateAdView();
+    CreateChatViews();
     SetTimer(kStillRefreshTimer, kStillRefreshMs);
     if (app.UnreadMessages.load() != 0)
         ShowNewMessagesButton(true);
@@ -368,7 +370,8 @@ void CDlgZelvante::DestroyChildWindows()
 {
     CWnd* playlist = std::exchange(m_pDlgPlaylist, nullptr);
     DestroyAndDelete(playlist);
-    DestroyAndDelete(m_pAccountBrowser);
+    CWnd* browser = std::exchange(m_pAccountBrowser, nullptr);
+    DestroyAndDelete(browser);
     CWnd* panel = std::exchange(m_pControlPanel, nullptr);
     DestroyAndDelete(panel);
     for (std::atomic<CDlgCapPreview*>* preview : {&g_pSecondPreview, &g_pPreview}) {
@@ -397,7 +400,7 @@ void CDlgZelvante::ShutdownAndSaveSettings()
         config.driverFlags &= ~kDriverRestartNeeded;
         config.dirty = true;
     }
-    // wired with the browser windows: the chat views, the ad view and the chat input go here.
+    DestroyHtmlViews();
     SaveWindowPosition();
     m_trayIcon.SetIcon(nullptr, nullptr);
     g_hWndMain = nullptr;
@@ -479,7 +482,7 @@ void CDlgZelvante::OnMove(int x, int y)
     Default();
     LayoutPreview();
     LayoutPlaylistWindow();
-    // wired with the peer link: the chat views follow here.
+    LayoutChatViews();
 }
 
 void CDlgZelvante::OnPaint()

@@ -6,6 +6,9 @@
 // messages. The class is defined across several files, each named in its section below.
 #pragma once
 
+#include "app/DlgHtmlCtrl.h"
+#include "app/DlgTextCtrl.h"
+#include "app/HtmlWnd.h"
 #include "app/SkinSet.h"
 #include "app/SourceRules.h"
 #include "app/TrayIcon.h"
@@ -21,6 +24,7 @@
 #include <map>
 #include <string>
 
+class CDlgBrowser;
 class CDlgControlPanel;
 class CDlgPlaylist;
 class CPlayList;
@@ -352,6 +356,23 @@ public:
     // request once the installer runs.
     LRESULT OnUpdateProgress(WPARAM wParam, LPARAM lParam);
 
+    // ---- HTML views: DlgZelvanteViews.cpp ----
+
+    // The ad view (window 2201): a browser over "Static Ad", or over "Frame Video" while the ad and
+    // the video are exchanged, in the window that shows the skin; its page from ReloadAd.
+    void CreateAdView();
+    void LayoutAdView();
+    // Ads allowed by the update server's last reply and by Params "ShowAd": the ad page for the
+    // view's place, shown. Otherwise the view is hidden and blank.
+    void ReloadAd();
+    // The general and private chat views and the chat input, at their skin elements, shown.
+    void CreateChatViews();
+    void LayoutChatViews();
+    // Shutdown: the chat views, the chat input and the ad view lose their windows.
+    void DestroyHtmlViews();
+    // Font size 1..5 on the general and private chat views.
+    void ApplyChatFontSize(int size);
+
     // ---- Members, in the order of construction ----
 
     HICON m_hIcon = nullptr;
@@ -361,14 +382,16 @@ public:
     std::int32_t m_nSlideshowSeconds = 5;
     CDlgControlPanel* m_pControlPanel = nullptr;  // hidden until "Button ControlPanel"
     CWnd* m_pFurtherChild = nullptr;              // destroyed at shutdown when set
-    CWnd* m_pAccountBrowser = nullptr;            // wired with the account pages
+    CDlgBrowser* m_pAccountBrowser = nullptr;     // made by the first account page, then reused
     CDlgPlaylist* m_pDlgPlaylist = nullptr;       // made at the first tab selection
     ISkinRootElement* m_pSkinRoot = nullptr;      // the "Skin Main" form: every lookup starts here
     CCaptureGraph m_captureGraph;
     CTrayIcon m_trayIcon;
     PeerServer* m_pPeerServer = nullptr;          // wired with the peer link
-    // The chat views, the fourth HTML control, the ad view and the chat input come with the
-    // browser and peer-link windows.
+    CDlgHtmlCtrl m_dlgChatGeneral;     // the peers' lines and the user's own
+    CDlgHtmlCtrl m_dlgChatPrivate;
+    CHtmlWnd m_wndAdView;              // window 2201
+    CDlgTextCtrl m_dlgChatInput;       // Enter sends its line to this dialog (OwnChatMessage)
     BYTE m_bMinimizeToTray = 0;        // Options "Minimize to system tray"
     BYTE m_bTooltips = 1;              // Options "Tooltips"
     BYTE m_bAutoUpdate = 1;            // Params "AutoUpdate"

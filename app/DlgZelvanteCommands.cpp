@@ -95,7 +95,7 @@ void CDlgZelvante::OnFontSizeCommand(UINT id)
     ConfigStore& config = ZelvanteApp().m_Config;
     config.SetBlob(kFontSizeRecord, &size, sizeof size);
     config.dirty = true;
-    // wired with the browser windows: the general and private chat views take the size here.
+    ApplyChatFontSize(size);
 }
 
 void CDlgZelvante::OnMinimizeToTrayCommand()
@@ -146,13 +146,13 @@ void CDlgZelvante::OnShowAdsCommand()
 {
     m_bShowAds = m_bShowAds ? 0 : 1;
     ZelvanteApp().WriteProfileInt("Params", "ShowAd", m_bShowAds);
-    // wired with the ad view: ReloadAd loads the ad page again with the new setting.
+    ReloadAd();
 }
 
 void CDlgZelvante::OnExchangeAdVideoCommand()
 {
     m_bAdVideoExchanged = m_bAdVideoExchanged ? 0 : 1;
     LayoutPreview();
-    // The ad view's layout is wired with the peer link's windows.
-    // wired with the ad view: ReloadAd loads the ad page for its new place.
+    LayoutAdView();
+    ReloadAd();
 }

@@ -3,6 +3,7 @@
 // log-in, the account pages, the local help and the About text.
 #include "app/DlgZelvante.h"
 
+#include "app/DlgBrowser.h"
 #include "app/FileVersion.h"
 #include "app/MenuCommands.h"
 #include "app/SkinElementRef.h"
@@ -242,9 +243,17 @@ void CDlgZelvante::OpenAccountPage(const char* url)
     if (url == nullptr || *url == 0)
         return;
     const std::string page = AccountPageUrl(url, ZelvanteApp().Credentials.UserId());
-    // wired with the browser windows: the account browser (m_pAccountBrowser) is made here, or
-    // navigated and shown when it exists; until then the desktop's browser shows the page.
-    ShellExecuteA(m_hWnd, "open", page.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+    if (m_pAccountBrowser == nullptr) {
+        auto* browser = new CDlgBrowser(page.c_str(), this, 0);
+        if (!browser->Create(CDlgBrowser::IDD, this)) {
+            delete browser;
+            return;
+        }
+        m_pAccountBrowser = browser;
+    } else {
+        m_pAccountBrowser->Navigate(page.c_str());
+    }
+    m_pAccountBrowser->ShowWindow(SW_SHOW);
 }
 
 void CDlgZelvante::OpenAccountPageById(UINT stringId)

@@ -71,7 +71,9 @@ void CDlgZelvante::OnSkinMenuCommand(UINT id)
         ApplySkin(current.c_str());
     }
     LayoutPreview();
-    // The ad view's layout is wired with the peer link's windows.
+    // The new skin's element windows came on top of the views.
+    LayoutAdView();
+    LayoutChatViews();
 }
 
 void CDlgZelvante::BuildSkinMenu(CMenu* menu)

@@ -62,7 +62,8 @@ LRESULT CDlgZelvante::OnUpdateProgress(WPARAM wParam, LPARAM lParam)
             ZelvanteApp().WriteProfileString(kParams, "TmpInsFile", path);
         break;
     case kUpdateChecked:
-        // wired with the ad view: ReloadAd shows or hides the ads by the new reply here.
+        // The reply says whether ads are shown.
+        ReloadAd();
         break;
     default:
         break;
