@@ -373,6 +373,13 @@ public:
     // Font size 1..5 on the general and private chat views.
     void ApplyChatFontSize(int size);
 
+    // ---- Login command: DlgZelvanteLogin.cpp ----
+
+    static constexpr UINT kHostLoginCommand = 32791;
+    // Command 32791: the host login, with the login dialog over this window when the stored
+    // credentials do not work.
+    void OnHostLoginCommand();
+
     // ---- Members, in the order of construction ----
 
     HICON m_hIcon = nullptr;

@@ -112,6 +112,7 @@ BEGIN_MESSAGE_MAP(CDlgZelvante, CDialog)
     ON_MESSAGE(UpdateProgressMessage, OnUpdateProgress)
     ON_COMMAND(kAutoUpdateCommand, OnAutoUpdate)
     ON_COMMAND(kCheckUpdateNowCommand, OnCheckUpdateNow)
+    ON_COMMAND(kHostLoginCommand, OnHostLoginCommand)
 END_MESSAGE_MAP()
 
 BEGIN_EVENTSINK_MAP(CDlgZelvante, CDialog)
