@@ -45,6 +45,13 @@ void PeerSessionList::RemoveAll()
     m_sessions.clear();
 }
 
+void PeerSessionList::ForEach(const std::function<void(PeerSession*)>& visit) const
+{
+    std::lock_guard lock(m_lock);
+    for (PeerSession* session : m_sessions)
+        visit(session);
+}
+
 int PeerSessionList::Count() const
 {
     std::lock_guard lock(m_lock);

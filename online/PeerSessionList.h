@@ -1,7 +1,11 @@
 // The process-wide list of live peer sessions, whichever side opened them. It does not own them:
 // whoever removes a session stops and deletes it. Every operation takes the list's lock.
+//
+// Because a session is always taken off before it is deleted, a session reached under the lock is
+// alive: walks over the list go through ForEach, never over a copy of the pointers.
 #pragma once
 
+#include <functional>
 #include <list>
 #include <mutex>
 
@@ -17,6 +21,9 @@ public:
     // The session when it was listed (now taken off), else null.
     PeerSession* Remove(PeerSession* session);
     void RemoveAll();
+    // Calls `visit` for each listed session in order, under the lock. `visit` must not change the
+    // list, and may wait only for a bounded time: removals (sessions ending) wait meanwhile.
+    void ForEach(const std::function<void(PeerSession*)>& visit) const;
     int Count() const;
 
 private:
