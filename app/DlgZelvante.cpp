@@ -114,9 +114,7 @@ CDlgZelvante::CDlgZelvante() : CDialog(kMainDialogTemplate)
 
 CDlgZelvante::~CDlgZelvante()
 {
-    // wired with the peer link: a peer server and its sessions are closed here.
-    if (HANDLE event = g_hFrameReadyEvent.exchange(nullptr))
-        CloseHandle(event);
+    ClosePeerLink();
     if (m_pSkinRoot) {
         m_pSkinRoot->Release();
         m_pSkinRoot = nullptr;

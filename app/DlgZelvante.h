@@ -15,6 +15,8 @@
 #include "capture/CaptureGraph.h"
 #include "capture/DeviceInfo.h"
 #include "capture/ScreenGrabber.h"
+#include "imagelib/PixImage.h"
+#include "online/PeerMessage.h"
 #include "platform/afx/afxwin.h"
 #include "platform/afx/event_sink_map.h"
 #include "platform/win32/files.h"
@@ -30,6 +32,7 @@ class CDlgPlaylist;
 class CPlayList;
 class CMenu;
 class PeerServer;
+class PeerSession;
 struct ISkinElement;
 struct ISkinRootElement;
 
@@ -372,6 +375,51 @@ public:
     void DestroyHtmlViews();
     // Font size 1..5 on the general and private chat views.
     void ApplyChatFontSize(int size);
+
+    // ---- Peer link: DlgZelvantePeer.cpp ----
+
+    static constexpr UINT kPeerListenCommand = 2105;
+    static constexpr UINT kPeerConnectCommand = 2106;
+    // The feature a peer announces to take chat lines.
+    static constexpr std::uint32_t kPeerChatFeature = 4;
+    // A peer's picture larger than this is dropped unread.
+    static constexpr int kMaxPeerFrameWidth = 1280;
+    static constexpr int kMaxPeerFrameHeight = 1024;
+
+    // Command 2105: listens for peers, or stops listening (sessions already accepted go on).
+    void OnPeerListen();
+    // Command 2106: ends the first peer session when there is one; otherwise asks for an address
+    // and connects to it. Cancel leaves nothing behind.
+    void OnPeerConnect();
+    // The peer server's event callback: its own events (1 to 4) are ignored, the others go to the
+    // sessions' callback. `window` is the main window's handle.
+    static BOOL OnPeerEvent(int event, PeerSession* session, LPVOID window);
+    // The sessions' callback, on whichever thread raises the event: lists and unlists sessions
+    // and sends the main window what it shows. True for every event.
+    static BOOL OnPeerSessionEvent(int event, PeerSession* session, LPVOID window);
+    // PeerFrameMessage: wParam byte count, lParam the JPEG bytes.
+    LRESULT OnPeerFrame(WPARAM wParam, LPARAM lParam);
+    // PeerChatMessage: wParam the sender's text (null: "[nobody]"), lParam the line.
+    LRESULT OnPeerChatLine(WPARAM wParam, LPARAM lParam);
+    // OwnChatMessage: lParam the user's line, shown in grey and sent to the peers.
+    LRESULT OnOwnChatLine(WPARAM wParam, LPARAM lParam);
+    // Queues the line to every running session whose peer announced chat.
+    static void SendChatToPeers(const char* text);
+    // The chat view's lines, the texts from outside escaped.
+    static std::string PeerChatLineHtml(const char* sender, const char* text);
+    static std::string OwnChatLineHtml(const char* text);
+    // Decodes a peer's JPEG into m_imgPeerFrame and shows it in the main preview; false when it is
+    // dropped (not a JPEG, larger than the bounds, undecodable).
+    bool ShowPeerFrame(const BYTE* bytes, std::size_t length);
+    // The window's destruction: the server closed, every session ended, the sender joined.
+    void ClosePeerLink();
+
+    // Where the peer link listens and connects: port 12345 of every address; tests choose a free
+    // port on the loopback address.
+    int m_nPeerPort = kPeerPort;
+    std::uint32_t m_nPeerListenAddress = 0;
+    // The last peer picture shown.
+    CPixImage m_imgPeerFrame;
 
     // ---- Login command: DlgZelvanteLogin.cpp ----
 

@@ -3,6 +3,7 @@
 #include "app/DlgZelvante.h"
 
 #include "app/MenuCommands.h"
+#include "app/PeerSender.h"
 #include "app/ProgramMessages.h"
 #include "app/UpdateClient.h"
 #include "app/ZelvanteApp.h"
@@ -56,6 +57,11 @@ BEGIN_MESSAGE_MAP(CDlgZelvante, CDialog)
     ON_MESSAGE(GraphEventMessage, OnGraphEvent)
     ON_MESSAGE(PeerConnectedMessage, OnPeerListChanged)
     ON_MESSAGE(PeerGoneMessage, OnPeerListChanged)
+    ON_MESSAGE(PeerFrameMessage, OnPeerFrame)
+    ON_MESSAGE(PeerChatMessage, OnPeerChatLine)
+    ON_MESSAGE(OwnChatMessage, OnOwnChatLine)
+    ON_COMMAND(kPeerListenCommand, OnPeerListen)
+    ON_COMMAND(kPeerConnectCommand, OnPeerConnect)
     ON_MESSAGE(SnapshotMessage, OnSnapshotRequest)
     ON_MESSAGE(HostStatusMessage, OnHostStatus)
     ON_MESSAGE(PlayMessage, OnPlayMessage)
@@ -229,7 +235,8 @@ LRESULT CDlgZelvante::OnGraphEvent(WPARAM, LPARAM)
 LRESULT CDlgZelvante::OnPeerListChanged(WPARAM, LPARAM)
 {
     LayoutPreview();
-    // wired with the peer link: the peer sender starts here (one sender for every change).
+    // One sender serves every session: it starts with the first and stays until the window goes.
+    StartPeerSender();
     return 0;
 }
 
