@@ -5,6 +5,7 @@
 #include "imagelib/PixImageType.h"
 #include "online/PeerServer.h"
 #include "online/PeerSessionList.h"
+#include "online/tests/raw_socket_source.h"
 #include "platform/user/ip_address.h"
 #include "platform/winsock/winsock.h"
 
@@ -35,20 +36,7 @@ bool PumpUntil(Condition done)
 // messages are served meanwhile: the program's session threads wait for it.
 std::optional<PeerMessage> ReadType(SOCKET s, std::int32_t type)
 {
-    struct Source : PeerByteSource {
-        SOCKET s = INVALID_SOCKET;
-        bool ReadExactly(void* buffer, std::size_t length) override
-        {
-            for (std::size_t got = 0; got < length;) {
-                const int n = recv(s, static_cast<char*>(buffer) + got, static_cast<int>(length - got), 0);
-                if (n <= 0)
-                    return false;
-                got += static_cast<std::size_t>(n);
-            }
-            return true;
-        }
-    } source;
-    source.s = s;
+    RawSocketSource source(s);
     for (;;) {
         if (!PumpUntil([&] { WSAPOLLFD fd{s, POLLRDNORM, 0}; return WSAPoll(&fd, 1, 0) == 1; }))
             return std::nullopt;

@@ -2,6 +2,7 @@
 #include "online/PeerServer.h"
 #include "online/PeerSessionList.h"
 #include "online/SocketException.h"
+#include "online/tests/raw_socket_source.h"
 #include "platform/user/message_box.h"
 #include "platform/user/tests/recording_window.h"
 #include "platform/win32/testing/temp_zv_root.h"
@@ -183,21 +184,7 @@ protected:
     {
         DWORD timeout = 10000;
         setsockopt(s, SOL_SOCKET, SO_RCVTIMEO, reinterpret_cast<const char*>(&timeout), sizeof timeout);
-        struct Source : PeerByteSource {
-            SOCKET s;
-            bool ReadExactly(void* buffer, std::size_t length) override
-            {
-                char* p = static_cast<char*>(buffer);
-                for (std::size_t got = 0; got < length;) {
-                    int n = recv(s, p + got, static_cast<int>(length - got), 0);
-                    if (n <= 0)
-                        return false;
-                    got += static_cast<std::size_t>(n);
-                }
-                return true;
-            }
-        } source;
-        source.s = s;
+        RawSocketSource source(s);
         PeerMessage m;
         m.type = -1;
         EXPECT_EQ(ReadPeerMessage(source, m), PeerReadResult::Message);
