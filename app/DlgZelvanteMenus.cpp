@@ -6,6 +6,7 @@
 #include "app/DlgBrowser.h"
 #include "app/FileVersion.h"
 #include "app/MenuCommands.h"
+#include "app/ServerUrl.h"
 #include "app/SkinElementRef.h"
 #include "app/ZelvanteApp.h"
 #include "capture/Deinterlace.h"
@@ -259,7 +260,7 @@ void CDlgZelvante::OpenAccountPage(const char* url)
 void CDlgZelvante::OpenAccountPageById(UINT stringId)
 {
     std::string url;
-    if (AfxLoadString(stringId, url))
+    if (LoadServerUrl(stringId, url))
         OpenAccountPage(url.c_str());
 }
 

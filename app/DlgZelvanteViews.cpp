@@ -23,15 +23,9 @@ constexpr const char* kGeneralChatElement = "Static Chat General Mid";
 constexpr const char* kPrivateChatElement = "Static Chat Private Mid1";
 constexpr const char* kChatInputElement = "Static Chat Send Mid";
 
-// The update server's last reply allows ads when its first word is not empty.
+// The update server's last reply allows ads when its first word is not empty (no reply: none).
 bool AdsAllowedByServer()
 {
-    try {
-        VersionInfo::GetInstance();
-    } catch (CException* error) {
-        error->Delete();
-        return false;
-    }
     return !g_updateReplyToken.Get().empty();
 }
 
@@ -76,10 +70,11 @@ void CDlgZelvante::ReloadAd()
     if (!m_wndAdView.GetSafeHwnd())
         return;
     std::string page;
-    // Ads off, or no page to show: nothing of an earlier ad stays on the screen.
     if (!m_bShowAds || !LoadServerUrl(m_bAdVideoExchanged ? kSmallAdPageString : kAdPageString, page)) {
+        // Ads off: an ad on the screen goes, and its page with it (nothing runs on unseen).
+        if (m_wndAdView.IsWindowVisible())
+            m_wndAdView.Navigate(kBlankPage);
         m_wndAdView.ShowWindow(SW_HIDE);
-        m_wndAdView.Navigate(kBlankPage);
         return;
     }
     m_wndAdView.Navigate(page.c_str());
