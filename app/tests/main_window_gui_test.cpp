@@ -27,7 +27,6 @@
 namespace zv::app::testing {
 namespace {
 
-
 // The program started on the X screen, its main window shown and painted (the camera's bars in its
 // preview), ended by its close request.
 class RunningProgram : public ::testing::Test {
