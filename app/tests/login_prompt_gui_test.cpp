@@ -169,20 +169,6 @@ TEST_F(LoginPromptGuiTest, TheAddressTypedIntoThePromptIsReturnedByThePagesOk)
             failure = what;
             shown.Cancel();
         };
-        // The control is the first tab stop: it has the focus, its first field selected.
-        const HWND control = GetDlgItem(shown.Handle(), CDlgPrompt::kAddressControl);
-        if (!XdoTool("type --delay 40 10.1.7.21"))
-            return fail("xdotool failed");
-        DWORD typed = 0;
-        if (!Eventually([&] {
-                return SendMessageA(control, IPM_GETADDRESS, 0, reinterpret_cast<LPARAM>(&typed)) == 4 &&
-                       typed == MAKEIPADDRESS(10, 1, 7, 21);
-            })) {
-            failure = "the address did not reach the control: " + std::to_string(typed);
-            shown.Cancel();
-            return;
-        }
-
         // The page lies in the strip below the template's controls.
         RECT client{};
         GetClientRect(shown.Handle(), &client);
@@ -197,11 +183,32 @@ TEST_F(LoginPromptGuiTest, TheAddressTypedIntoThePromptIsReturnedByThePagesOk)
                     middle = picture ? ButtonMiddle(*picture, 14) : std::nullopt;
                     return middle.has_value();
                 },
-                {}, std::chrono::seconds(20)))
-        {
+                {}, std::chrono::seconds(20))) {
             KeepPicture(m_screen, shown.Place(), "zelvante-ip-prompt.png");
             return fail("the page's OK button was not drawn");
         }
+        // The control is the first tab stop: it has the focus, its first field selected. A click on
+        // the label brings the keyboard back to the dialog from the page, which may have taken it
+        // while it loaded, and leaves the focus where it is.
+        const HWND control = GetDlgItem(shown.Handle(), CDlgPrompt::kAddressControl);
+        RECT field{};
+        GetWindowRect(control, &field);
+        RECT dialog{};
+        GetWindowRect(shown.Handle(), &dialog);
+        if (!shown.Click(shown.At((dialog.left + field.left) / 2, (field.top + field.bottom) / 2)))
+            return fail("xdotool failed");
+        if (!XdoTool("type --delay 40 10.1.7.21"))
+            return fail("xdotool failed");
+        DWORD typed = 0;
+        if (!Eventually([&] {
+                return SendMessageA(control, IPM_GETADDRESS, 0, reinterpret_cast<LPARAM>(&typed)) == 4 &&
+                       typed == MAKEIPADDRESS(10, 1, 7, 21);
+            })) {
+            failure = "the address did not reach the control: " + std::to_string(typed);
+            shown.Cancel();
+            return;
+        }
+
         KeepPicture(m_screen, shown.Place(), "zelvante-ip-prompt.png");
         if (!shown.Click(std::to_string(strip.left + 10 + 30) + " " + std::to_string(strip.top + *middle)))
             return fail("xdotool failed");
