@@ -64,6 +64,8 @@ protected:
     // The skin file beside the program into the dialog's own skin engine, the form applied; false
     // when any step fails.
     bool LoadBrowserSkin();
+    // Whether an event's browser object is this dialog's own control (the top-level page).
+    bool IsOwnBrowser(IDispatch* browser) const;
     // The element's rectangle in the dialog; empty when the form has no such element.
     RECT GetSkinElementRect(const char* elementName);
     void OnBeforeNavigate2(IDispatch* browser, VARIANT* url, VARIANT* flags, VARIANT* targetFrame,

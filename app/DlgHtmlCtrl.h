@@ -42,8 +42,6 @@ protected:
     // Enter and Escape do not close a view.
     void OnOK() override {}
     void OnCancel() override {}
-    void OnDestroy();
-    DECLARE_MESSAGE_MAP()
 
 private:
     int m_nFontSize = 1;

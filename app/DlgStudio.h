@@ -46,8 +46,8 @@ public:
 
     BOOL PreTranslateMessage(MSG* msg) override;
 
-    // The page of the string table with "ID_USER=" and the user id added; nothing when the string
-    // is missing.
+    // The page of the string table (on the deployment's server) with "ID_USER=" and the user id
+    // added; nothing when the string is missing.
     void NavigateServerPage(UINT stringId);
     // The "Studio" pop-up of menu 134 at the cursor, through the skin form (nothing when the form
     // cannot show menus).
@@ -56,6 +56,8 @@ public:
     bool OnSkinButton(IUnknown* element);
     // The close request: the window goes. Returns 0.
     LRESULT OnClose(WPARAM wParam, LPARAM lParam);
+    // WM_CLOSE (the close box, or a skin that could not be loaded) is a close request too.
+    void OnClose();
     // The host status needs nothing of the studio. Returns 0.
     LRESULT OnHostStatus(WPARAM wParam, LPARAM lParam);
     void OnStudioCommand(UINT id);
@@ -72,7 +74,6 @@ protected:
     // Enter and Escape do not close the studio.
     void OnOK() override {}
     void OnCancel() override {}
-    void OnDestroy();
 
     DECLARE_MESSAGE_MAP()
     DECLARE_EVENTSINK_MAP()
