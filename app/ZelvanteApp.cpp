@@ -1,5 +1,6 @@
 #include "app/ZelvanteApp.h"
 
+#include "app/DlgStudio.h"
 #include "app/DlgZelvante.h"
 #include "app/ExternalControlWindow.h"
 #include "app/FileVersion.h"
@@ -7,6 +8,7 @@
 #include "app/SkinElementRef.h"
 #include "capture/FrameCallback.h"
 #include "platform/afx/control_hosting.h"
+#include "platform/browser/web_browser_control.h"
 #include "platform/skin/skin_control.h"
 #include "platform/skin/skin_interfaces.h"
 #include "platform/user/common_controls.h"
@@ -97,8 +99,10 @@ void CZelvanteApp::UnmapSharedData()
 
 bool CZelvanteApp::CreateMainDialog()
 {
-    // The studio window (for a studio login) comes with the browser dialogs; no login has
-    // happened at start-up, so a start always takes the main dialog.
+    // A studio account's main window is the studio. Only a login sets the user type, so a start
+    // takes the main dialog unless the type was set before.
+    if (UserType == 2)
+        return CreateStudioWindow();
     auto* dialog = new (std::nothrow) CDlgZelvante();
     m_pDlgMain = dialog;
     m_pMainWnd = dialog;
@@ -114,6 +118,25 @@ bool CZelvanteApp::CreateMainDialog()
     m_pDlgMain = nullptr;
     m_pMainWnd = nullptr;
     delete dialog;
+    return false;
+}
+
+bool CZelvanteApp::CreateStudioWindow()
+{
+    auto* studio = new (std::nothrow) CDlgStudio();
+    m_pDlgMain = studio;
+    m_pMainWnd = studio;
+    if (!studio) {
+        AfxMessageBox("new CDlgZelvante() failed.\r\nOut of memory");
+        return false;
+    }
+    // The studio's own template: its skin control is the studio's size.
+    if (studio->Create())
+        return true;
+    AfxMessageBox("m_pDlgMain->Create() failed");
+    m_pDlgMain = nullptr;
+    m_pMainWnd = nullptr;
+    delete studio;
     return false;
 }
 
@@ -138,6 +161,8 @@ BOOL CZelvanteApp::InitInstance()
     AfxEnableControlContainer();
     // What installing the skin control does on a desktop that registers controls.
     zv::skin::RegisterSkinControlClass();
+    // The system's WebBrowser control, which the browser windows host.
+    zv::browser::RegisterWebBrowserClass();
     SetRegistryKey(kRegistryRoot);
     WriteInstallInfo();
     m_Config.Load();

@@ -83,6 +83,8 @@ protected:
     // Makes the main dialog. False (after its message) when it could not be made; everything it
     // started is undone by then, so the program ends instead of running without a window.
     bool CreateMainDialog();
+    // The studio window as the main window (user type 2), as CreateMainDialog does.
+    bool CreateStudioWindow();
     // Signals the host status thread, waits for it and closes its handles (nothing when none runs).
     void StopStatusThread();
 
