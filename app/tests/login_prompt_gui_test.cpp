@@ -5,10 +5,8 @@
 // ZV_TEST_PICTURES as zelvante-ip-prompt.png and zelvante-login.png.
 #include "app/DlgHostLogin.h"
 #include "app/DlgPrompt.h"
-#include "imagelib/PixImage.h"
 #include "platform/afx/control_hosting.h"
 #include "platform/browser/web_browser_control.h"
-#include "imagelib/PixImageType.h"
 #include "platform/user/gtk/tests/gtk_desktop_fixture.h"
 #include "platform/user/ip_address.h"
 #include "platform/win32/com.h"
@@ -22,39 +20,17 @@
 #include <string>
 #include <thread>
 
-#include "platform/user/gtk/tests/x_screen.h" // Xlib last: its macros would spoil our headers
+#include "app/tests/main_window_screen.h" // Xlib last: its macros would spoil our headers
 
 namespace {
 
+using zv::app::testing::KeepPicture;
 using zv::user::gtk::test::Eventually;
 using zv::user::gtk::test::XdoTool;
 using zv::user::gtk::test::XScreen;
 
 // The prompt page's background (#D4D4D4).
 constexpr COLORREF kPageBackground = RGB(0xD4, 0xD4, 0xD4);
-
-bool SavePng(const zv::gdi::Surface& picture, const std::string& path)
-{
-    CPixImage image(static_cast<DWORD>(picture.Width()), static_cast<DWORD>(picture.Height()), 24, PIXIMAGE_PNG);
-    for (int y = 0; y < picture.Height(); ++y) {
-        for (int x = 0; x < picture.Width(); ++x) {
-            const COLORREF c = picture.GetPixel(x, y);
-            image.SetColorAt(x, picture.Height() - 1 - y, MakePixColor(GetRValue(c), GetGValue(c), GetBValue(c)),
-                             false);
-        }
-    }
-    return image.Save(path.c_str(), PIXIMAGE_PNG);
-}
-
-void KeepPicture(const XScreen& screen, const RECT& area, const char* file)
-{
-    const char* folder = std::getenv("ZV_TEST_PICTURES");
-    if (!folder || !*folder)
-        return;
-    const auto picture = screen.Capture(area);
-    ASSERT_NE(picture, nullptr);
-    EXPECT_TRUE(SavePng(*picture, std::string(folder) + "/" + file));
-}
 
 // A modal dialog shown on the X screen, seen from the thread that plays the user.
 class ShownDialog {
