@@ -46,7 +46,7 @@ void CDlgHostLogin::UpdateOkButton()
     CWnd* ok = GetDlgItem(IDOK);
     CWnd* name = GetDlgItem(kNameEdit);
     CWnd* password = GetDlgItem(kPasswordEdit);
-    // The exchange fills the name before the password exists to be read.
+    // Nothing to enable in a template that lacks one of them.
     if (!ok || !name || !password)
         return;
     ok->EnableWindow(name->GetWindowTextLength() > 0 && password->GetWindowTextLength() > 0);
