@@ -168,12 +168,13 @@ TEST_F(BrowserDialogsHeadlessTest, BrowserCloseButtonActsOnItsOwnDialog)
     EXPECT_FALSE(second.OnBrowserSkinEvent(frame.get()));
     EXPECT_TRUE(second.IsWindowVisible());
 
-    EXPECT_TRUE(second.OnBrowserSkinEvent(SkinElement(second, "browser button close").get()));
-    EXPECT_FALSE(second.IsWindowVisible());
-    EXPECT_TRUE(first.IsWindowVisible());
+    // The first one's button, while the second is the one made last.
+    EXPECT_TRUE(first.OnBrowserSkinEvent(SkinElement(first, "Browser Button Close").get()));
+    EXPECT_FALSE(first.IsWindowVisible());
+    EXPECT_TRUE(second.IsWindowVisible());
     Pump();
     EXPECT_EQ(host.Count(BrowserClosedMessage), 1);
-    EXPECT_TRUE(second.GetSafeHwnd()) << "a modeless browser is only hidden";
+    EXPECT_TRUE(first.GetSafeHwnd()) << "a modeless browser is only hidden";
 
     // The browser lies over the skin's frame.
     RECT place{};
