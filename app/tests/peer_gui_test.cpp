@@ -338,6 +338,8 @@ TEST_F(PeerGuiTest, LinkedProgramsShowEachOthersFramesAndTheOwnChatLine)
     // Space typed into B's window, the chat input without the focus, pauses B's camera: from then
     // on only A's orange frames reach B's preview. Space again plays, and the bars come back.
     const RECT version = Offset(*SkinElementPlace("Static Program Version"), placeB);
+    // The keyboard goes back to B's window, as a window manager gives it on the click.
+    ASSERT_TRUE(XdoTool("windowfocus --sync " + std::to_string(windowB)));
     ASSERT_TRUE(XdoTool(ClickAt(version) + " key space"));
     int orangeInARow = 0;
     EXPECT_TRUE(Eventually(
@@ -355,6 +357,7 @@ TEST_F(PeerGuiTest, LinkedProgramsShowEachOthersFramesAndTheOwnChatLine)
     const RECT input = Offset(*SkinElementPlace("Static Chat Send Mid"), placeB);
     const RECT chat = Offset(*SkinElementPlace("Static Chat General Mid"), placeB);
     const std::size_t before = GreyPixels(*screen, chat);
+    ASSERT_TRUE(XdoTool("windowfocus --sync " + std::to_string(windowB)));
     ASSERT_TRUE(XdoTool(ClickAt(input)));
     ASSERT_TRUE(XdoTool("type --delay 40 'Hello there'"));
     ASSERT_TRUE(XdoTool("key Return"));
