@@ -6,6 +6,7 @@
 #include <atomic>
 #include <cmath>
 #include <cstring>
+#include <immintrin.h>
 
 namespace {
 
@@ -27,6 +28,49 @@ BYTE Adjust(int value, int offset, float factor, int brightness)
     if (factor == 1.0f) return static_cast<BYTE>(std::clamp(value + brightness + offset, 0, 255));
     const double result = (value + offset - 128) * static_cast<double>(factor) + brightness + 128;
     return static_cast<BYTE>(std::clamp(result, 0.0, 255.0));
+}
+
+constexpr std::size_t kWide = 64;
+
+// Bytes b of a 64-byte run whose channel is c when the run starts at channel `phase` (runs start
+// at every channel in turn, as 64 is one more than a multiple of 3).
+constexpr std::uint64_t ChannelMask(std::size_t phase, std::size_t channel)
+{
+    std::uint64_t mask = 0;
+    for (std::size_t b = 0; b < kWide; ++b) {
+        if ((phase + b) % 3 == channel) mask |= std::uint64_t{1} << b;
+    }
+    return mask;
+}
+
+constexpr std::array<std::uint64_t, 3> kGreenBytes = {ChannelMask(0, 1), ChannelMask(1, 1), ChannelMask(2, 1)};
+constexpr std::array<std::uint64_t, 3> kRedBytes = {ChannelMask(0, 2), ChannelMask(1, 2), ChannelMask(2, 2)};
+
+// Looks up blocks of 64 pixels (three runs of 64 bytes) from `pixel`, the first byte of a pixel;
+// gives where the remaining pixels start.
+__attribute__((target("avx512f,avx512bw,avx512vbmi"))) BYTE* LookUpBlocks(
+    const std::array<std::array<BYTE, 256>, 3>& tables, BYTE* pixel, const BYTE* end)
+{
+    __m512i quarters[3][4];
+    for (std::size_t channel = 0; channel < 3; ++channel)
+        for (std::size_t q = 0; q < 4; ++q) quarters[channel][q] = _mm512_loadu_si512(tables[channel].data() + q * kWide);
+    for (; end - pixel >= static_cast<std::ptrdiff_t>(3 * kWide); pixel += 3 * kWide) {
+        for (std::size_t phase = 0; phase < 3; ++phase) {
+            BYTE* const run = pixel + phase * kWide;
+            const __m512i v = _mm512_loadu_si512(run);
+            const __mmask64 upper = _mm512_movepi8_mask(v); // values of 128 and up
+            __m512i looked[3];
+            for (std::size_t channel = 0; channel < 3; ++channel) {
+                const __m512i low = _mm512_permutex2var_epi8(quarters[channel][0], v, quarters[channel][1]);
+                const __m512i high = _mm512_permutex2var_epi8(quarters[channel][2], v, quarters[channel][3]);
+                looked[channel] = _mm512_mask_blend_epi8(upper, low, high);
+            }
+            __m512i result = _mm512_mask_blend_epi8(kGreenBytes[phase], looked[0], looked[1]);
+            result = _mm512_mask_blend_epi8(kRedBytes[phase], result, looked[2]);
+            _mm512_storeu_si512(run, result);
+        }
+    }
+    return pixel;
 }
 
 } // namespace
@@ -57,31 +101,54 @@ ColourStage::ColourStage(const ColourLevels& levels, int kind)
     }
 }
 
+bool ColourStage::LooksUpWide()
+{
+    static const bool supported = __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512bw") &&
+        __builtin_cpu_supports("avx512vbmi");
+    return supported;
+}
+
 void ColourStage::Apply(BYTE* bits, const FrameSize& size) const
+{
+    ApplyRows(bits, size, LooksUpWide());
+}
+
+void ColourStage::ApplyPortable(BYTE* bits, const FrameSize& size) const
+{
+    ApplyRows(bits, size, false);
+}
+
+void ColourStage::ApplyRows(BYTE* bits, const FrameSize& size, bool wide) const
 {
     if (m_neutral || bits == nullptr || size.width <= 0 || size.height <= 0) return;
     const std::size_t stride = FrameStride(size.width);
     const std::size_t rowBytes = static_cast<std::size_t>(size.width) * 3;
-    const auto& [blue, green, red] = m_tables;
     for (std::int32_t row = 0; row < size.height; ++row) {
         BYTE* pixel = bits + static_cast<std::size_t>(row) * stride;
         BYTE* const end = pixel + rowBytes;
-        // Four pixels at a time through a local copy, which the compiler knows the tables do not
-        // share memory with.
-        for (; end - pixel >= 12; pixel += 12) {
-            BYTE v[12];
-            std::memcpy(v, pixel, sizeof v);
-            for (std::size_t k = 0; k < 12; k += 3) {
-                v[k] = blue[v[k]];
-                v[k + 1] = green[v[k + 1]];
-                v[k + 2] = red[v[k + 2]];
-            }
-            std::memcpy(pixel, v, sizeof v);
+        if (wide) pixel = LookUpBlocks(m_tables, pixel, end);
+        ApplyToRow(pixel, end);
+    }
+}
+
+void ColourStage::ApplyToRow(BYTE* pixel, BYTE* end) const
+{
+    const auto& [blue, green, red] = m_tables;
+    // Four pixels at a time through a local copy, which the compiler knows the tables do not
+    // share memory with.
+    for (; end - pixel >= 12; pixel += 12) {
+        BYTE v[12];
+        std::memcpy(v, pixel, sizeof v);
+        for (std::size_t k = 0; k < 12; k += 3) {
+            v[k] = blue[v[k]];
+            v[k + 1] = green[v[k + 1]];
+            v[k + 2] = red[v[k + 2]];
         }
-        for (; pixel != end; pixel += 3) {
-            pixel[0] = blue[pixel[0]];
-            pixel[1] = green[pixel[1]];
-            pixel[2] = red[pixel[2]];
-        }
+        std::memcpy(pixel, v, sizeof v);
+    }
+    for (; pixel != end; pixel += 3) {
+        pixel[0] = blue[pixel[0]];
+        pixel[1] = green[pixel[1]];
+        pixel[2] = red[pixel[2]];
     }
 }

@@ -32,13 +32,23 @@ public:
 
     // Neutral levels leave every byte as it is.
     bool IsNeutral() const { return m_neutral; }
-    // Adjusts the pixels of a frame in place; fill bytes at the ends of rows are left alone.
+    // Adjusts the pixels of a frame in place; fill bytes at the ends of rows are left alone. Where
+    // the processor has 64-byte table look-ups (AVX-512 VBMI) whole runs of a row are looked up at
+    // once, with the result of the portable loop.
     void Apply(BYTE* bits, const FrameSize& size) const;
+    // The same with the portable loop only.
+    void ApplyPortable(BYTE* bits, const FrameSize& size) const;
+    // Whether Apply looks up 64 bytes at once on this processor.
+    static bool LooksUpWide();
 
     // The result for one byte of channel 0 blue, 1 green or 2 red.
     BYTE Map(int channel, BYTE value) const { return m_tables[static_cast<std::size_t>(channel)][value]; }
 
 private:
+    void ApplyRows(BYTE* bits, const FrameSize& size, bool wide) const;
+    // From the first byte of a pixel to the row's end.
+    void ApplyToRow(BYTE* pixel, BYTE* end) const;
+
     bool m_neutral;
     // Every result the formula can give, per channel: the frame loop then only looks them up.
     std::array<std::array<BYTE, 256>, 3> m_tables;

@@ -84,10 +84,7 @@ void TakeSnapshot(const BYTE* bits, std::uint64_t n, const FrameSize& size)
 void SendToVirtualCamera(BYTE* bits, const FrameSize& size)
 {
     ReadDriverFormatFlags();
-    for (int index = 0; index < kFormatCount; ++index) {
-        if (g_bFormatInUse[static_cast<std::size_t>(index)].load(std::memory_order_relaxed) != 0)
-            SendFormat(index, bits, size);
-    }
+    SendInUseFormats(bits, size);
 }
 
 // Fills the peer picture only while the sender is idle (its event not set), then wakes it.

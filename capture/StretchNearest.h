@@ -10,3 +10,12 @@
 // written. Equal sizes copy the whole picture. Nothing happens for a null picture or a side that
 // is not positive.
 void StretchNearest(const BYTE* src, const FrameSize& srcSize, BYTE* dst, const FrameSize& dstSize);
+
+// A picture already scaled from the same source to the same width (another height): the rows it
+// holds are copied from it rather than scaled again. No pixels, or another width, is no help.
+struct NearestDonor {
+    const BYTE* pixels = nullptr;
+    FrameSize size{0, 0};
+};
+void StretchNearest(const BYTE* src, const FrameSize& srcSize, BYTE* dst, const FrameSize& dstSize,
+                    const NearestDonor& donor);

@@ -99,17 +99,45 @@ void WriteFrameToDriver(DWORD length, BYTE* buffer, int index)
     }
 }
 
-void SendFormat(int index, BYTE* bits, const FrameSize& size)
+namespace {
+
+// SendFormat, the scaled rows taken from the donor where it has them. The image scaled into, if
+// any; null when the frame went out as it is.
+const BYTE* SendFormatWithDonor(int index, BYTE* bits, const FrameSize& size, const NearestDonor& donor)
 {
-    if (!ValidIndex(index)) return;
     const FrameSize& format = g_FormatSizes[static_cast<std::size_t>(index)];
     if (size.width == format.width && size.height == format.height) {
         WriteFrameToDriver(static_cast<DWORD>(FrameBytes(size)), bits, index);
-        return;
+        return nullptr;
     }
-    ScaleToFormat(index, bits, size);
     const CPixImage& image = g_FormatImages[static_cast<std::size_t>(index)];
-    if (BYTE* pixels = PixelsOfSize(image, format)) WriteFrameToDriver(image.GetSize(), pixels, index);
+    BYTE* pixels = PixelsOfSize(image, format);
+    if (bits != nullptr) StretchNearest(bits, size, pixels, format, donor);
+    if (pixels != nullptr) WriteFrameToDriver(image.GetSize(), pixels, index);
+    return pixels;
+}
+
+} // namespace
+
+void SendFormat(int index, BYTE* bits, const FrameSize& size)
+{
+    if (ValidIndex(index)) SendFormatWithDonor(index, bits, size, NearestDonor{});
+}
+
+void SendInUseFormats(BYTE* bits, const FrameSize& size)
+{
+    // The images scaled in this call; the header stamped on an image for its write is gone again
+    // by the time a later format reads it.
+    std::array<NearestDonor, kFormatCount> scaled{};
+    for (int index = 0; index < kFormatCount; ++index) {
+        if (g_bFormatInUse[static_cast<std::size_t>(index)].load(std::memory_order_relaxed) == 0) continue;
+        const FrameSize& format = g_FormatSizes[static_cast<std::size_t>(index)];
+        NearestDonor donor;
+        for (const NearestDonor& earlier : scaled) {
+            if (earlier.pixels != nullptr && earlier.size.width == format.width) donor = earlier;
+        }
+        scaled[static_cast<std::size_t>(index)] = {SendFormatWithDonor(index, bits, size, donor), format};
+    }
 }
 
 void ScaleToFormat(int index, const BYTE* bits, const FrameSize& size)

@@ -54,5 +54,9 @@ void WriteFrameToDriver(DWORD length, BYTE* buffer, int index);
 // else its scaled copy in the format's output image. Nothing for an index outside 0..9.
 void SendFormat(int index, BYTE* bits, const FrameSize& size);
 
+// SendFormat for every format whose flag is set, in index order. A format of the same width as one
+// sent before it in this call takes the rows they share from that one's image.
+void SendInUseFormats(BYTE* bits, const FrameSize& size);
+
 // Scales a frame into the output image of format `index` (nearest neighbour).
 void ScaleToFormat(int index, const BYTE* bits, const FrameSize& size);
