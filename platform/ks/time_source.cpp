@@ -8,20 +8,32 @@ namespace zv::ks {
 
 void TimeSource::Schedule(const void* key, LONGLONG due, std::function<void()> routine)
 {
+    bool first;
     {
         std::lock_guard lock(m_mutex);
         if (m_draining.count(key) != 0 || m_retired.count(key) != 0) {
             return;  // being cancelled, or cancelled for good
         }
-        m_timers[key] = Timer{due, m_nextOrder++, std::move(routine)};
+        if (auto previous = m_timers.find(key); previous != m_timers.end()) {
+            Unschedule(previous);
+        }
+        const std::uint64_t order = m_nextOrder++;
+        m_timers.emplace(key, Timer{due, order, std::move(routine)});
+        const auto firing = m_firing.emplace(due, order, key).first;
+        first = firing == m_firing.begin();
     }
-    TimersChanged();
+    // A timer behind the earliest changes nothing for whoever waits for that one.
+    if (first) {
+        TimersChanged();
+    }
 }
 
 void TimeSource::Cancel(const void* key, bool drain)
 {
     std::unique_lock lock(m_mutex);
-    m_timers.erase(key);
+    if (auto timer = m_timers.find(key); timer != m_timers.end()) {
+        Unschedule(timer);
+    }
     if (drain && m_runningKey == key && m_runningThread != std::this_thread::get_id()) {
         m_draining.insert(key);
         m_routineDone.wait(lock, [&] { return m_runningKey != key; });
@@ -50,34 +62,31 @@ bool TimeSource::IsScheduled(const void* key) const
     return m_timers.count(key) != 0;
 }
 
+void TimeSource::Unschedule(std::map<const void*, Timer>::iterator timer)
+{
+    m_firing.erase(Firing{timer->second.due, timer->second.order, timer->first});
+    m_timers.erase(timer);
+}
+
 bool TimeSource::NextDue(LONGLONG* due) const
 {
-    bool any = false;
-    for (const auto& [key, timer] : m_timers) {
-        if (!any || timer.due < *due) {
-            *due = timer.due;
-            any = true;
-        }
+    if (m_firing.empty()) {
+        return false;
     }
-    return any;
+    *due = std::get<0>(*m_firing.begin());
+    return true;
 }
 
 bool TimeSource::RunNextDue(LONGLONG limit, LONGLONG* due)
 {
     std::unique_lock lock(m_mutex);
-    auto next = m_timers.end();
-    for (auto it = m_timers.begin(); it != m_timers.end(); ++it) {
-        if (it->second.due <= limit &&
-            (next == m_timers.end() || it->second.due < next->second.due ||
-             (it->second.due == next->second.due && it->second.order < next->second.order))) {
-            next = it;
-        }
-    }
-    if (next == m_timers.end()) {
+    if (m_firing.empty() || std::get<0>(*m_firing.begin()) > limit) {
         return false;
     }
+    auto next = m_timers.find(std::get<2>(*m_firing.begin()));
     const void* key = next->first;
     Timer timer = std::move(next->second);
+    m_firing.erase(m_firing.begin());
     m_timers.erase(next);
     if (due != nullptr) {
         *due = timer.due;

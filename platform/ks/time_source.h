@@ -9,6 +9,7 @@
 #include <mutex>
 #include <set>
 #include <thread>
+#include <tuple>
 
 #include "platform/ks/kernel.h"
 
@@ -50,7 +51,12 @@ private:
         std::uint64_t order;
         std::function<void()> routine;
     };
+    // The timers by key, and the same timers in firing order (due time, then order of
+    // scheduling), so that the next one is found without looking at every pin's.
+    using Firing = std::tuple<LONGLONG, std::uint64_t, const void*>;
+    void Unschedule(std::map<const void*, Timer>::iterator timer);
     std::map<const void*, Timer> m_timers;
+    std::set<Firing> m_firing;
     std::set<const void*> m_draining;
     std::set<const void*> m_retired;
     std::uint64_t m_nextOrder = 0;

@@ -148,8 +148,8 @@ struct HostConnection::Core {
 
     void ReceiveLoop()
     {
+        ReceivedMessage message;  // a read's reply leaves its payload's storage here for the next
         for (;;) {
-            ReceivedMessage message;
             if (socket->Receive(&message) != ReceiveResult::Message) break;
             std::unique_lock lock(mutex);
             if (auto waiter = waiters.find(message.header.id); waiter != waiters.end()) {

@@ -1,6 +1,7 @@
 // Timers on the manual and the steady time source.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <future>
 #include <string>
 
@@ -53,6 +54,32 @@ TEST(SteadyTimeSource, FiresADueTimerOnItsThread)
     time.Schedule(&key, time.Now(), [&] { fired.set_value(KeGetCurrentIrql()); });
     EXPECT_EQ(fired.get_future().get(), DISPATCH_LEVEL);
     time.Cancel(&key, true);
+}
+
+// The timer thread sleeps until the earliest timer; a timer that becomes the earliest must wake
+// it, whether it slept with no timer at all or for a later one.
+TEST(SteadyTimeSource, ATimerThatBecomesTheEarliestWakesTheSleepingThread)
+{
+    constexpr LONGLONG kHour = 36'000'000'000;
+    const struct {
+        const char* name;
+        bool laterTimer;
+    } cases[] = {{"no other timer", false}, {"behind an hour-long timer", true}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        SteadyTimeSource time;
+        int later = 0;
+        if (c.laterTimer) time.Schedule(&later, time.Now() + kHour, [] {});
+        // Each round lets the thread go back to sleep before the next timer comes.
+        for (int round = 0; round < 20; ++round) {
+            int key = 0;
+            std::promise<void> fired;
+            time.Schedule(&key, time.Now(), [&] { fired.set_value(); });
+            ASSERT_EQ(fired.get_future().wait_for(std::chrono::seconds(10)), std::future_status::ready) << round;
+            time.Cancel(&key, true);
+        }
+        time.Cancel(&later, true);
+    }
 }
 
 }  // namespace

@@ -54,13 +54,15 @@ NTSTATUS HostPin::Read(std::uint32_t readId, ResolvedRange range, const ReadComp
     if (m_reads.size() >= wire::kMaxReadsPerPin) return STATUS_INSUFFICIENT_RESOURCES;
     auto read = std::make_unique<PendingRead>();
     read->range = std::move(range);
+    read->completion = completion;
     KSSTREAM_HEADER& header = read->block.header;
     header.Size = sizeof read->block;
     header.FrameExtent = read->range.length;
     header.Data = read->range.data;
     read->block.info.ExtendedHeaderSize = sizeof(KS_FRAME_INFO);
     PendingRead* pending = read.get();
-    read->request = m_stream->SubmitData(SRB_READ_DATA, &header, 1, [pending, readId, completion](ks::PortRequest& request) {
+    // Small enough to need no allocation of its own.
+    read->request = m_stream->SubmitData(SRB_READ_DATA, &header, 1, [pending, readId](ks::PortRequest& request) {
         const KSSTREAM_HEADER& done = pending->block.header;
         wire::ReadReply reply{};
         reply.result.status = request.Status();
@@ -71,7 +73,7 @@ NTSTATUS HostPin::Read(std::uint32_t readId, ResolvedRange range, const ReadComp
         reply.frameExtent = done.FrameExtent;
         reply.dataUsed = done.DataUsed;
         reply.frameInfo = pending->block.info;
-        completion(readId, reply);
+        pending->completion(readId, reply);
         pending->done = true;
     });
     m_reads.emplace(readId, std::move(read));

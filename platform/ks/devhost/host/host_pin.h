@@ -40,6 +40,7 @@ private:
             KS_FRAME_INFO info;
         } block{};
         ResolvedRange range;
+        ReadCompletion completion;
         std::atomic<bool> done{false};
         std::unique_ptr<ks::PortRequest> request;  // last: destroyed first, waiting for completion
     };

@@ -10,15 +10,22 @@ void OutgoingQueue::Reply(wire::MessageType type, std::uint32_t id,
                           std::initializer_list<std::span<const unsigned char>> parts)
 {
     const wire::MessageHeader header{static_cast<std::uint32_t>(type) | wire::kReplyFlag, id, 0, 0};
-    std::vector<unsigned char> packet = WireSocket::Pack(header, parts);
-    if (packet.empty()) return;  // replies are built within the limit; an oversized one is a fault of ours
+    std::size_t payload = 0;
+    for (const auto& part : parts) payload += part.size();
+    if (payload > wire::kMaxPayloadBytes) return;  // replies are built within the limit; an oversized one is a fault of ours
     std::lock_guard lock(m_mutex);
     if (m_broken) return;
+    // Only with nothing ahead of it, or it could overtake an earlier reply.
+    if (m_packets.empty() && !m_sending) {
+        switch (m_socket.TrySend(header, parts)) {
+        case TrySendResult::Sent: return;
+        case TrySendResult::WouldBlock: break;
+        case TrySendResult::Failed: Break(); return;  // the client is gone
+        }
+    }
+    std::vector<unsigned char> packet = WireSocket::Pack(header, parts);
     if (m_queuedBytes + packet.size() > kMaxQueuedBytes) {
-        m_broken = true;
-        m_packets.clear();
-        m_queuedBytes = 0;
-        m_socket.Shutdown();  // the receive thread sees the end and cleans up
+        Break();
         return;
     }
     m_queuedBytes += packet.size();
@@ -45,16 +52,21 @@ void OutgoingQueue::Run()
         std::vector<unsigned char> packet = std::move(m_packets.front());
         m_packets.pop_front();
         m_queuedBytes -= packet.size();
+        m_sending = true;
         lock.unlock();
         const bool sent = m_socket.SendPacket(packet);
         lock.lock();
-        if (!sent && !m_broken) {
-            m_broken = true;
-            m_packets.clear();
-            m_queuedBytes = 0;
-            m_socket.Shutdown();
-        }
+        m_sending = false;
+        if (!sent && !m_broken) Break();
     }
+}
+
+void OutgoingQueue::Break()
+{
+    m_broken = true;
+    m_packets.clear();
+    m_queuedBytes = 0;
+    m_socket.Shutdown();
 }
 
 }  // namespace zv::devhost

@@ -1,7 +1,9 @@
-// The replies of one connection, sent in order by a thread of their own, so that no thread that
-// produces a reply (the port's timer thread completing a read above all) ever waits for a slow
-// or hostile client. A client whose queue overflows, or whose socket stays full past the send
-// timeout, is cut off.
+// The replies of one connection, in order. A reply goes out at once from the thread that makes
+// it when nothing is queued before it and the client's socket takes it without waiting (the
+// usual case: no hand-over to another thread). Otherwise it is queued and a thread of its own
+// sends it, so that no thread that produces a reply (the port's timer thread completing a read
+// above all) ever waits for a slow or hostile client. A client whose queue overflows, or whose
+// socket stays full past the send timeout, is cut off.
 #pragma once
 
 #include <condition_variable>
@@ -31,12 +33,15 @@ public:
 
 private:
     void Run();
+    // Under m_mutex: drops what is queued and shuts the socket (the receive thread sees the end).
+    void Break();
 
     WireSocket& m_socket;
     std::mutex m_mutex;
     std::condition_variable m_wake;
     std::deque<std::vector<unsigned char>> m_packets;  // header + payload
     std::size_t m_queuedBytes = 0;
+    bool m_sending = false;  // the sender thread is sending a packet it took off the queue
     bool m_finishing = false;
     bool m_broken = false;
     std::thread m_thread;

@@ -55,6 +55,55 @@ bool WireSocket::Pair(std::unique_ptr<WireSocket>* a, std::unique_ptr<WireSocket
     return true;
 }
 
+namespace {
+
+// The header and at most this many parts travel as one packet.
+constexpr std::size_t kMaxPieces = 8;
+
+// sendmsg of `count` pieces as one packet, with `passFd` (when >= 0) riding along; the bytes
+// sent, or -1 with errno set.
+ssize_t SendPieces(int socket, iovec* pieces, std::size_t count, int passFd, int flags)
+{
+    msghdr message{};
+    message.msg_iov = pieces;
+    message.msg_iovlen = count;
+    alignas(cmsghdr) unsigned char control[CMSG_SPACE(sizeof(int))] = {};
+    if (passFd >= 0) {
+        message.msg_control = control;
+        message.msg_controllen = sizeof control;
+        cmsghdr* item = CMSG_FIRSTHDR(&message);
+        item->cmsg_level = SOL_SOCKET;
+        item->cmsg_type = SCM_RIGHTS;
+        item->cmsg_len = CMSG_LEN(sizeof(int));
+        std::memcpy(CMSG_DATA(item), &passFd, sizeof passFd);
+    }
+    ssize_t sent;
+    do {
+        sent = ::sendmsg(socket, &message, MSG_NOSIGNAL | flags);
+    } while (sent < 0 && errno == EINTR);
+    return sent;
+}
+
+// The header (its size set to the parts' total) and the parts as pieces of one packet, without
+// copying them together; 0 when they exceed kMaxPayloadBytes or kMaxPieces.
+std::size_t Gather(wire::MessageHeader* header, std::initializer_list<std::span<const unsigned char>> parts,
+                   iovec (&pieces)[kMaxPieces], std::size_t* bytes)
+{
+    std::size_t total = 0;
+    for (const auto& part : parts) total += part.size();
+    if (total > wire::kMaxPayloadBytes || parts.size() + 1 > kMaxPieces) return 0;
+    header->size = static_cast<std::uint32_t>(total);
+    pieces[0] = {header, sizeof *header};
+    std::size_t count = 1;
+    // sendmsg takes non-const buffers; it only reads them.
+    for (const auto& part : parts)
+        if (!part.empty()) pieces[count++] = {const_cast<unsigned char*>(part.data()), part.size()};
+    *bytes = sizeof *header + total;
+    return count;
+}
+
+}  // namespace
+
 std::vector<unsigned char> WireSocket::Pack(wire::MessageHeader header,
                                             std::initializer_list<std::span<const unsigned char>> parts)
 {
@@ -74,40 +123,46 @@ std::vector<unsigned char> WireSocket::Pack(wire::MessageHeader header,
 
 bool WireSocket::Send(wire::MessageHeader header, std::initializer_list<std::span<const unsigned char>> parts, int fd)
 {
-    return SendPacket(Pack(header, parts), fd);
+    iovec pieces[kMaxPieces];
+    std::size_t bytes = 0;
+    const std::size_t count = Gather(&header, parts, pieces, &bytes);
+    if (count == 0) return false;
+    std::lock_guard lock(m_sendMutex);
+    if (!m_fd.Valid()) return false;
+    return SendPieces(m_fd.Get(), pieces, count, fd, 0) == static_cast<ssize_t>(bytes);
 }
 
 bool WireSocket::SendPacket(const std::vector<unsigned char>& packet, int fd)
 {
     if (packet.empty()) return false;
-    // sendmsg takes a non-const buffer; it only reads it.
-    iovec io{const_cast<unsigned char*>(packet.data()), packet.size()};
-    msghdr message{};
-    message.msg_iov = &io;
-    message.msg_iovlen = 1;
-    alignas(cmsghdr) unsigned char control[CMSG_SPACE(sizeof(int))] = {};
-    if (fd >= 0) {
-        message.msg_control = control;
-        message.msg_controllen = sizeof control;
-        cmsghdr* item = CMSG_FIRSTHDR(&message);
-        item->cmsg_level = SOL_SOCKET;
-        item->cmsg_type = SCM_RIGHTS;
-        item->cmsg_len = CMSG_LEN(sizeof(int));
-        std::memcpy(CMSG_DATA(item), &fd, sizeof fd);
-    }
+    iovec piece{const_cast<unsigned char*>(packet.data()), packet.size()};
     std::lock_guard lock(m_sendMutex);
     if (!m_fd.Valid()) return false;
-    ssize_t sent;
-    do {
-        sent = ::sendmsg(m_fd.Get(), &message, MSG_NOSIGNAL);
-    } while (sent < 0 && errno == EINTR);
-    return sent == static_cast<ssize_t>(packet.size());
+    return SendPieces(m_fd.Get(), &piece, 1, fd, 0) == static_cast<ssize_t>(packet.size());
+}
+
+TrySendResult WireSocket::TrySend(wire::MessageHeader header, std::initializer_list<std::span<const unsigned char>> parts)
+{
+    iovec pieces[kMaxPieces];
+    std::size_t bytes = 0;
+    const std::size_t count = Gather(&header, parts, pieces, &bytes);
+    if (count == 0) return TrySendResult::Failed;
+    // Another thread in a send may be waiting for the peer: so would this one.
+    std::unique_lock lock(m_sendMutex, std::try_to_lock);
+    if (!lock.owns_lock()) return TrySendResult::WouldBlock;
+    if (!m_fd.Valid()) return TrySendResult::Failed;
+    const ssize_t sent = SendPieces(m_fd.Get(), pieces, count, -1, MSG_DONTWAIT);
+    if (sent == static_cast<ssize_t>(bytes)) return TrySendResult::Sent;
+    // A packet socket sends a message whole or not at all.
+    return sent < 0 && (errno == EAGAIN || errno == EWOULDBLOCK) ? TrySendResult::WouldBlock : TrySendResult::Failed;
 }
 
 ReceiveResult WireSocket::Receive(ReceivedMessage* message)
 {
-    std::vector<unsigned char> packet(wire::kMaxMessageBytes + 1);
-    iovec io{packet.data(), packet.size()};
+    // One byte more than the largest message, so that a larger one shows as truncated.
+    if (!m_receiveBuffer) m_receiveBuffer = std::make_unique_for_overwrite<unsigned char[]>(wire::kMaxMessageBytes + 1);
+    unsigned char* packet = m_receiveBuffer.get();
+    iovec io{packet, wire::kMaxMessageBytes + 1};
     msghdr header{};
     header.msg_iov = &io;
     header.msg_iovlen = 1;
@@ -138,9 +193,9 @@ ReceiveResult WireSocket::Receive(ReceivedMessage* message)
     if ((header.msg_flags & (MSG_TRUNC | MSG_CTRUNC)) != 0 || length < sizeof(wire::MessageHeader) ||
         length > wire::kMaxMessageBytes)
         return ReceiveResult::Malformed;
-    std::memcpy(&message->header, packet.data(), sizeof message->header);
+    std::memcpy(&message->header, packet, sizeof message->header);
     if (message->header.size != length - sizeof(wire::MessageHeader)) return ReceiveResult::Malformed;
-    message->payload.assign(packet.begin() + sizeof(wire::MessageHeader), packet.begin() + static_cast<std::ptrdiff_t>(length));
+    message->payload.assign(packet + sizeof(wire::MessageHeader), packet + length);
     return ReceiveResult::Message;
 }
 

@@ -9,6 +9,7 @@
 #include <mutex>
 #include <span>
 #include <string>
+#include <sys/types.h>
 #include <vector>
 
 #include "platform/ks/devhost/wire/wire_protocol.h"
@@ -43,6 +44,10 @@ struct ReceivedMessage {
 
 enum class ReceiveResult { Message, Closed, Malformed };
 
+// What a send that must not wait did: sent whole, refused because the peer's queue is full
+// (nothing sent), or failed for good (peer gone, message too large).
+enum class TrySendResult { Sent, WouldBlock, Failed };
+
 class WireSocket {
 public:
     explicit WireSocket(UniqueFd fd) : m_fd(std::move(fd)) {}
@@ -61,6 +66,8 @@ public:
     bool Send(wire::MessageHeader header, std::initializer_list<std::span<const unsigned char>> parts, int fd = -1);
     // Sends a packet made by Pack.
     bool SendPacket(const std::vector<unsigned char>& packet, int fd = -1);
+    // Sends the message only if that needs no waiting for the peer.
+    TrySendResult TrySend(wire::MessageHeader header, std::initializer_list<std::span<const unsigned char>> parts);
     // Waits for the next message. Closed: the peer closed or the socket was shut down. Malformed:
     // a truncated packet or a header whose size disagrees with the packet.
     ReceiveResult Receive(ReceivedMessage* message);
@@ -71,8 +78,14 @@ public:
     int Fd() const { return m_fd.Get(); }
 
 private:
+    using Parts = std::initializer_list<std::span<const unsigned char>>;
+    // sendmsg of the header and the parts as one packet, under the send lock; the bytes sent or -1.
+    ssize_t SendParts(wire::MessageHeader* header, Parts parts, int fd, int flags);
+
     UniqueFd m_fd;
     std::mutex m_sendMutex;
+    // The receiving thread's packet, kept from one message to the next.
+    std::unique_ptr<unsigned char[]> m_receiveBuffer;
 };
 
 // The bytes of a trivially copyable value, for Send's parts.
