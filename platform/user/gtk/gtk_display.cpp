@@ -429,6 +429,7 @@ private:
                 cairo_set_source_surface(cr, presented->pixels, 0, 0);
                 cairo_paint(cr);
                 gdk_window_end_draw_frame(gdkWindow, context);
+                RedrawViewsUnder(hwnd, presented->damage);
             }
             cairo_region_destroy(presented->damage);
             presented->damage = nullptr;
@@ -557,6 +558,21 @@ private:
         const RECT& place = embedded.place;
         gtk_widget_set_visible(view, embedded.visible && place.right > place.left && place.bottom > place.top);
         gtk_widget_queue_resize(view);
+    }
+
+    // A paint made at once, outside GTK's frame, counts for GTK as drawing the place it covers,
+    // the views laid over it included: a view just moved there would keep what the screen showed
+    // before until something else asked for it. The views under the paint draw again.
+    void RedrawViewsUnder(HWND topLevel, const cairo_region_t* painted)
+    {
+        for (const auto& [view, embedded] : m_embedded) {
+            const RECT& place = embedded.place;
+            const cairo_rectangle_int_t covered{place.left, place.top, place.right - place.left,
+                                                place.bottom - place.top};
+            if (embedded.topLevel == topLevel && gtk_widget_get_visible(view) &&
+                cairo_region_contains_rectangle(painted, &covered) != CAIRO_REGION_OVERLAP_OUT)
+                gtk_widget_queue_draw(view);
+        }
     }
 
     // The window is going: its views stay with their owners, to come back with the window.
