@@ -373,6 +373,7 @@ INT_PTR RunModal(HINSTANCE instance, const std::optional<DialogTemplate>& dialog
         ownerDisabled = true;
     }
     if (!endedEarly) {
+        zv::user::SetModalWindow(window, true);
         ShowWindow(window, SW_SHOWNORMAL);
         if (focus)
             FocusControl(focus);

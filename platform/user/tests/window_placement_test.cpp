@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cstddef>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -64,6 +65,48 @@ TEST_F(WindowPlacementTest, OwnedPopUpsStayAboveTheirOwner)
     DestroyWindow(a);
     EXPECT_FALSE(IsWindow(p)) << "destroying the owner destroys what it owns";
     DestroyWindow(b);
+}
+
+TEST_F(WindowPlacementTest, AModalWindowStaysAboveItsOwnersOtherPopUps)
+{
+    // The main window with a live preview and a list window of its own, then a message box the
+    // main window waits for.
+    RecordingWindow mainWindow, previewWindow, listWindow, boxWindow;
+    const HWND main = CreateAt(mainWindow, WS_POPUP | WS_VISIBLE, 0, 0, 400, 300);
+    const HWND preview = CreateAt(previewWindow, WS_POPUP | WS_VISIBLE, 10, 10, 200, 150, main);
+    const HWND list = CreateAt(listWindow, WS_POPUP | WS_VISIBLE, 250, 10, 100, 150, main);
+    const HWND box = CreateAt(boxWindow, WS_POPUP | WS_VISIBLE, 100, 100, 200, 100, main);
+    ASSERT_TRUE(main && preview && list && box);
+    const std::vector<HWND> ours{main, preview, list, box};
+
+    struct Step {
+        const char* what;
+        std::function<void()> action;
+        std::vector<HWND> expected;
+    };
+    const auto top = [](HWND w) {
+        return [w] { SetWindowPos(w, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE); };
+    };
+    const Step steps[] = {
+        {"not modal yet: a pop-up raised goes above the box", top(preview), {preview, box, list, main}},
+        {"modal: the box comes above its owner's pop-ups", [box] { zv::user::SetModalWindow(box, true); },
+         {box, preview, list, main}},
+        {"a pop-up raised stays below the modal box", top(list), {box, list, preview, main}},
+        {"the owner raised takes its windows along, the box on top", [main] { BringWindowToTop(main); },
+         {box, list, preview, main}},
+        {"the owner's pop-up raised again", top(preview), {box, preview, list, main}},
+        {"the loop over: the pop-up raised goes above the box",
+         [box, preview, top] {
+             zv::user::SetModalWindow(box, false);
+             top(preview)();
+         },
+         {preview, box, list, main}},
+    };
+    for (const Step& step : steps) {
+        step.action();
+        EXPECT_EQ(StackingOf(ours), step.expected) << step.what;
+    }
+    DestroyWindow(main);
 }
 
 TEST_F(WindowPlacementTest, GeometryFollowsMovesAndBorders)
