@@ -481,5 +481,19 @@ TEST_F(MainWindowGuiInputTest, TheAboutBoxLiesOverThePreviewAndShowsItsWholeText
         << "OK at its moved place left the message box on the screen";
 }
 
+// The box answers the keyboard as the user expects of a message box: Return presses its OK,
+// Escape closes it as well, each time it is opened.
+TEST_F(MainWindowGuiInputTest, TheAboutBoxClosesWithReturnAndWithEscape)
+{
+    const std::map<Window, RECT> before = ViewableWindows(*screen);
+    for (const char* key : {"Return", "Escape"}) {
+        const RECT box = OpenAboutBox(before);
+        ASSERT_GT(box.right, box.left) << key;
+        ASSERT_TRUE(XdoTool(std::string("key ") + key));
+        EXPECT_TRUE(Eventually([&] { return NewWindows(*screen, before).empty(); }, std::chrono::seconds(10)))
+            << key << " left the message box on the screen";
+    }
+}
+
 } // namespace
 } // namespace zv::app::testing

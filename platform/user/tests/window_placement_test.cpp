@@ -1,4 +1,5 @@
 #include "platform/user/system_metrics.h"
+#include "platform/user/window_model.h"
 #include "platform/user/tests/window_system_support.h"
 #include "platform/win32/last_error.h"
 
@@ -107,6 +108,67 @@ TEST_F(WindowPlacementTest, AModalWindowStaysAboveItsOwnersOtherPopUps)
         EXPECT_EQ(StackingOf(ours), step.expected) << step.what;
     }
     DestroyWindow(main);
+}
+
+TEST_F(WindowPlacementTest, TheDesktopsFocusGoesToTheModalWindowOfTheFamily)
+{
+    // The main window, a pop-up of its own, a box it waits for with a window the box owns, and
+    // a window of another family.
+    RecordingWindow mainWindow, popupWindow, boxWindow, boxChildWindow, otherWindow;
+    const HWND main = CreateAt(mainWindow, WS_POPUP | WS_VISIBLE, 0, 0, 400, 300);
+    const HWND popup = CreateAt(popupWindow, WS_POPUP | WS_VISIBLE, 10, 10, 200, 150, main);
+    const HWND box = CreateAt(boxWindow, WS_POPUP | WS_VISIBLE, 100, 100, 200, 100, main);
+    const HWND boxChild = CreateAt(boxChildWindow, WS_POPUP | WS_VISIBLE, 120, 120, 50, 50, box);
+    const HWND other = CreateAt(otherWindow, WS_POPUP | WS_VISIBLE, 300, 300, 100, 100);
+    ASSERT_TRUE(main && popup && box && boxChild && other);
+
+    struct Case {
+        const char* what;
+        HWND focused;
+        HWND expected;
+    };
+    const Case beforeModal[] = {
+        {"no modal loop: the window itself", popup, popup},
+        {"no modal loop: the owner itself", main, main},
+    };
+    for (const Case& c : beforeModal)
+        EXPECT_EQ(zv::user::WindowForDesktopFocus(c.focused), c.expected) << c.what;
+
+    zv::user::SetModalWindow(box, true);
+    EnableWindow(main, FALSE);
+    const Case duringModal[] = {
+        {"the disabled owner: the box", main, box},
+        {"the owner's other pop-up: the box", popup, box},
+        {"the box itself", box, box},
+        {"a window the box owns keeps it", boxChild, boxChild},
+        {"another family is left alone", other, other},
+    };
+    for (const Case& c : duringModal)
+        EXPECT_EQ(zv::user::WindowForDesktopFocus(c.focused), c.expected) << c.what;
+
+    zv::user::SetModalWindow(box, false);
+    ShowWindow(box, SW_HIDE);
+    EXPECT_EQ(zv::user::WindowForDesktopFocus(main), nullptr) << "a disabled window with nothing to wait for";
+    DestroyWindow(main);
+    DestroyWindow(other);
+}
+
+TEST_F(WindowPlacementTest, ALateActivationNoticeDoesNotTakeTheActivationBack)
+{
+    // The notice of an activation reaches the window after another window became active.
+    RecordingWindow firstWindow, secondWindow;
+    const HWND first = CreateAt(firstWindow, WS_POPUP | WS_VISIBLE, 0, 0, 100, 100);
+    const HWND second = CreateAt(secondWindow, WS_POPUP | WS_VISIBLE, 200, 0, 100, 100);
+    ASSERT_TRUE(first && second);
+    SetActiveWindow(second);
+    zv::user::test::DispatchQueued();
+    ASSERT_EQ(GetActiveWindow(), second);
+    PostMessageA(first, WM_ACTIVATE, MAKEWPARAM(WA_ACTIVE, 0), reinterpret_cast<LPARAM>(second));
+    zv::user::test::DispatchQueued();
+    EXPECT_EQ(GetActiveWindow(), second);
+    EXPECT_EQ(GetFocus(), second);
+    DestroyWindow(first);
+    DestroyWindow(second);
 }
 
 TEST_F(WindowPlacementTest, GeometryFollowsMovesAndBorders)
