@@ -28,6 +28,9 @@ BOOL CDlgPlaylist::OnInitDialog()
         return TRUE;
     }
     m_playList.SetExtendedStyle(LVS_EX_FULLROWSELECT | LVS_EX_UNDERLINEHOT);
+    m_playList.SetBkColor(kListBackground);
+    m_playList.SetTextBkColor(kListBackground);
+    m_playList.SetTextColor(kListText);
     m_playList.InsertColumn(0, "Name");
     m_playList.SetColumnWidth(0, client.Width() - GetSystemMetrics(SM_CXVSCROLL));
     m_playList.ShowList(m_playList.m_nMode);

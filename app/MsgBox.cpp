@@ -127,14 +127,17 @@ bool CMsgBox::OnSkinEvent(IUnknown* element)
 BOOL CMsgBox::OnInitDialog()
 {
     CDialog::OnInitDialog();
-    if (ApplySkin()) {
+    const bool skinned = ApplySkin();
+    if (skinned) {
         for (int id : {IDOK, IDCANCEL, kTextStatic, kSecondStatic}) {
             if (CWnd* control = GetDlgItem(id))
                 control->ShowWindow(SW_HIDE);
         }
-        CentreOnWorkArea(m_hWnd);
     }
     ShowMessage();
+    // The form, and a long text growing it, changed the window's size.
+    if (skinned)
+        CentreOnWorkArea(m_hWnd);
     // Handled once the modal loop runs, so the box comes to the front when it is really up.
     PostMessage(ButtonClickMessage(), kButtonFront, 0);
     if (m_nAutoResult != 0)

@@ -1,7 +1,9 @@
 // CMsgBox: the program's own modal message box (dialog 140, "Zelvante message") with OK and
 // Cancel. It takes the current skin's form "Skin Msg" when the skin has one, comes to the front
 // when it opens and, when a caller sets m_nAutoResult (and m_nCountdown, in seconds, at least 1)
-// before DoModal, closes itself with that result after the countdown.
+// before DoModal, closes itself with that result after the countdown. A text longer than the
+// form's message element grows the skinned box (the skin marks the element as growing); the box
+// stays in the middle of the work area. Enter answers OK, Escape Cancel.
 //
 // The skinned form's buttons are skin elements: their clicks reach the main dialog's skin event
 // handler, which hands unclaimed ones to OnSkinEvent; that posts the registered message

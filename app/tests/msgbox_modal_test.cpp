@@ -12,6 +12,7 @@
 #include "platform/user/testing/screenshots.h"
 #include "platform/user/tests/window_system_support.h"
 #include "platform/user/timers.h"
+#include "platform/user/virtual_keys.h"
 #include "platform/win32/com.h"
 
 #include <gtest/gtest.h>
@@ -21,6 +22,7 @@
 #include <functional>
 #include <string>
 #include <thread>
+#include <vector>
 
 namespace {
 
@@ -73,6 +75,7 @@ public:
     std::atomic<bool> plainTextShown{false};
     std::string skinText; // read after DoModal
     const char* clickElement = nullptr;
+    UINT pressKey = 0; // a key pressed and let go once the box is up
 
     BOOL OnInitDialog() override
     {
@@ -86,7 +89,7 @@ public:
         // The box itself is shown only after this: the static's own visibility counts.
         plainTextShown = text && (GetWindowLongA(text->GetSafeHwnd(), GWL_STYLE) & WS_VISIBLE) &&
                          text->GetWindowText() == m_strText;
-        if (clickElement)
+        if (clickElement || pressKey)
             PostMessage(kClickMessage);
         return result;
     }
@@ -95,7 +98,12 @@ public:
     {
         if (message == kClickMessage) {
             skinText = ShownSkinText(m_pSkinRoot);
-            ClickSkinElement(clickElement);
+            if (clickElement)
+                ClickSkinElement(clickElement);
+            if (pressKey) {
+                zv::user::DeliverKey(pressKey, true);
+                zv::user::DeliverKey(pressKey, false);
+            }
             return 0;
         }
         const LRESULT result = CMsgBox::WindowProc(message, wParam, lParam);
@@ -252,7 +260,8 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& info) { return std::string(info.param.label); });
 
 struct SkinButtonCase {
-    const char* element;
+    const char* element; // clicked; null: the key is pressed instead
+    UINT key;
     INT_PTR result;
 };
 
@@ -263,6 +272,7 @@ TEST_P(MsgBoxSkinTest, OnTheMainWindowsThreadTheSkinsFormAnswers)
     const SkinButtonCase& c = GetParam();
     ProbeBox box(kText);
     box.clickElement = c.element;
+    box.pressKey = c.key;
     const INT_PTR result = box.DoModal();
 
     EXPECT_TRUE(box.skinned);
@@ -274,8 +284,10 @@ TEST_P(MsgBoxSkinTest, OnTheMainWindowsThreadTheSkinsFormAnswers)
 }
 
 INSTANTIATE_TEST_SUITE_P(Buttons, MsgBoxSkinTest,
-                         ::testing::Values(SkinButtonCase{"Button Msg OK", IDOK},
-                                           SkinButtonCase{"Button Msg Cancel", IDCANCEL}));
+                         ::testing::Values(SkinButtonCase{"Button Msg OK", 0, IDOK},
+                                           SkinButtonCase{"Button Msg Cancel", 0, IDCANCEL},
+                                           SkinButtonCase{nullptr, VK_RETURN, IDOK},
+                                           SkinButtonCase{nullptr, VK_ESCAPE, IDCANCEL}));
 
 TEST_F(MsgBoxTest, ClicksOfOtherFormsAreNotTheBoxs)
 {
@@ -321,6 +333,72 @@ TEST_F(MsgBoxTest, SetMessageReplacesTheTextOfTheSkinsForm)
     EXPECT_EQ(box.shown, "Set before the window");
     EXPECT_EQ(box.afterChange, "Second text");
     EXPECT_EQ(box.afterNull, "|");
+}
+
+// Where the form's element lies in the box's client area; empty when it is not there.
+RECT ElementPlace(ISkinRootElement* root, const char* name)
+{
+    RECT rect{};
+    auto element = FindSkinElement<IUnknown>(root, name, IID_IUnknown);
+    if (!element || !SkinElementClientRect(element.get(), &rect))
+        return RECT{};
+    return rect;
+}
+
+TEST_F(MsgBoxTest, ALongTextGrowsTheSkinnedBoxAndAShortOneKeepsItsSize)
+{
+    const std::string aboutLike = "A camera program\r\nMade by us\r\n\r\nProgram version: 1.2.3.4\r\n"
+                                  "Driver version: 1.2.3.4\r\n\r\nMail: help@example.org\r\nWeb: www.example.org";
+    struct Shown {
+        RECT client{}, text{}, ok{}, cancel{};
+    };
+    // A box that notes its layout for each text it is given, then closes.
+    class Measuring : public CMsgBox {
+    public:
+        using CMsgBox::CMsgBox;
+        std::vector<std::string> texts;
+        std::vector<Shown> shown;
+        BOOL OnInitDialog() override
+        {
+            CMsgBox::OnInitDialog();
+            for (const std::string& text : texts) {
+                SetMessage(text.c_str());
+                Shown now;
+                GetClientRect(&now.client);
+                now.text = ElementPlace(m_pSkinRoot, "Static Msg Message");
+                now.ok = ElementPlace(m_pSkinRoot, "Button Msg OK");
+                now.cancel = ElementPlace(m_pSkinRoot, "Button Msg Cancel");
+                shown.push_back(now);
+            }
+            EndDialog(IDCANCEL);
+            return TRUE;
+        }
+    };
+    Measuring box("");
+    box.texts = {kText, aboutLike, kText};
+    EXPECT_EQ(box.DoModal(), IDCANCEL);
+    ASSERT_EQ(box.shown.size(), 3u);
+
+    const Shown& shortText = box.shown[0];
+    const Shown& longText = box.shown[1];
+    // A short text: the skin's own layout.
+    EXPECT_EQ(shortText.client.bottom, 180);
+    EXPECT_EQ(shortText.text.bottom - shortText.text.top, 90);
+    EXPECT_EQ(shortText.ok.top, 130);
+    // Eight lines: the element holds them all, the buttons keep their distance below it and the
+    // box grows by as much.
+    constexpr int kLineHeight = 14; // the skin's message style, in pixels at least
+    EXPECT_GE(longText.text.bottom - longText.text.top, 8 * kLineHeight);
+    const int grown = static_cast<int>(longText.text.bottom - shortText.text.bottom);
+    EXPECT_EQ(longText.ok.top, shortText.ok.top + grown);
+    EXPECT_EQ(longText.cancel.top, shortText.cancel.top + grown);
+    EXPECT_EQ(longText.client.bottom, shortText.client.bottom + grown);
+    EXPECT_EQ(longText.client.right, shortText.client.right);
+    // Back to a short text: back to the skin's layout.
+    const Shown& again = box.shown[2];
+    EXPECT_EQ(again.client.bottom, 180);
+    EXPECT_EQ(again.ok.top, 130);
+    EXPECT_EQ(again.text.bottom, shortText.text.bottom);
 }
 
 } // namespace

@@ -91,6 +91,7 @@ INT_PTR CDialog::DoModal()
     m_bContinueModal = true;
     m_bInModal = true;
     if (CreateFromTemplate(owner) && m_bContinueModal) {
+        zv::user::SetModalWindow(m_hWnd, true);
         ShowWindow(SW_SHOWNORMAL);
         RunModalLoop();
     }

@@ -41,6 +41,9 @@ struct ElementSpec {
     LONG minimum = 0, maximum = 100, position = 0;
     bool reversed = false;
     SHORT value = 0; // check boxes
+    // Texts: a text taller than the element makes it grow downwards, and the form with it (what
+    // lies below the element moves down); a shorter one brings the skin's own layout back.
+    bool grows = false;
     std::vector<ElementSpec> children;
 };
 

@@ -158,8 +158,7 @@ public:
     // Text and button.
     HRESULT SetText(LPCOLESTR text) override
     {
-        Node().text = Utf8(text);
-        m_form->Refresh(m_index);
+        m_form->SetText(m_index, Utf8(text));
         return S_OK;
     }
     HRESULT GetText(BSTR* text) override { return OutText(Node().text, text); }

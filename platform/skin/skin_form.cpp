@@ -5,6 +5,7 @@
 #include "platform/skin/skin_window_class.h"
 #include "platform/user/input.h"
 #include "platform/user/paint.h"
+#include "platform/user/system_metrics.h"
 #include "platform/user/timers.h"
 #include "platform/user/window.h"
 
@@ -97,13 +98,7 @@ std::shared_ptr<SkinForm> SkinForm::Apply(HWND window, std::shared_ptr<const Ski
     }
     SetWindowLongPtrA(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&SkinFormProc));
 
-    // The client area takes the form's size; the frame around it stays as it is.
-    RECT windowRect, client;
-    GetWindowRect(window, &windowRect);
-    GetClientRect(window, &client);
-    const int width = formSpec.rect.right + (windowRect.right - windowRect.left) - client.right;
-    const int height = formSpec.rect.bottom + (windowRect.bottom - windowRect.top) - client.bottom;
-    SetWindowPos(window, nullptr, 0, 0, width, height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    form->FitWindowToForm();
     form->CreateFrameWindows();
     RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN);
     return form;
@@ -133,12 +128,7 @@ std::shared_ptr<SkinForm> SkinForm::Of(HWND window)
 
 SkinForm::~SkinForm()
 {
-    if (m_pictureDC) {
-        SelectObject(m_pictureDC, m_previousBitmap);
-        DeleteDC(m_pictureDC);
-    }
-    if (m_picture)
-        DeleteObject(m_picture);
+    ReleasePicture();
     for (const auto& [key, font] : m_fonts)
         DeleteObject(font);
 }
@@ -271,6 +261,92 @@ void SkinForm::SetVisible(int index, bool visible)
     }
     ShowFrameWindows();
     Refresh(index);
+}
+
+void SkinForm::FitWindowToForm()
+{
+    // The frame around the client area stays as it is.
+    RECT windowRect, client;
+    GetWindowRect(m_window, &windowRect);
+    GetClientRect(m_window, &client);
+    const int width = Node(0).rect.right + (windowRect.right - windowRect.left) - client.right;
+    const int height = Node(0).rect.bottom + (windowRect.bottom - windowRect.top) - client.bottom;
+    SetWindowPos(m_window, nullptr, 0, 0, width, height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void SkinForm::MoveFrameWindows()
+{
+    for (int i = 0; i < Count(); ++i) {
+        if (!Node(i).window)
+            continue;
+        const RECT r = AbsoluteRect(i);
+        SetWindowPos(Node(i).window, nullptr, r.left, r.top, r.right - r.left, r.bottom - r.top,
+                     SWP_NOZORDER | SWP_NOACTIVATE);
+    }
+}
+
+void SkinForm::SetText(int index, std::string text)
+{
+    Node(index).text = std::move(text);
+    if (Node(index).spec->grows)
+        FitToText(index);
+    Refresh(index);
+}
+
+int SkinForm::TextHeight(int index)
+{
+    const SkinNode& node = Node(index);
+    if (node.text.empty() || !m_pictureDC)
+        return 0;
+    const SkinCaptionStyle& style = node.styles[0];
+    // As the caption is drawn: inside the margins, wrapped at the element's width.
+    const LONG marginX = std::clamp<LONG>(style.marginX, 0, 1000), marginY = std::clamp<LONG>(style.marginY, 0, 1000);
+    RECT measured{0, 0, std::max<LONG>(1, node.rect.right - node.rect.left - 2 * marginX), 0};
+    HGDIOBJ previous = SelectObject(m_pictureDC, FontFor(style));
+    DrawTextExA(m_pictureDC, node.text.c_str(), static_cast<int>(node.text.size()), &measured,
+                (style.format & (DT_CENTER | DT_RIGHT)) | DT_WORDBREAK | DT_NOPREFIX | DT_CALCRECT, nullptr);
+    SelectObject(m_pictureDC, previous);
+    return static_cast<int>(measured.bottom - measured.top + 2 * marginY);
+}
+
+void SkinForm::FitToText(int index)
+{
+    if (!m_window)
+        return;
+    const RECT& skinRect = Node(index).spec->rect;
+    const LONG skinHeight = skinRect.bottom - skinRect.top;
+    const LONG height = Node(index).rect.bottom - Node(index).rect.top;
+    LONG wanted = std::max<LONG>(skinHeight, TextHeight(index));
+    // The window never grows past the work area: a longer text is cut there.
+    RECT area{}, windowRect{}, client{};
+    if (SystemParametersInfoA(SPI_GETWORKAREA, 0, &area, 0) && GetWindowRect(m_window, &windowRect) &&
+        GetClientRect(m_window, &client)) {
+        const LONG frame = (windowRect.bottom - windowRect.top) - client.bottom;
+        const LONG room = (area.bottom - area.top) - frame - (Node(0).rect.bottom - height);
+        wanted = std::max(skinHeight, std::min(wanted, room));
+    }
+    const LONG delta = wanted - height;
+    if (delta == 0)
+        return;
+    // The element, and each element holding it, grows; what lies below each of them moves.
+    for (int at = index;;) {
+        SkinNode& node = Node(at);
+        const LONG oldBottom = node.rect.bottom;
+        node.rect.bottom += delta;
+        if (node.parent < 0)
+            break;
+        for (const int sibling : Node(node.parent).children) {
+            RECT& r = Node(sibling).rect;
+            if (sibling != at && r.top >= oldBottom)
+                r.top += delta, r.bottom += delta;
+        }
+        at = node.parent;
+    }
+    ReleasePicture();
+    CreatePicture();
+    FitWindowToForm();
+    MoveFrameWindows();
+    RedrawWindow(m_window, nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN);
 }
 
 void SkinForm::SetTooltip(int index, std::string text)

@@ -58,6 +58,8 @@ public:
     bool Shown(int index) const;
 
     void SetVisible(int index, bool visible);
+    // Shows the text at once; a growing text element fits the form to it.
+    void SetText(int index, std::string text);
     // An empty tooltip shows nothing, and hides one showing.
     void SetTooltip(int index, std::string text);
     // Redraws the element's place at once.
@@ -79,6 +81,13 @@ private:
     SkinForm() = default;
     void Build(const ElementSpec& spec, int parent);
     void CreatePicture();
+    void ReleasePicture();
+    // The window's client area takes the form's size.
+    void FitWindowToForm();
+    // Grows (or shrinks back) a growing text element to the height its text needs.
+    void FitToText(int index);
+    int TextHeight(int index);
+    void MoveFrameWindows();
     void CreateFrameWindows();
     void ShowFrameWindows();
     void Detach();

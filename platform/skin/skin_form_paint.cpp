@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <utility>
 
 namespace zv::skin {
 namespace {
@@ -47,6 +48,17 @@ void SkinForm::CreatePicture()
         m_previousBitmap = SelectObject(m_pictureDC, m_picture);
         SetBkMode(m_pictureDC, TRANSPARENT);
     }
+}
+
+void SkinForm::ReleasePicture()
+{
+    if (m_pictureDC) {
+        SelectObject(m_pictureDC, m_previousBitmap);
+        DeleteDC(std::exchange(m_pictureDC, nullptr));
+    }
+    if (m_picture)
+        DeleteObject(std::exchange(m_picture, nullptr));
+    m_bits = nullptr;
 }
 
 int SkinForm::StateOf(int index) const

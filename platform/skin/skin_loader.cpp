@@ -280,6 +280,7 @@ private:
                                    spec.maximum);
         spec.reversed = node.attribute("reversed").as_bool();
         spec.value = node.attribute("value").as_bool() ? 1 : 0;
+        spec.grows = kind == ElementKind::Text && node.attribute("grow").as_bool();
         for (const pugi::xml_node child : node.children()) {
             if (child.type() != pugi::node_element)
                 continue;

@@ -135,6 +135,52 @@ void ActivateTopLevel(HWND hwnd, WORD how)
     Tell(hwnd, WM_ACTIVATE, MAKEWPARAM(how, newFacts.iconic), reinterpret_cast<LPARAM>(old));
 }
 
+bool IsActiveTopLevel(HWND hwnd)
+{
+    WindowTable& table = WindowTable::Instance();
+    std::lock_guard lock(table.Mutex());
+    return hwnd && table.Input().active == hwnd;
+}
+
+HWND WindowForDesktopFocus(HWND hwnd)
+{
+    WindowTable& table = WindowTable::Instance();
+    std::lock_guard lock(table.Mutex());
+    const WindowRecord* record = table.Find(hwnd);
+    if (!record || record->IsChild())
+        return nullptr;
+    // The window at the head of a top-level window's chain of owners.
+    const auto rootOwner = [&table](HWND window) {
+        for (const WindowRecord* r = table.Find(window); r; r = table.Find(r->parent)) {
+            window = r->handle;
+            if (r->IsChild())
+                return window;
+        }
+        return window;
+    };
+    // Whether `window` is `owner` or one of the windows it owns, directly or further down.
+    const auto ownedBy = [&table](HWND window, HWND owner) {
+        for (const WindowRecord* r = table.Find(window); r && !r->IsChild(); r = table.Find(r->parent)) {
+            if (r->handle == owner)
+                return true;
+        }
+        return false;
+    };
+    const auto usable = [](const WindowRecord& r) {
+        return (r.style & WS_VISIBLE) && !(r.style & WS_DISABLED) && !(r.style & WS_MINIMIZE);
+    };
+    // A modal window of the same family waits for the user: the highest one takes the focus
+    // unless the desktop gave it to that window or to one of the windows it owns.
+    const HWND root = rootOwner(hwnd);
+    for (HWND other : table.TopLevels()) {
+        const WindowRecord* candidate = table.Find(other);
+        if (!candidate || !candidate->modal || !usable(*candidate) || rootOwner(other) != root)
+            continue;
+        return ownedBy(hwnd, other) && usable(*record) ? hwnd : other;
+    }
+    return usable(*record) ? hwnd : nullptr;
+}
+
 void ReleaseInputOf(HWND hwnd)
 {
     bool focusInside = false;

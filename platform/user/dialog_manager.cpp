@@ -10,6 +10,7 @@
 #include "platform/user/hosted_control.h"
 #include "platform/user/input.h"
 #include "platform/user/system_classes.h"
+#include "platform/user/window_model.h"
 #include "platform/win32/last_error.h"
 
 #include <algorithm>
@@ -118,6 +119,10 @@ LRESULT DefaultDialogAnswer(HWND dialog, DialogState* state, UINT message, WPARA
                 state->savedFocus = focus;
             return 0;
         }
+        // A late word of an activation already passed to another window (a modal box shown
+        // meanwhile) moves no focus: SetFocus would take the activation back.
+        if (!zv::user::IsActiveTopLevel(dialog))
+            return 0;
         if (state->savedFocus && IsWindow(state->savedFocus) && IsChild(dialog, state->savedFocus))
             FocusControl(state->savedFocus);
         else if (HWND first = GetNextDlgTabItem(dialog, nullptr, FALSE))
@@ -373,6 +378,7 @@ INT_PTR RunModal(HINSTANCE instance, const std::optional<DialogTemplate>& dialog
         ownerDisabled = true;
     }
     if (!endedEarly) {
+        zv::user::SetModalWindow(window, true);
         ShowWindow(window, SW_SHOWNORMAL);
         if (focus)
             FocusControl(focus);

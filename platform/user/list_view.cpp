@@ -668,6 +668,22 @@ LRESULT CALLBACK ListViewProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPa
     }
     case LVM_GETEXTENDEDLISTVIEWSTYLE:
         return s->exStyle;
+    case LVM_SETBKCOLOR:
+    case LVM_SETTEXTCOLOR:
+    case LVM_SETTEXTBKCOLOR: {
+        COLORREF& colour = message == LVM_SETBKCOLOR     ? s->background
+                           : message == LVM_SETTEXTCOLOR ? s->textColour
+                                                         : s->textBackground;
+        colour = static_cast<COLORREF>(lParam);
+        InvalidateRect(hwnd, nullptr, FALSE);
+        return TRUE;
+    }
+    case LVM_GETBKCOLOR:
+        return s->background == CLR_DEFAULT ? list_view::BackgroundOf(*s) : s->background;
+    case LVM_GETTEXTCOLOR:
+        return list_view::TextColourOf(*s);
+    case LVM_GETTEXTBKCOLOR:
+        return s->textBackground == CLR_DEFAULT ? list_view::BackgroundOf(*s) : s->textBackground;
     case LVM_REDRAWITEMS:
         if (static_cast<int>(lParam) >= static_cast<int>(wParam))
             list_view::InvalidateRows(hwnd, *s, std::max(0, static_cast<int>(wParam)), static_cast<int>(lParam));

@@ -13,6 +13,9 @@
 // and the selection with it (Shift extends from the anchor, Ctrl moves the focus alone and
 // Ctrl+Space toggles the focused row); the wheel and the vertical scroll bar scroll. Other keys
 // are left to the parent. In a dialog the list takes Enter for itself.
+//
+// Colours: the system's window colours unless the parent sets its own (LVM_SETBKCOLOR,
+// LVM_SETTEXTCOLOR, LVM_SETTEXTBKCOLOR); selected rows keep the system's highlight.
 #pragma once
 
 #include "platform/user/common_controls.h"
@@ -40,6 +43,8 @@ constexpr DWORD LVS_EX_FULLROWSELECT = 0x0020;
 constexpr DWORD LVS_EX_UNDERLINEHOT = 0x0800;
 
 constexpr UINT LVM_FIRST = 0x1000;
+constexpr UINT LVM_GETBKCOLOR = LVM_FIRST + 0;
+constexpr UINT LVM_SETBKCOLOR = LVM_FIRST + 1;
 constexpr UINT LVM_GETITEMCOUNT = LVM_FIRST + 4;
 constexpr UINT LVM_GETITEMA = LVM_FIRST + 5;
 constexpr UINT LVM_INSERTITEMA = LVM_FIRST + 7;
@@ -51,6 +56,10 @@ constexpr UINT LVM_REDRAWITEMS = LVM_FIRST + 21;
 constexpr UINT LVM_INSERTCOLUMNA = LVM_FIRST + 27;
 constexpr UINT LVM_GETCOLUMNWIDTH = LVM_FIRST + 29;
 constexpr UINT LVM_SETCOLUMNWIDTH = LVM_FIRST + 30;
+constexpr UINT LVM_GETTEXTCOLOR = LVM_FIRST + 35;
+constexpr UINT LVM_SETTEXTCOLOR = LVM_FIRST + 36;
+constexpr UINT LVM_GETTEXTBKCOLOR = LVM_FIRST + 37;
+constexpr UINT LVM_SETTEXTBKCOLOR = LVM_FIRST + 38;
 constexpr UINT LVM_GETTOPINDEX = LVM_FIRST + 39;
 constexpr UINT LVM_GETCOUNTPERPAGE = LVM_FIRST + 40;
 constexpr UINT LVM_SETITEMSTATE = LVM_FIRST + 43;
@@ -60,6 +69,11 @@ constexpr UINT LVM_SETITEMCOUNT = LVM_FIRST + 47;
 constexpr UINT LVM_GETSELECTEDCOUNT = LVM_FIRST + 50;
 constexpr UINT LVM_SETEXTENDEDLISTVIEWSTYLE = LVM_FIRST + 54;
 constexpr UINT LVM_GETEXTENDEDLISTVIEWSTYLE = LVM_FIRST + 55;
+
+// Colours (LVM_SET*COLOR lParam): CLR_DEFAULT follows the system's window colours; a text
+// background of CLR_NONE leaves the list's background under the text.
+constexpr COLORREF CLR_NONE = 0xFFFFFFFF;
+constexpr COLORREF CLR_DEFAULT = 0xFF000000;
 
 // Notifications (WM_NOTIFY codes).
 constexpr UINT LVN_FIRST = 0U - 100U;

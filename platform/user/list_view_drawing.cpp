@@ -85,6 +85,8 @@ void PaintRow(HDC hdc, HWND hwnd, ListViewState& s, int item)
         s.selected.Contains(item) && (s.hasFocus || (StyleOf(hwnd) & LVS_SHOWSELALWAYS));
     if (showSelected)
         FillRect(hdc, &selectBounds, GetSysColorBrush(COLOR_HIGHLIGHT));
+    else if (s.textBackground != CLR_NONE && s.textBackground != CLR_DEFAULT)
+        look::Fill(hdc, selectBounds, s.textBackground);
     const bool hot = item == s.hot && (s.exStyle & LVS_EX_UNDERLINEHOT);
     int x = bounds.left;
     for (size_t column = 0; column < s.columns.size(); ++column) {
@@ -95,7 +97,7 @@ void PaintRow(HDC hdc, HWND hwnd, ListViewState& s, int item)
             const bool inSelection = showSelected && (fullRow || column == 0);
             const COLORREF colour = inSelection ? GetSysColor(COLOR_HIGHLIGHTTEXT)
                                     : hot       ? GetSysColor(COLOR_HOTLIGHT)
-                                                : GetSysColor(COLOR_WINDOWTEXT);
+                                                : TextColourOf(s);
             const RECT cell{x + kTextPadding, bounds.top, x + width - kTextPadding, bounds.bottom};
             look::Text(hdc, hot ? HotFontOf(s) : FontOf(s), text, cell,
                        Alignment(s.columns[column].format) | DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX |
@@ -111,6 +113,16 @@ void PaintRow(HDC hdc, HWND hwnd, ListViewState& s, int item)
 } // namespace
 
 ListViewState* StateOf(HWND hwnd) { return ControlState<ListViewState>(hwnd); }
+
+COLORREF BackgroundOf(const ListViewState& s)
+{
+    return s.background == CLR_DEFAULT || s.background == CLR_NONE ? GetSysColor(COLOR_WINDOW) : s.background;
+}
+
+COLORREF TextColourOf(const ListViewState& s)
+{
+    return s.textColour == CLR_DEFAULT ? GetSysColor(COLOR_WINDOWTEXT) : s.textColour;
+}
 
 void MeasureRows(HWND hwnd, ListViewState& s)
 {
@@ -260,7 +272,7 @@ void Paint(HWND hwnd, ListViewState& s)
     HDC hdc = BeginPaint(hwnd, &paint);
     if (!hdc)
         return;
-    FillRect(hdc, &paint.rcPaint, GetSysColorBrush(COLOR_WINDOW));
+    look::Fill(hdc, paint.rcPaint, BackgroundOf(s));
     const int header = HeaderHeight(hwnd, s);
     if (header > 0 && paint.rcPaint.top < header)
         PaintHeader(hdc, hwnd, s);

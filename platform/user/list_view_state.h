@@ -30,7 +30,15 @@ struct ListViewState {
     HFONT hotFont = nullptr; // the font underlined, made when first needed
     int rowHeight = 1;
     bool hasFocus = false;
+    // CLR_DEFAULT: the system's window colours.
+    COLORREF background = CLR_DEFAULT;
+    COLORREF textColour = CLR_DEFAULT;
+    COLORREF textBackground = CLR_DEFAULT; // CLR_NONE: the background shows through
 };
+
+// The colours the rows are drawn in, with the system's where the list has none of its own.
+COLORREF BackgroundOf(const ListViewState& s);
+COLORREF TextColourOf(const ListViewState& s);
 
 ListViewState* StateOf(HWND hwnd);
 

@@ -275,4 +275,8 @@ namespace zv::user {
 // The calling thread's identifier as GetWindowThreadProcessId reports it.
 DWORD CurrentThreadId();
 
+// While a modal loop runs for the top-level window it stays above its owner's other owned
+// windows, whichever of them is brought to the top meanwhile. The modal loops say so.
+void SetModalWindow(HWND hwnd, bool modal);
+
 } // namespace zv::user

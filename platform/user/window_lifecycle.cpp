@@ -308,7 +308,8 @@ LRESULT DefWindowProcA(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam)
     case WM_ICONERASEBKGND:
         return zv::user::EraseIconBackground(hWnd, reinterpret_cast<HDC>(wParam));
     case WM_ACTIVATE:
-        if (LOWORD(wParam) != WA_INACTIVE && !HIWORD(wParam))
+        // Not when the activation has already passed on to another window.
+        if (LOWORD(wParam) != WA_INACTIVE && !HIWORD(wParam) && zv::user::IsActiveTopLevel(hWnd))
             SetFocus(hWnd);
         return 0;
     case WM_NCHITTEST:

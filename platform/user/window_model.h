@@ -55,6 +55,13 @@ void ForgetDisplayWindow(HWND hwnd);
 
 // Activates the top-level window (null: none of ours) as the user or the program asked.
 void ActivateTopLevel(HWND hwnd, WORD how);
+// Whether `hwnd` is the active top-level window now. WM_ACTIVATE reaches a window after the
+// activation changed, so another window may have become active since.
+bool IsActiveTopLevel(HWND hwnd);
+// The window to activate when the desktop gives the keyboard focus to the top-level window
+// `hwnd`: the modal window its family waits for, if any; else `hwnd` unless it is disabled,
+// hidden or minimised (null then).
+HWND WindowForDesktopFocus(HWND hwnd);
 // The window (and its children) lose focus, capture and activation before being hidden,
 // disabled or destroyed.
 void ReleaseInputOf(HWND hwnd);

@@ -133,6 +133,20 @@ void UpdateDisplay()
     SyncPublishedWindows();
 }
 
+void SetModalWindow(HWND hwnd, bool modal)
+{
+    {
+        WindowTable& table = WindowTable::Instance();
+        std::lock_guard lock(table.Mutex());
+        WindowRecord* record = table.Find(hwnd);
+        if (!record || record->IsChild() || record->modal == modal)
+            return;
+        record->modal = modal;
+        table.NormaliseTopLevelOrder();
+    }
+    UpdateDisplay();
+}
+
 void ForgetDisplayWindow(HWND hwnd)
 {
     std::lock_guard displayLock(g_displayMutex);

@@ -105,11 +105,18 @@ void WindowTable::NormaliseTopLevelOrder()
     const std::vector<HWND> current = m_topLevels;
     std::vector<HWND> ordered;
     ordered.reserve(current.size());
-    // Emits a window's owned ones (in their present order) above it, recursively.
+    const auto modal = [this](HWND hwnd) {
+        WindowRecord* record = Find(hwnd);
+        return record && record->modal;
+    };
+    // Emits a window's owned ones above it, recursively: the modal ones first (a dialog the owner
+    // waits for is not hidden by the owner's other pop-ups), each kind in its present order.
     std::function<void(HWND)> emitGroup = [&](HWND hwnd) {
-        for (HWND other : current) {
-            if (other != hwnd && groupOwner(other) == hwnd)
-                emitGroup(other);
+        for (const bool modalOnes : {true, false}) {
+            for (HWND other : current) {
+                if (other != hwnd && groupOwner(other) == hwnd && modal(other) == modalOnes)
+                    emitGroup(other);
+            }
         }
         ordered.push_back(hwnd);
     };

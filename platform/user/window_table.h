@@ -51,6 +51,7 @@ struct WindowRecord {
     bool eraseNeeded = false;    // WM_ERASEBKGND due at the next BeginPaint
     bool frameNeeded = false;    // WM_NCPAINT due at the next BeginPaint
     bool hiddenWithOwner = false; // hidden because its owner was minimised
+    bool modal = false;           // a modal loop runs for it: above its owner's other windows
     bool captionActive = false;   // the caption shows the active colours (WM_NCACTIVATE)
     HICON bigIcon = nullptr;      // WM_SETICON's (window_icons.h); the small one is the caption's
     HICON smallIcon = nullptr;
@@ -92,7 +93,8 @@ public:
     // The top-level window a window lies in (itself for a top-level one).
     WindowRecord* TopLevelOf(HWND hwnd);
     // Puts the top-level windows back in the order the rules ask: WS_EX_TOPMOST ones first, each
-    // owned window above its owner, a window's owned ones kept together with it.
+    // owned window above its owner, a window's owned ones kept together with it, and a modal
+    // window above its owner's other owned ones.
     void NormaliseTopLevelOrder();
     std::vector<HWND> WindowsOf(const ThreadQueue* queue) const;
 

@@ -289,7 +289,8 @@ def control_panel_form():
 def message_form():
     f = Form("Skin Msg", 400, 180, color="{card}")
     f.el("image", "Msg Line", 0, 0, 400, 4, color="{accent}")
-    f.text("Static Msg Message", 24, 24, 352, 90, "", "message")
+    # Grows with a long message: the buttons move down and the box gets taller.
+    f.el("text", "Static Msg Message", 24, 24, 352, 90, text="", style="message", grow=1)
     f.accent("Button Msg OK", 188, 130, 92, 32, "OK")
     f.button("Button Msg Cancel", 288, 130, 92, 32, "Cancel")
     return f

@@ -126,9 +126,10 @@ gboolean OnFocusIn(GtkWidget*, GdkEventFocus*, DesktopWindow* window)
 {
     const HWND hwnd = window->hwnd;
     window->worker->Post([hwnd] {
-        // A window a modal loop disabled does not become active by the desktop's focus either.
-        if (IsWindow(hwnd) && IsWindowEnabled(hwnd))
-            ActivateTopLevel(hwnd, WA_ACTIVE);
+        // While a modal loop runs, the focus the desktop gives its owner or the owner's other
+        // windows belongs to the window the loop waits for.
+        if (const HWND target = WindowForDesktopFocus(hwnd))
+            ActivateTopLevel(target, WA_ACTIVE);
     });
     return FALSE;
 }

@@ -193,6 +193,27 @@ TEST_F(DialogTest, ButtonClicksOnlyWhenReleasedOverIt)
     DestroyWindow(dialog);
 }
 
+TEST_F(DialogTest, ALateActivationNoticeMovesNoFocus)
+{
+    // The dialog hears of its activation only after another window became active: the keys
+    // stay with that window.
+    DialogRecord record;
+    HWND dialog = Open(record);
+    ASSERT_NE(dialog, nullptr);
+    zv::user::test::RecordingWindow otherWindow;
+    HWND other = otherWindow.Create("Other", WS_POPUP | WS_VISIBLE);
+    ASSERT_NE(other, nullptr);
+    SetActiveWindow(other);
+    Pump(dialog);
+    ASSERT_EQ(GetActiveWindow(), other);
+    PostMessageA(dialog, WM_ACTIVATE, MAKEWPARAM(WA_ACTIVE, 0), reinterpret_cast<LPARAM>(other));
+    Pump(dialog);
+    EXPECT_EQ(GetActiveWindow(), other);
+    EXPECT_EQ(GetFocus(), other);
+    DestroyWindow(other);
+    DestroyWindow(dialog);
+}
+
 TEST_F(DialogTest, ModalDialogOnWorkerThreadDisablesItsOwnerMeanwhile)
 {
     zv::user::test::RecordingWindow ownerWindow;

@@ -15,9 +15,11 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <functional>
 #include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -523,6 +525,68 @@ TEST_F(ListViewTest, SelectedRowsAreHighlightedAcrossTheRow)
         } else if (c.focused) {
             zv::user::testing::KeepScreenshot("list_view_multi_selection", l.top);
         }
+    }
+}
+
+TEST_F(ListViewTest, RowsAndBackgroundTakeTheColoursTheParentSets)
+{
+    constexpr COLORREF kDark = RGB(0x05, 0x07, 0x0A);
+    constexpr COLORREF kLight = RGB(0xE6, 0xEA, 0xF0);
+    constexpr COLORREF kStripe = RGB(0x20, 0x40, 0x60);
+    struct Case {
+        const char* name;
+        COLORREF background; // CLR_INVALID: not set
+        COLORREF text;
+        COLORREF textBackground;
+        COLORREF shownBackground; // below the rows
+        COLORREF shownRow;        // beside a row's text
+        COLORREF shownText;
+    };
+    const COLORREF window = GetSysColor(COLOR_WINDOW);
+    const COLORREF windowText = GetSysColor(COLOR_WINDOWTEXT);
+    const std::vector<Case> cases = {
+        {"the system's", CLR_INVALID, CLR_INVALID, CLR_INVALID, window, window, windowText},
+        {"dark with light text", kDark, kLight, CLR_NONE, kDark, kDark, kLight},
+        {"rows on a stripe of their own", kDark, kLight, kStripe, kDark, kStripe, kLight},
+        {"back to the system's", CLR_DEFAULT, CLR_DEFAULT, CLR_DEFAULT, window, window, windowText},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        OwnerList l(3);
+        for (const auto& [message, colour] : {std::pair{LVM_SETBKCOLOR, c.background},
+                                              std::pair{LVM_SETTEXTCOLOR, c.text},
+                                              std::pair{LVM_SETTEXTBKCOLOR, c.textBackground}}) {
+            if (colour != CLR_INVALID) {
+                EXPECT_TRUE(SendMessageA(l.list, message, 0, static_cast<LPARAM>(colour)));
+            }
+        }
+        EXPECT_EQ(static_cast<COLORREF>(SendMessageA(l.list, LVM_GETBKCOLOR, 0, 0)), c.shownBackground);
+        EXPECT_EQ(static_cast<COLORREF>(SendMessageA(l.list, LVM_GETTEXTCOLOR, 0, 0)), c.shownText);
+        UpdateWindow(l.list);
+        const auto pixel = [&](int x, int y) {
+            POINT at{x, y};
+            ClientToScreen(l.list, &at);
+            return zv::user::headless::ScreenPixel(at.x, at.y);
+        };
+        const RECT row = l.Row(1);
+        EXPECT_EQ(pixel(150, l.Row(2).bottom + 10), c.shownBackground);
+        EXPECT_EQ(pixel(150, (row.top + row.bottom) / 2), c.shownRow);
+        // The row's text is drawn in the text colour: some of its (smoothed) pixels are nearer to
+        // that colour than to the row's.
+        const auto distance = [](COLORREF a, COLORREF b) {
+            return std::abs(GetRValue(a) - GetRValue(b)) + std::abs(GetGValue(a) - GetGValue(b)) +
+                   std::abs(GetBValue(a) - GetBValue(b));
+        };
+        bool textSeen = false;
+        for (int x = row.left; x < row.left + 60 && !textSeen; ++x) {
+            for (int y = row.top; y < row.bottom && !textSeen; ++y) {
+                const COLORREF shown = pixel(x, y);
+                textSeen = distance(shown, c.shownText) < distance(shown, c.shownRow);
+            }
+        }
+        EXPECT_TRUE(textSeen);
+        if (c.textBackground == kStripe)
+            zv::user::testing::KeepScreenshot("list_view_own_colours", l.top);
     }
 }
 

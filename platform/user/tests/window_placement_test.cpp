@@ -1,10 +1,12 @@
 #include "platform/user/system_metrics.h"
+#include "platform/user/window_model.h"
 #include "platform/user/tests/window_system_support.h"
 #include "platform/win32/last_error.h"
 
 #include <gtest/gtest.h>
 
 #include <cstddef>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -64,6 +66,109 @@ TEST_F(WindowPlacementTest, OwnedPopUpsStayAboveTheirOwner)
     DestroyWindow(a);
     EXPECT_FALSE(IsWindow(p)) << "destroying the owner destroys what it owns";
     DestroyWindow(b);
+}
+
+TEST_F(WindowPlacementTest, AModalWindowStaysAboveItsOwnersOtherPopUps)
+{
+    // The main window with a live preview and a list window of its own, then a message box the
+    // main window waits for.
+    RecordingWindow mainWindow, previewWindow, listWindow, boxWindow;
+    const HWND main = CreateAt(mainWindow, WS_POPUP | WS_VISIBLE, 0, 0, 400, 300);
+    const HWND preview = CreateAt(previewWindow, WS_POPUP | WS_VISIBLE, 10, 10, 200, 150, main);
+    const HWND list = CreateAt(listWindow, WS_POPUP | WS_VISIBLE, 250, 10, 100, 150, main);
+    const HWND box = CreateAt(boxWindow, WS_POPUP | WS_VISIBLE, 100, 100, 200, 100, main);
+    ASSERT_TRUE(main && preview && list && box);
+    const std::vector<HWND> ours{main, preview, list, box};
+
+    struct Step {
+        const char* what;
+        std::function<void()> action;
+        std::vector<HWND> expected;
+    };
+    const auto top = [](HWND w) {
+        return [w] { SetWindowPos(w, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE); };
+    };
+    const Step steps[] = {
+        {"not modal yet: a pop-up raised goes above the box", top(preview), {preview, box, list, main}},
+        {"modal: the box comes above its owner's pop-ups", [box] { zv::user::SetModalWindow(box, true); },
+         {box, preview, list, main}},
+        {"a pop-up raised stays below the modal box", top(list), {box, list, preview, main}},
+        {"the owner raised takes its windows along, the box on top", [main] { BringWindowToTop(main); },
+         {box, list, preview, main}},
+        {"the owner's pop-up raised again", top(preview), {box, preview, list, main}},
+        {"the loop over: the pop-up raised goes above the box",
+         [box, preview, top] {
+             zv::user::SetModalWindow(box, false);
+             top(preview)();
+         },
+         {preview, box, list, main}},
+    };
+    for (const Step& step : steps) {
+        step.action();
+        EXPECT_EQ(StackingOf(ours), step.expected) << step.what;
+    }
+    DestroyWindow(main);
+}
+
+TEST_F(WindowPlacementTest, TheDesktopsFocusGoesToTheModalWindowOfTheFamily)
+{
+    // The main window, a pop-up of its own, a box it waits for with a window the box owns, and
+    // a window of another family.
+    RecordingWindow mainWindow, popupWindow, boxWindow, boxChildWindow, otherWindow;
+    const HWND main = CreateAt(mainWindow, WS_POPUP | WS_VISIBLE, 0, 0, 400, 300);
+    const HWND popup = CreateAt(popupWindow, WS_POPUP | WS_VISIBLE, 10, 10, 200, 150, main);
+    const HWND box = CreateAt(boxWindow, WS_POPUP | WS_VISIBLE, 100, 100, 200, 100, main);
+    const HWND boxChild = CreateAt(boxChildWindow, WS_POPUP | WS_VISIBLE, 120, 120, 50, 50, box);
+    const HWND other = CreateAt(otherWindow, WS_POPUP | WS_VISIBLE, 300, 300, 100, 100);
+    ASSERT_TRUE(main && popup && box && boxChild && other);
+
+    struct Case {
+        const char* what;
+        HWND focused;
+        HWND expected;
+    };
+    const Case beforeModal[] = {
+        {"no modal loop: the window itself", popup, popup},
+        {"no modal loop: the owner itself", main, main},
+    };
+    for (const Case& c : beforeModal)
+        EXPECT_EQ(zv::user::WindowForDesktopFocus(c.focused), c.expected) << c.what;
+
+    zv::user::SetModalWindow(box, true);
+    EnableWindow(main, FALSE);
+    const Case duringModal[] = {
+        {"the disabled owner: the box", main, box},
+        {"the owner's other pop-up: the box", popup, box},
+        {"the box itself", box, box},
+        {"a window the box owns keeps it", boxChild, boxChild},
+        {"another family is left alone", other, other},
+    };
+    for (const Case& c : duringModal)
+        EXPECT_EQ(zv::user::WindowForDesktopFocus(c.focused), c.expected) << c.what;
+
+    zv::user::SetModalWindow(box, false);
+    ShowWindow(box, SW_HIDE);
+    EXPECT_EQ(zv::user::WindowForDesktopFocus(main), nullptr) << "a disabled window with nothing to wait for";
+    DestroyWindow(main);
+    DestroyWindow(other);
+}
+
+TEST_F(WindowPlacementTest, ALateActivationNoticeDoesNotTakeTheActivationBack)
+{
+    // The notice of an activation reaches the window after another window became active.
+    RecordingWindow firstWindow, secondWindow;
+    const HWND first = CreateAt(firstWindow, WS_POPUP | WS_VISIBLE, 0, 0, 100, 100);
+    const HWND second = CreateAt(secondWindow, WS_POPUP | WS_VISIBLE, 200, 0, 100, 100);
+    ASSERT_TRUE(first && second);
+    SetActiveWindow(second);
+    zv::user::test::DispatchQueued();
+    ASSERT_EQ(GetActiveWindow(), second);
+    PostMessageA(first, WM_ACTIVATE, MAKEWPARAM(WA_ACTIVE, 0), reinterpret_cast<LPARAM>(second));
+    zv::user::test::DispatchQueued();
+    EXPECT_EQ(GetActiveWindow(), second);
+    EXPECT_EQ(GetFocus(), second);
+    DestroyWindow(first);
+    DestroyWindow(second);
 }
 
 TEST_F(WindowPlacementTest, GeometryFollowsMovesAndBorders)
