@@ -128,6 +128,7 @@ TEST(MainWindowGuiTest, ShowsTheSkinnedWindowWithTheCameraInItsPreview)
     InstalledProgram machine;
     XScreen screen;
     ASSERT_TRUE(screen.IsOpen());
+    XSetErrorHandler(IgnoreGoneWindows);
 
     auto program = machine.Start({"/play"});
     ASSERT_TRUE(program->Started());
