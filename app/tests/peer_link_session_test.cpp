@@ -82,8 +82,12 @@ public:
         : m_thread([this, address] {
               const auto deadline = std::chrono::steady_clock::now() + 30s;
               HWND prompt = nullptr;
-              while (!(prompt = FindWindowA(nullptr, "Enter IP address")) && std::chrono::steady_clock::now() < deadline)
+              // Shown only once its initialisation has put its own address into the control.
+              while (!((prompt = FindWindowA(nullptr, "Enter IP address")) && IsWindowVisible(prompt)) &&
+                     std::chrono::steady_clock::now() < deadline)
                   std::this_thread::sleep_for(5ms);
+              if (prompt && !IsWindowVisible(prompt))
+                  prompt = nullptr;
               if (!prompt)
                   return;
               if (address)
