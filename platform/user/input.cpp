@@ -38,6 +38,8 @@ struct PointerState {
     // Oldest first; entries whose message was never retrieved (its window went) are dropped
     // when a later one is, or when too many wait.
     std::deque<TypedKey> typed;
+    // Key messages the desktop delivered and no thread has retrieved yet, oldest first.
+    std::deque<MSG> keysOnTheirWay;
 };
 
 PointerState& Pointer()
@@ -367,6 +369,10 @@ void DeliverKey(UINT virtualKey, bool down, std::optional<std::string> typed)
             pointer.typed.pop_front();
         pointer.typed.push_back(TypedKey{target->handle, virtualKey, time, std::move(*typed)});
     }
+    constexpr std::size_t kMostOnTheirWay = 256;
+    if (pointer.keysOnTheirWay.size() == kMostOnTheirWay)
+        pointer.keysOnTheirWay.pop_front();
+    pointer.keysOnTheirWay.push_back(MSG{target->handle, message, virtualKey, flags, time, at});
     PostLocked(*target, message, virtualKey, flags, at, time);
 }
 
@@ -394,8 +400,35 @@ void DeliverAppAttention(bool attention)
 
 namespace {
 
-// Takes the text that waits for the key message, if any.
-void FollowTypedText(const MSG& msg)
+// A key goes to the window that has the focus when its thread reads it, as typed-ahead keys
+// do: a field that hands the focus on while keys wait must not keep the ones meant for the
+// next field. Keys posted by a program keep their window.
+void RouteDeliveredKey(MSG& msg)
+{
+    if (msg.message < WM_KEYDOWN || msg.message > WM_SYSKEYUP)
+        return;
+    {
+        PointerState& pointer = Pointer();
+        std::lock_guard lock(pointer.mutex);
+        const auto found = std::find_if(pointer.keysOnTheirWay.begin(), pointer.keysOnTheirWay.end(), [&](const MSG& key) {
+            return key.hwnd == msg.hwnd && key.message == msg.message && key.wParam == msg.wParam &&
+                   key.lParam == msg.lParam && key.time == msg.time;
+        });
+        if (found == pointer.keysOnTheirWay.end())
+            return;
+        pointer.keysOnTheirWay.erase(found);
+    }
+    const std::shared_ptr<ThreadQueue> queue = ThreadQueue::ForCurrentThread();
+    WindowTable& table = WindowTable::Instance();
+    std::lock_guard lock(table.Mutex());
+    const WindowRecord* focus = table.Find(table.Input().focus);
+    if (focus && focus->handle != msg.hwnd && focus->queue == queue)
+        msg.hwnd = focus->handle;
+}
+
+// Takes the text that waits for the key message, if any; `deliveredTo` is the window the
+// desktop's key was first meant for.
+void FollowTypedText(const MSG& msg, HWND deliveredTo)
 {
     if (msg.message != WM_KEYDOWN && msg.message != WM_SYSKEYDOWN)
         return;
@@ -404,7 +437,7 @@ void FollowTypedText(const MSG& msg)
     PointerState& pointer = Pointer();
     std::lock_guard lock(pointer.mutex);
     const auto found = std::find_if(pointer.typed.begin(), pointer.typed.end(), [&](const TypedKey& typed) {
-        return typed.hwnd == msg.hwnd && typed.key == msg.wParam && typed.time == msg.time;
+        return typed.hwnd == deliveredTo && typed.key == msg.wParam && typed.time == msg.time;
     });
     if (found == pointer.typed.end())
         return;
@@ -412,7 +445,7 @@ void FollowTypedText(const MSG& msg)
     // Those of the same window that came before were never retrieved.
     std::deque<TypedKey> kept;
     for (auto it = pointer.typed.begin(); it != pointer.typed.end(); ++it) {
-        if (it > found || it->hwnd != msg.hwnd)
+        if (it > found || it->hwnd != deliveredTo)
             kept.push_back(std::move(*it));
     }
     pointer.typed = std::move(kept);
@@ -425,10 +458,12 @@ std::optional<std::string> TypedTextOf(const MSG& msg)
     return SameMessage(msg, t_typedMessage) ? t_typedText : std::nullopt;
 }
 
-void OnMessageRetrieved(const MSG& msg)
+void OnMessageRetrieved(MSG& msg)
 {
+    const HWND deliveredTo = msg.hwnd;
+    RouteDeliveredKey(msg);
     FollowKeys(msg);
-    FollowTypedText(msg);
+    FollowTypedText(msg, deliveredTo);
     const bool client = msg.message >= WM_MOUSEFIRST && msg.message <= WM_MOUSELAST && msg.message != WM_MOUSEWHEEL;
     const bool nonClient = msg.message >= WM_NCMOUSEMOVE && msg.message <= WM_NCMBUTTONDBLCLK;
     if (!(client || nonClient) || !msg.hwnd)

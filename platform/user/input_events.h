@@ -37,8 +37,9 @@ constexpr DWORD kDoubleClickTime = 500;
 // Called by the message retrieval for each message taken off the queue, on the window's thread:
 // key and button messages update the thread's key state (GetKeyState answers as of the last
 // message retrieved), a click activates the window's top-level window, and WM_SETCURSOR lets the
-// window choose the cursor.
-void OnMessageRetrieved(const MSG& msg);
+// window choose the cursor. A key the desktop delivered goes to the thread's focus window of the
+// moment (`msg.hwnd` may change).
+void OnMessageRetrieved(MSG& msg);
 // The text DeliverKey was given for the key message this thread retrieved last, when `msg` is
 // that message.
 std::optional<std::string> TypedTextOf(const MSG& msg);

@@ -116,6 +116,29 @@ TEST_F(IpAddressTest, TypingMovesBetweenFields)
     }
 }
 
+// Keys typed faster than the program reads them: each goes to the field that has the focus when
+// the key is read, so a field that moves on after its third digit passes the rest along.
+TEST_F(IpAddressTest, KeysTypedAheadFollowTheFocusFromFieldToField)
+{
+    for (const bool readEachKey : {true, false}) {
+        SCOPED_TRACE(readEachKey ? "each key read at once" : "all keys typed ahead");
+        Box b;
+        Make(b);
+        SetFocus(b.ip);
+        DispatchQueued();
+        for (const char key : std::string("192.168.7.21")) {
+            const UINT virtualKey = key == '.' ? VK_OEM_PERIOD : static_cast<UINT>(key);
+            DeliverKey(virtualKey, true, std::string(1, key));
+            DeliverKey(virtualKey, false);
+            if (readEachKey)
+                DispatchQueued();
+        }
+        DispatchQueued();
+        EXPECT_EQ(AddressOf(b.ip), MAKEIPADDRESS(192, 168, 7, 21));
+        DestroyWindow(b.top);
+    }
+}
+
 TEST_F(IpAddressTest, LeavingAChangedFieldTellsTheParent)
 {
     Box b;
