@@ -422,8 +422,16 @@ void RouteDeliveredKey(MSG& msg)
     WindowTable& table = WindowTable::Instance();
     std::lock_guard lock(table.Mutex());
     const WindowRecord* focus = table.Find(table.Input().focus);
-    if (focus && focus->handle != msg.hwnd && focus->queue == queue)
-        msg.hwnd = focus->handle;
+    if (!focus || focus->handle == msg.hwnd || focus->queue != queue)
+        return;
+    msg.hwnd = focus->handle;
+    // A key delivered while no window had the focus came as a system key; with a focus window
+    // it is a plain one unless Alt is part of it.
+    const bool alt = (msg.lParam & (LPARAM{1} << 29)) != 0 || msg.wParam == VK_MENU;
+    if (!alt && msg.message == WM_SYSKEYDOWN)
+        msg.message = WM_KEYDOWN;
+    else if (!alt && msg.message == WM_SYSKEYUP)
+        msg.message = WM_KEYUP;
 }
 
 // Takes the text that waits for the key message, if any; `deliveredTo` is the window the

@@ -75,6 +75,41 @@ TEST_F(InputTest, KeysGoThroughTheQueueToTheFocusWindow)
     DestroyWindow(t);
 }
 
+// A key delivered while no window had the focus reaches the window that has it when the key is
+// read, as a plain key unless Alt is part of it.
+TEST_F(InputTest, AKeyReadAfterTheFocusCameBackIsAPlainKeyOfTheFocusWindow)
+{
+    struct Case {
+        bool alt;
+        UINT expected;
+    };
+    for (const Case c : {Case{false, WM_KEYDOWN}, Case{true, WM_SYSKEYDOWN}}) {
+        SCOPED_TRACE(c.alt ? "with Alt" : "without Alt");
+        RecordingWindow top, edit;
+        const HWND t = CreateAt(top, WS_POPUP | WS_VISIBLE, 0, 0, 100, 100);
+        const HWND e = CreateAt(edit, WS_CHILD | WS_VISIBLE, 0, 0, 50, 20, t, 1);
+        SetFocus(nullptr);
+        DrainQueue();
+        if (c.alt)
+            DeliverKey(VK_MENU, true);
+        DeliverKey('K', true);
+        SetFocus(e);
+        std::vector<MSG> keys;
+        for (const MSG& m : InputTaken()) {
+            if (m.wParam == 'K')
+                keys.push_back(m);
+        }
+        ASSERT_EQ(keys.size(), 1u);
+        EXPECT_EQ(keys[0].hwnd, e);
+        EXPECT_EQ(keys[0].message, c.expected);
+        DeliverKey('K', false);
+        if (c.alt)
+            DeliverKey(VK_MENU, false);
+        DrainQueue();
+        DestroyWindow(t);
+    }
+}
+
 TEST_F(InputTest, ClicksGoToTheDeepestEnabledWindowUnderThePointer)
 {
     RecordingWindow back, front, child, disabledChild, disabledTop;
