@@ -113,16 +113,12 @@ NTSTATUS RegisterAdapter(PVOID argument1, HW_INITIALIZATION_DATA* data)
 
 // ---- requests ----
 
-PortRequest::PortRequest(ULONG requestExtensionSize)
+PortRequest::PortRequest(ULONG requestExtensionSize) : m_extensionSize(requestExtensionSize)
 {
     m_block = static_cast<OwnedBlock*>(AllocateZeroed(sizeof(OwnedBlock)));
     if (m_block == nullptr) {
         throw std::bad_alloc();
     }
-    m_block->owner = this;
-    m_block->srb.Irp = &m_block->irp;
-    m_block->srb.SizeOfThisPacket = sizeof(HW_STREAM_REQUEST_BLOCK);
-    m_block->srb.TimeoutCounter = m_block->srb.TimeoutOriginal = kRequestTimeoutSeconds;
     if (requestExtensionSize != 0) {
         m_block->srb.SRBExtension = AllocateZeroed(requestExtensionSize);
         if (m_block->srb.SRBExtension == nullptr) {
@@ -130,6 +126,30 @@ PortRequest::PortRequest(ULONG requestExtensionSize)
             throw std::bad_alloc();
         }
     }
+    Prepare();
+}
+
+// The fields a fresh block starts with, over a zeroed block.
+void PortRequest::Prepare()
+{
+    m_block->owner = this;
+    m_block->srb.Irp = &m_block->irp;
+    m_block->srb.SizeOfThisPacket = sizeof(HW_STREAM_REQUEST_BLOCK);
+    m_block->srb.TimeoutCounter = m_block->srb.TimeoutOriginal = kRequestTimeoutSeconds;
+}
+
+void PortRequest::Reset()
+{
+    Wait();
+    PVOID extension = m_block->srb.SRBExtension;
+    std::memset(m_block, 0, sizeof *m_block);
+    if (extension != nullptr) {
+        std::memset(extension, 0, m_extensionSize);
+        m_block->srb.SRBExtension = extension;
+    }
+    Prepare();
+    std::lock_guard lock(m_mutex);
+    m_complete = false;
 }
 
 PortRequest::~PortRequest()
@@ -613,9 +633,20 @@ NTSTATUS StreamClassStream::GetProperty(const void* property, ULONG propertySize
 std::unique_ptr<PortRequest> StreamClassStream::SubmitData(SRB_COMMAND command, KSSTREAM_HEADER* headers,
                                                            ULONG count, std::function<void(PortRequest&)> onComplete)
 {
-    auto request = std::make_unique<PortRequest>(m_device.m_record->registration->PerRequestExtensionSize);
+    auto request = NewDataRequest();
     request->SetCompletionCallback(std::move(onComplete));
-    HW_STREAM_REQUEST_BLOCK& srb = request->Block();
+    SubmitData(*request, command, headers, count);
+    return request;
+}
+
+std::unique_ptr<PortRequest> StreamClassStream::NewDataRequest() const
+{
+    return std::make_unique<PortRequest>(m_device.m_record->registration->PerRequestExtensionSize);
+}
+
+void StreamClassStream::SubmitData(PortRequest& request, SRB_COMMAND command, KSSTREAM_HEADER* headers, ULONG count)
+{
+    HW_STREAM_REQUEST_BLOCK& srb = request.Block();
     srb.Command = command;
     srb.Status = STATUS_PENDING;
     srb.StreamObject = m_object;
@@ -630,12 +661,11 @@ std::unique_ptr<PortRequest> StreamClassStream::SubmitData(SRB_COMMAND command, 
     }
     if (!wellFormed) {
         srb.Status = STATUS_INVALID_PARAMETER;
-        request->Complete();
-        return request;
+        request.Complete();
+        return;
     }
     m_device.m_record->Track(&srb);
     m_object->ReceiveDataPacket(&srb);
-    return request;
 }
 
 void StreamClassStream::Cancel(PortRequest& request)

@@ -69,6 +69,10 @@ public:
 
     HW_STREAM_REQUEST_BLOCK& Block() { return m_block->srb; }
     void Wait();
+    // Waits for completion, then makes the block as fresh as a new request's (zeroed, its
+    // extension too), keeping its pool memory and the completion callback: a stream that
+    // passes one request after another needs no pool allocation for each.
+    void Reset();
     bool IsComplete() const;
     NTSTATUS Status() const;
     ULONG BytesTransferred() const;
@@ -88,7 +92,10 @@ private:
         PortRequest* owner;
         IRP irp;
     };
+    void Prepare();
+
     OwnedBlock* m_block;
+    ULONG m_extensionSize;
     mutable std::mutex m_mutex;
     std::condition_variable m_done;
     bool m_complete = false;
@@ -197,6 +204,10 @@ public:
     // `onComplete` becomes the request's completion callback (see PortRequest).
     std::unique_ptr<PortRequest> SubmitData(SRB_COMMAND command, KSSTREAM_HEADER* headers, ULONG count,
                                             std::function<void(PortRequest&)> onComplete = {});
+    // The same with a request of this stream's port that is new or Reset, and keeps its callback.
+    void SubmitData(PortRequest& request, SRB_COMMAND command, KSSTREAM_HEADER* headers, ULONG count);
+    // A request sized for this stream's data requests, to pass to SubmitData again and again.
+    std::unique_ptr<PortRequest> NewDataRequest() const;
     // Asks the minidriver to cancel a data request it still holds; not once the stream closes.
     void Cancel(PortRequest& request);
 

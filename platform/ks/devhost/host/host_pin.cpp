@@ -15,7 +15,7 @@ HostPin::~HostPin()
         m_clock.reset();
     }
     m_stream.reset();  // the driver cancels what it still holds
-    m_reads.clear();   // each waits for its completion
+    for (auto& read : m_reads) read.reset();  // each waits for its completion
     m_slots.Give();
 }
 
@@ -49,48 +49,79 @@ NTSTATUS HostPin::Clock(wire::ClockOp op)
 
 NTSTATUS HostPin::Read(std::uint32_t readId, ResolvedRange range, const ReadCompletion& completion)
 {
-    ForgetCompletedReads();
-    if (m_reads.count(readId) != 0) return STATUS_INVALID_PARAMETER;
-    if (m_reads.size() >= wire::kMaxReadsPerPin) return STATUS_INSUFFICIENT_RESOURCES;
-    auto read = std::make_unique<PendingRead>();
+    PendingRead* read = FreeSlot();
+    if (Pending(readId) != nullptr) return STATUS_INVALID_PARAMETER;
+    if (read == nullptr) return STATUS_INSUFFICIENT_RESOURCES;
+    if (read->request) {
+        read->request->Reset();
+    } else {
+        read->request = m_stream->NewDataRequest();
+        read->request->SetCompletionCallback([this, read](ks::PortRequest& request) { Complete(*read, request.Status()); });
+    }
+    read->inUse = true;
+    read->done = false;
+    read->readId = readId;
     read->range = std::move(range);
     read->completion = completion;
+    read->block = {};
     KSSTREAM_HEADER& header = read->block.header;
     header.Size = sizeof read->block;
     header.FrameExtent = read->range.length;
     header.Data = read->range.data;
     read->block.info.ExtendedHeaderSize = sizeof(KS_FRAME_INFO);
-    PendingRead* pending = read.get();
-    // Small enough to need no allocation of its own.
-    read->request = m_stream->SubmitData(SRB_READ_DATA, &header, 1, [pending, readId](ks::PortRequest& request) {
-        const KSSTREAM_HEADER& done = pending->block.header;
-        wire::ReadReply reply{};
-        reply.result.status = request.Status();
-        reply.optionsFlags = done.OptionsFlags;
-        reply.typeSpecificFlags = done.TypeSpecificFlags;
-        reply.presentationTime = done.PresentationTime;
-        reply.duration = done.Duration;
-        reply.frameExtent = done.FrameExtent;
-        reply.dataUsed = done.DataUsed;
-        reply.frameInfo = pending->block.info;
-        pending->completion(readId, reply);
-        pending->done = true;
-    });
-    m_reads.emplace(readId, std::move(read));
+    m_stream->SubmitData(*read->request, SRB_READ_DATA, &header, 1);
     return STATUS_SUCCESS;
+}
+
+// On the thread that completes the read.
+void HostPin::Complete(PendingRead& read, NTSTATUS status)
+{
+    const KSSTREAM_HEADER& done = read.block.header;
+    wire::ReadReply reply{};
+    reply.result.status = status;
+    reply.optionsFlags = done.OptionsFlags;
+    reply.typeSpecificFlags = done.TypeSpecificFlags;
+    reply.presentationTime = done.PresentationTime;
+    reply.duration = done.Duration;
+    reply.frameExtent = done.FrameExtent;
+    reply.dataUsed = done.DataUsed;
+    reply.frameInfo = read.block.info;
+    read.completion(read.readId, reply);
+    read.done = true;
 }
 
 NTSTATUS HostPin::Cancel(std::uint32_t readId)
 {
-    auto it = m_reads.find(readId);
-    if (it == m_reads.end()) return STATUS_INVALID_PARAMETER;
-    if (!it->second->done) m_stream->Cancel(*it->second->request);
+    PendingRead* read = Pending(readId);
+    if (read == nullptr) return STATUS_INVALID_PARAMETER;
+    if (!read->done) m_stream->Cancel(*read->request);
     return STATUS_SUCCESS;
 }
 
-void HostPin::ForgetCompletedReads()
+HostPin::PendingRead* HostPin::FreeSlot()
 {
-    std::erase_if(m_reads, [](const auto& entry) { return entry.second->done.load(); });
+    PendingRead* free = nullptr;
+    std::unique_ptr<PendingRead>* unused = nullptr;
+    for (auto& slot : m_reads) {
+        if (!slot) {
+            if (unused == nullptr) unused = &slot;
+            continue;
+        }
+        if (slot->inUse && slot->done) {
+            slot->inUse = false;
+            slot->range = {};  // lets go of the client's buffer
+        }
+        if (!slot->inUse && free == nullptr) free = slot.get();
+    }
+    if (free == nullptr && unused != nullptr) free = (*unused = std::make_unique<PendingRead>()).get();
+    return free;
+}
+
+HostPin::PendingRead* HostPin::Pending(std::uint32_t readId)
+{
+    for (auto& slot : m_reads)
+        if (slot && slot->inUse && slot->readId == readId) return slot.get();
+    return nullptr;
 }
 
 }  // namespace zv::devhost

@@ -3,9 +3,9 @@
 // read runs on whatever thread the driver completes it on and touches nothing but that read.
 #pragma once
 
+#include <array>
 #include <atomic>
 #include <functional>
-#include <map>
 #include <memory>
 
 #include "platform/ks/devhost/host/buffer_table.h"
@@ -34,6 +34,8 @@ public:
     NTSTATUS Cancel(std::uint32_t readId);
 
 private:
+    // A read slot, kept for the pin's life and used again once its read has completed, so that
+    // a read costs no allocation: neither of the slot nor of the port's request block.
     struct PendingRead {
         struct {
             KSSTREAM_HEADER header;
@@ -41,16 +43,21 @@ private:
         } block{};
         ResolvedRange range;
         ReadCompletion completion;
+        std::uint32_t readId = 0;
+        bool inUse = false;  // the receive thread's own
         std::atomic<bool> done{false};
         std::unique_ptr<ks::PortRequest> request;  // last: destroyed first, waiting for completion
     };
-    void ForgetCompletedReads();
+    // Frees the slots whose reads have completed; a free slot, or null when all are taken.
+    PendingRead* FreeSlot();
+    PendingRead* Pending(std::uint32_t readId);
+    void Complete(PendingRead& read, NTSTATUS status);
 
     std::unique_ptr<ks::StreamClassStream> m_stream;
     PinSlots& m_slots;
     ks::TimeSource& m_time;
     std::unique_ptr<ks::MasterClock> m_clock;
-    std::map<std::uint32_t, std::unique_ptr<PendingRead>> m_reads;
+    std::array<std::unique_ptr<PendingRead>, wire::kMaxReadsPerPin> m_reads;
 };
 
 }  // namespace zv::devhost
