@@ -22,6 +22,11 @@ constexpr const char* kEmptyPage = "<html><head></head><body></body></html>";
 
 std::atomic<long long> g_loadBoundMs{30000};
 
+bool IsBlank(const std::string& url)
+{
+    return g_ascii_strcasecmp(url.c_str(), "about:blank") == 0;
+}
+
 // Tells the program which element (the nearest with an id) a click landed on.
 constexpr const char* kClickHandler = "zvclick";
 constexpr const char* kClickScript =
@@ -98,6 +103,17 @@ struct WebPageSignals {
         page->LoadFailed(uri ? uri : "", g_error_matches(error, WEBKIT_NETWORK_ERROR, WEBKIT_NETWORK_ERROR_CANCELLED));
         return TRUE; // no error page of WebKit's own
     }
+    static gboolean DecidePolicy(WebKitWebView*, WebKitPolicyDecision* decision, WebKitPolicyDecisionType type,
+                                 WebPage* page)
+    {
+        if (type == WEBKIT_POLICY_DECISION_TYPE_NAVIGATION_ACTION) {
+            WebKitNavigationAction* action =
+                webkit_navigation_policy_decision_get_navigation_action(WEBKIT_NAVIGATION_POLICY_DECISION(decision));
+            const char* uri = webkit_uri_request_get_uri(webkit_navigation_action_get_request(action));
+            page->TakenUp(uri ? uri : "");
+        }
+        return FALSE; // the engine's own decision
+    }
     static void ProcessGone(WebKitWebView* view, WebKitWebProcessTerminationReason, WebPage* page)
     {
         const char* uri = webkit_web_view_get_uri(view);
@@ -171,6 +187,7 @@ void WebPage::MakeView()
     webkit_settings_set_hardware_acceleration_policy(settings, WEBKIT_HARDWARE_ACCELERATION_POLICY_NEVER);
     g_signal_connect(m_view, "load-changed", G_CALLBACK(&WebPageSignals::LoadChanged), this);
     g_signal_connect(m_view, "load-failed", G_CALLBACK(&WebPageSignals::LoadFailed), this);
+    g_signal_connect(m_view, "decide-policy", G_CALLBACK(&WebPageSignals::DecidePolicy), this);
     g_signal_connect(m_view, "web-process-terminated", G_CALLBACK(&WebPageSignals::ProcessGone), this);
     g_signal_connect(m_view, "context-menu", G_CALLBACK(&WebPageSignals::ContextMenu), this);
     g_signal_connect(m_view, "button-press-event", G_CALLBACK(&WebPageSignals::ButtonPress), this);
@@ -216,6 +233,11 @@ void WebPage::Started()
     m_loading = true;
 }
 
+void WebPage::TakenUp(const std::string& url)
+{
+    m_takenUpUrl = url;
+}
+
 void WebPage::LoadFailed(const std::string& url, bool superseded)
 {
     m_ignoreFinish = true;
@@ -228,10 +250,10 @@ void WebPage::LoadTookTooLong(std::uint64_t issue)
 {
     if (!m_view || m_issued != issue || m_finishedIssue >= issue)
         return;
-    const char* uri = webkit_web_view_get_uri(m_view);
-    std::fprintf(stderr, "browser: \"%s\" did not load within %lld ms\n", uri ? uri : "", g_loadBoundMs.load());
-    // The hung load is superseded by the empty page.
-    ShowEmptyPage(uri ? uri : "about:blank");
+    std::fprintf(stderr, "browser: \"%s\" did not load within %lld ms\n", m_issuedUrl.c_str(), g_loadBoundMs.load());
+    // The hung load is superseded by the empty page, under the URL asked for: the view's own may
+    // still be the page before (after a fresh view's about:blank).
+    ShowEmptyPage(m_issuedUrl);
 }
 
 void WebPage::ShowEmptyPage(const std::string& url)
@@ -248,9 +270,12 @@ void WebPage::Finished(const std::string& loadedUrl)
         m_ignoreFinish = false;
         return;
     }
-    // A URL the engine refuses outright (a port it blocks) ends in about:blank without a failure.
-    if (m_finishedIssue < m_issued && m_emptyPageUrl.empty() && loadedUrl == "about:blank" &&
-        m_issuedUrl != "about:blank") {
+    if (m_finishedIssue < m_issued && m_emptyPageUrl.empty() && IsBlank(loadedUrl) && !IsBlank(m_issuedUrl)) {
+        // An about:blank the engine took up before the latest navigation, and finishes first (a
+        // fresh view does not give it up): the latest one is still to come and replaces it.
+        if (IsBlank(m_takenUpUrl))
+            return;
+        // A URL the engine refuses outright (a port it blocks) ends in about:blank without a failure.
         ShowEmptyPage(m_issuedUrl);
         return;
     }

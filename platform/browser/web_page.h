@@ -70,6 +70,7 @@ private:
     // Display thread.
     void MakeView();
     void LoadOnDisplay(const std::string& url, std::uint64_t issue);
+    void TakenUp(const std::string& url);
     void LoadFailed(const std::string& url, bool superseded);
     void Finished(const std::string& url);
     void Started();
@@ -97,6 +98,7 @@ private:
     std::uint64_t m_finishedIssue = 0;
     bool m_ignoreFinish = false;  // the next finish ends a load that failed or was superseded
     std::string m_emptyPageUrl;   // the URL of the empty page shown for a failed load
+    std::string m_takenUpUrl;     // the URL of the last navigation the engine took up
     bool m_closed = false;
     std::shared_ptr<WebPage> m_self; // while the view lives
     friend struct WebPageSignals;

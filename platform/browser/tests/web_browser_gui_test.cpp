@@ -23,6 +23,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <functional>
 #include <memory>
@@ -623,3 +624,78 @@ TEST_F(WebBrowserGuiTest, AnHtmlDialogsClicksReachItsEventMap)
 }
 
 } // namespace
+
+// Navigations asked for one after another on a fresh view, some before the one ahead completed:
+// the last one asked for reaches its server and is the page that shows, the view loading until
+// then; the pages before it complete in their order or not at all, replaced.
+TEST_F(WebBrowserGuiTest, EveryNavigationAfterABlankPageReachesItsPage)
+{
+    ScriptedHttpServer server;
+    for (const char* name : {"first", "second", "third", "fourth", "fifth", "sixth"})
+        server.Route(name, std::string("header=Content-Type: text/html\n\n<html><body>page ") + name +
+                               "</body></html>");
+    server.Route("hang", "delay_headers=60\nbody=too late");
+    const std::string res = "res://" + ProgramPath() + "/125";
+    const std::string blank = "about:blank";
+    struct Step {
+        std::string url;
+        bool waitForIt; // completed before the next is asked for
+    };
+    struct Case {
+        const char* what;
+        std::vector<Step> steps;
+        const char* body; // what the last page's innerHTML holds
+        int loadBoundMs;
+    } cases[] = {
+        {"blank then http at once", {{blank, false}, {server.Url("/first"), false}}, "page first", 30000},
+        {"blank completed, then http", {{blank, true}, {server.Url("/second"), false}}, "page second", 30000},
+        {"blank then res at once", {{blank, false}, {res, false}}, "number 125\n", 30000},
+        {"http, blank, http at once",
+         {{server.Url("/third"), false}, {blank, false}, {server.Url("/fourth"), false}},
+         "page fourth",
+         30000},
+        {"http completed, then blank and http at once",
+         {{server.Url("/fifth"), true}, {blank, false}, {server.Url("/sixth"), false}},
+         "page sixth",
+         30000},
+        // The load bound still ends the page after the blank one.
+        {"blank then a hung server at once", {{blank, false}, {server.Url("/hang"), false}}, "", 1500},
+    };
+    for (const Case& c : cases) {
+        zv::browser::WebPage::SetLoadBound(std::chrono::milliseconds(c.loadBoundMs));
+        m_host->DestroyWindow();
+        m_host = std::make_unique<BrowserHost>();
+        ASSERT_TRUE(m_host->Open(RECT{10, 10, 150, 100})) << c.what;
+        std::vector<std::string> asked;
+        for (const Step& step : c.steps) {
+            asked.push_back(step.url);
+            if (step.waitForIt)
+                ASSERT_TRUE(m_host->NavigateAndWait(step.url)) << c.what << ": " << step.url;
+            else
+                ASSERT_EQ(m_host->Navigate(step.url), S_OK) << c.what << ": " << step.url;
+        }
+        const std::string& last = asked.back();
+        bool completeTooSoon = false;
+        ASSERT_TRUE(PumpUntil([&] {
+            if (!m_host->completed.empty() && m_host->completed.back() == last)
+                return true;
+            READYSTATE state = READYSTATE_UNINITIALIZED;
+            completeTooSoon = completeTooSoon || (m_host->Web()->get_ReadyState(&state) == S_OK &&
+                                                  state == READYSTATE_COMPLETE);
+            return false;
+        })) << c.what << ": completed " << testing::PrintToString(m_host->completed);
+        EXPECT_FALSE(completeTooSoon) << c.what;
+        EXPECT_EQ(m_host->before, asked) << c.what;
+        // Each completed page was asked for, in the order asked.
+        auto next = asked.begin();
+        for (const std::string& url : m_host->completed) {
+            next = std::find(next, asked.end(), url);
+            ASSERT_NE(next, asked.end()) << c.what << ": " << url << " completed out of order";
+            ++next;
+        }
+        EXPECT_EQ(m_host->BodyHtml(), c.body) << c.what;
+        if (last.rfind("http:", 0) == 0) {
+            EXPECT_TRUE(server.Recorded(last.substr(last.rfind('/') + 1)).has_value()) << c.what;
+        }
+    }
+}
