@@ -71,9 +71,8 @@ void CDlgZelvante::ReloadAd()
         return;
     std::string page;
     if (!m_bShowAds || !LoadServerUrl(m_bAdVideoExchanged ? kSmallAdPageString : kAdPageString, page)) {
-        // Ads off: an ad on the screen goes, and its page with it (nothing runs on unseen).
-        if (m_wndAdView.IsWindowVisible())
-            m_wndAdView.Navigate(kBlankPage);
+        // Ads off: the ad goes, and its page with it (nothing runs on unseen).
+        m_wndAdView.Navigate(kBlankPage);
         m_wndAdView.ShowWindow(SW_HIDE);
         return;
     }
