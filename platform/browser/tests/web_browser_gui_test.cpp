@@ -645,28 +645,26 @@ TEST_F(WebBrowserGuiTest, EveryNavigationAfterABlankPageReachesItsPage)
         const char* what;
         std::vector<Step> steps;
         const char* body; // what the last page's innerHTML holds
-        int loadBoundMs;
+        bool hangs = false; // the last page never answers: the load bound, made short, ends it
     } cases[] = {
-        {"blank then http at once", {{blank, false}, {server.Url("/first"), false}}, "page first", 30000},
-        {"blank completed, then http", {{blank, true}, {server.Url("/second"), false}}, "page second", 30000},
-        {"blank then res at once", {{blank, false}, {res, false}}, "number 125\n", 30000},
+        {"blank then http at once", {{blank, false}, {server.Url("/first"), false}}, "page first"},
+        {"blank completed, then http", {{blank, true}, {server.Url("/second"), false}}, "page second"},
+        {"blank then res at once", {{blank, false}, {res, false}}, "number 125\n"},
         {"http, blank, http at once",
          {{server.Url("/third"), false}, {blank, false}, {server.Url("/fourth"), false}},
-         "page fourth",
-         30000},
+         "page fourth"},
         {"http completed, then blank and http at once",
          {{server.Url("/fifth"), true}, {blank, false}, {server.Url("/sixth"), false}},
-         "page sixth",
-         30000},
+         "page sixth"},
         {"blank then a port the engine refuses at once",
          {{blank, false}, {"http://127.0.0.1:1/refused", false}},
-         "",
-         30000},
-        // The load bound still ends the page after the blank one.
-        {"blank then a hung server at once", {{blank, false}, {server.Url("/hang"), false}}, "", 1500},
+         ""},
+        // The load bound still ends the page after the blank one (whether its request was sent by
+        // then or not).
+        {"blank then a hung server at once", {{blank, false}, {server.Url("/hang"), false}}, "", true},
     };
     for (const Case& c : cases) {
-        zv::browser::WebPage::SetLoadBound(std::chrono::milliseconds(c.loadBoundMs));
+        zv::browser::WebPage::SetLoadBound(c.hangs ? std::chrono::milliseconds(1500) : std::chrono::seconds(30));
         m_host->DestroyWindow();
         m_host = std::make_unique<BrowserHost>();
         ASSERT_TRUE(m_host->Open(RECT{10, 10, 150, 100})) << c.what;
@@ -698,7 +696,7 @@ TEST_F(WebBrowserGuiTest, EveryNavigationAfterABlankPageReachesItsPage)
             ++next;
         }
         EXPECT_EQ(m_host->BodyHtml(), c.body) << c.what;
-        if (last.rfind(server.Url("/"), 0) == 0) {
+        if (last.rfind(server.Url("/"), 0) == 0 && !c.hangs) {
             EXPECT_TRUE(server.Recorded(last.substr(last.rfind('/') + 1)).has_value()) << c.what;
         }
     }
