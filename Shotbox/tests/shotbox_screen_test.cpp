@@ -6,6 +6,7 @@
 #include "app/ProgramMessages.h"
 #include "platform/ks/devhost/device_records.h"
 #include "platform/user/button.h"
+#include "platform/user/gtk/tests/gtk_desktop_fixture.h"
 #include "platform/user/gtk/tests/x_screen.h"
 #include "platform/user/testing/screenshots.h"
 
@@ -32,28 +33,13 @@ std::size_t ColoursIn(const zv::gdi::Surface& picture, double left, double top, 
     return colours.size();
 }
 
-// A viewable top-level window of that title (the program's own unmapped leader window has it too).
-Window ShownWindowNamed(const XScreen& screen, const std::string& title)
-{
-    for (const Window window : screen.Stacking()) {
-        char* name = nullptr;
-        const bool named = XFetchName(screen.Get(), window, &name) && name && title == name;
-        if (name)
-            XFree(name);
-        if (named && screen.PlaceOf(window).right != 0)
-            return window;
-    }
-    return 0;
-}
-
 class ShotboxScreenTest : public ShotboxProcessTest {
 protected:
     void SetUp() override
     {
-        if (!std::getenv("DISPLAY") || !*std::getenv("DISPLAY"))
-            GTEST_SKIP() << "needs an X display (the gui tests run under xvfb-run)";
-        setenv("ZV_DISPLAY", "gtk", 1);
-        ShotboxProcessTest::SetUp();
+        zv::user::gtk::test::UseGtkDisplayOrSkip();
+        if (!IsSkipped())
+            ShotboxProcessTest::SetUp();
     }
 };
 
@@ -98,9 +84,12 @@ TEST_F(ShotboxScreenTest, ShowsTheLivePictureAndTheThumbnailsOfItsSnapshots)
     // The main program asks it to close: its send waits while Shotbox asks about the unsaved
     // snapshots; Escape cancels the question and Shotbox stays with them.
     auto closing = std::async(std::launch::async, [dialog] { return SendMessageA(dialog, CloseRequestMessage, 0, 0); });
-    Window box = 0;
+    // A viewable window of the program's title (its own unmapped leader window has it too).
     RECT place{};
-    ASSERT_TRUE(WaitUntil([&] { return (box = ShownWindowNamed(screen, "Shotbox")) != 0 && (place = screen.PlaceOf(box)).right != 0; }));
+    ASSERT_TRUE(WaitUntil([&] {
+        const std::vector<Window> shown = screen.ShownNamed("Shotbox");
+        return !shown.empty() && (place = screen.PlaceOf(shown[0])).right != 0;
+    }));
     EXPECT_NE(std::future_status::ready, closing.wait_for(std::chrono::seconds(0)));
     // Without a window manager the keyboard follows the pointer.
     ASSERT_TRUE(XdoTool("mousemove " + std::to_string((place.left + place.right) / 2) + " " +

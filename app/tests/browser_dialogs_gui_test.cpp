@@ -9,6 +9,7 @@
 #include "platform/browser/web_page.h"
 #include "platform/inet/tests/scripted_http_server.h"
 #include "platform/user/display.h"
+#include "platform/user/gtk/tests/gtk_desktop_fixture.h"
 #include "platform/user/gtk/tests/x_screen.h"
 #include "platform/user/testing/screenshots.h"
 
@@ -28,9 +29,9 @@ class BrowserDialogsGuiTest : public BrowserDialogsTest {
 protected:
     void SetUp() override
     {
-        if (!std::getenv("DISPLAY") || !*std::getenv("DISPLAY"))
-            GTEST_SKIP() << "needs an X display (the gui tests run under xvfb-run)";
-        setenv("ZV_DISPLAY", "gtk", 1);
+        zv::user::gtk::test::UseGtkDisplayOrSkip();
+        if (IsSkipped())
+            return;
         m_root = std::make_unique<zv::win32::testing::TempZvRoot>();
         ASSERT_STREQ(zv::user::Display().Name(), "gtk");
         StartHost();

@@ -43,8 +43,7 @@ public:
         return Eventually(
             [&] {
                 m_window = FindWindowA(nullptr, m_caption);
-                const Window shown = m_screen.FindNamed(m_caption);
-                m_place = shown ? m_screen.PlaceOf(shown) : RECT{};
+                m_place = m_screen.PlaceOfNamed(m_caption);
                 return m_window && m_place.right > m_place.left;
             },
             {}, std::chrono::seconds(20));

@@ -12,14 +12,23 @@
 
 namespace zv::user::gtk::test {
 
+// Skips the test without an X display; otherwise the windows of this process and of the programs
+// it starts from now on show on the desktop (the gtk display). The caller returns when IsSkipped().
+inline void UseGtkDisplayOrSkip()
+{
+    if (!std::getenv("DISPLAY") || !*std::getenv("DISPLAY"))
+        GTEST_SKIP() << "needs an X display (the gui tests run under xvfb-run)";
+    setenv("ZV_DISPLAY", "gtk", 1);
+}
+
 class GtkDesktopTest : public ::testing::Test {
 protected:
     // Call first in SetUp; return from SetUp when the test was skipped or failed here.
     void StartOnGtkDisplay()
     {
-        if (!std::getenv("DISPLAY") || !*std::getenv("DISPLAY"))
-            GTEST_SKIP() << "needs an X display (the gui tests run under xvfb-run)";
-        setenv("ZV_DISPLAY", "gtk", 1);
+        UseGtkDisplayOrSkip();
+        if (IsSkipped())
+            return;
         m_root = std::make_unique<zv::win32::testing::TempZvRoot>();
         ASSERT_STREQ(zv::user::Display().Name(), "gtk");
     }

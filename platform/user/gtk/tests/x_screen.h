@@ -13,6 +13,7 @@
 #include <memory>
 #include <string>
 #include <thread>
+#include <vector>
 
 namespace zv::user::gtk::test {
 
@@ -80,6 +81,29 @@ public:
             XFree(children);
         }
         return order;
+    }
+
+    // The viewable top-level windows titled `title`, from the bottom of the stack up (toolkits keep
+    // unmapped windows under a program's title too).
+    std::vector<Window> ShownNamed(const std::string& title) const
+    {
+        std::vector<Window> shown;
+        for (const Window window : Stacking()) {
+            char* name = nullptr;
+            const bool named = XFetchName(m_display, window, &name) && name && title == name;
+            if (name)
+                XFree(name);
+            if (named && PlaceOf(window).right != 0)
+                shown.push_back(window);
+        }
+        return shown;
+    }
+
+    // Where the top-level window titled `title` lies (see PlaceOf); empty when there is none.
+    RECT PlaceOfNamed(const std::string& title) const
+    {
+        const Window window = FindNamed(title);
+        return window ? PlaceOf(window) : RECT{};
     }
 
     // What the screen shows in the rectangle, as a 32-bit surface.
