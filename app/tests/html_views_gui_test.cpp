@@ -5,8 +5,6 @@
 // with the user's id, in the browser window. Pictures: zelvante-ad-view.png,
 // zelvante-account-page.png in ZV_TEST_PICTURES.
 #include "app/MenuCommands.h"
-#include "app/ProgramMessages.h"
-#include "app/tests/program_process.h"
 #include "app/tests/update_test_support.h"
 #include "platform/win32/registry_key.h"
 
@@ -15,7 +13,7 @@
 #include <memory>
 #include <string>
 
-#include "app/tests/main_window_screen.h" // Xlib last
+#include "app/tests/program_screen_fixture.h" // Xlib last
 
 namespace zv::app::testing {
 namespace {
@@ -54,18 +52,15 @@ RECT Inner(const RECT& area)
     return RECT{area.left + dx, area.top + dy, area.right - dx, area.bottom - dy};
 }
 
-class HtmlViewsGuiTest : public ::testing::Test {
+class HtmlViewsGuiTest : public ProgramOnScreenTest {
 protected:
     void SetUp() override
     {
-        if (!std::getenv("DISPLAY") || !*std::getenv("DISPLAY"))
-            GTEST_SKIP() << "needs an X display (the gui tests run under xvfb-run)";
-        setenv("ZV_DISPLAY", "gtk", 1);
-        machine = std::make_unique<InstalledProgram>();
+        ProgramOnScreenTest::SetUp();
+        if (!Ready())
+            return;
+        ProgramCopy& program = NewCopy();
         server = std::make_unique<ScriptedHttpServer>();
-        screen = std::make_unique<XScreen>();
-        ASSERT_TRUE(screen->IsOpen());
-        XSetErrorHandler(IgnoreGoneWindows);
         // Every server the program asks is the loopback one.
         const std::string loopback = "127.0.0.1:" + std::to_string(server->Port());
         zv::win32::Key servers = zv::win32::Key::Create(HKEY_CURRENT_USER, kServersKey);
@@ -79,37 +74,17 @@ protected:
         server->Route("adver_small.php", ColourPage("#00FF00"));
         server->Route("site_zelv_host_main.asp", ColourPage("#0000FF"));
 
-        program = machine->Start({});
-        ASSERT_TRUE(program->Started());
-        ASSERT_TRUE(Eventually([&] {
-            main = MainWindowPlace(*screen);
-            return main.right - main.left >= 400 && main.bottom - main.top >= 300 && !MainWindows().empty();
-        })) << "the main window never showed on the X screen";
+        ASSERT_TRUE(program.Start({}));
+        ASSERT_TRUE(WaitForMainWindow()) << "the main window never showed on the X screen";
+        m_program = &program;
     }
 
-    void TearDown() override
-    {
-        if (!program)
-            return;
-        ASSERT_FALSE(MainWindows().empty());
-        ASSERT_TRUE(PostMessageA(HandleOf(MainWindows()[0]), CloseRequestMessage, 0, 0));
-        EXPECT_EQ(program->Wait(std::chrono::seconds(60)), 0);
-    }
+    void Command(UINT id) const { m_program->Command(id); }
 
-    RECT OnScreen(const char* element) const
-    {
-        const std::optional<RECT> place = SkinElementPlace(element);
-        EXPECT_TRUE(place.has_value()) << element;
-        return place ? Offset(*place, main) : RECT{};
-    }
-
-    void Command(UINT id) const { ASSERT_TRUE(PostMessageA(HandleOf(MainWindows()[0]), WM_COMMAND, id, 0)); }
-
-    std::unique_ptr<InstalledProgram> machine;
     std::unique_ptr<ScriptedHttpServer> server;
-    std::unique_ptr<XScreen> screen;
-    std::unique_ptr<ChildProcess> program;
-    RECT main{};
+
+private:
+    ProgramCopy* m_program = nullptr;
 };
 
 TEST_F(HtmlViewsGuiTest, TheAdPageShowsAtTheAdsPlaceAndTheSmallOneOverTheVideoWhenExchanged)
@@ -139,8 +114,7 @@ TEST_F(HtmlViewsGuiTest, AnAccountCommandShowsItsPageWithTheUserIdInTheBrowserWi
     Command(kStatusCommand);
     RECT browser{};
     EXPECT_TRUE(Eventually([&] {
-        const Window window = screen->FindNamed("Zelvante Browser");
-        browser = window ? screen->PlaceOf(window) : RECT{};
+        browser = screen->PlaceOfNamed("Zelvante Browser");
         return browser.right - browser.left > 100 && MostlyColour(*screen, Inner(browser), RGB(0, 0, 255));
     })) << "the account page never showed in the browser window";
     const auto request = server->Recorded("site_zelv_host_main.asp");

@@ -3,8 +3,6 @@
 // camera's colour bars. The picture is kept in ZV_TEST_PICTURES as zelvante-main-window.png.
 // Clicked with real input (xdotool), its "Slides" tab shows the playlist window over the tab area
 // and its menu buttons open the skinned pop-up menus.
-#include "app/ProgramMessages.h"
-#include "app/tests/program_process.h"
 #include "imagelib/PixImage.h"
 #include "imagelib/PixImageType.h"
 
@@ -23,7 +21,7 @@
 #include <thread>
 #include <vector>
 
-#include "app/tests/main_window_screen.h" // Xlib last: its macros would spoil our headers
+#include "app/tests/program_screen_fixture.h" // Xlib last: its macros would spoil our headers
 
 namespace zv::app::testing {
 namespace {
@@ -44,47 +42,24 @@ std::optional<COLORREF> SkinColour(const std::string& name, const char* formName
     return RGB(static_cast<BYTE>(r), static_cast<BYTE>(g), static_cast<BYTE>(b));
 }
 
+using MainWindowGuiTest = ProgramOnScreenTest;
+
 // The program started on the X screen, its main window shown and painted (the camera's bars in its
-// preview), ended by its close request.
-class RunningProgram : public ::testing::Test {
+// preview).
+class RunningProgram : public ProgramOnScreenTest {
 protected:
     void SetUp() override
     {
-        if (!std::getenv("DISPLAY") || !*std::getenv("DISPLAY"))
-            GTEST_SKIP() << "needs an X display (the gui tests run under xvfb-run)";
-        setenv("ZV_DISPLAY", "gtk", 1);
-        machine = std::make_unique<InstalledProgram>();
-        screen = std::make_unique<XScreen>();
-        ASSERT_TRUE(screen->IsOpen());
-        XSetErrorHandler(IgnoreGoneWindows);
-        program = machine->Start({"/play"});
-        ASSERT_TRUE(program->Started());
-        ASSERT_TRUE(Eventually([&] {
-            main = MainWindowPlace(*screen);
-            if (main.right - main.left < 400 || main.bottom - main.top < 300)
-                return false;
-            const auto picture = screen->Capture(main);
+        ProgramOnScreenTest::SetUp();
+        if (!Ready())
+            return;
+        ASSERT_TRUE(NewCopy().Start({"/play"}));
+        ASSERT_TRUE(WaitForMainWindow([&](const RECT& place) {
+            const auto picture = screen->Capture(place);
             return picture && ShowsColourBars(Pixels(*picture));
         })) << "the main window never showed the test camera on the X screen";
         // The pointer rests on the window's version line, away from everything the tests click.
-        ASSERT_TRUE(XdoTool("mousemove " + std::to_string(main.left + 20) + " " + std::to_string(main.top + 620)));
-    }
-
-    void TearDown() override
-    {
-        if (!program)
-            return;
-        ASSERT_FALSE(MainWindows().empty());
-        ASSERT_TRUE(PostMessageA(HandleOf(MainWindows()[0]), CloseRequestMessage, 0, 0));
-        EXPECT_EQ(program->Wait(std::chrono::seconds(60)), 0);
-    }
-
-    // The skin element's place on the screen.
-    RECT OnScreen(const std::string& element) const
-    {
-        const std::optional<RECT> place = SkinElementPlace(element);
-        EXPECT_TRUE(place.has_value()) << element << " is not in the skin";
-        return place ? Offset(*place, main) : RECT{};
+        ASSERT_TRUE(XdoTool(PointerTo(POINT{main.left + 20, main.top + 620})));
     }
 
     // Help's last item opens the program's message box about itself: its place on the screen,
@@ -105,53 +80,30 @@ protected:
         RECT box{};
         EXPECT_TRUE(Eventually(
             [&] {
-                const Window named = screen->FindNamed("Zelvante message");
-                box = named ? screen->PlaceOf(named) : RECT{};
+                box = screen->PlaceOfNamed("Zelvante message");
                 return box.right > box.left && NewWindows(*screen, before).size() == 1;
             },
             std::chrono::seconds(10)))
             << "no message box appeared after the click on About";
         return box;
     }
-
-    std::unique_ptr<InstalledProgram> machine;
-    std::unique_ptr<XScreen> screen;
-    std::unique_ptr<ChildProcess> program;
-    RECT main{};
 };
 
-TEST(MainWindowGuiTest, ShowsTheSkinnedWindowWithTheCameraInItsPreview)
+TEST_F(MainWindowGuiTest, ShowsTheSkinnedWindowWithTheCameraInItsPreview)
 {
-    if (!std::getenv("DISPLAY") || !*std::getenv("DISPLAY"))
-        GTEST_SKIP() << "needs an X display (the gui tests run under xvfb-run)";
-    setenv("ZV_DISPLAY", "gtk", 1);
-    InstalledProgram machine;
-    XScreen screen;
-    ASSERT_TRUE(screen.IsOpen());
-    XSetErrorHandler(IgnoreGoneWindows);
-
-    auto program = machine.Start({"/play"});
-    ASSERT_TRUE(program->Started());
-    RECT place{};
-    ASSERT_TRUE(Eventually([&] {
-        place = MainWindowPlace(screen);
-        return place.right - place.left >= 400 && place.bottom - place.top >= 300;
-    })) << "the main window never showed on the X screen";
+    ASSERT_TRUE(NewCopy().Start({"/play"}));
+    ASSERT_TRUE(WaitForMainWindow()) << "the main window never showed on the X screen";
 
     // Playing: the preview over the skin's video frame shows the camera's bars.
     std::unique_ptr<gdi::Surface> picture;
     EXPECT_TRUE(Eventually([&] {
-        picture = screen.Capture(MainWindowPlace(screen));
+        picture = screen->Capture(main);
         return picture && ShowsColourBars(Pixels(*picture));
     })) << "the preview never showed the test camera";
     ASSERT_NE(picture, nullptr);
     if (const char* folder = std::getenv("ZV_TEST_PICTURES"); folder && *folder) {
         EXPECT_TRUE(SavePng(*picture, std::string(folder) + "/zelvante-main-window.png"));
     }
-
-    ASSERT_FALSE(MainWindows().empty());
-    ASSERT_TRUE(PostMessageA(HandleOf(MainWindows()[0]), CloseRequestMessage, 0, 0));
-    EXPECT_EQ(program->Wait(std::chrono::seconds(60)), 0);
 }
 
 using MainWindowGuiInputTest = RunningProgram;

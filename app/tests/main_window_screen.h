@@ -41,23 +41,17 @@ inline std::vector<BYTE> Pixels(const gdi::Surface& picture)
     return bgr;
 }
 
-// Where the main window lies on the screen: the largest viewable top-level window captioned
-// "Zelvante" (the toolkit keeps a small unmapped one of that name as well).
-inline RECT MainWindowPlace(const XScreen& screen)
+// The main windows on the screen: the viewable top-level windows captioned "Zelvante" at a main
+// window's size (the toolkit keeps a small one of that name as well).
+inline std::vector<Window> MainXWindows(const XScreen& screen)
 {
-    RECT largest{};
-    for (Window window : screen.Stacking()) {
-        char* name = nullptr;
-        if (!XFetchName(screen.Get(), window, &name) || !name)
-            continue;
-        const bool named = std::string(name) == "Zelvante";
-        XFree(name);
-        const RECT place = named ? screen.PlaceOf(window) : RECT{};
-        if ((place.right - place.left) * (place.bottom - place.top) >
-            (largest.right - largest.left) * (largest.bottom - largest.top))
-            largest = place;
+    std::vector<Window> found;
+    for (const Window window : screen.ShownNamed("Zelvante")) {
+        const RECT place = screen.PlaceOf(window);
+        if (place.right - place.left >= 400 && place.bottom - place.top >= 300)
+            found.push_back(window);
     }
-    return largest;
+    return found;
 }
 
 inline bool SavePng(const gdi::Surface& picture, const std::string& path)
@@ -105,11 +99,30 @@ inline RECT Offset(const RECT& area, const RECT& window)
     return RECT{area.left + window.left, area.top + window.top, area.right + window.left, area.bottom + window.top};
 }
 
-// The xdotool command that moves the pointer to the middle of the screen rectangle and clicks.
+// The skin element's place on the screen, in the main window lying at `window`.
+inline RECT ElementOnScreen(const std::string& element, const RECT& window)
+{
+    const std::optional<RECT> place = SkinElementPlace(element);
+    EXPECT_TRUE(place.has_value()) << element << " is not in the skin";
+    return place ? Offset(*place, window) : RECT{};
+}
+
+// The xdotool command that moves the pointer to the point of the screen.
+inline std::string PointerTo(const POINT& at)
+{
+    return "mousemove " + std::to_string(at.x) + " " + std::to_string(at.y);
+}
+
+// The xdotool command that clicks at the point of the screen.
+inline std::string ClickAt(const POINT& at)
+{
+    return PointerTo(at) + " click 1";
+}
+
+// The xdotool command that clicks the middle of the screen rectangle.
 inline std::string ClickAt(const RECT& area)
 {
-    return "mousemove " + std::to_string((area.left + area.right) / 2) + " " +
-           std::to_string((area.top + area.bottom) / 2) + " click 1";
+    return ClickAt(POINT{(area.left + area.right) / 2, (area.top + area.bottom) / 2});
 }
 
 // The viewable top-level X windows and where they lie.

@@ -7,8 +7,6 @@
 // ZV_TEST_PICTURES.
 #include "app/DlgZelvante.h"
 #include "app/ExternalControlWindow.h"
-#include "app/ProgramMessages.h"
-#include "app/tests/program_process.h"
 #include "platform/dshow/testing/media_file.h"
 
 #include <gtest/gtest.h>
@@ -20,33 +18,10 @@
 #include <string>
 #include <vector>
 
-#include "app/tests/main_window_screen.h" // Xlib last
+#include "app/tests/program_screen_fixture.h" // Xlib last
 
 namespace zv::app::testing {
 namespace {
-
-// Points this process's window calls at one machine for a while: each program has its own.
-class OnMachine {
-public:
-    explicit OnMachine(const InstalledProgram& machine)
-    {
-        if (const char* current = std::getenv("ZV_ROOT"))
-            m_previous = current;
-        setenv("ZV_ROOT", machine.Root().c_str(), 1);
-    }
-    ~OnMachine()
-    {
-        if (m_previous)
-            setenv("ZV_ROOT", m_previous->c_str(), 1);
-        else
-            unsetenv("ZV_ROOT");
-    }
-    OnMachine(const OnMachine&) = delete;
-    OnMachine& operator=(const OnMachine&) = delete;
-
-private:
-    std::optional<std::string> m_previous;
-};
 
 // The share of the area's pixels in the orange of A's video, which neither the camera's bars nor
 // their noise have.
@@ -77,23 +52,6 @@ std::size_t GreyPixels(const XScreen& screen, const RECT& area)
             ++grey;
     }
     return grey;
-}
-
-// The viewable top-level windows captioned "Zelvante" of the main window's size.
-std::vector<Window> MainXWindows(const XScreen& screen)
-{
-    std::vector<Window> found;
-    for (Window window : screen.Stacking()) {
-        char* name = nullptr;
-        if (!XFetchName(screen.Get(), window, &name) || !name)
-            continue;
-        const bool named = std::string(name) == "Zelvante";
-        XFree(name);
-        const RECT place = named ? screen.PlaceOf(window) : RECT{};
-        if (place.right - place.left >= 400 && place.bottom - place.top >= 300)
-            found.push_back(window);
-    }
-    return found;
 }
 
 constexpr COLORREF kPageBackground = RGB(0xD4, 0xD4, 0xD4);
@@ -163,30 +121,27 @@ std::optional<POINT> AddressField(const gdi::Surface& picture, const RECT& page)
     return POINT{left, (y + 1 + bottom) / 2};
 }
 
-class PeerGuiTest : public ::testing::Test {
+class PeerGuiTest : public ProgramOnScreenTest {
 protected:
     void SetUp() override
     {
-        if (!std::getenv("DISPLAY") || !*std::getenv("DISPLAY"))
-            GTEST_SKIP() << "needs an X display (the gui tests run under xvfb-run)";
-        setenv("ZV_DISPLAY", "gtk", 1);
-        screen = std::make_unique<XScreen>();
-        ASSERT_TRUE(screen->IsOpen());
-        XSetErrorHandler(IgnoreGoneWindows);
+        ProgramOnScreenTest::SetUp();
+        if (!Ready())
+            return;
+        exitBound = std::chrono::seconds(30);
 
         // A: an orange video (ten frames a second, longer than the test).
-        machineA = std::make_unique<InstalledProgram>();
-        const std::string movie = machineA->Root() + "/orange.avi";
+        a = &NewCopy();
+        const std::string movie = a->Machine().Root() + "/orange.avi";
         ASSERT_TRUE(zv::dshow::testing::WriteMediaFile(
             "videotestsrc pattern=solid-color foreground-color=0xFFFF8000 num-buffers=900 ! video/x-raw,width=320,height=240,framerate=10/1 ! "
             "jpegenc ! avimux ! filesink location=" + movie));
-        programA = machineA->Start({});
-        ASSERT_TRUE(programA->Started());
+        ASSERT_TRUE(a->Start({}));
         ASSERT_TRUE(Eventually([&] { return MainXWindows(*screen).size() == 1; }))
             << "A's main window never showed";
         windowA = MainXWindows(*screen)[0];
         {
-            OnMachine onA(*machineA);
+            OnMachine onA(a->Machine());
             HWND control = nullptr;
             ASSERT_TRUE(Eventually([&] { return (control = FindWindowA(kExternalControlClassName, nullptr)) != nullptr; }));
             ASSERT_TRUE(Eventually([&] { return SendMessageA(control, ExternalControlMessage, ExternalVersionTitle, 0) == 1; }));
@@ -196,9 +151,8 @@ protected:
         }
 
         // B: the camera, its window over the lower right of A's, its chat and preview on the screen.
-        machineB = std::make_unique<InstalledProgram>();
-        programB = machineB->Start({"/play"});
-        ASSERT_TRUE(programB->Started());
+        b = &NewCopy();
+        ASSERT_TRUE(b->Start({"/play"}));
         ASSERT_TRUE(Eventually([&] { return MainXWindows(*screen).size() == 2; }))
             << "B's main window never showed";
         for (Window window : MainXWindows(*screen)) {
@@ -207,9 +161,10 @@ protected:
         }
         // The previews are windows of their own that may come up over the other program's window:
         // A's lies above B's (A's window partly above the screen), B's chat is on the screen.
-        const RECT video = *SkinElementPlace("Frame Video");
+        const std::optional<RECT> video = SkinElementPlace("Frame Video");
+        ASSERT_TRUE(video.has_value());
         constexpr POINT kPlaceB{280, 344};
-        const POINT placeOfA{0, kPlaceB.y + video.top - video.bottom};
+        const POINT placeOfA{0, kPlaceB.y + video->top - video->bottom};
         ASSERT_TRUE(XdoTool("windowmove " + std::to_string(windowA) + " " + std::to_string(placeOfA.x) + " " +
                             std::to_string(placeOfA.y)));
         ASSERT_TRUE(XdoTool("windowmove " + std::to_string(windowB) + " " + std::to_string(kPlaceB.x) + " " +
@@ -220,36 +175,13 @@ protected:
             return placeA.left == placeOfA.x && placeA.top == placeOfA.y && placeB.left == kPlaceB.x &&
                    placeB.top == kPlaceB.y;
         })) << "the windows were not moved";
-        previewB = Offset(video, placeB);
-        previewA = Offset(video, placeA);
+        previewB = Offset(*video, placeB);
+        previewA = Offset(*video, placeA);
         previewA.top = std::max<LONG>(previewA.top, 0); // the part on the screen
         ASSERT_TRUE(Eventually([&] { return OrangeShare(*screen, previewA) > 0.2; }))
             << "A's preview never showed its orange video";
         ASSERT_TRUE(Eventually([&] { return ShowsBars(*screen, previewB); }))
             << "B's preview never showed the camera";
-    }
-
-    void TearDown() override
-    {
-        End(machineB, programB);
-        End(machineA, programA);
-    }
-
-    static void End(const std::unique_ptr<InstalledProgram>& machine, const std::unique_ptr<ChildProcess>& program)
-    {
-        if (!program)
-            return;
-        OnMachine on(*machine);
-        ASSERT_EQ(MainWindows().size(), 1u);
-        ASSERT_TRUE(PostMessageA(HandleOf(MainWindows()[0]), CloseRequestMessage, 0, 0));
-        EXPECT_EQ(program->Wait(std::chrono::seconds(30)), 0);
-    }
-
-    static void Command(const InstalledProgram& machine, UINT id)
-    {
-        OnMachine on(machine);
-        ASSERT_EQ(MainWindows().size(), 1u);
-        ASSERT_TRUE(PostMessageA(HandleOf(MainWindows()[0]), WM_COMMAND, id, 0));
     }
 
     // B's user answers the address prompt: 127.0.0.1 typed into its address control, then the
@@ -260,8 +192,7 @@ protected:
         RECT prompt{};
         ASSERT_TRUE(Eventually(
             [&] {
-                const Window shown = screen->FindNamed(kCaption);
-                prompt = shown ? screen->PlaceOf(shown) : RECT{};
+                prompt = screen->PlaceOfNamed(kCaption);
                 return prompt.right > prompt.left;
             },
             std::chrono::seconds(20)))
@@ -292,24 +223,19 @@ protected:
         ASSERT_TRUE(drawn) << "the prompt's page or its address control was not drawn";
         // A click on the label left of the field brings the keyboard to the dialog, leaving the
         // focus in the field, the first tab stop.
-        ASSERT_TRUE(XdoTool("mousemove " + std::to_string(prompt.left + (page.left + field->x) / 2) + " " +
-                            std::to_string(prompt.top + field->y) + " click 1"));
+        ASSERT_TRUE(XdoTool(ClickAt(POINT{prompt.left + (page.left + field->x) / 2, prompt.top + field->y})));
         // The keyboard stays with the prompt even while the preview lies over it.
         ASSERT_TRUE(XdoTool("windowfocus --sync " + promptWindow));
         ASSERT_TRUE(XdoTool("type --delay 40 127.0.0.1"));
         KeepPicture(*screen, prompt, "zelvante-peer-prompt.png");
         ASSERT_TRUE(XdoTool(raise));
-        ASSERT_TRUE(XdoTool("mousemove " + std::to_string(prompt.left + ok->x) + " " +
-                            std::to_string(prompt.top + ok->y) + " click 1"));
+        ASSERT_TRUE(XdoTool(ClickAt(POINT{prompt.left + ok->x, prompt.top + ok->y})));
         ASSERT_TRUE(Eventually([&] { return screen->FindNamed(kCaption) == 0; }, std::chrono::seconds(10)))
             << "the page's OK did not end the prompt";
     }
 
-    std::unique_ptr<XScreen> screen;
-    std::unique_ptr<InstalledProgram> machineA;
-    std::unique_ptr<InstalledProgram> machineB;
-    std::unique_ptr<ChildProcess> programA;
-    std::unique_ptr<ChildProcess> programB;
+    ProgramCopy* a = nullptr;
+    ProgramCopy* b = nullptr;
     Window windowA = 0;
     Window windowB = 0;
     RECT placeA{};
@@ -324,8 +250,8 @@ TEST_F(PeerGuiTest, LinkedProgramsShowEachOthersFramesAndTheOwnChatLine)
     EXPECT_FALSE(ShowsBars(*screen, previewA));
     EXPECT_LT(OrangeShare(*screen, previewB), 0.01);
 
-    Command(*machineA, CDlgZelvante::kPeerListenCommand);
-    Command(*machineB, CDlgZelvante::kPeerConnectCommand);
+    a->Command(CDlgZelvante::kPeerListenCommand);
+    b->Command(CDlgZelvante::kPeerConnectCommand);
     AnswerPromptWithLoopback();
 
     EXPECT_TRUE(Eventually([&] { return ShowsBars(*screen, previewA); }, std::chrono::seconds(15)))
@@ -337,7 +263,7 @@ TEST_F(PeerGuiTest, LinkedProgramsShowEachOthersFramesAndTheOwnChatLine)
 
     // Space typed into B's window, the chat input without the focus, pauses B's camera: from then
     // on only A's orange frames reach B's preview. Space again plays, and the bars come back.
-    const RECT version = Offset(*SkinElementPlace("Static Program Version"), placeB);
+    const RECT version = ElementOnScreen("Static Program Version", placeB);
     // The keyboard goes back to B's window, as a window manager gives it on the click.
     ASSERT_TRUE(XdoTool("windowfocus --sync " + std::to_string(windowB)));
     ASSERT_TRUE(XdoTool(ClickAt(version) + " key space"));
@@ -354,8 +280,8 @@ TEST_F(PeerGuiTest, LinkedProgramsShowEachOthersFramesAndTheOwnChatLine)
         << "Space did not play B's camera again";
 
     // A line typed into B's chat input shows in B's general chat view, in grey.
-    const RECT input = Offset(*SkinElementPlace("Static Chat Send Mid"), placeB);
-    const RECT chat = Offset(*SkinElementPlace("Static Chat General Mid"), placeB);
+    const RECT input = ElementOnScreen("Static Chat Send Mid", placeB);
+    const RECT chat = ElementOnScreen("Static Chat General Mid", placeB);
     const std::size_t before = GreyPixels(*screen, chat);
     ASSERT_TRUE(XdoTool("windowfocus --sync " + std::to_string(windowB)));
     ASSERT_TRUE(XdoTool(ClickAt(input)));

@@ -1,6 +1,7 @@
 // Test support for running the main program as people do: a copy of the built program in a fresh
 // machine folder (so its settings file, skins and newdev.dll lie beside it as on an installed
-// machine), started on the built-in test camera, and the top-level windows of the machine.
+// machine), started on the built-in test camera, the top-level windows of the machine, and this
+// process's window calls pointed at one machine among several.
 #pragma once
 
 #include "capture/tests/e2e/child_process.h"
@@ -15,6 +16,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <set>
 #include <string>
@@ -121,6 +123,30 @@ public:
 private:
     zv::win32::testing::TempZvRoot m_root;
     std::string m_folder;
+};
+
+// Points this process's window calls at one machine for a while: each copy of the program started
+// by a test may have its own.
+class OnMachine {
+public:
+    explicit OnMachine(const InstalledProgram& machine)
+    {
+        if (const char* current = std::getenv("ZV_ROOT"))
+            m_previous = current;
+        setenv("ZV_ROOT", machine.Root().c_str(), 1);
+    }
+    ~OnMachine()
+    {
+        if (m_previous)
+            setenv("ZV_ROOT", m_previous->c_str(), 1);
+        else
+            unsetenv("ZV_ROOT");
+    }
+    OnMachine(const OnMachine&) = delete;
+    OnMachine& operator=(const OnMachine&) = delete;
+
+private:
+    std::optional<std::string> m_previous;
 };
 
 } // namespace zv::app::testing
