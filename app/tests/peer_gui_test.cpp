@@ -54,6 +54,17 @@ std::size_t GreyPixels(const XScreen& screen, const RECT& area)
     return grey;
 }
 
+// Pixels of the dark text of an edit box (its caret alone is a few).
+std::size_t DarkPixels(const XScreen& screen, const RECT& area)
+{
+    std::size_t dark = 0;
+    for (COLORREF c : Colours(screen, area)) {
+        if (GetRValue(c) < 0x60 && GetGValue(c) < 0x60 && GetBValue(c) < 0x60)
+            ++dark;
+    }
+    return dark;
+}
+
 constexpr COLORREF kPageBackground = RGB(0xD4, 0xD4, 0xD4);
 
 // The page's strip in a picture of the prompt: the rows mostly of its background (before the
@@ -286,9 +297,13 @@ TEST_F(PeerGuiTest, LinkedProgramsShowEachOthersFramesAndTheOwnChatLine)
     ASSERT_TRUE(XdoTool("windowfocus --sync " + std::to_string(windowB)));
     ASSERT_TRUE(XdoTool(ClickAt(input)));
     ASSERT_TRUE(XdoTool("type --delay 40 'Hello there'"));
+    EXPECT_TRUE(Eventually([&] { return DarkPixels(*screen, input) > 60; }, std::chrono::seconds(10)))
+        << "the typed line never showed in B's chat input";
     ASSERT_TRUE(XdoTool("key Return"));
     EXPECT_TRUE(Eventually([&] { return GreyPixels(*screen, chat) > before + 30; }, std::chrono::seconds(10)))
         << "the own chat line never showed in B's chat view";
+    EXPECT_TRUE(Eventually([&] { return DarkPixels(*screen, input) < 30; }, std::chrono::seconds(10)))
+        << "the sent line stayed in B's chat input";
     KeepPicture(*screen, placeB, "zelvante-peer-b.png");
 }
 
