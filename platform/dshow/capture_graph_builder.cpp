@@ -26,18 +26,6 @@ HRESULT CaptureGraphBuilder::QueryInterface(REFIID riid, void** ppv)
     return QueryInterfaceFrom({{IID_IUnknown, this}, {IID_ICaptureGraphBuilder2, this}}, riid, ppv);
 }
 
-ULONG CaptureGraphBuilder::AddRef()
-{
-    return m_refs.Add();
-}
-
-ULONG CaptureGraphBuilder::Release()
-{
-    const ULONG left = m_refs.Drop();
-    if (left == 0) delete this;
-    return left;
-}
-
 HRESULT CaptureGraphBuilder::SetFiltergraph(IGraphBuilder* pfg)
 {
     if (pfg == nullptr) return E_POINTER;

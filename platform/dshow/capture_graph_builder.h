@@ -9,13 +9,11 @@ namespace zv::dshow {
 class Filter;
 class FilterGraph;
 
-class CaptureGraphBuilder final : public ICaptureGraphBuilder2 {
+class CaptureGraphBuilder final : public ComObject<ICaptureGraphBuilder2> {
 public:
     static HRESULT Create(IUnknown* outer, REFIID riid, void** ppv);
 
     HRESULT QueryInterface(REFIID riid, void** ppv) override;
-    ULONG AddRef() override;
-    ULONG Release() override;
 
     HRESULT SetFiltergraph(IGraphBuilder* pfg) override;
     HRESULT FindInterface(const GUID* pCategory, const GUID* pType, IBaseFilter* pf, REFIID riid,
@@ -27,7 +25,6 @@ private:
     CaptureGraphBuilder() = default;
     ~CaptureGraphBuilder();
 
-    RefCount m_refs;
     IGraphBuilder* m_graph = nullptr; // one reference
     FilterGraph* m_graphObject = nullptr;
 };

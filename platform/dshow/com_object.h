@@ -5,6 +5,7 @@
 
 namespace zv::dshow {
 
+using zv::win32::ComObject;
 using zv::win32::ComRef;
 using zv::win32::InterfaceEntry;
 using zv::win32::QueryInterfaceFrom;

@@ -48,18 +48,6 @@ HRESULT PinEnumerator::QueryInterface(REFIID riid, void** ppv)
     return QueryInterfaceFrom({{IID_IUnknown, this}, {IID_IEnumPins, this}}, riid, ppv);
 }
 
-ULONG PinEnumerator::AddRef()
-{
-    return m_refs.Add();
-}
-
-ULONG PinEnumerator::Release()
-{
-    const ULONG left = m_refs.Drop();
-    if (left == 0) delete this;
-    return left;
-}
-
 HRESULT PinEnumerator::Next(ULONG cPins, IPin** ppPins, ULONG* pcFetched)
 {
     return TakeNext(m_pins, m_next, cPins, ppPins, pcFetched, [](IPin* pin) {
@@ -91,18 +79,6 @@ MediaTypeEnumerator::~MediaTypeEnumerator()
 HRESULT MediaTypeEnumerator::QueryInterface(REFIID riid, void** ppv)
 {
     return QueryInterfaceFrom({{IID_IUnknown, this}, {IID_IEnumMediaTypes, this}}, riid, ppv);
-}
-
-ULONG MediaTypeEnumerator::AddRef()
-{
-    return m_refs.Add();
-}
-
-ULONG MediaTypeEnumerator::Release()
-{
-    const ULONG left = m_refs.Drop();
-    if (left == 0) delete this;
-    return left;
 }
 
 HRESULT MediaTypeEnumerator::Next(ULONG cMediaTypes, AM_MEDIA_TYPE** ppMediaTypes, ULONG* pcFetched)

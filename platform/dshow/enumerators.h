@@ -8,14 +8,12 @@
 
 namespace zv::dshow {
 
-class PinEnumerator final : public IEnumPins {
+class PinEnumerator final : public ComObject<IEnumPins> {
 public:
     // Holds a reference on the filter, which keeps the pins alive.
     PinEnumerator(IBaseFilter* owner, std::vector<IPin*> pins);
 
     HRESULT QueryInterface(REFIID riid, void** ppv) override;
-    ULONG AddRef() override;
-    ULONG Release() override;
     HRESULT Next(ULONG cPins, IPin** ppPins, ULONG* pcFetched) override;
     HRESULT Skip(ULONG cPins) override;
     HRESULT Reset() override;
@@ -23,20 +21,17 @@ public:
 private:
     ~PinEnumerator();
 
-    RefCount m_refs;
     IBaseFilter* m_owner;
     std::vector<IPin*> m_pins;
     std::size_t m_next = 0;
 };
 
-class MediaTypeEnumerator final : public IEnumMediaTypes {
+class MediaTypeEnumerator final : public ComObject<IEnumMediaTypes> {
 public:
     // Takes over the types (each a CoTaskMemAlloc block with its format).
     explicit MediaTypeEnumerator(std::vector<AM_MEDIA_TYPE*> types);
 
     HRESULT QueryInterface(REFIID riid, void** ppv) override;
-    ULONG AddRef() override;
-    ULONG Release() override;
     HRESULT Next(ULONG cMediaTypes, AM_MEDIA_TYPE** ppMediaTypes, ULONG* pcFetched) override;
     HRESULT Skip(ULONG cMediaTypes) override;
     HRESULT Reset() override;
@@ -44,7 +39,6 @@ public:
 private:
     ~MediaTypeEnumerator();
 
-    RefCount m_refs;
     std::vector<AM_MEDIA_TYPE*> m_types;
     std::size_t m_next = 0;
 };

@@ -120,18 +120,6 @@ HRESULT Filter::QueryInterface(REFIID riid, void** ppv)
     return QueryFilterInterface(riid, ppv);
 }
 
-ULONG Filter::AddRef()
-{
-    return m_refs.Add();
-}
-
-ULONG Filter::Release()
-{
-    const ULONG left = m_refs.Drop();
-    if (left == 0) delete this;
-    return left;
-}
-
 HRESULT Filter::EnumPins(IEnumPins** ppEnum)
 {
     if (ppEnum == nullptr) return E_POINTER;

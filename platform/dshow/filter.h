@@ -62,14 +62,12 @@ private:
     Pin* m_peer = nullptr;
 };
 
-class Filter : public IBaseFilter {
+class Filter : public ComObject<IBaseFilter> {
 public:
     Filter(const Filter&) = delete;
     Filter& operator=(const Filter&) = delete;
 
     HRESULT QueryInterface(REFIID riid, void** ppv) override;
-    ULONG AddRef() override;
-    ULONG Release() override;
     HRESULT EnumPins(IEnumPins** ppEnum) override;
     HRESULT QueryFilterInfo(FILTER_INFO* pInfo) override;
 
@@ -107,7 +105,6 @@ protected:
     Pin& AddPin(std::unique_ptr<Pin> pin);
 
 private:
-    RefCount m_refs;
     GstRef<GstElement> m_bin;
     std::vector<std::unique_ptr<Pin>> m_pins;
     FilterGraph* m_graph = nullptr; // not a reference: the graph holds the filter

@@ -52,18 +52,6 @@ HRESULT FilterGraph::QueryInterface(REFIID riid, void** ppv)
                               riid, ppv);
 }
 
-ULONG FilterGraph::AddRef()
-{
-    return m_refs.Add();
-}
-
-ULONG FilterGraph::Release()
-{
-    const ULONG left = m_refs.Drop();
-    if (left == 0) delete this;
-    return left;
-}
-
 std::u16string FilterGraph::UniqueName(LPCWSTR requested, bool* renamed) const
 {
     const auto taken = [this](const std::u16string& name) {

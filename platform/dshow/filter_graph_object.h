@@ -11,19 +11,13 @@
 
 namespace zv::dshow {
 
-class FilterGraph final : public IGraphBuilder,
-                          public IMediaControl,
-                          public IMediaEventEx,
-                          public IMediaFilter,
-                          public IVideoWindow,
-                          public IMediaSeeking {
+class FilterGraph final
+    : public ComObject<IGraphBuilder, IMediaControl, IMediaEventEx, IMediaFilter, IVideoWindow, IMediaSeeking> {
 public:
     // The class factory of CLSID_FilterGraph.
     static HRESULT Create(IUnknown* outer, REFIID riid, void** ppv);
 
     HRESULT QueryInterface(REFIID riid, void** ppv) override;
-    ULONG AddRef() override;
-    ULONG Release() override;
 
     HRESULT AddFilter(IBaseFilter* pFilter, LPCWSTR pName) override;
     HRESULT Connect(IPin* ppinOut, IPin* ppinIn) override;
@@ -79,7 +73,6 @@ private:
     template <class Call>
     HRESULT ForVideoWindow(Call call);
 
-    RefCount m_refs;
     GstRef<GstElement> m_pipeline;
     std::vector<Filter*> m_filters; // one reference each
     GraphEvents m_events;

@@ -13,20 +13,13 @@ namespace zv::dshow {
 
 namespace {
 
-class MonikerEnumerator final : public IEnumMoniker {
+class MonikerEnumerator final : public ComObject<IEnumMoniker> {
 public:
     explicit MonikerEnumerator(std::vector<DeviceEntry> devices) : m_devices(std::move(devices)) {}
 
     HRESULT QueryInterface(REFIID riid, void** ppv) override
     {
         return QueryInterfaceFrom({{IID_IUnknown, this}, {IID_IEnumMoniker, this}}, riid, ppv);
-    }
-    ULONG AddRef() override { return m_refs.Add(); }
-    ULONG Release() override
-    {
-        const ULONG left = m_refs.Drop();
-        if (left == 0) delete this;
-        return left;
     }
 
     HRESULT Next(ULONG celt, IMoniker** rgelt, ULONG* pceltFetched) override
@@ -42,25 +35,17 @@ public:
 private:
     ~MonikerEnumerator() = default;
 
-    RefCount m_refs;
     std::vector<DeviceEntry> m_devices;
     std::size_t m_next = 0;
 };
 
-class DevicePropertyBag final : public IPropertyBag {
+class DevicePropertyBag final : public ComObject<IPropertyBag> {
 public:
     explicit DevicePropertyBag(const DeviceEntry& device) : m_device(device) {}
 
     HRESULT QueryInterface(REFIID riid, void** ppv) override
     {
         return QueryInterfaceFrom({{IID_IUnknown, this}, {IID_IPropertyBag, this}}, riid, ppv);
-    }
-    ULONG AddRef() override { return m_refs.Add(); }
-    ULONG Release() override
-    {
-        const ULONG left = m_refs.Drop();
-        if (left == 0) delete this;
-        return left;
     }
 
     HRESULT Read(LPCOLESTR pszPropName, VARIANT* pVar, IErrorLog*) override
@@ -90,7 +75,6 @@ public:
 private:
     ~DevicePropertyBag() = default;
 
-    RefCount m_refs;
     DeviceEntry m_device;
 };
 
@@ -110,18 +94,6 @@ HRESULT SystemDeviceEnum::QueryInterface(REFIID riid, void** ppv)
     return QueryInterfaceFrom({{IID_IUnknown, this}, {IID_ICreateDevEnum, this}}, riid, ppv);
 }
 
-ULONG SystemDeviceEnum::AddRef()
-{
-    return m_refs.Add();
-}
-
-ULONG SystemDeviceEnum::Release()
-{
-    const ULONG left = m_refs.Drop();
-    if (left == 0) delete this;
-    return left;
-}
-
 HRESULT SystemDeviceEnum::CreateClassEnumerator(REFCLSID clsidDeviceClass, IEnumMoniker** ppEnumMoniker, DWORD)
 {
     if (ppEnumMoniker == nullptr) return E_POINTER;
@@ -139,18 +111,6 @@ HRESULT SystemDeviceEnum::CreateClassEnumerator(REFCLSID clsidDeviceClass, IEnum
 HRESULT DeviceMoniker::QueryInterface(REFIID riid, void** ppv)
 {
     return QueryInterfaceFrom({{IID_IUnknown, this}, {IID_IMoniker, this}}, riid, ppv);
-}
-
-ULONG DeviceMoniker::AddRef()
-{
-    return m_refs.Add();
-}
-
-ULONG DeviceMoniker::Release()
-{
-    const ULONG left = m_refs.Drop();
-    if (left == 0) delete this;
-    return left;
 }
 
 HRESULT DeviceMoniker::BindToObject(IBindCtx*, IMoniker*, REFIID riidResult, void** ppvResult)

@@ -7,13 +7,11 @@
 
 namespace zv::dshow {
 
-class SystemDeviceEnum final : public ICreateDevEnum {
+class SystemDeviceEnum final : public ComObject<ICreateDevEnum> {
 public:
     static HRESULT Create(IUnknown* outer, REFIID riid, void** ppv);
 
     HRESULT QueryInterface(REFIID riid, void** ppv) override;
-    ULONG AddRef() override;
-    ULONG Release() override;
 
     // The devices present now; unknown categories give E_INVALIDARG.
     HRESULT CreateClassEnumerator(REFCLSID clsidDeviceClass, IEnumMoniker** ppEnumMoniker, DWORD dwFlags) override;
@@ -22,17 +20,14 @@ private:
     SystemDeviceEnum() = default;
     ~SystemDeviceEnum() = default;
 
-    RefCount m_refs;
 };
 
 // A moniker of one device.
-class DeviceMoniker final : public IMoniker {
+class DeviceMoniker final : public ComObject<IMoniker> {
 public:
     explicit DeviceMoniker(DeviceEntry device) : m_device(std::move(device)) {}
 
     HRESULT QueryInterface(REFIID riid, void** ppv) override;
-    ULONG AddRef() override;
-    ULONG Release() override;
 
     HRESULT BindToObject(IBindCtx* pbc, IMoniker* pmkToLeft, REFIID riidResult, void** ppvResult) override;
     HRESULT BindToStorage(IBindCtx* pbc, IMoniker* pmkToLeft, REFIID riid, void** ppvObj) override;
@@ -40,7 +35,6 @@ public:
 private:
     ~DeviceMoniker() = default;
 
-    RefCount m_refs;
     DeviceEntry m_device;
 };
 

@@ -1,6 +1,5 @@
 #include "platform/skin/skin_control.h"
 
-#include "platform/dshow/com_object.h"
 #include "platform/skin/skin_dispatch.h"
 #include "platform/skin/skin_element_object.h"
 #include "platform/skin/skin_form.h"
@@ -9,6 +8,7 @@
 #include "platform/user/paint.h"
 #include "platform/user/window.h"
 #include "platform/win32/com.h"
+#include "platform/win32/com_object.h"
 #include "platform/win32/last_error.h"
 
 #include <filesystem>
@@ -23,26 +23,18 @@ constexpr DWORD kErrorBadFormat = 11;
 // tells its control when it goes.
 LRESULT CALLBACK ControlWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
-class SkinControl final : public ISkinEngine, public ISkinElementWindow, public IZvHostedControl {
+class SkinControl final : public win32::ComObject<ISkinEngine, ISkinElementWindow, IZvHostedControl> {
 public:
     SkinControl() { m_events->SetOwner(static_cast<ISkinEngine*>(this)); }
 
     HRESULT QueryInterface(REFIID riid, void** ppv) override
     {
-        return dshow::QueryInterfaceFrom({{IID_IUnknown, static_cast<ISkinEngine*>(this)},
+        return win32::QueryInterfaceFrom({{IID_IUnknown, static_cast<ISkinEngine*>(this)},
                                           {IID_IDispatch, static_cast<ISkinEngine*>(this)},
                                           {IID_ISkinEngine, static_cast<ISkinEngine*>(this)},
                                           {IID_ISkinElementWindow, static_cast<ISkinElementWindow*>(this)},
                                           {IID_IZvHostedControl, static_cast<IZvHostedControl*>(this)}},
                                          riid, ppv);
-    }
-    ULONG AddRef() override { return m_refs.Add(); }
-    ULONG Release() override
-    {
-        const ULONG left = m_refs.Drop();
-        if (left == 0)
-            delete this;
-        return left;
     }
     HRESULT GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID, DISPID* ids) override
     {
@@ -180,7 +172,6 @@ private:
             DestroyWindow(m_window);
     }
 
-    dshow::RefCount m_refs;
     std::shared_ptr<const SkinDocument> m_skin;
     std::shared_ptr<SkinEventTarget> m_events = std::make_shared<SkinEventTarget>();
     std::string m_lastError;

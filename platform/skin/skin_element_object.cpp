@@ -1,24 +1,18 @@
 #include "platform/skin/skin_element_object.h"
 
-#include "platform/dshow/com_object.h"
 #include "platform/skin/skin_dispatch.h"
 #include "platform/skin/skin_menu.h"
 #include "platform/user/window.h"
+#include "platform/win32/com_object.h"
 
 #include <cstring>
 
 namespace zv::skin {
 namespace {
 
-class SkinElementObject final : public ISkinElement,
-                                public ISkinRootElement,
-                                public ISkinElementName,
-                                public ISkinElementWindow,
-                                public ISkinText,
-                                public ISkinButton,
-                                public ISkinScrollBar,
-                                public ISkinMenu,
-                                public ISkinCheckBox {
+class SkinElementObject final : public win32::ComObject<ISkinElement, ISkinRootElement, ISkinElementName,
+                                                        ISkinElementWindow, ISkinText, ISkinButton, ISkinScrollBar,
+                                                        ISkinMenu, ISkinCheckBox> {
 public:
     SkinElementObject(std::shared_ptr<SkinForm> form, int index) : m_form(std::move(form)), m_index(index) {}
     static ISkinElement* Make(std::shared_ptr<SkinForm> form, int index)
@@ -57,14 +51,6 @@ public:
         found->AddRef();
         *ppv = found;
         return S_OK;
-    }
-    ULONG AddRef() override { return m_refs.Add(); }
-    ULONG Release() override
-    {
-        const ULONG left = m_refs.Drop();
-        if (left == 0)
-            delete this;
-        return left;
     }
 
     HRESULT GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID, DISPID* ids) override
@@ -252,7 +238,6 @@ private:
         return true;
     }
 
-    dshow::RefCount m_refs;
     std::shared_ptr<SkinForm> m_form;
     int m_index;
 };
