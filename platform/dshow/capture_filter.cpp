@@ -56,10 +56,7 @@ HRESULT VideoCaptureFilter::Create(const DeviceEntry& device, REFIID riid, void*
     gst_bin_add_many(GST_BIN(bin.get()), source.get(), format.get(), nullptr);
     if (!gst_element_link(source.get(), format.get()) || !AddGhostPad(bin.get(), format.get(), "src", "src"))
         return E_FAIL;
-    auto* filter = new VideoCaptureFilter(std::move(bin), format.get(), device.capabilities);
-    const HRESULT hr = filter->QueryInterface(riid, ppv);
-    filter->Release();
-    return hr;
+    return HandOutNewObject(new VideoCaptureFilter(std::move(bin), format.get(), device.capabilities), riid, ppv);
 }
 
 VideoCaptureFilter::VideoCaptureFilter(GstRef<GstElement> bin, GstElement* formatFilter,

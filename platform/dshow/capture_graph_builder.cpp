@@ -10,10 +10,7 @@ namespace zv::dshow {
 HRESULT CaptureGraphBuilder::Create(IUnknown* outer, REFIID riid, void** ppv)
 {
     if (outer != nullptr) return CLASS_E_NOAGGREGATION;
-    auto* builder = new CaptureGraphBuilder();
-    const HRESULT hr = builder->QueryInterface(riid, ppv);
-    builder->Release();
-    return hr;
+    return HandOutNewObject(new CaptureGraphBuilder(), riid, ppv);
 }
 
 CaptureGraphBuilder::~CaptureGraphBuilder()

@@ -7,6 +7,7 @@ namespace zv::dshow {
 
 using zv::win32::ComObject;
 using zv::win32::ComRef;
+using zv::win32::HandOutNewObject;
 using zv::win32::InterfaceEntry;
 using zv::win32::QueryInterfaceFrom;
 using zv::win32::RefCount;

@@ -79,10 +79,7 @@ HRESULT FileSourceFilter::Create(IUnknown* outer, REFIID riid, void** ppv)
     GstRef<GstElement> decoder = MakeElement("uridecodebin");
     if (!decoder) return E_FAIL;
     gst_bin_add(GST_BIN(bin.get()), decoder.get());
-    auto* source = new FileSourceFilter(std::move(bin), decoder.get());
-    const HRESULT hr = source->QueryInterface(riid, ppv);
-    source->Release();
-    return hr;
+    return HandOutNewObject(new FileSourceFilter(std::move(bin), decoder.get()), riid, ppv);
 }
 
 FileSourceFilter::FileSourceFilter(GstRef<GstElement> bin, GstElement* decoder) : Filter(std::move(bin)), m_decoder(decoder)

@@ -13,9 +13,7 @@ HRESULT FilterGraph::Create(IUnknown* outer, REFIID riid, void** ppv)
     GstElement* pipeline = gst_pipeline_new(nullptr);
     if (pipeline == nullptr) return E_OUTOFMEMORY;
     auto* graph = new FilterGraph(GstRef<GstElement>(GST_ELEMENT(gst_object_ref_sink(pipeline))));
-    const HRESULT hr = graph->QueryInterface(riid, ppv);
-    graph->Release();
-    return hr;
+    return HandOutNewObject(graph, riid, ppv);
 }
 
 FilterGraph::FilterGraph(GstRef<GstElement> pipeline) : m_pipeline(std::move(pipeline))

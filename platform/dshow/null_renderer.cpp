@@ -11,10 +11,7 @@ HRESULT NullRenderer::Create(IUnknown* outer, REFIID riid, void** ppv)
     if (!sink) return E_FAIL;
     gst_bin_add(GST_BIN(bin.get()), sink.get());
     if (!AddGhostPad(bin.get(), sink.get(), "sink", "sink")) return E_FAIL;
-    auto* renderer = new NullRenderer(std::move(bin), sink.get());
-    const HRESULT hr = renderer->QueryInterface(riid, ppv);
-    renderer->Release();
-    return hr;
+    return HandOutNewObject(new NullRenderer(std::move(bin), sink.get()), riid, ppv);
 }
 
 NullRenderer::NullRenderer(GstRef<GstElement> bin, GstElement* sink) : Filter(std::move(bin)), m_sink(sink)

@@ -48,10 +48,7 @@ HRESULT SampleGrabberFilter::Create(IUnknown* outer, REFIID riid, void** ppv)
     if (!gst_element_link(convert.get(), rgb.get()) || !AddGhostPad(bin.get(), convert.get(), "sink", "sink") ||
         !AddGhostPad(bin.get(), rgb.get(), "src", "src"))
         return E_FAIL;
-    auto* grabber = new SampleGrabberFilter(std::move(bin), rgb.get());
-    const HRESULT hr = grabber->QueryInterface(riid, ppv);
-    grabber->Release();
-    return hr;
+    return HandOutNewObject(new SampleGrabberFilter(std::move(bin), rgb.get()), riid, ppv);
 }
 
 SampleGrabberFilter::SampleGrabberFilter(GstRef<GstElement> bin, GstElement* converted)

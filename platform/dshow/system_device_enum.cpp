@@ -83,10 +83,7 @@ private:
 HRESULT SystemDeviceEnum::Create(IUnknown* outer, REFIID riid, void** ppv)
 {
     if (outer != nullptr) return CLASS_E_NOAGGREGATION;
-    auto* enumerator = new SystemDeviceEnum();
-    const HRESULT hr = enumerator->QueryInterface(riid, ppv);
-    enumerator->Release();
-    return hr;
+    return HandOutNewObject(new SystemDeviceEnum(), riid, ppv);
 }
 
 HRESULT SystemDeviceEnum::QueryInterface(REFIID riid, void** ppv)

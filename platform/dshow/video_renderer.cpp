@@ -132,10 +132,7 @@ HRESULT VideoRenderer::Create(IUnknown* outer, REFIID riid, void** ppv)
     gst_bin_add_many(GST_BIN(bin.get()), convert.get(), sink.get(), nullptr);
     if (!gst_element_link(convert.get(), sink.get()) || !AddGhostPad(bin.get(), convert.get(), "sink", "sink"))
         return E_FAIL;
-    auto* renderer = new VideoRenderer(std::move(bin), sink.get());
-    const HRESULT hr = renderer->QueryInterface(riid, ppv);
-    renderer->Release();
-    return hr;
+    return HandOutNewObject(new VideoRenderer(std::move(bin), sink.get()), riid, ppv);
 }
 
 VideoRenderer::VideoRenderer(GstRef<GstElement> bin, GstElement* sink)

@@ -134,9 +134,7 @@ HRESULT VirtualCameraFilter::Create(const DeviceEntry& device, REFIID riid, void
     connection->OnLost([loss] { loss->Report(); });
     auto* filter = new VirtualCameraFilter(std::move(bin), appsrc.get(), std::move(connection), *range, *format,
                                            std::move(loss));
-    const HRESULT hr = filter->QueryInterface(riid, ppv);
-    filter->Release();
-    return hr;
+    return HandOutNewObject(filter, riid, ppv);
 }
 
 VirtualCameraFilter::VirtualCameraFilter(GstRef<GstElement> bin, GstElement* appsrc,

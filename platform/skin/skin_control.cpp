@@ -213,10 +213,7 @@ HRESULT CreateSkinControl(IUnknown* outer, REFIID riid, void** ppv)
     *ppv = nullptr;
     if (outer)
         return CLASS_E_NOAGGREGATION;
-    auto* control = new SkinControl();
-    const HRESULT hr = control->QueryInterface(riid, ppv);
-    control->Release();
-    return hr;
+    return win32::HandOutNewObject(new SkinControl(), riid, ppv);
 }
 
 void RegisterSkinControlClass() { win32::RegisterComClass(CLSID_ZelvanteSkin, CreateSkinControl); }

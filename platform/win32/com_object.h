@@ -62,6 +62,16 @@ inline HRESULT QueryInterfaceFrom(std::initializer_list<InterfaceEntry> entries,
     return E_NOINTERFACE;
 }
 
+// The last step of a class factory: hands out riid of an object just made, whose one reference the
+// creator holds. An object without that interface is gone again afterwards.
+template <class Object>
+HRESULT HandOutNewObject(Object* object, REFIID riid, void** ppv)
+{
+    const HRESULT hr = object->QueryInterface(riid, ppv);
+    object->Release();
+    return hr;
+}
+
 // Holds one reference on a COM object.
 template <class T>
 class ComRef {

@@ -1,4 +1,5 @@
 #include "platform/win32/com.h"
+#include "platform/win32/com_object.h"
 #include "platform/win32/dispatch.h"
 #include "platform/win32/last_error.h"
 #include "platform/win32/tests/counted_object.h"
@@ -29,10 +30,7 @@ constexpr IID kOtherInterface = GuidFromText("{4F92C52C-57B6-4F46-A911-CF43A8761
 HRESULT CreateCounted(IUnknown* outer, REFIID riid, void** ppv)
 {
     if (outer != nullptr) return CLASS_E_NOAGGREGATION;
-    auto* object = new CountedObject;
-    const HRESULT hr = object->QueryInterface(riid, ppv);
-    object->Release();
-    return hr;
+    return zv::win32::HandOutNewObject(new CountedObject, riid, ppv);
 }
 
 TEST(GuidTest, TextFormGivesPublishedFields)

@@ -51,10 +51,7 @@ public:
     {
         if (outer)
             return CLASS_E_NOAGGREGATION;
-        auto* control = new TestControl(behaviour);
-        const HRESULT hr = control->QueryInterface(riid, ppv);
-        control->Release();
-        return hr;
+        return win32::HandOutNewObject(new TestControl(behaviour), riid, ppv);
     }
 
     static void RegisterClasses()
