@@ -110,6 +110,16 @@ private:
     float scaleY_;
 };
 
+// A negative drawn width or height stands for the image's own; false when the drawn size is empty.
+bool ResolveDrawnSize(LONG width, LONG height, LONG& cx, LONG& cy)
+{
+    if (cx < 0)
+        cx = width;
+    if (cy < 0)
+        cy = height;
+    return cx != 0 && cy != 0;
+}
+
 // The destination rectangle inside the clip box, kept inside the box on both sides so that its
 // size is never negative.
 RECT DrawnArea(LONG x, LONG y, LONG cx, LONG cy, const RECT& box)
@@ -190,11 +200,7 @@ bool CPixImage::Draw2(HDC dc, LONG x, LONG y, LONG cx, LONG cy)
         return false;
     const LONG width = m_header.biWidth;
     const LONG height = m_header.biHeight;
-    if (cx < 0)
-        cx = width;
-    if (cy < 0)
-        cy = height;
-    if (cx == 0 || cy == 0)
+    if (!ResolveDrawnSize(width, height, cx, cy))
         return false;
     const auto* info = reinterpret_cast<const BITMAPINFO*>(m_pDib);
 
@@ -235,11 +241,7 @@ bool CPixImage::Draw(HDC dc, LONG x, LONG y, LONG cx, LONG cy, const RECT* clip)
         return false;
     const LONG width = m_header.biWidth;
     const LONG height = m_header.biHeight;
-    if (cx < 0)
-        cx = width;
-    if (cy < 0)
-        cy = height;
-    if (cx == 0 || cy == 0)
+    if (!ResolveDrawnSize(width, height, cx, cy))
         return false;
 
     RECT savedBox{};
