@@ -42,6 +42,17 @@ void Disc(HDC hdc, const RECT& rect, COLORREF fill, COLORREF border)
     DeleteObject(brush);
 }
 
+void Triangle(HDC hdc, const POINT (&corners)[3], COLORREF colour)
+{
+    SetDCBrushColor(hdc, colour);
+    SetDCPenColor(hdc, colour);
+    const HGDIOBJ oldBrush = SelectObject(hdc, GetStockObject(DC_BRUSH));
+    const HGDIOBJ oldPen = SelectObject(hdc, GetStockObject(DC_PEN));
+    Polygon(hdc, corners, 3);
+    SelectObject(hdc, oldBrush);
+    SelectObject(hdc, oldPen);
+}
+
 void Text(HDC hdc, HFONT font, const char* text, RECT rect, UINT format, COLORREF colour)
 {
     HGDIOBJ oldFont = SelectObject(hdc, FontOr(font));

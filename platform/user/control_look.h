@@ -26,6 +26,9 @@ void Outline(HDC hdc, const RECT& rect, COLORREF colour);
 void Line(HDC hdc, int x1, int y1, int x2, int y2, COLORREF colour, int width = 1);
 // An ellipse filled with one colour and outlined with another.
 void Disc(HDC hdc, const RECT& rect, COLORREF fill, COLORREF border);
+// A triangle filled and outlined in one colour through the context's DC brush and pen, whose colour
+// stays set to it; the selected brush and pen are put back.
+void Triangle(HDC hdc, const POINT (&corners)[3], COLORREF colour);
 // Text in the font (null: the dialog font), transparent over what is there.
 void Text(HDC hdc, HFONT font, const char* text, RECT rect, UINT format, COLORREF colour);
 // The control's font from WM_GETFONT's store, else the dialog font.

@@ -2,6 +2,7 @@
 #include "platform/user/scroll_bars.h"
 
 #include "platform/gdi/gdi.h"
+#include "platform/user/control_look.h"
 #include "platform/user/input.h"
 #include "platform/user/non_client.h"
 #include "platform/user/paint.h"
@@ -183,13 +184,7 @@ void PaintBar(HWND hwnd, HDC hdc, int bar, POINT clientOrigin)
             tip[2] = {cx - 2 * sign, cy + 4};
         }
         const COLORREF ink = disabled ? RGB(0xBF, 0xBF, 0xBF) : RGB(0x60, 0x60, 0x60);
-        SetDCBrushColor(hdc, ink);
-        SetDCPenColor(hdc, ink);
-        const HGDIOBJ oldBrush = SelectObject(hdc, GetStockObject(DC_BRUSH));
-        const HGDIOBJ oldPen = SelectObject(hdc, GetStockObject(DC_PEN));
-        Polygon(hdc, tip, 3);
-        SelectObject(hdc, oldBrush);
-        SelectObject(hdc, oldPen);
+        look::Triangle(hdc, tip, ink);
     }
     if (layout.thumbLength > 0) {
         const RECT whole = part(layout.thumbStart, layout.thumbStart + layout.thumbLength);

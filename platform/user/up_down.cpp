@@ -3,6 +3,7 @@
 #include "platform/user/up_down.h"
 
 #include "platform/gdi/gdi.h"
+#include "platform/user/control_look.h"
 #include "platform/user/control_support.h"
 #include "platform/user/input.h"
 #include "platform/user/paint.h"
@@ -236,13 +237,7 @@ void Paint(HWND hwnd)
             tip[2] = {cx + 3, cy + 2 * button};
         }
         const COLORREF ink = enabled ? RGB(0x40, 0x40, 0x40) : RGB(0xA0, 0xA0, 0xA0);
-        SetDCBrushColor(hdc, ink);
-        SetDCPenColor(hdc, ink);
-        const HGDIOBJ oldBrush = SelectObject(hdc, GetStockObject(DC_BRUSH));
-        const HGDIOBJ oldPen = SelectObject(hdc, GetStockObject(DC_PEN));
-        Polygon(hdc, tip, 3);
-        SelectObject(hdc, oldBrush);
-        SelectObject(hdc, oldPen);
+        look::Triangle(hdc, tip, ink);
     }
     EndPaint(hwnd, &paint);
 }
