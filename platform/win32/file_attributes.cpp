@@ -1,5 +1,6 @@
 #include "platform/win32/file_attributes.h"
 
+#include "platform/win32/file_record.h"
 #include "platform/win32/files.h"
 #include "platform/win32/last_error.h"
 
@@ -46,15 +47,7 @@ BOOL GetFileAttributesExA(LPCSTR fileName, GET_FILEEX_INFO_LEVELS infoLevel, LPV
         return FALSE;
     }
     WIN32_FILE_ATTRIBUTE_DATA data{};
-    data.dwFileAttributes = AttributesOfPath(fileName, info.st_mode);
-    data.ftCreationTime = FileTimeOf(info.st_mtim);
-    data.ftLastAccessTime = FileTimeOf(info.st_atim);
-    data.ftLastWriteTime = FileTimeOf(info.st_mtim);
-    if (S_ISREG(info.st_mode)) {
-        const auto size = static_cast<std::uint64_t>(info.st_size);
-        data.nFileSizeHigh = static_cast<DWORD>(size >> 32);
-        data.nFileSizeLow = static_cast<DWORD>(size);
-    }
+    FillFileRecord(data, fileName, info);
     std::memcpy(fileInformation, &data, sizeof data);
     return TRUE;
 }

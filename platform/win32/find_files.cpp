@@ -1,5 +1,6 @@
 #include "platform/win32/find_files.h"
 
+#include "platform/win32/file_record.h"
 #include "platform/win32/files.h"
 #include "platform/win32/handle_table.h"
 #include "platform/win32/last_error.h"
@@ -81,15 +82,7 @@ std::vector<WIN32_FIND_DATAA> FindMatches(const std::string& folder, std::string
         if (!S_ISREG(info.st_mode) && !S_ISDIR(info.st_mode))
             continue;
         WIN32_FIND_DATAA data {};
-        data.dwFileAttributes = AttributesOfPath(folder + "/" + std::string(name), info.st_mode);
-        data.ftCreationTime = FileTimeOf(info.st_mtim);
-        data.ftLastAccessTime = FileTimeOf(info.st_atim);
-        data.ftLastWriteTime = FileTimeOf(info.st_mtim);
-        if (S_ISREG(info.st_mode)) {
-            const auto size = static_cast<std::uint64_t>(info.st_size);
-            data.nFileSizeHigh = static_cast<DWORD>(size >> 32);
-            data.nFileSizeLow = static_cast<DWORD>(size);
-        }
+        FillFileRecord(data, folder + "/" + std::string(name), info);
         std::memcpy(data.cFileName, name.data(), name.size());
         matches.push_back(data);
     }
