@@ -6,13 +6,13 @@
 #include "platform/win32/com.h"
 #include "platform/win32/file_mapping.h"
 #include "platform/win32/handle_table.h"
+#include "platform/win32/processes.h"
 #include "platform/winsock/winsock.h"
 
 #include <strings.h>
 #include <unistd.h>
 
 #include <climits>
-#include <filesystem>
 
 BEGIN_MESSAGE_MAP(CShotboxApp, CWinApp)
 END_MESSAGE_MAP()
@@ -21,13 +21,6 @@ namespace {
 
 constexpr const char* kSnapshotWindowTitle = "Snapshot manager";
 constexpr const char* kDialogClass = "#32770";
-
-std::string ProgramNameOfProcess(DWORD processId)
-{
-    std::error_code error;
-    const auto target = std::filesystem::read_symlink("/proc/" + std::to_string(processId) + "/exe", error);
-    return error ? std::string() : target.filename().string();
-}
 
 } // namespace
 
@@ -135,8 +128,8 @@ bool IsSnapshotManagerWindow(HWND window)
     if (!entry || strcasecmp(entry->className.c_str(), kDialogClass) != 0 ||
         entry->caption.substr(0, MAX_PATH).find(kSnapshotWindowTitle) == std::string::npos)
         return false;
-    const std::string ownName = ProgramNameOfProcess(static_cast<DWORD>(getpid()));
-    return !ownName.empty() && ProgramNameOfProcess(processId) == ownName;
+    const std::string ownName = zv::win32::ProgramNameOfProcess(static_cast<DWORD>(getpid()));
+    return !ownName.empty() && zv::win32::ProgramNameOfProcess(processId) == ownName;
 }
 
 BOOL CALLBACK EnumSnapshotWindowsProc(HWND window, LPARAM lParam)

@@ -21,7 +21,6 @@
 
 #include <cstdint>
 #include <cstring>
-#include <filesystem>
 #include <string_view>
 
 namespace {
@@ -38,14 +37,6 @@ constexpr std::string_view kSnapshotManagerProgram = "Shotbox";
 // How long the close request waits for the snapshot manager: long enough for it to finish what it
 // is doing, short enough that a hung one does not keep the program from ending.
 constexpr UINT kCloseRequestWaitMs = 10000;
-
-// The file name of the program a process runs; empty when it cannot be read.
-std::string ProgramNameOfProcess(DWORD processId)
-{
-    std::error_code error;
-    const auto target = std::filesystem::read_symlink("/proc/" + std::to_string(processId) + "/exe", error);
-    return error ? std::string() : target.filename().string();
-}
 
 bool IsSnapshotManagerProgram(const std::string& name)
 {
@@ -130,7 +121,7 @@ bool CDlgZelvante::IsSnapshotManagerWindow(HWND window)
     char className[64] = {};
     if (GetClassNameA(window, className, sizeof className) == 0 || strcasecmp(className, kSnapshotManagerClass) != 0)
         return false;
-    return IsSnapshotManagerProgram(ProgramNameOfProcess(processId));
+    return IsSnapshotManagerProgram(zv::win32::ProgramNameOfProcess(processId));
 }
 
 BOOL CALLBACK CDlgZelvante::FindSnapshotManagerProc(HWND window, LPARAM result)

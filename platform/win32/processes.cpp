@@ -229,6 +229,13 @@ std::vector<std::string> SplitCommandLine(const std::string& commandLine)
     return words;
 }
 
+std::string ProgramNameOfProcess(DWORD processId)
+{
+    std::error_code error;
+    const auto target = std::filesystem::read_symlink("/proc/" + std::to_string(processId) + "/exe", error);
+    return error ? std::string() : target.filename().string();
+}
+
 } // namespace zv::win32
 
 BOOL CreateProcessA(LPCSTR applicationName, LPSTR commandLine, LPSECURITY_ATTRIBUTES, LPSECURITY_ATTRIBUTES,

@@ -83,4 +83,7 @@ std::string SearchExecutablePath(const std::string& name);
 // waiting for it; the child is reaped when it ends. Returns the pid, or -1 with errno set.
 pid_t SpawnDetached(const std::string& program, std::vector<std::string> argv, const std::string& folder);
 
+// The file name (without its folder) of the program a process runs; empty when it cannot be read.
+std::string ProgramNameOfProcess(DWORD processId);
+
 } // namespace zv::win32

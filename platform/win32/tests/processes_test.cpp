@@ -8,9 +8,11 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <cstdlib>
 #include <fstream>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -29,6 +31,23 @@ TEST(CommandLine, SplitsByTheWindowsRules)
         {"\"\"", {""}},
     };
     for (const Case& c : cases) EXPECT_EQ(c.words, zv::win32::SplitCommandLine(c.line)) << c.line;
+}
+
+TEST(ProgramNameOfProcess, NamesTheProgramFileOfALiveProcessOnly)
+{
+    zv::win32::testing::TempZvRoot root;
+    struct Case {
+        DWORD processId;
+        std::string expected;
+    };
+    // This test program was started by its file's path, so its short invocation name is that file's name.
+    const Case cases[] = {
+        {static_cast<DWORD>(::getpid()), program_invocation_short_name},
+        {0, ""},          // no process has id 0
+        {0x7FFFFFFF, ""}, // above any id the kernel hands out
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(c.expected, zv::win32::ProgramNameOfProcess(c.processId)) << c.processId;
 }
 
 TEST(CreateProcess, RunsAProgramOfTheSystemFolderAndReportsItsEnd)
