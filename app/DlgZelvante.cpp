@@ -5,9 +5,11 @@
 #include "app/DlgPlaylist.h"
 #include "app/ExternalControlWindow.h"
 #include "app/FileVersion.h"
+#include "app/GenericException.h"
 #include "app/ProgramMessages.h"
 #include "app/SkinElementRef.h"
 #include "app/UpdateClient.h"
+#include "app/VersionInfo.h"
 #include "app/ZelvanteApp.h"
 #include "app/driverinstall/DriverInstall.h"
 #include "app/preview/DlgCapPreview.h"
@@ -198,17 +200,15 @@ bool CDlgZelvante::GetProgramVersionText(std::string& text)
 
 bool CDlgZelvante::GetDriverVersionText(std::string& text)
 {
-    char folder[MAX_PATH] = {};
-    const UINT length = GetSystemDirectoryA(folder, sizeof folder);
-    if (length == 0 || length >= sizeof folder)
+    std::string driver;
+    try {
+        driver = VersionInfo::FindDriverFile();
+    } catch (CGenericException* error) {
+        error->Delete(); // a caption is simply left out when its folders cannot be had
         return false;
-    std::string driver = std::string(folder, length) + "/drivers/zelvante.sys";
-    if (!FileExists(driver)) {
-        const UINT windowsLength = GetWindowsDirectoryA(folder, sizeof folder);
-        if (windowsLength == 0 || windowsLength >= sizeof folder)
-            return false;
-        driver = std::string(folder, windowsLength) + "/system32/drivers/zelvante.sys";
     }
+    if (driver.empty())
+        return false;
     char shortPath[MAX_PATH] = {};
     VS_FIXEDFILEINFO info{};
     if (GetShortPathNameA(driver.c_str(), shortPath, sizeof shortPath) == 0 || !ReadFixedVersion(shortPath, info))
