@@ -51,25 +51,8 @@ constexpr unsigned long long HexField(std::string_view text, std::size_t pos, st
 }
 } // namespace detail
 
-// Reads a GUID from its registry form "{XXXXXXXX-XXXX-XXXX-XXXX-XXXXXXXXXXXX}" (braces optional), so
-// interface ids can be written as they are published: constexpr IID IID_X = GuidFromText("{...}");
-// Malformed text throws, which makes a constant expression fail to compile.
-consteval GUID GuidFromText(std::string_view text)
-{
-    if (text.size() == 38 && text.front() == '{' && text.back() == '}') text = text.substr(1, 36);
-    if (text.size() != 36 || text[8] != '-' || text[13] != '-' || text[18] != '-' || text[23] != '-')
-        throw "GUID text: expected XXXXXXXX-XXXX-XXXX-XXXX-XXXXXXXXXXXX";
-    GUID g{};
-    g.Data1 = static_cast<DWORD>(detail::HexField(text, 0, 8));
-    g.Data2 = static_cast<WORD>(detail::HexField(text, 9, 4));
-    g.Data3 = static_cast<WORD>(detail::HexField(text, 14, 4));
-    g.Data4[0] = static_cast<BYTE>(detail::HexField(text, 19, 2));
-    g.Data4[1] = static_cast<BYTE>(detail::HexField(text, 21, 2));
-    for (std::size_t i = 0; i < 6; ++i) g.Data4[2 + i] = static_cast<BYTE>(detail::HexField(text, 24 + 2 * i, 2));
-    return g;
-}
-
-// The same at run time, for text read from files or the registry: nothing when it is malformed.
+// Reads a GUID from its registry form "{XXXXXXXX-XXXX-XXXX-XXXX-XXXXXXXXXXXX}" (braces optional), for
+// text read from files or the registry: nothing when it is malformed.
 constexpr std::optional<GUID> ParseGuidText(std::string_view text)
 {
     if (text.size() == 38 && text.front() == '{' && text.back() == '}') text = text.substr(1, 36);
@@ -85,6 +68,16 @@ constexpr std::optional<GUID> ParseGuidText(std::string_view text)
     g.Data4[1] = static_cast<BYTE>(detail::HexField(text, 21, 2));
     for (std::size_t i = 0; i < 6; ++i) g.Data4[2 + i] = static_cast<BYTE>(detail::HexField(text, 24 + 2 * i, 2));
     return g;
+}
+
+// The same for constants, so interface ids can be written as they are published:
+// constexpr IID IID_X = GuidFromText("{...}"); malformed text throws, which makes the constant
+// expression fail to compile.
+consteval GUID GuidFromText(std::string_view text)
+{
+    const std::optional<GUID> guid = ParseGuidText(text);
+    if (!guid) throw "GUID text: expected XXXXXXXX-XXXX-XXXX-XXXX-XXXXXXXXXXXX";
+    return *guid;
 }
 
 // "{xxxxxxxx-xxxx-xxxx-xxxx-xxxxxxxxxxxx}" in lower case, as the registry's device records hold it.
