@@ -291,10 +291,7 @@ TEST_F(PeerGuiTest, LinkedProgramsShowEachOthersFramesAndSpacePausesTheOwnCamera
         << "Space did not play B's camera again";
 }
 
-// Off for now: in about one run in four the chat view holds the line (the page is complete and the
-// insertion succeeds) but the web engine never draws the view, so the skin shows through. Turn it
-// on again once the view's drawing is mended.
-TEST_F(PeerGuiTest, DISABLED_TheOwnChatLineShowsInTheChatViewAndLeavesTheInput)
+TEST_F(PeerGuiTest, TheOwnChatLineShowsInTheChatViewAndLeavesTheInput)
 {
     // A line typed into B's chat input shows in B's general chat view, in grey.
     const RECT input = ElementOnScreen("Static Chat Send Mid", placeB);

@@ -420,8 +420,13 @@ private:
             if (!presented->damage)
                 continue;
             auto window = m_windows.find(hwnd);
-            GdkWindow* gdkWindow = window != m_windows.end() ? gtk_widget_get_window(window->second->area) : nullptr;
-            if (gdkWindow && gdk_window_is_viewable(gdkWindow)) {
+            GtkWidget* area = window != m_windows.end() ? window->second->area : nullptr;
+            GdkWindow* gdkWindow = area ? gtk_widget_get_window(area) : nullptr;
+            if (gdkWindow && ShowsViews(hwnd)) {
+                // A paint outside GTK's frame would count, for GTK, as drawing the views over it
+                // too: a page's update the view had asked to draw was at times never drawn.
+                gtk_widget_queue_draw_region(area, presented->damage);
+            } else if (gdkWindow && gdk_window_is_viewable(gdkWindow)) {
                 // At once rather than at GTK's next frame: the program paints at its own pace.
                 GdkDrawingContext* context = gdk_window_begin_draw_frame(gdkWindow, presented->damage);
                 cairo_t* cr = gdk_drawing_context_get_cairo_context(context);
@@ -429,7 +434,6 @@ private:
                 cairo_set_source_surface(cr, presented->pixels, 0, 0);
                 cairo_paint(cr);
                 gdk_window_end_draw_frame(gdkWindow, context);
-                RedrawViewsUnder(hwnd, presented->damage);
             }
             cairo_region_destroy(presented->damage);
             presented->damage = nullptr;
@@ -560,19 +564,14 @@ private:
         gtk_widget_queue_resize(view);
     }
 
-    // A paint made at once, outside GTK's frame, counts for GTK as drawing the place it covers,
-    // the views laid over it included: a view just moved there would keep what the screen showed
-    // before until something else asked for it. The views under the paint draw again.
-    void RedrawViewsUnder(HWND topLevel, const cairo_region_t* painted)
+    // Whether a view is shown over the top-level window.
+    bool ShowsViews(HWND topLevel) const
     {
         for (const auto& [view, embedded] : m_embedded) {
-            const RECT& place = embedded.place;
-            const cairo_rectangle_int_t covered{place.left, place.top, place.right - place.left,
-                                                place.bottom - place.top};
-            if (embedded.topLevel == topLevel && gtk_widget_get_visible(view) &&
-                cairo_region_contains_rectangle(painted, &covered) != CAIRO_REGION_OVERLAP_OUT)
-                gtk_widget_queue_draw(view);
+            if (embedded.topLevel == topLevel && gtk_widget_get_visible(view))
+                return true;
         }
+        return false;
     }
 
     // The window is going: its views stay with their owners, to come back with the window.
