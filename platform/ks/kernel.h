@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "platform/ks/ntstatus.h"
+#include "platform/ks/streaming_copy.h"
 #include "platform/win32/types.h"
 
 using PVOID = void*;
@@ -179,7 +180,11 @@ inline LONG InterlockedDecrement(LONG volatile* value) { return __atomic_sub_fet
 
 inline void RtlCopyMemory(void* destination, const void* source, SIZE_T length)
 {
-    std::memcpy(destination, source, length);
+    if (length >= zv::ks::kStreamingCopyBytes) {
+        zv::ks::StreamingCopy(destination, source, length);
+    } else {
+        std::memcpy(destination, source, length);
+    }
 }
 inline void RtlZeroMemory(void* destination, SIZE_T length) { std::memset(destination, 0, length); }
 
