@@ -56,6 +56,12 @@ void TimeSource::Reinstate(const void* key)
     m_retired.erase(key);
 }
 
+void TimeSource::SetBeforeRoutine(std::function<void(const void* key)> hook)
+{
+    std::lock_guard lock(m_mutex);
+    m_beforeRoutine = std::move(hook);
+}
+
 bool TimeSource::IsScheduled(const void* key) const
 {
     std::lock_guard lock(m_mutex);
@@ -93,7 +99,11 @@ bool TimeSource::RunNextDue(LONGLONG limit, LONGLONG* due)
     }
     m_runningKey = key;
     m_runningThread = std::this_thread::get_id();
+    const std::function<void(const void*)>* before = m_beforeRoutine ? &m_beforeRoutine : nullptr;
     lock.unlock();
+    if (before != nullptr) {
+        (*before)(key);
+    }
     {
         ScopedIrql dispatch(DISPATCH_LEVEL);
         timer.routine();

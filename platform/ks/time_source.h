@@ -34,6 +34,10 @@ public:
     // Lets a retired key (an address about to be reused) be scheduled again.
     void Reinstate(const void* key);
     bool IsScheduled(const void* key) const;
+    // Runs `hook` with the key on the timer's thread before each routine, not at the routine's
+    // raised level; a Cancel with drain or a Retire of the key waits for it as for the routine.
+    // Set before any timer is scheduled; cleared (null) only once none is left.
+    void SetBeforeRoutine(std::function<void(const void* key)> hook);
 
 protected:
     // Runs the earliest timer due at or before `limit`. Returns false when there is none;
@@ -60,6 +64,7 @@ private:
     std::set<const void*> m_draining;
     std::set<const void*> m_retired;
     std::uint64_t m_nextOrder = 0;
+    std::function<void(const void*)> m_beforeRoutine;
     const void* m_runningKey = nullptr;
     std::thread::id m_runningThread;
     std::condition_variable m_routineDone;

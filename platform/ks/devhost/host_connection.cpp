@@ -2,6 +2,7 @@
 
 #include "platform/ks/devhost/device_records.h"
 #include "platform/ks/devhost/host_launcher.h"
+#include "platform/ks/devhost/wire/read_ring.h"
 #include "platform/ks/devhost/wire/wire_socket.h"
 #include "platform/win32/last_error.h"
 
@@ -15,6 +16,7 @@
 #include <condition_variable>
 #include <map>
 #include <mutex>
+#include <set>
 #include <thread>
 
 namespace zv::devhost {
@@ -95,6 +97,12 @@ struct HostConnection::Core {
     std::map<std::uint32_t, std::uint32_t> readsInFlight;  // per pin, until their callbacks returned
     std::vector<std::function<void()>> lostCallbacks;
     std::map<std::uint64_t, std::uint32_t> bufferIds;  // FrameBuffer::Serial -> the host's id
+
+    // Reads of pins whose ticks run (paused or running, by the last state set) go through the
+    // ring: the host takes them before the next tick, without a message to wake it.
+    std::unique_ptr<FrameBuffer> ringMemory;
+    std::unique_ptr<wire::ReadRing> ring;
+    std::set<std::uint32_t> ticking;
 
     std::mutex transferMutex;  // one side-channel transfer at a time through `transfer`
     std::unique_ptr<FrameBuffer> transfer;
@@ -245,6 +253,22 @@ struct HostConnection::Core {
             {static_cast<std::size_t>(dataSize), static_cast<std::size_t>(result.bytesReturned), reply.payload.size() - dataAt});
         if (copied > 0) std::copy_n(reply.payload.data() + dataAt, copied, static_cast<unsigned char*>(data));
         return status;
+    }
+
+    // Once per connection, with its first pin; without a ring every read goes as a message.
+    void RegisterReadRing()
+    {
+        {
+            std::lock_guard lock(mutex);
+            if (ring) return;
+        }
+        auto memory = FrameBuffer::Create(wire::kReadRingBytes);
+        if (!memory) return;
+        ReceivedMessage reply;
+        if (!NT_SUCCESS(Call(MessageType::RegisterReadRing, {}, &reply, memory->Fd()))) return;
+        std::lock_guard lock(mutex);
+        ring = std::make_unique<wire::ReadRing>(memory->Data(), wire::RingSide::Client);
+        ringMemory = std::move(memory);
     }
 
     std::optional<std::uint32_t> BufferId(const FrameBuffer& buffer)
@@ -412,6 +436,7 @@ std::unique_ptr<CapturePinClient> HostConnection::OpenPin(ULONG stream, const KS
         *status = STATUS_UNSUCCESSFUL;
         return nullptr;
     }
+    m_core->RegisterReadRing();
     return std::unique_ptr<CapturePinClient>(new CapturePinClient(shared_from_this(), opened.pin));
 }
 
@@ -472,6 +497,10 @@ CapturePinClient::~CapturePinClient()
 {
     auto& core = *m_connection->m_core;
     const wire::PinRequest request{m_pin, 0};
+    {
+        std::lock_guard lock(core.mutex);
+        core.ticking.erase(m_pin);
+    }
     if (core.OnReceiveThread()) {
         // Closed from one of its own callbacks: nobody can wait for the reply here.
         wire::MessageHeader header{static_cast<std::uint32_t>(MessageType::ClosePin), 0, 0, 0};
@@ -491,9 +520,22 @@ CapturePinClient::~CapturePinClient()
 
 NTSTATUS CapturePinClient::SetState(KSSTATE state)
 {
+    auto& core = *m_connection->m_core;
+    // Ticks run from PAUSE on and stop with STOP. Left before the request goes: a read appended
+    // to the ring after the host has emptied it for this request would wait for a tick that
+    // never comes.
+    if (state != KSSTATE_PAUSE && state != KSSTATE_RUN) {
+        std::lock_guard lock(core.mutex);
+        core.ticking.erase(m_pin);
+    }
     const wire::StateRequest request{m_pin, state};
     ReceivedMessage reply;
-    return m_connection->m_core->Call(MessageType::SetState, {BytesOf(request)}, &reply);
+    const NTSTATUS status = core.Call(MessageType::SetState, {BytesOf(request)}, &reply);
+    if (NT_SUCCESS(status) && state == KSSTATE_PAUSE) {
+        std::lock_guard lock(core.mutex);
+        core.ticking.insert(m_pin);
+    }
+    return status;
 }
 
 NTSTATUS CapturePinClient::GetState(KSSTATE* state)
@@ -538,6 +580,7 @@ std::uint32_t CapturePinClient::SubmitRead(FrameBuffer& buffer, std::uint64_t of
     auto& core = *m_connection->m_core;
     const auto bufferId = core.BufferId(buffer);
     if (!bufferId || offset > buffer.Size() || length > buffer.Size() - offset || !done) return 0;
+    const wire::ReadRequest request{m_pin, 0, {*bufferId, length, offset}};
     std::uint32_t id;
     {
         std::lock_guard lock(core.mutex);
@@ -545,8 +588,8 @@ std::uint32_t CapturePinClient::SubmitRead(FrameBuffer& buffer, std::uint64_t of
         id = core.NewId();
         core.reads[id] = HostConnection::Core::PendingRead{m_pin, buffer.Data() + offset, std::move(done)};
         ++core.readsInFlight[m_pin];
+        if (core.ring && core.ticking.count(m_pin) != 0 && core.ring->Append({id, 0, request})) return id;
     }
-    const wire::ReadRequest request{m_pin, 0, {*bufferId, length, offset}};
     if (core.socket->Send({static_cast<std::uint32_t>(MessageType::ReadFrame), id, 0, 0}, {BytesOf(request)}))
         return id;
     std::lock_guard lock(core.mutex);

@@ -1,9 +1,11 @@
 // Timers on the manual and the steady time source.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
 #include <future>
 #include <string>
+#include <thread>
 
 #include "platform/ks/time_source.h"
 
@@ -44,6 +46,63 @@ TEST(ManualTimeSource, ReArmingReplacesAndAPeriodicTimerFiresEachPeriod)
     time.Advance(1000);
     EXPECT_EQ(fired, 3);
     EXPECT_FALSE(time.IsScheduled(&key));
+}
+
+// What runs before each routine: with the key, in firing order, before that routine and not at
+// its raised level; a routine that re-arms gets it again for its next run.
+TEST(ManualTimeSource, BeforeRoutineRunsWithTheKeyAheadOfEachRoutine)
+{
+    ManualTimeSource time;
+    int a = 0, b = 0;
+    std::string log;
+    time.SetBeforeRoutine([&](const void* key) {
+        log += key == &a ? "before-a " : key == &b ? "before-b " : "before-? ";
+        EXPECT_EQ(KeGetCurrentIrql(), PASSIVE_LEVEL);
+    });
+    std::function<void()> tickA = [&] {
+        log += "a ";
+        if (time.Now() < 30) time.Schedule(&a, time.Now() + 20, tickA);
+    };
+    time.Schedule(&a, 10, tickA);
+    time.Schedule(&b, 20, [&] { log += "b "; });
+    time.Advance(100);
+    EXPECT_EQ(log, "before-a a before-b b before-a a ");
+
+    time.SetBeforeRoutine(nullptr);
+    log.clear();
+    time.Schedule(&b, time.Now() + 1, [&] { log += "b "; });
+    time.Advance(1);
+    EXPECT_EQ(log, "b ");
+}
+
+// A retire of the key waits for what runs before its routine, as for the routine itself.
+TEST(SteadyTimeSource, RetireWaitsForTheHookBeforeTheRoutine)
+{
+    SteadyTimeSource time;
+    int key = 0;
+    std::promise<void> entered;
+    std::promise<void> release;
+    std::shared_future<void> released = release.get_future().share();
+    std::atomic<bool> hookReturned{false};
+    time.SetBeforeRoutine([&](const void*) {
+        entered.set_value();
+        released.wait();
+        hookReturned = true;
+    });
+    time.Schedule(&key, time.Now(), [] {});
+    entered.get_future().wait();
+    std::atomic<bool> retiring{false};
+    auto retired = std::async(std::launch::async, [&] {
+        retiring = true;
+        time.Retire(&key);
+        return hookReturned.load();
+    });
+    while (!retiring) std::this_thread::yield();
+    // Time for a retire that does not wait to come back with the hook still held.
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    release.set_value();
+    EXPECT_TRUE(retired.get());
+    time.SetBeforeRoutine(nullptr);
 }
 
 TEST(SteadyTimeSource, FiresADueTimerOnItsThread)

@@ -21,7 +21,11 @@ void Connection::Stop() { ::shutdown(m_socket.Fd(), SHUT_RD); }
 void Connection::Serve()
 {
     ReceivedMessage message;
-    while (m_socket.Receive(&message) == ReceiveResult::Message && Handle(message)) {
+    while (m_socket.Receive(&message) == ReceiveResult::Message) {
+        std::lock_guard lock(m_mutex);
+        // Reads handed over before this request come first.
+        DrainReadRing();
+        if (!Handle(message)) break;
     }
     CleanUp();
     m_finished = true;
@@ -30,10 +34,15 @@ void Connection::Serve()
 
 void Connection::CleanUp()
 {
-    // Pins first: their reads complete (answered if the client still listens) and let go of
-    // the buffers they write into.
-    while (!m_pins.empty()) m_pins.erase(m_pins.begin());
-    m_buffers.Clear();
+    {
+        std::lock_guard lock(m_mutex);
+        // Pins first: their reads complete (answered if the client still listens) and let go of
+        // the buffers they write into. Reads still in the ring are not taken: nobody waits for them.
+        while (!m_pins.empty()) m_pins.erase(m_pins.begin());
+        m_buffers.Clear();
+        m_ring.reset();
+        m_ringMemory.reset();
+    }
     m_outgoing.Finish();
     m_socket.Shutdown();
 }
@@ -59,6 +68,7 @@ bool Connection::Handle(ReceivedMessage& message)
     case MessageType::Clock: return OnClock(message);
     case MessageType::ReadFrame: return OnReadFrame(message);
     case MessageType::CancelRead: return OnCancelRead(message);
+    case MessageType::RegisterReadRing: return OnRegisterReadRing(message);
     }
     return false;
 }
@@ -67,6 +77,30 @@ void Connection::ReplyStatus(const ReceivedMessage& message, NTSTATUS status)
 {
     const wire::ReplyStatus reply{status, 0};
     m_outgoing.Reply(static_cast<wire::MessageType>(message.header.type), message.header.id, {BytesOf(reply)});
+}
+
+void Connection::DrainReadRing()
+{
+    if (!m_ring) return;
+    wire::ReadRingEntry entry;
+    for (;;) {
+        switch (m_ring->Take(&entry)) {
+        case wire::RingTake::Entry: SubmitRead(entry.readId, entry.request); continue;
+        case wire::RingTake::Empty: return;
+        case wire::RingTake::Corrupt:
+            m_ring.reset();
+            m_socket.Shutdown();  // the receive thread sees the end and cleans up
+            return;
+        }
+    }
+}
+
+void Connection::DrainBeforeTick()
+{
+    // Busy means the receive thread drains before its next request, or is closing a pin
+    // and waiting for this very tick.
+    std::unique_lock lock(m_mutex, std::try_to_lock);
+    if (lock.owns_lock()) DrainReadRing();
 }
 
 HostPin* Connection::FindPin(std::uint32_t pin)

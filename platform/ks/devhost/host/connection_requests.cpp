@@ -150,7 +150,8 @@ bool Connection::OnOpenPin(const ReceivedMessage& message)
         if (stream) {
             reply.pin = m_nextPin++;
             m_pins.emplace(reply.pin, std::make_unique<HostPin>(std::move(stream), *m_device.slots[request.stream],
-                                                                m_device.time));
+                                                                m_device.time, m_device.ticks,
+                                                                [this] { DrainBeforeTick(); }));
         } else {
             m_device.slots[request.stream]->Give();
         }
@@ -278,21 +279,26 @@ bool Connection::OnReadFrame(const ReceivedMessage& message)
 {
     wire::ReadRequest request;
     if (!ReadExact(message, &request)) return false;
+    SubmitRead(message.header.id, request);
+    return true;
+}
+
+void Connection::SubmitRead(std::uint32_t readId, const wire::ReadRequest& request)
+{
     HostPin* pin = FindPin(request.pin);
     ResolvedRange range;
     NTSTATUS status = pin == nullptr ? STATUS_INVALID_PARAMETER : m_buffers.Resolve(request.range, &range);
     if (NT_SUCCESS(status)) {
         OutgoingQueue* outgoing = &m_outgoing;
-        status = pin->Read(message.header.id, std::move(range), [outgoing](std::uint32_t id, const wire::ReadReply& reply) {
+        status = pin->Read(readId, std::move(range), [outgoing](std::uint32_t id, const wire::ReadReply& reply) {
             outgoing->Reply(MessageType::ReadFrame, id, {BytesOf(reply)});
         });
     }
     if (!NT_SUCCESS(status)) {
         wire::ReadReply reply{};
         reply.result.status = status;
-        m_outgoing.Reply(MessageType::ReadFrame, message.header.id, {BytesOf(reply)});
+        m_outgoing.Reply(MessageType::ReadFrame, readId, {BytesOf(reply)});
     }
-    return true;
 }
 
 bool Connection::OnCancelRead(const ReceivedMessage& message)
@@ -301,6 +307,23 @@ bool Connection::OnCancelRead(const ReceivedMessage& message)
     if (!ReadExact(message, &request)) return false;
     HostPin* pin = FindPin(request.pin);
     ReplyStatus(message, pin == nullptr ? STATUS_INVALID_PARAMETER : pin->Cancel(request.readId));
+    return true;
+}
+
+bool Connection::OnRegisterReadRing(ReceivedMessage& message)
+{
+    if (!message.payload.empty()) return false;
+    NTSTATUS status = STATUS_INVALID_DEVICE_STATE;  // one ring per connection
+    if (!m_ring) {
+        auto memory = MappedBuffer::Map(message.fd.Get(), &status);
+        if (memory && memory->Size() != wire::kReadRingBytes) status = STATUS_INVALID_PARAMETER;
+        if (NT_SUCCESS(status)) {
+            m_ringMemory = std::move(memory);
+            m_ring = std::make_unique<wire::ReadRing>(m_ringMemory->Base(), wire::RingSide::Host);
+        }
+    }
+    message.fd.Reset();
+    ReplyStatus(message, status);
     return true;
 }
 

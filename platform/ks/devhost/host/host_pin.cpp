@@ -2,13 +2,17 @@
 
 namespace zv::devhost {
 
-HostPin::HostPin(std::unique_ptr<ks::StreamClassStream> stream, PinSlots& slots, ks::TimeSource& time)
-    : m_stream(std::move(stream)), m_slots(slots), m_time(time)
+HostPin::HostPin(std::unique_ptr<ks::StreamClassStream> stream, PinSlots& slots, ks::TimeSource& time,
+                 PinTicks& ticks, std::function<void()> beforeTick)
+    : m_stream(std::move(stream)), m_slots(slots), m_time(time), m_ticks(ticks)
 {
+    // The port's timers are keyed by the stream object.
+    m_ticks.Add(&m_stream->StreamObject(), std::move(beforeTick));
 }
 
 HostPin::~HostPin()
 {
+    m_ticks.Remove(&m_stream->StreamObject());
     m_stream->SetState(KSSTATE_STOP);
     if (m_clock) {
         m_stream->IndicateMasterClock(nullptr);

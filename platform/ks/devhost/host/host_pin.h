@@ -1,6 +1,7 @@
 // One pin a client opened: the port's stream, its master clock, its pending reads and the
-// device slot it holds. Used from its connection's receive thread only; the completion of a
-// read runs on whatever thread the driver completes it on and touches nothing but that read.
+// device slot it holds. Used under its connection's lock only (from the receive thread, or from
+// the timer's thread before a tick); the completion of a read runs on whatever thread the driver
+// completes it on and touches nothing but that read.
 #pragma once
 
 #include <array>
@@ -10,6 +11,7 @@
 
 #include "platform/ks/devhost/host/buffer_table.h"
 #include "platform/ks/devhost/host/pin_slots.h"
+#include "platform/ks/devhost/host/pin_ticks.h"
 #include "platform/ks/stream_class_port.h"
 
 namespace zv::devhost {
@@ -19,8 +21,10 @@ using ReadCompletion = std::function<void(std::uint32_t readId, const wire::Read
 
 class HostPin {
 public:
-    // Takes the slot given; gives it back when destroyed.
-    HostPin(std::unique_ptr<ks::StreamClassStream> stream, PinSlots& slots, ks::TimeSource& time);
+    // Takes the slot given; gives it back when destroyed. `beforeTick` runs before each tick of
+    // the pin, on the timer's thread, until the pin is destroyed.
+    HostPin(std::unique_ptr<ks::StreamClassStream> stream, PinSlots& slots, ks::TimeSource& time, PinTicks& ticks,
+            std::function<void()> beforeTick);
     // Stop, clock detached, closed; every read has completed (and been answered) on return.
     ~HostPin();
     HostPin(const HostPin&) = delete;
@@ -56,6 +60,7 @@ private:
     std::unique_ptr<ks::StreamClassStream> m_stream;
     PinSlots& m_slots;
     ks::TimeSource& m_time;
+    PinTicks& m_ticks;
     std::unique_ptr<ks::MasterClock> m_clock;
     std::array<std::unique_ptr<PendingRead>, wire::kMaxReadsPerPin> m_reads;
 };

@@ -10,6 +10,7 @@
 #include <cctype>
 #include <cstdio>
 #include <cstring>
+#include <optional>
 #include <set>
 #include <thread>
 
@@ -275,6 +276,103 @@ TEST_F(HostedDeviceTest, AHungHostIsGivenUpLikeADeadOne)
     EXPECT_TRUE(pin.WaitForFailure(STATUS_DEVICE_NOT_CONNECTED));
     kill(host, SIGKILL);
     waitpid(host, nullptr, 0);  // not our child: only reaps when it is, harmless otherwise
+}
+
+// One read's completion, waited for with a bound.
+class OneRead {
+public:
+    std::uint32_t Submit(CapturePinClient& pin, FrameBuffer& buffer)
+    {
+        return pin.SubmitRead(buffer, 0, static_cast<ULONG>(buffer.Size()), [this](const ReadCompletion& done) {
+            std::lock_guard lock(m_mutex);
+            m_done = done;
+            ++m_calls;
+            m_changed.notify_all();
+        });
+    }
+    // The completion, or nullopt when none came within the bound.
+    std::optional<ReadCompletion> Wait(std::chrono::milliseconds limit = std::chrono::seconds(10))
+    {
+        std::unique_lock lock(m_mutex);
+        if (!m_changed.wait_for(lock, limit, [&] { return m_calls > 0; })) return std::nullopt;
+        EXPECT_EQ(m_calls, 1);
+        return m_done;
+    }
+
+private:
+    std::mutex m_mutex;
+    std::condition_variable m_changed;
+    int m_calls = 0;
+    ReadCompletion m_done;
+};
+
+// A read goes through the shared ring only while the pin ticks (paused or running); whichever
+// way it went, it completes as the driver completes it: at once on a stopped pin, with a frame
+// on a running one, when cancelled on a paused one.
+TEST_F(HostedDeviceTest, ReadsCompleteAsTheDriverDecidesWhicheverWayTheyWent)
+{
+    const struct {
+        std::vector<KSSTATE> states;
+        bool cancel;
+        NTSTATUS status;
+        bool frame;
+    } cases[] = {
+        {{}, false, STATUS_SUCCESS, false},
+        {{KSSTATE_PAUSE, KSSTATE_STOP}, false, STATUS_SUCCESS, false},
+        {{KSSTATE_PAUSE, KSSTATE_RUN, KSSTATE_STOP}, false, STATUS_SUCCESS, false},
+        {{KSSTATE_PAUSE, KSSTATE_RUN}, false, STATUS_SUCCESS, true},
+        {{KSSTATE_PAUSE, KSSTATE_RUN, KSSTATE_PAUSE}, true, STATUS_CANCELLED, false},
+    };
+    auto connection = Open();
+    ASSERT_TRUE(connection);
+    const auto format = testing::PinFormat(160, 120);
+    auto buffer = FrameBuffer::Create(kFormat0Bytes);
+    ASSERT_TRUE(buffer && connection->Register(*buffer));
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.states.size());
+        auto pin = connection->OpenPin(0, &format.DataFormat, nullptr);
+        ASSERT_TRUE(pin);
+        for (KSSTATE state : c.states) ASSERT_EQ(pin->SetState(state), STATUS_SUCCESS);
+        OneRead read;
+        const std::uint32_t id = read.Submit(*pin, *buffer);
+        ASSERT_NE(id, 0u);
+        if (c.cancel) {
+            EXPECT_EQ(pin->CancelRead(id), STATUS_SUCCESS);
+        }
+        const auto done = read.Wait();
+        ASSERT_TRUE(done);
+        EXPECT_EQ(done->status, c.status);
+        EXPECT_EQ(done->header.DataUsed, c.frame ? kFormat0Bytes : 0u);
+    }
+}
+
+// Reads the host has not taken from the ring yet (it is stopped) fail like every other once it
+// is killed.
+TEST_F(HostedDeviceTest, ReadsLeftInTheRingFailWhenTheHostDies)
+{
+    auto connection = Open();
+    ASSERT_TRUE(connection);
+    const auto format = testing::PinFormat(160, 120);
+    auto pin = connection->OpenPin(0, &format.DataFormat, nullptr);
+    ASSERT_TRUE(pin);
+    std::vector<std::unique_ptr<FrameBuffer>> buffers;
+    for (int i = 0; i < 3; ++i) {
+        buffers.push_back(FrameBuffer::Create(kFormat0Bytes));
+        ASSERT_TRUE(buffers.back() && connection->Register(*buffers.back()));
+    }
+    ASSERT_EQ(pin->SetState(KSSTATE_PAUSE), STATUS_SUCCESS);
+    const int host = connection->HostPid();
+    ASSERT_EQ(kill(host, SIGSTOP), 0);
+    OneRead reads[3];
+    for (int i = 0; i < 3; ++i) ASSERT_NE(reads[i].Submit(*pin, *buffers[static_cast<std::size_t>(i)]), 0u);
+    ASSERT_EQ(kill(host, SIGKILL), 0);
+    for (auto& read : reads) {
+        const auto done = read.Wait();
+        ASSERT_TRUE(done);
+        EXPECT_EQ(done->status, STATUS_DEVICE_NOT_CONNECTED);
+    }
+    EXPECT_TRUE(connection->IsLost());
+    pin.reset();
 }
 
 }  // namespace

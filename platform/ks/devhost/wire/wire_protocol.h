@@ -18,7 +18,7 @@
 
 namespace zv::devhost::wire {
 
-constexpr std::uint32_t kProtocolVersion = 1;
+constexpr std::uint32_t kProtocolVersion = 2;
 
 // Largest packet either side sends or accepts (formats, ranges and properties are small; frames
 // travel through buffers).
@@ -52,6 +52,7 @@ enum class MessageType : std::uint32_t {
     Clock,               // ClockRequest -> ReplyStatus
     ReadFrame,           // ReadRequest -> ReadReply when the read completes (or fails at once)
     CancelRead,          // CancelRequest -> ReplyStatus (the read's own reply follows or preceded it)
+    RegisterReadRing,    // no payload, one memfd of kReadRingBytes attached (read_ring.h) -> ReplyStatus
 };
 
 struct MessageHeader {
