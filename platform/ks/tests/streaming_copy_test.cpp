@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "platform/ks/kernel.h"
+#include "platform/ks/streaming_copy.h"
 
 namespace {
 
@@ -52,19 +52,5 @@ INSTANTIATE_TEST_SUITE_P(Lengths, StreamingCopyCases,
                                          CopyCase{kStreamingCopyBytes + 65, 33, 9},
                                          CopyCase{921600, 0, 8},   // a 640x480 RGB24 frame
                                          CopyCase{921600 - 5, 5, 0}));
-
-// RtlCopyMemory takes the streaming path from the threshold on and keeps memcpy's result on
-// both sides of it.
-TEST(StreamingCopy, RtlCopyMemoryOnBothSidesOfTheThreshold)
-{
-    for (const std::size_t length : {kStreamingCopyBytes - 1, kStreamingCopyBytes, kStreamingCopyBytes + 1}) {
-        std::vector<unsigned char> source(length);
-        for (std::size_t i = 0; i < length; ++i) source[i] = static_cast<unsigned char>(i ^ (i >> 9));
-        std::vector<unsigned char> destination(length + 1, kUntouched);
-        RtlCopyMemory(destination.data() + 1, source.data(), length);
-        EXPECT_EQ(destination[0], kUntouched);
-        EXPECT_TRUE(std::equal(source.begin(), source.end(), destination.begin() + 1)) << length;
-    }
-}
 
 }  // namespace
