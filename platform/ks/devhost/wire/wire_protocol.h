@@ -3,6 +3,8 @@
 // carries the request's id. A read request on a pin is answered when the read completes, which may
 // be much later and out of order. Frame and transfer buffers never travel in messages: the client
 // passes a sealed memfd once (SCM_RIGHTS with RegisterBuffer) and names ranges of it by buffer id.
+// Reads may also be handed over without a message, through a ring in shared memory (read_ring.h);
+// they are answered by the same ReadFrame reply.
 //
 // Every message is a MessageHeader followed by `size` payload bytes. Replies carry the request's
 // type with kReplyFlag set and start their payload with a ReplyStatus. Layouts are fixed: both
