@@ -127,8 +127,9 @@ void CDialog::EndDialog(int result)
     m_nModalResult = result;
     if (m_bInModal) {
         m_bContinueModal = false;
-        // The loop waits for a message on its own thread.
-        if (m_hWnd && zv::user::CurrentThreadId() != m_modalThread)
+        // The loop waits in GetMessage for a message of its thread, and a message sent to the
+        // dialog (from another thread or process) is served inside that wait: a posted one wakes it.
+        if (m_hWnd)
             ::PostMessageA(m_hWnd, WM_NULL, 0, 0);
         return;
     }
