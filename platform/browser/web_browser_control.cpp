@@ -410,10 +410,7 @@ HRESULT CreateWebBrowser(IUnknown* outer, REFIID riid, void** ppv)
     *ppv = nullptr;
     if (outer)
         return CLASS_E_NOAGGREGATION;
-    auto* control = new WebBrowserControl();
-    const HRESULT hr = control->QueryInterface(riid, ppv);
-    control->Release();
-    return hr;
+    return win32::HandOutNewObject(new WebBrowserControl(), riid, ppv);
 }
 
 void RegisterWebBrowserClass()
