@@ -8,10 +8,12 @@
 
 #include <atomic>
 #include <cctype>
+#include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <optional>
 #include <set>
+#include <string>
 #include <thread>
 
 #include "platform/ks/devhost/device_paths.h"
@@ -259,6 +261,26 @@ TEST_F(HostedDeviceTest, DevicePathsWorkUntilTheHostIsKilledThenFailAtOnceAndReo
     EXPECT_EQ(GetLastError(), ERROR_FILE_NOT_FOUND);
 }
 
+// Whether the process is stopped by a signal, waited for with a bound: a stop signal is delivered
+// after kill returns, and a busy machine may let the process answer once more before.
+bool IsStoppedSoon(pid_t pid)
+{
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    for (;;) {
+        char state = 0;
+        if (FILE* stat = std::fopen(("/proc/" + std::to_string(pid) + "/stat").c_str(), "r")) {
+            char line[512] = {};
+            const bool read = std::fgets(line, sizeof line, stat) != nullptr;
+            std::fclose(stat);
+            const char* afterName = read ? std::strrchr(line, ')') : nullptr;
+            if (afterName && afterName[1] == ' ') state = afterName[2];
+        }
+        if (state == 'T' || state == 't') return true;
+        if (std::chrono::steady_clock::now() > deadline) return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+}
+
 TEST_F(HostedDeviceTest, AHungHostIsGivenUpLikeADeadOne)
 {
     setenv("ZV_DEVHOST_REPLY_MS", "300", 1);
@@ -269,6 +291,7 @@ TEST_F(HostedDeviceTest, AHungHostIsGivenUpLikeADeadOne)
     ASSERT_TRUE(pin.Ok());
     const int host = connection->HostPid();
     ASSERT_EQ(kill(host, SIGSTOP), 0);
+    ASSERT_TRUE(IsStoppedSoon(host));
     const auto block = FrameBlock(4, kFormat4Bytes, 3);
     ULONG_PTR written = 0;
     EXPECT_EQ(connection->DeviceWrite(block.data(), kFormat4Bytes, &written), STATUS_DEVICE_NOT_CONNECTED);
@@ -363,6 +386,7 @@ TEST_F(HostedDeviceTest, ReadsLeftInTheRingFailWhenTheHostDies)
     ASSERT_EQ(pin->SetState(KSSTATE_PAUSE), STATUS_SUCCESS);
     const int host = connection->HostPid();
     ASSERT_EQ(kill(host, SIGSTOP), 0);
+    ASSERT_TRUE(IsStoppedSoon(host));
     OneRead reads[3];
     for (int i = 0; i < 3; ++i) ASSERT_NE(reads[i].Submit(*pin, *buffers[static_cast<std::size_t>(i)]), 0u);
     ASSERT_EQ(kill(host, SIGKILL), 0);
