@@ -17,6 +17,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -95,7 +96,8 @@ public:
     {
         std::promise<bool> opened;
         std::future<bool> result = opened.get_future();
-        std::thread([this, &opened] {
+        m_ended = m_endedPromise.get_future();
+        m_thread = std::thread([this, &opened] {
             gdk_set_allowed_backends("x11");
             gdi::ShareFontconfig();
             if (!gtk_init_check(nullptr, nullptr)) {
@@ -110,8 +112,30 @@ public:
                                      this);
             opened.set_value(true);
             gtk_main();
-        }).detach();
-        return result.get();
+            m_endedPromise.set_value();
+        });
+        if (!result.get()) {
+            m_thread.join();
+            return false;
+        }
+        return true;
+    }
+
+    // At the program's exit: the display thread leaves GTK's loop before the libraries it draws
+    // with are finalised, so that it never touches what they have freed. A thread held in a
+    // nested loop (a desktop dialog) is left to end with the process.
+    void StopAtExit()
+    {
+        if (std::this_thread::get_id() == m_thread.get_id() || !m_thread.joinable())
+            return;
+        g_idle_add_full(G_PRIORITY_HIGH, +[](gpointer) -> gboolean {
+            gtk_main_quit();
+            return G_SOURCE_REMOVE;
+        }, nullptr, nullptr);
+        if (m_ended.wait_for(std::chrono::seconds(2)) == std::future_status::ready)
+            m_thread.join();
+        else
+            m_thread.detach();
     }
 
     const char* Name() const override { return "gtk"; }
@@ -618,6 +642,9 @@ private:
     }
 
     std::mutex m_mutex;
+    std::thread m_thread;  // the display thread
+    std::promise<void> m_endedPromise;
+    std::future<void> m_ended;  // ready once the display thread left GTK's loop
     // Under m_mutex: what window threads handed over.
     std::vector<TopLevelPlacement> m_placements;
     std::map<HWND, std::unique_ptr<PresentedPixels>> m_presented;
@@ -648,6 +675,10 @@ DisplayBackend* OpenDisplay()
         auto* made = new GtkDisplay();
         if (made->Start()) {
             g_display.store(made);
+            std::atexit(+[] {
+                if (GtkDisplay* started = g_display.load())
+                    started->StopAtExit();
+            });
             return made;
         }
         std::fprintf(stderr, "GTK cannot open the display \"%s\"\n", std::getenv("DISPLAY") ? std::getenv("DISPLAY") : "");
