@@ -3,15 +3,48 @@
 #include "imagelib/PixImageScratch.h"
 
 #include <algorithm>
+#include <array>
 #include <cstdint>
 #include <cstring>
 #include <utility>
+#include <vector>
 
 namespace {
 
 std::size_t Bytes(LONG pixels, WORD bpp)
 {
     return static_cast<std::size_t>(pixels) * bpp / 8;
+}
+
+// Each byte with the order of the 1- or 4-bit pixels in it reversed.
+std::array<BYTE, 256> PixelsReversedInByte(WORD bpp)
+{
+    std::array<BYTE, 256> reversed{};
+    for (unsigned byte = 0; byte < 256; ++byte) {
+        unsigned out = 0;
+        for (unsigned bit = 0; bit < 8; bit += bpp == 4 ? 4 : 1) {
+            const unsigned pixel = (byte >> bit) & (bpp == 4 ? 0x0F : 0x01);
+            out |= pixel << (8 - (bpp == 4 ? 4 : 1) - bit);
+        }
+        reversed[byte] = static_cast<BYTE>(out);
+    }
+    return reversed;
+}
+
+// A row of 1- or 4-bit pixels, mirrored a byte at a time: the bytes in reverse order with their
+// pixels reversed, then moved back by the unused pixels the row's last byte had.
+void MirrorPackedRow(const BYTE* in, BYTE* out, LONG width, WORD bpp, const std::array<BYTE, 256>& reversed)
+{
+    const std::size_t bytes = (static_cast<std::size_t>(width) * bpp + 7) / 8;
+    for (std::size_t i = 0; i < bytes; ++i)
+        out[i] = reversed[in[bytes - 1 - i]];
+    const unsigned spareBits = static_cast<unsigned>(bytes * 8 - static_cast<std::size_t>(width) * bpp);
+    if (spareBits == 0)
+        return;
+    for (std::size_t i = 0; i < bytes; ++i) {
+        const unsigned next = i + 1 < bytes ? out[i + 1] : 0;
+        out[i] = static_cast<BYTE>((out[i] << spareBits) | (next >> (8 - spareBits)));
+    }
 }
 
 BYTE* Row(const CPixImage& image, LONG y)
@@ -52,22 +85,46 @@ void Remap(const CPixImage& src, CPixImage& dst, Map map, CPixImageInfo& progres
     const BYTE* srcAlpha = src.GetAlphaPlane();
     BYTE* dstAlpha = dst.GetAlphaPlane();
     const std::size_t srcAlphaStride = static_cast<std::size_t>(src.GetWidth());
-    for (LONG y = 0; y < height; ++y) {
-        pix_scratch::Tick(progress, static_cast<std::uint64_t>(y), static_cast<std::uint64_t>(height));
-        BYTE* out = Row(dst, y);
-        for (LONG x = 0; x < width; ++x) {
-            const auto [sx, sy] = map(x, y);
-            if (bpp == 24) {
-                const BYTE* in = Row(src, sy) + 3 * static_cast<std::size_t>(sx);
-                std::memcpy(out + 3 * static_cast<std::size_t>(x), in, 3);
-            } else if (bpp == 8) {
-                out[x] = Row(src, sy)[sx];
-            } else {
-                dst.SetIndexAt(x, y, src.GetIndexAt(sx, sy));
+    std::vector<const BYTE*> srcRows(static_cast<std::size_t>(src.GetHeight()));
+    for (LONG y = 0; y < src.GetHeight(); ++y)
+        srcRows[static_cast<std::size_t>(y)] = Row(src, y);
+    // In square tiles: a turn reads the source across its rows, and a tile's reads stay in cache.
+    constexpr LONG kTile = 64;
+    for (LONG top = 0; top < height; top += kTile) {
+        const LONG bottom = std::min(height, top + kTile);
+        pix_scratch::Tick(progress, static_cast<std::uint64_t>(bottom - 1), static_cast<std::uint64_t>(height));
+        for (LONG left = 0; left < width; left += kTile) {
+            const LONG right = std::min(width, left + kTile);
+            for (LONG y = top; y < bottom; ++y) {
+                BYTE* out = Row(dst, y);
+                for (LONG x = left; x < right; ++x) {
+                    const auto [sx, sy] = map(x, y);
+                    const BYTE* inRow = srcRows[static_cast<std::size_t>(sy)];
+                    if (bpp == 24) {
+                        std::memcpy(out + 3 * static_cast<std::size_t>(x), inRow + 3 * static_cast<std::size_t>(sx), 3);
+                    } else if (bpp == 8) {
+                        out[x] = inRow[sx];
+                    } else if (bpp == 4) {
+                        const BYTE in = inRow[sx >> 1];
+                        const BYTE pixel = (sx & 1) ? (in & 0x0F) : (in >> 4);
+                        BYTE& to = out[x >> 1];
+                        to = (x & 1) ? static_cast<BYTE>((to & 0xF0) | pixel)
+                                     : static_cast<BYTE>((to & 0x0F) | (pixel << 4));
+                    } else if (bpp == 1) {
+                        const BYTE bit = static_cast<BYTE>(0x80 >> (x & 7));
+                        if ((inRow[sx >> 3] >> (7 - (sx & 7))) & 1)
+                            out[x >> 3] |= bit;
+                        else
+                            out[x >> 3] &= static_cast<BYTE>(~bit);
+                    } else {
+                        dst.SetIndexAt(x, y, src.GetIndexAt(sx, sy));
+                    }
+                    if (dstAlpha)
+                        dstAlpha[static_cast<std::size_t>(y) * static_cast<std::size_t>(width) +
+                                 static_cast<std::size_t>(x)] =
+                            srcAlpha[static_cast<std::size_t>(sy) * srcAlphaStride + static_cast<std::size_t>(sx)];
+                }
             }
-            if (dstAlpha)
-                dstAlpha[static_cast<std::size_t>(y) * static_cast<std::size_t>(width) + static_cast<std::size_t>(x)] =
-                    srcAlpha[static_cast<std::size_t>(sy) * srcAlphaStride + static_cast<std::size_t>(sx)];
         }
     }
 }
@@ -197,9 +254,18 @@ bool CPixImage::Mirror()
     if (!pix_scratch::Start(*this, scratch, static_cast<std::uint64_t>(width), static_cast<std::uint64_t>(height), bpp,
                             true))
         return false;
+    const std::array<BYTE, 256> reversed = PixelsReversedInByte(bpp);
     for (LONG y = 0; y < height; ++y) {
         const BYTE* in = Row(*this, y);
         BYTE* out = Row(scratch, y);
+        if (bpp == 1 || bpp == 4) {
+            MirrorPackedRow(in, out, width, bpp, reversed);
+            continue;
+        }
+        if (bpp == 8) {
+            std::reverse_copy(in, in + width, out);
+            continue;
+        }
         for (LONG x = 0; x < width; ++x) {
             const LONG from = width - 1 - x;
             if (bpp == 24)

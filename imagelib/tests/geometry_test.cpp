@@ -175,29 +175,31 @@ TEST(ExpandTest, IntoItself)
 TEST(OrientationTest, MappingsAtEveryDepth)
 {
     for (DWORD bpp : kDepths) {
-        CPixImage img;
-        FillPattern(img, 13, 7, bpp, true);
-        CPixImage flipped(img, true, true, true);
-        ASSERT_TRUE(flipped.Flip());
-        CPixImage mirrored(img, true, true, true);
-        ASSERT_TRUE(mirrored.Mirror());
-        CPixImage left;
-        ASSERT_TRUE(img.RotateLeft(&left));
-        CPixImage right;
-        ASSERT_TRUE(img.RotateRight(&right));
-        ASSERT_EQ(left.GetWidth(), 7);
-        ASSERT_EQ(left.GetHeight(), 13);
-        ASSERT_EQ(right.GetWidth(), 7);
-        ASSERT_EQ(right.GetHeight(), 13);
-        for (LONG y = 0; y < 7; ++y) {
-            for (LONG x = 0; x < 13; ++x) {
-                const PixColor c = img.GetColorAt(x, y); // alpha on top
-                ASSERT_EQ(flipped.GetColorAt(x, 6 - y), c) << bpp;
-                ASSERT_EQ(mirrored.GetColorAt(12 - x, y), c) << bpp;
-                // Anticlockwise: the bottom row becomes the right column, read upwards.
-                ASSERT_EQ(left.GetColorAt(6 - y, x), c) << bpp;
-                // Clockwise: the bottom row becomes the left column, read downwards.
-                ASSERT_EQ(right.GetColorAt(y, 12 - x), c) << bpp;
+        for (LONG width : {13, 16}) {
+            CPixImage img;
+            FillPattern(img, width, 7, bpp, true);
+            CPixImage flipped(img, true, true, true);
+            ASSERT_TRUE(flipped.Flip());
+            CPixImage mirrored(img, true, true, true);
+            ASSERT_TRUE(mirrored.Mirror());
+            CPixImage left;
+            ASSERT_TRUE(img.RotateLeft(&left));
+            CPixImage right;
+            ASSERT_TRUE(img.RotateRight(&right));
+            ASSERT_EQ(left.GetWidth(), 7);
+            ASSERT_EQ(left.GetHeight(), width);
+            ASSERT_EQ(right.GetWidth(), 7);
+            ASSERT_EQ(right.GetHeight(), width);
+            for (LONG y = 0; y < 7; ++y) {
+                for (LONG x = 0; x < width; ++x) {
+                    const PixColor c = img.GetColorAt(x, y); // alpha on top
+                    ASSERT_EQ(flipped.GetColorAt(x, 6 - y), c) << bpp;
+                    ASSERT_EQ(mirrored.GetColorAt(width - 1 - x, y), c) << bpp << " width " << width;
+                    // Anticlockwise: the bottom row becomes the right column, read upwards.
+                    ASSERT_EQ(left.GetColorAt(6 - y, x), c) << bpp;
+                    // Clockwise: the bottom row becomes the left column, read downwards.
+                    ASSERT_EQ(right.GetColorAt(y, width - 1 - x), c) << bpp;
+                }
             }
         }
     }
