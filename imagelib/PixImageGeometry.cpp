@@ -19,13 +19,13 @@ std::size_t Bytes(LONG pixels, WORD bpp)
 // Each byte with the order of the 1- or 4-bit pixels in it reversed.
 std::array<BYTE, 256> PixelsReversedInByte(WORD bpp)
 {
+    const unsigned bits = bpp == 4 ? 4 : 1;
+    const unsigned mask = (1u << bits) - 1;
     std::array<BYTE, 256> reversed{};
     for (unsigned byte = 0; byte < 256; ++byte) {
         unsigned out = 0;
-        for (unsigned bit = 0; bit < 8; bit += bpp == 4 ? 4 : 1) {
-            const unsigned pixel = (byte >> bit) & (bpp == 4 ? 0x0F : 0x01);
-            out |= pixel << (8 - (bpp == 4 ? 4 : 1) - bit);
-        }
+        for (unsigned at = 0; at < 8; at += bits)
+            out |= ((byte >> at) & mask) << (8 - bits - at);
         reversed[byte] = static_cast<BYTE>(out);
     }
     return reversed;
@@ -254,7 +254,7 @@ bool CPixImage::Mirror()
     if (!pix_scratch::Start(*this, scratch, static_cast<std::uint64_t>(width), static_cast<std::uint64_t>(height), bpp,
                             true))
         return false;
-    const std::array<BYTE, 256> reversed = PixelsReversedInByte(bpp);
+    const std::array<BYTE, 256> reversed = bpp < 8 ? PixelsReversedInByte(bpp) : std::array<BYTE, 256>{};
     for (LONG y = 0; y < height; ++y) {
         const BYTE* in = Row(*this, y);
         BYTE* out = Row(scratch, y);
@@ -270,8 +270,6 @@ bool CPixImage::Mirror()
             const LONG from = width - 1 - x;
             if (bpp == 24)
                 std::memcpy(out + 3 * static_cast<std::size_t>(x), in + 3 * static_cast<std::size_t>(from), 3);
-            else if (bpp == 8)
-                out[x] = in[from];
             else
                 scratch.SetIndexAt(x, y, GetIndexAt(from, y));
         }
