@@ -53,14 +53,16 @@ function(zv_add_tests target)
   # Labels are set once the tests are discovered: GoogleTest's discovery script would split a list
   # of labels given as a test property into separate arguments.
   # Only gui tests show real windows; the others stay on the headless display under any desktop.
-  set(display "")
+  # Loopback servers of the tests are reached without a proxy of the environment. Set here, before
+  # the test starts: a variable added while another thread reads the environment can crash it.
+  set(environment "no_proxy=127.0.0.1,localhost")
   if(NOT "gui" IN_LIST ARG_LABELS)
-    set(display " ENVIRONMENT ZV_DISPLAY=headless")
+    string(APPEND environment ";ZV_DISPLAY=headless")
   endif()
   set(label_file "${CMAKE_CURRENT_BINARY_DIR}/${target}_labels.cmake")
   file(WRITE "${label_file}"
     "if(${target}_TESTS)\n"
-    "  set_tests_properties(\${${target}_TESTS} PROPERTIES LABELS \"${ARG_LABELS}\"${display})\n"
+    "  set_tests_properties(\${${target}_TESTS} PROPERTIES LABELS \"${ARG_LABELS}\" ENVIRONMENT \"${environment}\")\n"
     "endif()\n")
   set_property(DIRECTORY APPEND PROPERTY TEST_INCLUDE_FILES "${label_file}")
 endfunction()

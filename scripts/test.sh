@@ -8,6 +8,11 @@ cd "$(dirname "$0")/.."
 
 scripts/install-deps.sh || exit 1
 
+# The names of the failed tests in a ctest log, so the summary at the end says which ones.
+failed_tests() {
+  sed -n '/The following tests FAILED:/,$p' "$1" | grep -E '^[[:space:]]+[0-9]+ - ' || true
+}
+
 jobs=$(nproc)
 status=0
 summary=()
@@ -33,6 +38,7 @@ for preset in ci asan tsan fuzz; do
     summary+=("${preset}: $(grep -E 'tests passed' "build/${preset}/ctest.log" | tail -n 1)")
   else
     summary+=("${preset}: $(grep -E 'tests passed|tests failed' "build/${preset}/ctest.log" | tail -n 1)")
+    summary+=("$(failed_tests "build/${preset}/ctest.log")")
     status=1
   fi
   # The gui tests show real windows on one Xvfb screen, one test at a time. Not under tsan: GTK,
@@ -42,6 +48,7 @@ for preset in ci asan tsan fuzz; do
       summary+=("${preset} gui: $(grep -E 'tests passed' "build/${preset}/ctest-gui.log" | tail -n 1)")
     else
       summary+=("${preset} gui: $(grep -E 'tests passed|tests failed' "build/${preset}/ctest-gui.log" | tail -n 1)")
+      summary+=("$(failed_tests "build/${preset}/ctest-gui.log")")
       status=1
     fi
   fi

@@ -34,8 +34,12 @@ class ScriptedHttpServer {
 public:
     ScriptedHttpServer()
     {
-        // Requests to the loopback server never go through a proxy of the environment.
-        setenv("no_proxy", "127.0.0.1,localhost", 1);
+        // Requests to the loopback server never go through a proxy of the environment. The tests'
+        // environment has it already (see zv_add_tests): changing the environment while other
+        // threads (a display's, a browser's) read it could crash them.
+        constexpr const char* kNoProxy = "127.0.0.1,localhost";
+        if (const char* now = std::getenv("no_proxy"); !now || std::string(now) != kNoProxy)
+            setenv("no_proxy", kNoProxy, 1);
         std::string pattern = (std::filesystem::temp_directory_path() / "zv-http-XXXXXX").string();
         if (!mkdtemp(pattern.data()))
             throw std::runtime_error("cannot create the server's folder");
