@@ -22,6 +22,8 @@
 #include <condition_variable>
 #include <cstring>
 #include <deque>
+#include <filesystem>
+#include <fstream>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -64,6 +66,23 @@ std::int64_t ProcessCpuNs(int pid)
     timespec used{};
     if (clock_getcpuclockid(pid, &clock) != 0 || clock_gettime(clock, &used) != 0) return 0;
     return used.tv_sec * 1'000'000'000LL + used.tv_nsec;
+}
+
+// Context switches of a process so far (every thread's, voluntary and not): each one is a wake-up
+// that costs far more than the instructions it runs on a virtual machine.
+std::int64_t ContextSwitches(int pid)
+{
+    std::int64_t total = 0;
+    const std::string tasks = "/proc/" + std::to_string(pid) + "/task";
+    std::error_code error;
+    for (const auto& task : std::filesystem::directory_iterator(tasks, error)) {
+        std::ifstream status(task.path() / "status");
+        for (std::string line; std::getline(status, line);) {
+            if (line.rfind("voluntary_ctxt_switches:", 0) == 0 || line.rfind("nonvoluntary_ctxt_switches:", 0) == 0)
+                total += std::stoll(line.substr(line.find(':') + 1));
+        }
+    }
+    return total;
 }
 
 std::int64_t SelfCpuNs()
@@ -261,11 +280,15 @@ void BM_DeliverFrames(benchmark::State& state)
         for (auto& client : clients) client->OpenWindow();
         const std::int64_t hostCpu = ProcessCpuNs(writer->HostPid());
         const std::int64_t selfCpu = SelfCpuNs();
+        const std::int64_t hostSwitches = ContextSwitches(writer->HostPid());
+        const std::int64_t selfSwitches = ContextSwitches(::getpid());
         const auto start = Clock::now();
         writeFor(start, kRunTime);
         const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
         const std::int64_t hostUsed = ProcessCpuNs(writer->HostPid()) - hostCpu;
         const std::int64_t cpu = hostUsed + SelfCpuNs() - selfCpu;
+        const std::int64_t hostSwitched = ContextSwitches(writer->HostPid()) - hostSwitches;
+        const std::int64_t selfSwitched = ContextSwitches(::getpid()) - selfSwitches;
         for (auto& client : clients) client->CloseWindow();
         for (auto& client : clients) client->Stop();
 
@@ -281,6 +304,10 @@ void BM_DeliverFrames(benchmark::State& state)
         state.counters["cpu_us_per_frame"] = delivered ? static_cast<double>(cpu) / 1000.0 / static_cast<double>(delivered) : 0;
         state.counters["host_cpu_us_per_frame"] =
             delivered ? static_cast<double>(hostUsed) / 1000.0 / static_cast<double>(delivered) : 0;
+        state.counters["host_switches_per_frame"] =
+            delivered ? static_cast<double>(hostSwitched) / static_cast<double>(delivered) : 0;
+        state.counters["client_switches_per_frame"] =
+            delivered ? static_cast<double>(selfSwitched) / static_cast<double>(delivered) : 0;
         state.counters["latency_p50_ms"] = Percentile(latencies, 0.5) / 1e6;
         state.counters["latency_p99_ms"] = Percentile(latencies, 0.99) / 1e6;
         state.counters["frames_dropped"] = static_cast<double>(dropped);
