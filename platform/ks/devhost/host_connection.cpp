@@ -2,6 +2,7 @@
 
 #include "platform/ks/devhost/device_records.h"
 #include "platform/ks/devhost/host_launcher.h"
+#include "platform/ks/devhost/transfer_channel.h"
 #include "platform/ks/devhost/wire/read_ring.h"
 #include "platform/ks/devhost/wire/wire_socket.h"
 #include "platform/win32/last_error.h"
@@ -27,7 +28,6 @@ namespace {
 
 using Parts = std::initializer_list<std::span<const unsigned char>>;
 
-constexpr std::size_t kMinTransferBytes = 64 * 1024;
 constexpr int kOpenAttempts = 3;
 
 std::span<const unsigned char> BytesOfFormat(const KSDATAFORMAT* format)
@@ -104,10 +104,21 @@ struct HostConnection::Core {
     std::unique_ptr<wire::ReadRing> ring;
     std::set<std::uint32_t> ticking;
 
+    std::string socketPath;    // the host's, for the transfer channel
     std::mutex transferMutex;  // one side-channel transfer at a time through `transfer`
-    std::unique_ptr<FrameBuffer> transfer;
+    std::unique_ptr<TransferChannel> transfer;
 
     bool OnReceiveThread() const { return std::this_thread::get_id() == receiver.get_id(); }
+
+    // Gives up a host found gone or hung elsewhere than on the socket: the receive thread sees
+    // the shutdown and fails every waiter and read; returns once it has (unless called on it).
+    void GiveUp()
+    {
+        socket->Shutdown();
+        if (OnReceiveThread()) return;
+        std::unique_lock lock(mutex);
+        changed.wait(lock, [&] { return lost; });
+    }
 
     std::uint32_t NewId()  // under `mutex`
     {
@@ -295,6 +306,7 @@ std::shared_ptr<HostConnection> HostConnection::Open(const std::string& devicePa
         auto socket = ConnectToHost(record->instanceId, record->driverFile, error);
         if (!socket) return nullptr;
         auto core = std::make_shared<Core>(std::move(socket));
+        if (const auto files = HostFilesFor(record->instanceId)) core->socketPath = files->socket;
         core->receiver = std::thread([core] { core->ReceiveLoop(); });
         std::shared_ptr<HostConnection> connection(new HostConnection(core));
 
@@ -332,32 +344,29 @@ HostConnection::~HostConnection()
 
 NTSTATUS HostConnection::Transfer(bool write, void* buffer, ULONG length, ULONG_PTR* information)
 {
+    ULONG_PTR moved = 0;
     if (information) *information = 0;
     if (length > wire::kMaxBufferBytes || (buffer == nullptr && length != 0)) return STATUS_INVALID_PARAMETER;
     std::lock_guard transferLock(m_core->transferMutex);
+    if (IsLost()) return STATUS_DEVICE_NOT_CONNECTED;
     auto& transfer = m_core->transfer;
-    if (!transfer || transfer->Size() < length) {
-        const std::size_t page = static_cast<std::size_t>(::sysconf(_SC_PAGESIZE));
-        std::size_t size = std::max<std::size_t>({kMinTransferBytes, length, transfer ? transfer->Size() * 2 : 0});
-        size = std::min<std::size_t>((size + page - 1) / page * page, wire::kMaxBufferBytes);
-        auto larger = FrameBuffer::Create(size);
-        if (!larger) return STATUS_INSUFFICIENT_RESOURCES;
-        if (!Register(*larger)) return IsLost() ? STATUS_DEVICE_NOT_CONNECTED : STATUS_INSUFFICIENT_RESOURCES;
-        if (transfer) Unregister(*transfer);
-        transfer = std::move(larger);
+    if (!transfer) {
+        auto opened = TransferChannel::OpenResult::Refused;
+        transfer = TransferChannel::Open(m_core->socketPath, m_core->hostPid, m_core->replyTimeout, &opened);
+        if (opened == TransferChannel::OpenResult::HostGone) {
+            m_core->GiveUp();
+            return STATUS_DEVICE_NOT_CONNECTED;
+        }
+        if (!transfer) return IsLost() ? STATUS_DEVICE_NOT_CONNECTED : STATUS_INSUFFICIENT_RESOURCES;
     }
-    const auto bufferId = m_core->BufferId(*transfer);
-    if (!bufferId) return STATUS_DEVICE_NOT_CONNECTED;
-    if (write && length > 0) std::copy_n(static_cast<const unsigned char*>(buffer), length, transfer->Data());
-
-    const wire::TransferRequest request{{*bufferId, length, 0}};
-    ReceivedMessage reply;
-    const NTSTATUS status =
-        m_core->Call(write ? MessageType::DeviceWrite : MessageType::DeviceRead, {BytesOf(request)}, &reply);
-    wire::TransferReply result{};
-    if (!ReadPayload(reply.payload, 0, &result)) return status;
-    const ULONG moved = static_cast<ULONG>(std::min<std::uint64_t>(result.information, length));
-    if (!write && NT_SUCCESS(status) && moved > 0) std::copy_n(transfer->Data(), moved, static_cast<unsigned char*>(buffer));
+    bool lost = false;
+    const NTSTATUS status = transfer->Transfer(write, buffer, length, &moved, &lost);
+    if (lost) {
+        // A host gone or hung on this socket is so for every caller of the connection.
+        transfer.reset();
+        m_core->GiveUp();
+        return STATUS_DEVICE_NOT_CONNECTED;
+    }
     if (information) *information = moved;
     return status;
 }

@@ -28,7 +28,8 @@ public:
     static std::shared_ptr<HostConnection> Open(const std::string& devicePath, DWORD* error);
     ~HostConnection();
 
-    // IRP_MJ_READ / IRP_MJ_WRITE, synchronous. `information` receives the bytes the driver reports.
+    // IRP_MJ_READ / IRP_MJ_WRITE, synchronous, through a transfer channel of the connection's own
+    // (opened with the first). `information` receives the bytes the driver reports.
     NTSTATUS DeviceRead(void* buffer, ULONG length, ULONG_PTR* information);
     NTSTATUS DeviceWrite(const void* buffer, ULONG length, ULONG_PTR* information);
 
