@@ -36,10 +36,10 @@ public:
         EXPECT_EQ(::listen(m_listener.Get(), 1), 0);
         m_thread = std::thread([this] { Serve(); });
     }
+    // After the channel has gone: its end closed, the serving thread sees the connection end.
     ~ScriptedHost()
     {
-        ::shutdown(m_listener.Get(), SHUT_RDWR);
-        if (m_socket) m_socket->Shutdown();
+        ::shutdown(m_listener.Get(), SHUT_RDWR);  // wakes an accept nobody came to
         m_thread.join();
         for (auto& [id, mapping] : m_buffers) ::munmap(mapping.first, mapping.second);
     }
