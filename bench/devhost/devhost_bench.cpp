@@ -19,9 +19,7 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
-#include <condition_variable>
 #include <cstring>
-#include <deque>
 #include <filesystem>
 #include <fstream>
 #include <mutex>
@@ -120,9 +118,11 @@ public:
 
     bool Ready() const { return m_ready; }
 
+    // Reads are kept in flight by their own completions: each is submitted again from its
+    // callback, on the connection's receive thread, with no hop to a thread of the client's.
     void Start()
     {
-        m_thread = std::thread([this] { Run(); });
+        for (int slot = 0; slot < kReadsInFlight; ++slot) Submit(slot);
     }
     void Stop()
     {
@@ -130,8 +130,6 @@ public:
             std::lock_guard lock(m_mutex);
             m_stopping = true;
         }
-        m_wake.notify_all();
-        m_thread.join();
         m_pin->SetState(KSSTATE_STOP);
         m_pin->DetachClock();
         m_pin.reset();  // waits for the reads in flight
@@ -158,22 +156,10 @@ public:
     const std::vector<std::int64_t>& Latencies() const { return m_latencies; }
 
 private:
-    void Run()
+    void Submit(int slot)
     {
-        std::unique_lock lock(m_mutex);
-        for (int i = 0; i < kReadsInFlight; ++i) m_free.push_back(i);
-        while (!m_stopping) {
-            while (!m_free.empty()) {
-                const int slot = m_free.front();
-                m_free.pop_front();
-                lock.unlock();
-                const std::uint32_t id = m_pin->SubmitRead(*m_buffers[static_cast<std::size_t>(slot)], 0, kFrameBytes,
-                                                           [this, slot](const ReadCompletion& done) { Completed(slot, done); });
-                lock.lock();
-                if (id == 0) return;
-            }
-            m_wake.wait(lock, [&] { return m_stopping || !m_free.empty(); });
-        }
+        m_pin->SubmitRead(*m_buffers[static_cast<std::size_t>(slot)], 0, kFrameBytes,
+                          [this, slot](const ReadCompletion& done) { Completed(slot, done); });
     }
 
     void Completed(int slot, const ReadCompletion& done)
@@ -191,8 +177,7 @@ private:
                 m_latencies.push_back(now - m_log.times[sequence].load());
             }
         }
-        m_free.push_back(slot);
-        m_wake.notify_all();
+        if (!m_stopping && done.status == STATUS_SUCCESS) Submit(slot);
     }
 
     WriteLog& m_log;
@@ -200,10 +185,7 @@ private:
     std::unique_ptr<CapturePinClient> m_pin;
     std::vector<std::unique_ptr<FrameBuffer>> m_buffers;
     bool m_ready = false;
-    std::thread m_thread;
     std::mutex m_mutex;
-    std::condition_variable m_wake;
-    std::deque<int> m_free;
     bool m_stopping = false;
     std::uint64_t m_delivered = 0;
     std::uint64_t m_lastSequence = 0;
