@@ -36,14 +36,13 @@ std::unique_ptr<HostedCaptureStream> HostedCaptureStream::Open(
     if ((*status = pin->SetState(KSSTATE_PAUSE)) != STATUS_SUCCESS) return nullptr;
     std::unique_ptr<HostedCaptureStream> stream(
         new HostedCaptureStream(std::move(pin), format, clockless, buffers, appsrc));
+    std::lock_guard lock(stream->m_mutex);
     for (std::size_t slot = 0; slot < buffers.size(); ++slot) {
         if (!stream->Submit(slot)) {
             *status = connection.IsLost() ? STATUS_DEVICE_NOT_CONNECTED : STATUS_UNSUCCESSFUL;
             return nullptr;
         }
     }
-    // Only now: the first reads' ids are all recorded before any is read again.
-    stream->m_worker = std::thread([raw = stream.get()] { raw->Deliver(); });
     return stream;
 }
 
@@ -62,8 +61,6 @@ HostedCaptureStream::~HostedCaptureStream()
         std::lock_guard lock(m_mutex);
         m_stopping = true;
     }
-    m_changed.notify_all();
-    if (m_worker.joinable()) m_worker.join();
     if (m_running) Pause();
     m_pin->SetState(KSSTATE_STOP);
     if (!m_clockless) m_pin->DetachClock();
@@ -101,41 +98,20 @@ NTSTATUS HostedCaptureStream::Pause()
 
 bool HostedCaptureStream::Submit(std::size_t slot)
 {
-    devhost::FrameBuffer& buffer = *m_buffers[slot];
-    const std::uint32_t id =
-        m_pin->SubmitRead(buffer, 0, ImageBytes(m_format), [this, slot](const devhost::ReadCompletion& done) {
-            {
-                std::lock_guard lock(m_mutex);
-                if (m_readIds[slot] == done.readId) m_readIds[slot] = 0;
-                m_completed.push_back({slot, done.status, done.header.DataUsed});
-            }
-            m_changed.notify_all();
-        });
-    if (id == 0) return false;
-    std::lock_guard lock(m_mutex);
-    // A read that completed at once has its completion queued already.
-    const bool completed = std::any_of(m_completed.begin(), m_completed.end(),
-                                       [slot](const Completion& c) { return c.slot == slot; });
-    if (!completed) m_readIds[slot] = id;
-    return true;
+    // The completion cannot run before the id is recorded: it waits for m_mutex, which we hold.
+    m_readIds[slot] = m_pin->SubmitRead(*m_buffers[slot], 0, ImageBytes(m_format),
+                                        [this, slot](const devhost::ReadCompletion& done) { Completed(slot, done); });
+    return m_readIds[slot] != 0;
 }
 
-void HostedCaptureStream::Deliver()
+void HostedCaptureStream::Completed(std::size_t slot, const devhost::ReadCompletion& done)
 {
-    std::unique_lock lock(m_mutex);
-    for (;;) {
-        m_changed.wait(lock, [this] { return m_stopping || !m_completed.empty(); });
-        if (m_stopping) return;
-        const Completion completion = m_completed.front();
-        m_completed.pop_front();
-        lock.unlock();
-        // A failed or cancelled read is not repeated: the pin is closing or the host is gone.
-        if (completion.status == STATUS_SUCCESS) {
-            if (completion.dataUsed >= ImageBytes(m_format)) Push(*m_buffers[completion.slot]);
-            Submit(completion.slot);
-        }
-        lock.lock();
-    }
+    std::lock_guard lock(m_mutex);
+    if (m_readIds[slot] == done.readId) m_readIds[slot] = 0;
+    // A failed or cancelled read is not repeated: the pin is closing or the host is gone.
+    if (m_stopping || done.status != STATUS_SUCCESS) return;
+    if (done.header.DataUsed >= ImageBytes(m_format)) Push(*m_buffers[slot]);
+    Submit(slot);
 }
 
 void HostedCaptureStream::Push(const devhost::FrameBuffer& frame) const

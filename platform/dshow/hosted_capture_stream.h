@@ -1,17 +1,17 @@
 // A capture pin of a device that its device host serves, while the graph pauses or runs: reads
 // stay in flight in shared frame buffers, and each completed frame goes into an appsrc, turned
-// from the driver's bottom-up rows into GStreamer's top-down ones.
+// from the driver's bottom-up rows into GStreamer's top-down ones. A frame is pushed and its read
+// submitted again from the read's completion, on the connection's receive thread: the appsrc
+// never blocks (it drops old buffers when full), and a read of a ticking pin goes through the
+// shared ring, so nothing there waits for the host. No thread of our own wakes for each frame.
 #pragma once
 
 #include "platform/dshow/gst_support.h"
 #include "platform/ks/devhost/host_connection.h"
 
-#include <condition_variable>
 #include <cstdint>
-#include <deque>
 #include <memory>
 #include <mutex>
-#include <thread>
 #include <vector>
 
 namespace zv::dshow {
@@ -34,18 +34,14 @@ public:
     NTSTATUS Pause();
 
 private:
-    struct Completion {
-        std::size_t slot;
-        NTSTATUS status;
-        ULONG dataUsed;
-    };
-
     HostedCaptureStream(std::unique_ptr<devhost::CapturePinClient> pin, const KS_DATAFORMAT_VIDEOINFOHEADER& format,
                         bool clockless, const std::vector<std::unique_ptr<devhost::FrameBuffer>>& buffers,
                         GstElement* appsrc);
-    // Reads are submitted here and from the worker only, never on the connection's thread.
+    // Under m_mutex: a completion waits for its read's id to be recorded, and none submits again
+    // once the destructor has begun.
     bool Submit(std::size_t slot);
-    void Deliver();
+    // On the connection's receive thread.
+    void Completed(std::size_t slot, const devhost::ReadCompletion& done);
     void Push(const devhost::FrameBuffer& buffer) const;
 
     std::unique_ptr<devhost::CapturePinClient> m_pin;
@@ -56,11 +52,8 @@ private:
     bool m_running = false;
 
     std::mutex m_mutex;
-    std::condition_variable m_changed;
-    std::deque<Completion> m_completed;
     std::vector<std::uint32_t> m_readIds; // per slot; 0 while none is in flight
-    bool m_stopping = false;
-    std::thread m_worker;
+    bool m_stopping = false;              // no read is submitted again
 };
 
 } // namespace zv::dshow
