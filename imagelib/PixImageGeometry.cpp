@@ -36,15 +36,17 @@ std::array<BYTE, 256> PixelsReversedInByte(WORD bpp)
 void MirrorPackedRow(const BYTE* in, BYTE* out, LONG width, WORD bpp, const std::array<BYTE, 256>& reversed)
 {
     const std::size_t bytes = (static_cast<std::size_t>(width) * bpp + 7) / 8;
-    for (std::size_t i = 0; i < bytes; ++i)
-        out[i] = reversed[in[bytes - 1 - i]];
     const unsigned spareBits = static_cast<unsigned>(bytes * 8 - static_cast<std::size_t>(width) * bpp);
-    if (spareBits == 0)
+    if (spareBits == 0) {
+        for (std::size_t i = 0; i < bytes; ++i)
+            out[i] = reversed[in[bytes - 1 - i]];
         return;
-    for (std::size_t i = 0; i < bytes; ++i) {
-        const unsigned next = i + 1 < bytes ? out[i + 1] : 0;
-        out[i] = static_cast<BYTE>((out[i] << spareBits) | (next >> (8 - spareBits)));
     }
+    // Result byte i: the reversed byte bytes - 1 - i moved up, the top of the one before it below.
+    for (std::size_t i = 0; i + 1 < bytes; ++i)
+        out[i] = static_cast<BYTE>((reversed[in[bytes - 1 - i]] << spareBits) |
+                                   (reversed[in[bytes - 2 - i]] >> (8 - spareBits)));
+    out[bytes - 1] = static_cast<BYTE>(reversed[in[0]] << spareBits);
 }
 
 BYTE* Row(const CPixImage& image, LONG y)
@@ -127,6 +129,87 @@ void Remap(const CPixImage& src, CPixImage& dst, Map map, CPixImageInfo& progres
             }
         }
     }
+}
+
+// Eight 1-bit pixels of a row from pixel `start` on, the first in the top bit; pixels outside the
+// row's `width` read as 0.
+unsigned EightBitsAt(const BYTE* row, LONG start, LONG width)
+{
+    unsigned bits = 0;
+    for (LONG at = start; at < start + 8; ++at) {
+        const bool set = at >= 0 && at < width && ((row[at >> 3] >> (7 - (at & 7))) & 1) != 0;
+        bits = (bits << 1) | (set ? 1u : 0u);
+    }
+    return bits;
+}
+
+// A quarter turn of a 1-bit picture without alpha, eight by eight pixels at a time: each result
+// block takes one byte of each of eight source rows, and its bits are transposed in one word.
+// `map` is a quarter turn: its source column depends on y only, its source row on x only.
+template <typename Map>
+void TurnBits(const CPixImage& src, CPixImage& dst, Map map, CPixImageInfo& progress)
+{
+    const LONG width = dst.GetWidth();
+    const LONG height = dst.GetHeight();
+    const LONG srcWidth = src.GetWidth();
+    const bool upwards = map(0, 1).first < map(0, 0).first; // source columns fall as y rises
+    // Result column x reads source row map(x, 0).second; the columns past the result's width
+    // (up to the block's end) read a row of zeros.
+    const std::vector<BYTE> zeros(static_cast<std::size_t>(srcWidth) / 8 + 2, 0);
+    std::vector<const BYTE*> rows(static_cast<std::size_t>(width + 8), zeros.data());
+    for (LONG x = 0; x < width; ++x)
+        rows[static_cast<std::size_t>(x)] = Row(src, map(x, 0).second);
+    for (LONG top = 0; top < height; top += 8) {
+        pix_scratch::Tick(progress, static_cast<std::uint64_t>(std::min(height, top + 8) - 1),
+                          static_cast<std::uint64_t>(height));
+        const LONG blockRows = std::min<LONG>(8, height - top);
+        std::array<BYTE*, 8> out{};
+        for (LONG j = 0; j < blockRows; ++j)
+            out[static_cast<std::size_t>(j)] = Row(dst, top + j);
+        // Result rows top to top + 7 take eight source columns from `start` on (in falling order
+        // when upwards); mostly all inside the source row, where they are one or two bytes.
+        const LONG start = upwards ? map(0, top).first - 7 : map(0, top).first;
+        const bool inside = start >= 0 && start + 8 <= srcWidth;
+        const std::size_t byte = inside ? static_cast<std::size_t>(start) >> 3 : 0;
+        const unsigned shift = inside ? static_cast<unsigned>(start & 7) : 0;
+        for (LONG left = 0; left < width; left += 8) {
+            const BYTE* const* from = rows.data() + left;
+            std::uint64_t block = 0; // source row k of the block in byte 7 - k, column c in bit 7 - c
+            if (inside && shift == 0) {
+                for (int k = 0; k < 8; ++k)
+                    block = (block << 8) | from[k][byte];
+            } else if (inside) {
+                for (int k = 0; k < 8; ++k)
+                    block = (block << 8) |
+                            ((((static_cast<unsigned>(from[k][byte]) << 8) | from[k][byte + 1]) >> (8 - shift)) & 0xFF);
+            } else {
+                for (int k = 0; k < 8; ++k)
+                    block = (block << 8) | EightBitsAt(from[k], start, srcWidth);
+            }
+            // The 8 x 8 bit transpose: row c then holds source column start + c, source row k in
+            // bit 7 - k.
+            std::uint64_t t = (block ^ (block >> 7)) & 0x00AA00AA00AA00AAULL;
+            block ^= t ^ (t << 7);
+            t = (block ^ (block >> 14)) & 0x0000CCCC0000CCCCULL;
+            block ^= t ^ (t << 14);
+            t = (block ^ (block >> 28)) & 0x00000000F0F0F0F0ULL;
+            block ^= t ^ (t << 28);
+            // Result row j takes column start + j, or start + 7 - j when upwards.
+            for (LONG j = 0; j < blockRows; ++j)
+                out[static_cast<std::size_t>(j)][left >> 3] =
+                    static_cast<BYTE>(upwards ? block >> (8 * j) : block >> (56 - 8 * j));
+        }
+    }
+}
+
+// A quarter turn: 1-bit pictures without alpha a block at a time, the others pixel by pixel.
+template <typename Map>
+void Turn(const CPixImage& src, CPixImage& dst, Map map, CPixImageInfo& progress)
+{
+    if (src.GetBpp() == 1 && src.GetAlphaPlane() == nullptr)
+        TurnBits(src, dst, map, progress);
+    else
+        Remap(src, dst, map, progress);
 }
 
 } // namespace
@@ -297,7 +380,7 @@ bool CPixImage::RotateLeft(CPixImage* destination)
     if (m_pAlpha && !pix_scratch::StartAlpha(*this, scratch))
         return false;
     // A quarter turn anticlockwise with y pointing up.
-    Remap(*this, scratch, [height](LONG x, LONG y) { return std::pair<LONG, LONG>{y, height - 1 - x}; }, m_info);
+    Turn(*this, scratch, [height](LONG x, LONG y) { return std::pair<LONG, LONG>{y, height - 1 - x}; }, m_info);
     scratch.m_info.progress = m_info.progress;
     pix_scratch::Deliver(*this, destination, scratch);
     return true;
@@ -315,7 +398,7 @@ bool CPixImage::RotateRight(CPixImage* destination)
     if (m_pAlpha && !pix_scratch::StartAlpha(*this, scratch))
         return false;
     // A quarter turn clockwise with y pointing up.
-    Remap(*this, scratch, [width](LONG x, LONG y) { return std::pair<LONG, LONG>{width - 1 - y, x}; }, m_info);
+    Turn(*this, scratch, [width](LONG x, LONG y) { return std::pair<LONG, LONG>{width - 1 - y, x}; }, m_info);
     scratch.m_info.progress = m_info.progress;
     pix_scratch::Deliver(*this, destination, scratch);
     return true;

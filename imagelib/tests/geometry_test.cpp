@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <cstring>
 #include <limits>
 
@@ -200,6 +201,39 @@ TEST(OrientationTest, MappingsAtEveryDepth)
                     // Clockwise: the bottom row becomes the left column, read downwards.
                     ASSERT_EQ(right.GetColorAt(y, width - 1 - x), c) << bpp;
                 }
+            }
+        }
+    }
+}
+
+TEST(OrientationTest, QuarterTurnsOfOneBitPicturesWithoutAlphaAtSizesAroundWholeBytes)
+{
+    const struct {
+        LONG width, height;
+    } sizes[] = {{1, 1}, {7, 9}, {8, 8}, {9, 17}, {16, 3}, {23, 16}, {3, 70}, {65, 12}};
+    for (const auto& size : sizes) {
+        SCOPED_TRACE(testing::Message() << size.width << " x " << size.height);
+        // Random pixels: a turn that swapped rows for columns would not keep them.
+        CPixImage img;
+        ASSERT_NE(img.Create(static_cast<DWORD>(size.width), static_cast<DWORD>(size.height), 1, 0), nullptr);
+        std::uint32_t seed = 12345;
+        for (LONG y = 0; y < size.height; ++y) {
+            for (LONG x = 0; x < size.width; ++x) {
+                seed = seed * 1664525u + 1013904223u;
+                img.SetIndexAt(x, y, static_cast<BYTE>(seed >> 31));
+            }
+        }
+        CPixImage left;
+        ASSERT_TRUE(img.RotateLeft(&left));
+        CPixImage right;
+        ASSERT_TRUE(img.RotateRight(&right));
+        ASSERT_EQ(left.GetWidth(), size.height);
+        ASSERT_EQ(right.GetHeight(), size.width);
+        for (LONG y = 0; y < size.height; ++y) {
+            for (LONG x = 0; x < size.width; ++x) {
+                const BYTE index = img.GetIndexAt(x, y);
+                ASSERT_EQ(left.GetIndexAt(size.height - 1 - y, x), index) << x << "," << y;
+                ASSERT_EQ(right.GetIndexAt(y, size.width - 1 - x), index) << x << "," << y;
             }
         }
     }
