@@ -33,7 +33,13 @@ constexpr BYTE PixAlpha(PixColor c) { return static_cast<BYTE>((c >> 24) & 0xFF)
 // Largest picture Create accepts, in bytes of pixel data (padded rows at the rounded depth): room
 // for photographs of a few hundred megapixels, while one picture, its alpha plane and the copy a
 // geometry operation builds stay within a few gigabytes whatever size a file claims.
+#ifdef FUZZING_BUILD_MODE_UNSAFE_FOR_PRODUCTION
+// Fuzzing builds take less: there a picture of a gigabyte, which a few bytes of header can ask for,
+// takes longer to fill and turn than a fuzzer waits for an input, and would read as a hang.
+constexpr std::uint64_t PIXIMAGE_MAX_MEMORY = 64000000;
+#else
 constexpr std::uint64_t PIXIMAGE_MAX_MEMORY = 1024000000;
+#endif
 
 // Everything an image carries besides its buffers. Copied as a whole between images; it holds no
 // pointer, so copying it never shares or leaks a buffer.

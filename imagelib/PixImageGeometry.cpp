@@ -143,6 +143,51 @@ unsigned EightBitsAt(const BYTE* row, LONG start, LONG width)
     return bits;
 }
 
+// Result rows top to top + 7 (those the picture has), columns left to right (a multiple of 8
+// apart, or the picture's end), of a 1-bit quarter turn: `first` is the source column of result
+// row top, the next rows' columns rise from it (or fall, `upwards`); result column x reads
+// rows[x], a source row.
+void TurnBitsRowOfBlocks(const CPixImage& src, CPixImage& dst, LONG first, bool upwards, LONG top, LONG left,
+                         LONG right, const std::vector<const BYTE*>& rows)
+{
+    const LONG srcWidth = src.GetWidth();
+    const LONG blockRows = std::min<LONG>(8, dst.GetHeight() - top);
+    std::array<BYTE*, 8> out{};
+    for (LONG j = 0; j < blockRows; ++j)
+        out[static_cast<std::size_t>(j)] = Row(dst, top + j);
+    // The eight source columns from `start` on: mostly all inside the source row, where they are
+    // one or two bytes.
+    const LONG start = upwards ? first - 7 : first;
+    const bool inside = start >= 0 && start + 8 <= srcWidth;
+    const std::size_t byte = inside ? static_cast<std::size_t>(start) >> 3 : 0;
+    const unsigned shift = inside ? static_cast<unsigned>(start & 7) : 0;
+    for (; left < right; left += 8) {
+        const BYTE* const* from = rows.data() + left;
+        std::uint64_t block = 0; // source row k of the block in byte 7 - k, column c in bit 7 - c
+        if (inside && shift == 0) {
+            for (int k = 0; k < 8; ++k)
+                block = (block << 8) | from[k][byte];
+        } else if (inside) {
+            for (int k = 0; k < 8; ++k)
+                block = (block << 8) |
+                        ((((static_cast<unsigned>(from[k][byte]) << 8) | from[k][byte + 1]) >> (8 - shift)) & 0xFF);
+        } else {
+            for (int k = 0; k < 8; ++k)
+                block = (block << 8) | EightBitsAt(from[k], start, srcWidth);
+        }
+        // The 8 x 8 bit transpose: row c then holds source column start + c, source row k in bit 7 - k.
+        std::uint64_t t = (block ^ (block >> 7)) & 0x00AA00AA00AA00AAULL;
+        block ^= t ^ (t << 7);
+        t = (block ^ (block >> 14)) & 0x0000CCCC0000CCCCULL;
+        block ^= t ^ (t << 14);
+        t = (block ^ (block >> 28)) & 0x00000000F0F0F0F0ULL;
+        block ^= t ^ (t << 28);
+        // Result row j takes column start + j, or start + 7 - j when upwards.
+        for (LONG j = 0; j < blockRows; ++j)
+            out[static_cast<std::size_t>(j)][left >> 3] = static_cast<BYTE>(upwards ? block >> (8 * j) : block >> (56 - 8 * j));
+    }
+}
+
 // A quarter turn of a 1-bit picture without alpha, eight by eight pixels at a time: each result
 // block takes one byte of each of eight source rows, and its bits are transposed in one word.
 // `map` is a quarter turn: its source column depends on y only, its source row on x only.
@@ -159,45 +204,17 @@ void TurnBits(const CPixImage& src, CPixImage& dst, Map map, CPixImageInfo& prog
     std::vector<const BYTE*> rows(static_cast<std::size_t>(width + 8), zeros.data());
     for (LONG x = 0; x < width; ++x)
         rows[static_cast<std::size_t>(x)] = Row(src, map(x, 0).second);
-    for (LONG top = 0; top < height; top += 8) {
-        pix_scratch::Tick(progress, static_cast<std::uint64_t>(std::min(height, top + 8) - 1),
-                          static_cast<std::uint64_t>(height));
-        const LONG blockRows = std::min<LONG>(8, height - top);
-        std::array<BYTE*, 8> out{};
-        for (LONG j = 0; j < blockRows; ++j)
-            out[static_cast<std::size_t>(j)] = Row(dst, top + j);
-        // Result rows top to top + 7 take eight source columns from `start` on (in falling order
-        // when upwards); mostly all inside the source row, where they are one or two bytes.
-        const LONG start = upwards ? map(0, top).first - 7 : map(0, top).first;
-        const bool inside = start >= 0 && start + 8 <= srcWidth;
-        const std::size_t byte = inside ? static_cast<std::size_t>(start) >> 3 : 0;
-        const unsigned shift = inside ? static_cast<unsigned>(start & 7) : 0;
-        for (LONG left = 0; left < width; left += 8) {
-            const BYTE* const* from = rows.data() + left;
-            std::uint64_t block = 0; // source row k of the block in byte 7 - k, column c in bit 7 - c
-            if (inside && shift == 0) {
-                for (int k = 0; k < 8; ++k)
-                    block = (block << 8) | from[k][byte];
-            } else if (inside) {
-                for (int k = 0; k < 8; ++k)
-                    block = (block << 8) |
-                            ((((static_cast<unsigned>(from[k][byte]) << 8) | from[k][byte + 1]) >> (8 - shift)) & 0xFF);
-            } else {
-                for (int k = 0; k < 8; ++k)
-                    block = (block << 8) | EightBitsAt(from[k], start, srcWidth);
-            }
-            // The 8 x 8 bit transpose: row c then holds source column start + c, source row k in
-            // bit 7 - k.
-            std::uint64_t t = (block ^ (block >> 7)) & 0x00AA00AA00AA00AAULL;
-            block ^= t ^ (t << 7);
-            t = (block ^ (block >> 14)) & 0x0000CCCC0000CCCCULL;
-            block ^= t ^ (t << 14);
-            t = (block ^ (block >> 28)) & 0x00000000F0F0F0F0ULL;
-            block ^= t ^ (t << 28);
-            // Result row j takes column start + j, or start + 7 - j when upwards.
-            for (LONG j = 0; j < blockRows; ++j)
-                out[static_cast<std::size_t>(j)][left >> 3] =
-                    static_cast<BYTE>(upwards ? block >> (8 * j) : block >> (56 - 8 * j));
+    // In tiles of 64 result rows by 512 result columns: a tile reads one cache line of each of
+    // its 512 source rows and writes 64 bytes of each of its rows, all of it at hand until done.
+    constexpr LONG kTileRows = 64;
+    constexpr LONG kTileColumns = 512;
+    for (LONG tileTop = 0; tileTop < height; tileTop += kTileRows) {
+        const LONG tileBottom = std::min(height, tileTop + kTileRows);
+        pix_scratch::Tick(progress, static_cast<std::uint64_t>(tileBottom - 1), static_cast<std::uint64_t>(height));
+        for (LONG tileLeft = 0; tileLeft < width; tileLeft += kTileColumns) {
+            const LONG tileRight = std::min(width, tileLeft + kTileColumns);
+            for (LONG top = tileTop; top < tileBottom; top += 8)
+                TurnBitsRowOfBlocks(src, dst, map(0, top).first, upwards, top, tileLeft, tileRight, rows);
         }
     }
 }

@@ -210,7 +210,7 @@ TEST(OrientationTest, QuarterTurnsOfOneBitPicturesWithoutAlphaAtSizesAroundWhole
 {
     const struct {
         LONG width, height;
-    } sizes[] = {{1, 1}, {7, 9}, {8, 8}, {9, 17}, {16, 3}, {23, 16}, {3, 70}, {65, 12}};
+    } sizes[] = {{1, 1}, {7, 9}, {8, 8}, {9, 17}, {16, 3}, {23, 16}, {3, 70}, {65, 12}, {601, 70}, {70, 601}};
     for (const auto& size : sizes) {
         SCOPED_TRACE(testing::Message() << size.width << " x " << size.height);
         // Random pixels: a turn that swapped rows for columns would not keep them.
