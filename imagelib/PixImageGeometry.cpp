@@ -77,6 +77,19 @@ void FillCanvas(CPixImage& image, PixColor canvas)
     }
 }
 
+// Calls visit(top, bottom, left, right) for each tile of a width x height result, a band of
+// `tileRows` rows at a time, and reports the progress once per band.
+template <typename Visit>
+void ForEachTile(LONG width, LONG height, LONG tileRows, LONG tileColumns, CPixImageInfo& progress, Visit visit)
+{
+    for (LONG top = 0; top < height; top += tileRows) {
+        const LONG bottom = std::min(height, top + tileRows);
+        pix_scratch::Tick(progress, static_cast<std::uint64_t>(bottom - 1), static_cast<std::uint64_t>(height));
+        for (LONG left = 0; left < width; left += tileColumns)
+            visit(top, bottom, left, std::min(width, left + tileColumns));
+    }
+}
+
 // Result pixel (x, y) takes source pixel map(x, y), for colours and alpha alike.
 template <typename Map>
 void Remap(const CPixImage& src, CPixImage& dst, Map map, CPixImageInfo& progress)
@@ -92,43 +105,38 @@ void Remap(const CPixImage& src, CPixImage& dst, Map map, CPixImageInfo& progres
         srcRows[static_cast<std::size_t>(y)] = Row(src, y);
     // In square tiles: a turn reads the source across its rows, and a tile's reads stay in cache.
     constexpr LONG kTile = 64;
-    for (LONG top = 0; top < height; top += kTile) {
-        const LONG bottom = std::min(height, top + kTile);
-        pix_scratch::Tick(progress, static_cast<std::uint64_t>(bottom - 1), static_cast<std::uint64_t>(height));
-        for (LONG left = 0; left < width; left += kTile) {
-            const LONG right = std::min(width, left + kTile);
-            for (LONG y = top; y < bottom; ++y) {
-                BYTE* out = Row(dst, y);
-                for (LONG x = left; x < right; ++x) {
-                    const auto [sx, sy] = map(x, y);
-                    const BYTE* inRow = srcRows[static_cast<std::size_t>(sy)];
-                    if (bpp == 24) {
-                        std::memcpy(out + 3 * static_cast<std::size_t>(x), inRow + 3 * static_cast<std::size_t>(sx), 3);
-                    } else if (bpp == 8) {
-                        out[x] = inRow[sx];
-                    } else if (bpp == 4) {
-                        const BYTE in = inRow[sx >> 1];
-                        const BYTE pixel = (sx & 1) ? (in & 0x0F) : (in >> 4);
-                        BYTE& to = out[x >> 1];
-                        to = (x & 1) ? static_cast<BYTE>((to & 0xF0) | pixel)
-                                     : static_cast<BYTE>((to & 0x0F) | (pixel << 4));
-                    } else if (bpp == 1) {
-                        const BYTE bit = static_cast<BYTE>(0x80 >> (x & 7));
-                        if ((inRow[sx >> 3] >> (7 - (sx & 7))) & 1)
-                            out[x >> 3] |= bit;
-                        else
-                            out[x >> 3] &= static_cast<BYTE>(~bit);
-                    } else {
-                        dst.SetIndexAt(x, y, src.GetIndexAt(sx, sy));
-                    }
-                    if (dstAlpha)
-                        dstAlpha[static_cast<std::size_t>(y) * static_cast<std::size_t>(width) +
-                                 static_cast<std::size_t>(x)] =
-                            srcAlpha[static_cast<std::size_t>(sy) * srcAlphaStride + static_cast<std::size_t>(sx)];
+    ForEachTile(width, height, kTile, kTile, progress, [&](LONG top, LONG bottom, LONG left, LONG right) {
+        for (LONG y = top; y < bottom; ++y) {
+            BYTE* out = Row(dst, y);
+            for (LONG x = left; x < right; ++x) {
+                const auto [sx, sy] = map(x, y);
+                const BYTE* inRow = srcRows[static_cast<std::size_t>(sy)];
+                if (bpp == 24) {
+                    std::memcpy(out + 3 * static_cast<std::size_t>(x), inRow + 3 * static_cast<std::size_t>(sx), 3);
+                } else if (bpp == 8) {
+                    out[x] = inRow[sx];
+                } else if (bpp == 4) {
+                    const BYTE in = inRow[sx >> 1];
+                    const BYTE pixel = (sx & 1) ? (in & 0x0F) : (in >> 4);
+                    BYTE& to = out[x >> 1];
+                    to = (x & 1) ? static_cast<BYTE>((to & 0xF0) | pixel)
+                                 : static_cast<BYTE>((to & 0x0F) | (pixel << 4));
+                } else if (bpp == 1) {
+                    const BYTE bit = static_cast<BYTE>(0x80 >> (x & 7));
+                    if ((inRow[sx >> 3] >> (7 - (sx & 7))) & 1)
+                        out[x >> 3] |= bit;
+                    else
+                        out[x >> 3] &= static_cast<BYTE>(~bit);
+                } else {
+                    dst.SetIndexAt(x, y, src.GetIndexAt(sx, sy));
                 }
+                if (dstAlpha)
+                    dstAlpha[static_cast<std::size_t>(y) * static_cast<std::size_t>(width) +
+                             static_cast<std::size_t>(x)] =
+                        srcAlpha[static_cast<std::size_t>(sy) * srcAlphaStride + static_cast<std::size_t>(sx)];
             }
         }
-    }
+    });
 }
 
 // Eight 1-bit pixels of a row from pixel `start` on, the first in the top bit; pixels outside the
@@ -206,17 +214,10 @@ void TurnBits(const CPixImage& src, CPixImage& dst, Map map, CPixImageInfo& prog
         rows[static_cast<std::size_t>(x)] = Row(src, map(x, 0).second);
     // In tiles of 64 result rows by 512 result columns: a tile reads one cache line of each of
     // its 512 source rows and writes 64 bytes of each of its rows, all of it at hand until done.
-    constexpr LONG kTileRows = 64;
-    constexpr LONG kTileColumns = 512;
-    for (LONG tileTop = 0; tileTop < height; tileTop += kTileRows) {
-        const LONG tileBottom = std::min(height, tileTop + kTileRows);
-        pix_scratch::Tick(progress, static_cast<std::uint64_t>(tileBottom - 1), static_cast<std::uint64_t>(height));
-        for (LONG tileLeft = 0; tileLeft < width; tileLeft += kTileColumns) {
-            const LONG tileRight = std::min(width, tileLeft + kTileColumns);
-            for (LONG top = tileTop; top < tileBottom; top += 8)
-                TurnBitsRowOfBlocks(src, dst, map(0, top).first, upwards, top, tileLeft, tileRight, rows);
-        }
-    }
+    ForEachTile(width, height, 64, 512, progress, [&](LONG tileTop, LONG tileBottom, LONG left, LONG right) {
+        for (LONG top = tileTop; top < tileBottom; top += 8)
+            TurnBitsRowOfBlocks(src, dst, map(0, top).first, upwards, top, left, right, rows);
+    });
 }
 
 // A quarter turn: 1-bit pictures without alpha a block at a time, the others pixel by pixel.
