@@ -87,7 +87,6 @@ INT_PTR CDialog::DoModal()
         ownerDisabled = true;
     }
     m_nModalResult = -1;
-    m_modalThread = zv::user::CurrentThreadId();
     m_bContinueModal = true;
     m_bInModal = true;
     if (CreateFromTemplate(owner) && m_bContinueModal) {

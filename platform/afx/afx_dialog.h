@@ -79,7 +79,6 @@ private:
     std::atomic<bool> m_bInModal{false};
     std::atomic<bool> m_bContinueModal{false};
     std::atomic<INT_PTR> m_nModalResult{-1};
-    DWORD m_modalThread = 0;
 };
 
 // The dialog procedure of framework dialogs: meets the object and runs OnInitDialog.

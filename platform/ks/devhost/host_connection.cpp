@@ -7,8 +7,6 @@
 #include "platform/ks/devhost/wire/wire_socket.h"
 #include "platform/win32/last_error.h"
 
-#include <sys/socket.h>
-#include <sys/time.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -51,12 +49,6 @@ std::chrono::milliseconds ReplyTimeout()
     return std::chrono::milliseconds(value > 0 ? value : 30000);
 }
 
-NTSTATUS StatusOf(const ReceivedMessage& reply)
-{
-    wire::ReplyStatus status{};
-    return ReadPayload(reply.payload, 0, &status) ? status.status : STATUS_UNSUCCESSFUL;
-}
-
 }  // namespace
 
 // What the connection's receive thread shares with the callers: the socket, the requests waiting
@@ -77,9 +69,7 @@ struct HostConnection::Core {
     explicit Core(std::unique_ptr<WireSocket> s) : socket(std::move(s)), replyTimeout(ReplyTimeout())
     {
         // A host that stops taking messages in must not hold a sender for ever either.
-        const auto ms = replyTimeout.count();
-        const timeval limit{static_cast<time_t>(ms / 1000), static_cast<suseconds_t>(ms % 1000 * 1000)};
-        ::setsockopt(socket->Fd(), SOL_SOCKET, SO_SNDTIMEO, &limit, sizeof limit);
+        socket->LimitWaits(replyTimeout, false);
     }
 
     std::unique_ptr<WireSocket> socket;
@@ -162,7 +152,7 @@ struct HostConnection::Core {
         if (!waiter.answered) return STATUS_DEVICE_NOT_CONNECTED;
         *reply = std::move(waiter.reply);
         if (reply->header.type != (static_cast<std::uint32_t>(type) | wire::kReplyFlag)) return STATUS_UNSUCCESSFUL;
-        return StatusOf(*reply);
+        return ReplyStatusOf(*reply);
     }
 
     void ReceiveLoop()
@@ -210,7 +200,7 @@ struct HostConnection::Core {
                 completion.header.DataUsed = fields.dataUsed;
                 completion.frameInfo = fields.frameInfo;
             } else {
-                completion.status = StatusOf(*reply);  // refused at once: the status alone
+                completion.status = ReplyStatusOf(*reply);  // refused at once: the status alone
             }
         }
         completion.header.Data = read.data;

@@ -1,7 +1,5 @@
 #include "platform/ks/devhost/transfer_channel.h"
 
-#include <sys/socket.h>
-#include <sys/time.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -15,12 +13,6 @@ namespace {
 
 constexpr std::size_t kMinTransferBytes = 64 * 1024;
 
-NTSTATUS StatusOf(const ReceivedMessage& reply)
-{
-    wire::ReplyStatus status{};
-    return ReadPayload(reply.payload, 0, &status) ? status.status : STATUS_UNSUCCESSFUL;
-}
-
 }  // namespace
 
 std::unique_ptr<TransferChannel> TransferChannel::Open(const std::string& socketPath, int hostPid,
@@ -32,10 +24,7 @@ std::unique_ptr<TransferChannel> TransferChannel::Open(const std::string& socket
         return nullptr;
     }
     // A hung host fails the transfer waiting on it, in either direction.
-    const auto ms = replyTimeout.count();
-    const timeval limit{static_cast<time_t>(ms / 1000), static_cast<suseconds_t>(ms % 1000 * 1000)};
-    ::setsockopt(socket->Fd(), SOL_SOCKET, SO_SNDTIMEO, &limit, sizeof limit);
-    ::setsockopt(socket->Fd(), SOL_SOCKET, SO_RCVTIMEO, &limit, sizeof limit);
+    socket->LimitWaits(replyTimeout, true);
 
     std::unique_ptr<TransferChannel> channel(new TransferChannel(std::move(socket)));
     const wire::HelloRequest hello{wire::kProtocolVersion, 0};
@@ -120,7 +109,7 @@ NTSTATUS TransferChannel::Transfer(bool write, void* buffer, std::uint32_t lengt
         *lost = true;
         return STATUS_DEVICE_NOT_CONNECTED;
     }
-    const NTSTATUS status = StatusOf(reply);
+    const NTSTATUS status = ReplyStatusOf(reply);
     wire::TransferReply result{};
     if (!ReadPayload(reply.payload, 0, &result)) return status;
     const auto moved = static_cast<std::uint32_t>(std::min<std::uint64_t>(result.information, length));

@@ -1,6 +1,7 @@
 #include "platform/ks/devhost/wire/wire_socket.h"
 
 #include <sys/socket.h>
+#include <sys/time.h>
 #include <sys/un.h>
 #include <unistd.h>
 
@@ -202,6 +203,14 @@ ReceiveResult WireSocket::Receive(ReceivedMessage* message)
 void WireSocket::Shutdown()
 {
     ::shutdown(m_fd.Get(), SHUT_RDWR);
+}
+
+void WireSocket::LimitWaits(std::chrono::milliseconds limit, bool receives)
+{
+    const auto ms = limit.count();
+    const timeval wait{static_cast<time_t>(ms / 1000), static_cast<suseconds_t>(ms % 1000 * 1000)};
+    ::setsockopt(m_fd.Get(), SOL_SOCKET, SO_SNDTIMEO, &wait, sizeof wait);
+    if (receives) ::setsockopt(m_fd.Get(), SOL_SOCKET, SO_RCVTIMEO, &wait, sizeof wait);
 }
 
 }  // namespace zv::devhost

@@ -3,6 +3,7 @@
 // receives.
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <cstring>
 #include <memory>
@@ -73,6 +74,8 @@ public:
     ReceiveResult Receive(ReceivedMessage* message);
     // Wakes a thread blocked in Receive (it sees Closed) and fails later sends.
     void Shutdown();
+    // A send (and, when `receives`, a receive) that waits longer than `limit` fails (errno EAGAIN).
+    void LimitWaits(std::chrono::milliseconds limit, bool receives);
 
     bool Valid() const { return m_fd.Valid(); }
     int Fd() const { return m_fd.Get(); }
@@ -102,6 +105,13 @@ bool ReadPayload(const std::vector<unsigned char>& payload, std::size_t offset, 
     if (offset > payload.size() || payload.size() - offset < sizeof(T)) return false;
     std::memcpy(value, payload.data() + offset, sizeof(T));
     return true;
+}
+
+// The status a reply's payload starts with; STATUS_UNSUCCESSFUL when it is too short to hold one.
+inline NTSTATUS ReplyStatusOf(const ReceivedMessage& reply)
+{
+    wire::ReplyStatus status{};
+    return ReadPayload(reply.payload, 0, &status) ? status.status : STATUS_UNSUCCESSFUL;
 }
 
 }  // namespace zv::devhost
